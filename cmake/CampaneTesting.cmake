@@ -1,0 +1,24 @@
+# campane_add_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [TIMEOUT <s>])
+# One QtTest binary per component. Tests run on the offscreen platform and
+# find the device descriptions through CAMPANE_DEVICES_DIR.
+include(CampaneSubdirs)
+function(campane_add_test name)
+    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    set_target_properties(${name} PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
+    target_link_libraries(${name} PRIVATE Qt5::Test ${T_LIBS})
+    target_compile_definitions(${name} PRIVATE
+        CAMPANE_DEVICES_DIR="${CAMPANE_DEVICES_DIR}"
+        CAMPANE_TEST_NAME="${name}")
+    campane_warnings(${name})
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES
+        TIMEOUT ${T_TIMEOUT}
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;CAMPANE_DEVICES_DIR=${CAMPANE_DEVICES_DIR};ASAN_OPTIONS=detect_leaks=0")
+    if(T_LABELS)
+        set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+    endif()
+endfunction()
