@@ -1,0 +1,87 @@
+// Opening devices and their node maps: in-process simulated devices made
+// from any GenICam description, and devices reached through Aravis (GigE
+// Vision, USB3 Vision, including the loopback GigE Vision emulator).
+// Not part of GenApi 3.x: this is how our camera service obtains node maps.
+#pragma once
+
+#include <Base/GCLinkage.h>
+#include <GenApi/Interfaces.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace GenApi {
+
+//! A device that discovery found.
+struct DeviceDescriptor
+{
+    std::string id; //!< the id to open it with
+    std::string vendor;
+    std::string model;
+    std::string serial;
+    std::string protocol; //!< "GigEVision", "USB3Vision", ...
+    std::string address;  //!< transport address (IP address for GigE Vision)
+};
+
+//! Register traffic of one connection, counted where the node map meets the
+//! transport (reads served from the register cache are not counted).
+struct DeviceStatistics
+{
+    uint64_t registerReads = 0;
+    uint64_t registerWrites = 0;
+    uint64_t bytesRead = 0;
+    uint64_t bytesWritten = 0;
+};
+
+class GENAPI_API CDeviceConnection
+{
+public:
+    //! An in-process simulated device described by the GenICam XML file at
+    //! xmlPath. Registers may lie anywhere in the 64-bit address space and
+    //! start at the values the description documents. Null on failure, with
+    //! the reason in *error.
+    static std::unique_ptr<CDeviceConnection> OpenSimulated(const std::string& xmlPath,
+                                                            std::string* error = nullptr);
+    //! The same from the description's text; name identifies it in messages.
+    static std::unique_ptr<CDeviceConnection>
+    OpenSimulatedFromText(const std::string& xml, const std::string& name, std::string* error = nullptr);
+    //! A device that Aravis reaches: a device id from Discover(), or the IP
+    //! address of a GigE Vision device. Null on failure, with the reason.
+    static std::unique_ptr<CDeviceConnection> OpenAravis(const std::string& deviceIdOrAddress,
+                                                         std::string* error = nullptr);
+    //! Devices that Aravis finds now (GigE Vision and USB3 Vision).
+    static std::vector<DeviceDescriptor> Discover();
+
+    ~CDeviceConnection();
+    CDeviceConnection(const CDeviceConnection&) = delete;
+    CDeviceConnection& operator=(const CDeviceConnection&) = delete;
+
+    //! The node map; owned by the connection and valid while it lives.
+    INodeMap* GetNodeMap() const;
+
+    bool IsSimulated() const;
+    //! The GenICam description the node map was built from.
+    std::string GetDescriptionXml() const;
+
+    //! True once the device is known to be gone: every later access through
+    //! the node map throws at once without touching the transport.
+    bool IsLost() const;
+    //! Checks that the device still answers with one short read (for a
+    //! simulated device, that it was not marked lost); marks it lost when not.
+    bool Ping();
+    //! Marks the device lost (a simulated loss, or a loss learnt elsewhere).
+    void MarkLost();
+
+    DeviceStatistics GetStatistics() const;
+    void ResetStatistics();
+
+    struct Impl;
+
+private:
+    explicit CDeviceConnection(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace GenApi
