@@ -1,0 +1,161 @@
+// The camera-service library as the plug-ins see it: listener interfaces the
+// service calls (from its own thread) and free functions for device
+// information, node maps, feature values as text, the image view, the user
+// level and logging. Strings cross as UTF-8 std::string; ids are the
+// service's device ids; an int result is 0 on success. Nothing throws.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#define CORVID_API __attribute__((visibility("default")))
+
+namespace GenApi {
+struct INodeMap;
+}
+
+namespace Corvid {
+
+enum FOCUS_TYPE
+{
+    FOCUS_NONE = 0,
+    FOCUS_SYSTEM = 1,
+    FOCUS_CARD = 2,
+    FOCUS_CAMERA = 3
+};
+
+enum NodeMapType
+{
+    NODEMAP_SYSTEM = 0,
+    NODEMAP_INTERFACE = 1,
+    NODEMAP_LOCAL_DEVICE = 2,
+    NODEMAP_REMOTE_DEVICE = 3, //!< the device's own GenICam node map
+    NODEMAP_STREAM = 4
+};
+
+enum CAM_INFO
+{
+    CAM_INFO_ID = 0,
+    CAM_INFO_MODEL = 1,
+    CAM_INFO_SERIAL = 2,
+    CAM_INFO_OPENED = 3,    //!< "1" while the device is open
+    CAM_INFO_CONNECTED = 4, //!< "1" while the device answers
+    CAM_INFO_VENDOR = 5,
+    CAM_INFO_KIND = 6, //!< device family: "1" or "5" for the structured-light cameras
+    CAM_INFO_ADDRESS = 7,
+    CAM_INFO_LOCK = 10, //!< lock text set by the host: "1" locks, "0" unlocks the panel
+    CAM_INFO_PANEL_50 = 50,
+    CAM_INFO_SAMPLING_RATE = 51, //!< "0" until first set
+    CAM_INFO_PANEL_52 = 52,
+    CAM_INFO_PANEL_53 = 53,
+    CAM_INFO_PANEL_54 = 54,
+    CAM_INFO_PANEL_55 = 55,
+    CAM_INFO_PANEL_56 = 56
+};
+
+enum CARD_INFO
+{
+    CARD_INFO_ID = 0,
+    CARD_INFO_KIND = 1, //!< "4" for our frame-grabber cards
+    CARD_INFO_MODEL = 2,
+    CARD_INFO_USABLE = 3 //!< "1" while usable
+};
+
+enum PARAMETER_INFO
+{
+    PARAMETER_USER_LEVEL = 24 //!< feature-tree user level as decimal text
+};
+
+// Listener interfaces: one pure operation each, no virtual destructor; the
+// service never deletes a listener.
+class IDeviceListUpdate
+{
+public:
+    //! The set of devices or their usability changed. source 1: the device
+    //! service. The service waits for the call to return.
+    virtual void DeviceListUpdated(int source, std::vector<std::string> cardList,
+                                   std::vector<std::string> camList) = 0;
+};
+
+class IFocusUpdate
+{
+public:
+    virtual void FocusUpdated(FOCUS_TYPE type, std::string id) = 0;
+};
+
+class ILangUpdate
+{
+public:
+    //! "English" or "Chinese".
+    virtual void LangUpdated(std::string language) = 0;
+};
+
+class IROIDrawUpdate
+{
+public:
+    virtual void ROIDrawUpdated(std::string id, int leftX, int leftY, int rightX, int rightY, int operation,
+                                int& roiId, bool& status) = 0;
+};
+
+class IImageModeUpdate
+{
+public:
+    virtual void ImageModeUpdated(std::string id, int mode) = 0;
+};
+
+class IImportUpdate
+{
+public:
+    virtual void ImportUpdated(std::string id) = 0;
+};
+
+// Registration: safe from any thread, also while notifications are under way;
+// after UnRegister returns, the listener is not called again.
+CORVID_API int RegisterDeviceListUpdateListener(IDeviceListUpdate* listener);
+CORVID_API int UnRegisterDeviceListUpdateListener(IDeviceListUpdate* listener);
+CORVID_API int RegisterFocusUpdateListener(IFocusUpdate* listener);
+CORVID_API int UnRegisterFocusUpdateListener(IFocusUpdate* listener);
+CORVID_API int RegisterLangUpdateListener(ILangUpdate* listener);
+CORVID_API int UnRegisterLangUpdateListener(ILangUpdate* listener);
+CORVID_API int RegisterROIUpdateListener(IROIDrawUpdate* listener);
+CORVID_API int UnRegisterROIUpdateListener(IROIDrawUpdate* listener);
+CORVID_API int RegisterImageModeUpdateListener(IImageModeUpdate* listener);
+CORVID_API int UnRegisterImageModeUpdateListener(IImageModeUpdate* listener);
+CORVID_API int RegisterImportUpdateListener(IImportUpdate* listener);
+CORVID_API int UnRegisterImportUpdateListener(IImportUpdate* listener);
+
+// Device information as decimal text; "" for an unknown id or key.
+CORVID_API std::string GetCameraInfo(const std::string& id, CAM_INFO key);
+CORVID_API std::string GetCardInfo(const std::string& id, CARD_INFO key);
+CORVID_API int SetCameraInfo(const std::string& id, CAM_INFO key, const std::string& value);
+
+//! The device's node map (owned by the service, valid while the device is
+//! listed), or null for an unknown id or another node-map type.
+CORVID_API GenApi::INodeMap* GetAttrNodeMap(FOCUS_TYPE type, const std::string& id, NodeMapType mapType);
+
+//! The feature's value as text (booleans "True"/"False").
+CORVID_API int GetCameraNodeValue(const std::string& id, const std::string& node, std::string& value);
+//! Writes the feature from text (booleans "1"/"0"/"True"/"False"); an empty
+//! value executes a command feature.
+CORVID_API int SetCameraNodeValue(const std::string& id, const std::string& node, const std::string& value);
+
+//! Host parameters kept in the host's settings; key 24 is the user level.
+CORVID_API std::string GetParamterInfo(PARAMETER_INFO key);
+CORVID_API int SetParamterInfo(PARAMETER_INFO key, const std::string& value);
+
+// The host's image view. Without a registered view DrawROI fails (non-zero,
+// ok false) and the others are recorded and return 0.
+CORVID_API int DrawROI(const std::string& id, int x1, int y1, int x2, int y2, int& roiId, bool& ok, int shape,
+                       int flags);
+CORVID_API int SetROIPos(const std::string& id, int roiId, int x1, int y1, int x2, int y2);
+CORVID_API int RomoveROI(const std::string& id, int roiId);
+CORVID_API int NotifyCorrection(const std::string& id, int enable, float value, void* data);
+CORVID_API int SetSLImageShowMode(const std::string& id, int mode);
+CORVID_API int SetCameraImageMode(const std::string& id, int mode, bool enable);
+CORVID_API int StartGrab(const std::string& id);
+
+//! Logs message under the tag (a logging category per tag). level 0 info,
+//! 1 warning, 2 error.
+CORVID_API void VLogInfo(const std::string& tag, const std::string& message, int level);
+
+} // namespace Corvid

@@ -1,0 +1,100 @@
+// The host application's side of the camera service: starting and stopping
+// it, its devices, and the events a real host produces (focus, language,
+// lock, import, ROI drawing). Each event reaches the registered listeners on
+// the service's own thread, as the real service delivers them.
+#pragma once
+
+#include <Corvid/Corvid.h>
+
+#include <string>
+#include <vector>
+
+namespace Corvid {
+
+struct ServiceOptions
+{
+    //! Load the simulated devices of the project's devices/ folder (the
+    //! structured-light camera, the second camera of the family, the card).
+    bool defaultDevices = true;
+    //! Where the default descriptions are; empty: the built-in location.
+    std::string devicesDir;
+    //! Look for real GigE Vision / USB3 Vision devices through Aravis, now and
+    //! then again (this also finds the loopback GigE Vision emulator).
+    bool discover = false;
+    //! Settings file for the host parameters (user level); empty: the user's
+    //! configuration directory.
+    std::string settingsFile;
+    //! Optional log file; empty: no file.
+    std::string logFile;
+    //! How often device health is checked, in milliseconds.
+    int healthCheckIntervalMs = 1000;
+};
+
+struct DeviceEntry
+{
+    std::string id;
+    bool isCard = false;
+    std::string model;
+    std::string description; //!< description file or transport address
+    bool usable = false;
+};
+
+//! The image view a host registers for the ROI and display calls.
+class IImageView
+{
+public:
+    virtual int DrawROI(const std::string& id, int x1, int y1, int x2, int y2, int& roiId, bool& ok,
+                        int shape, int flags) = 0;
+    virtual int SetROIPos(const std::string& id, int roiId, int x1, int y1, int x2, int y2) = 0;
+    virtual int RomoveROI(const std::string& id, int roiId) = 0;
+    virtual int NotifyCorrection(const std::string& id, int enable, float value, void* data) = 0;
+    virtual int SetSLImageShowMode(const std::string& id, int mode) = 0;
+    virtual int SetCameraImageMode(const std::string& id, int mode, bool enable) = 0;
+    virtual int StartGrab(const std::string& id) = 0;
+
+protected:
+    ~IImageView() = default;
+};
+
+//! Starts the service (its thread, its default devices). Returns 0, or
+//! non-zero when it already runs.
+CORVID_API int StartService(const ServiceOptions& options = ServiceOptions());
+//! Stops the service: its thread ends, its devices close.
+CORVID_API void StopService();
+CORVID_API bool IsServiceRunning();
+
+//! Adds a simulated camera (or card) described by a GenICam XML file. The
+//! id is stable for the file. Returns the id, "" on failure (logged).
+CORVID_API std::string AddSimulatedCamera(const std::string& xmlPath, const std::string& kind = "1");
+CORVID_API std::string AddSimulatedCard(const std::string& xmlPath);
+//! Opens a real device (Aravis id or GigE Vision IP address) as a camera.
+CORVID_API std::string AddAravisCamera(const std::string& idOrAddress, const std::string& kind = "1");
+CORVID_API int RemoveDevice(const std::string& id);
+CORVID_API int SetDeviceUsable(const std::string& id, bool usable);
+//! Marks the device's transport lost, as when the cable is pulled.
+CORVID_API int SimulateDeviceLoss(const std::string& id);
+CORVID_API int SetCameraKind(const std::string& id, const std::string& kind);
+CORVID_API int SetCameraLock(const std::string& id, const std::string& lockText);
+CORVID_API std::vector<DeviceEntry> ListDevices();
+
+CORVID_API void SetFocus(FOCUS_TYPE type, const std::string& id);
+//! "English" or "Chinese".
+CORVID_API void SetLanguage(const std::string& language);
+CORVID_API void NotifyImport(const std::string& id);
+CORVID_API void NotifyImageMode(const std::string& id, int mode);
+//! A ROI drawing event of the image view; roiId and status as the listeners
+//! leave them.
+CORVID_API void NotifyROIDraw(const std::string& id, int leftX, int leftY, int rightX, int rightY,
+                              int operation, int& roiId, bool& status);
+//! Sends the device list again (source 1) and waits until the listeners
+//! returned.
+CORVID_API void RepublishDeviceList();
+
+CORVID_API void RegisterImageView(IImageView* view);
+CORVID_API void UnRegisterImageView(IImageView* view);
+
+//! Blocks until every event queued so far has been delivered to the
+//! listeners (for hosts and tests that need a known state).
+CORVID_API void WaitForIdle();
+
+} // namespace Corvid
