@@ -1,0 +1,208 @@
+#define G_LOG_DOMAIN "genapi"
+
+#include <GenApi/DeviceConnection.h>
+
+#include "devicecontext.h"
+#include "proxydevice.h"
+#include "simdevice.h"
+
+#include <mutex>
+
+namespace GenApi {
+
+using Internal::DeviceContext;
+
+struct CDeviceConnection::Impl
+{
+    std::shared_ptr<DeviceContext> ctx;
+    bool simulated = false;
+    //! Declared last so that it goes first: the nodes use the context.
+    std::unique_ptr<INodeMap, void (*)(INodeMap*)> nodeMap{nullptr, nullptr};
+};
+
+namespace {
+
+//! Aravis's device list and device opening are process-wide and not
+//! thread-safe.
+std::mutex& aravisSystemMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+void fail(std::string* error, const std::string& name, const std::string& reason)
+{
+    g_warning("Cannot open %s: %s", name.c_str(), reason.c_str());
+    if (error)
+        *error = reason;
+}
+
+std::string copyOf(const char* text)
+{
+    return text ? std::string(text) : std::string();
+}
+
+} // namespace
+
+CDeviceConnection::CDeviceConnection(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+
+CDeviceConnection::~CDeviceConnection() = default;
+
+//! Builds the node map over a context whose device and description are
+//! ready; null with the reason when the node layer refuses it.
+static std::unique_ptr<CDeviceConnection::Impl> withNodeMap(std::shared_ptr<DeviceContext> ctx,
+                                                            bool simulated, std::string* error)
+{
+    auto impl = std::make_unique<CDeviceConnection::Impl>();
+    impl->ctx = ctx;
+    impl->simulated = simulated;
+    try {
+        impl->nodeMap = Internal::CreateNodeMap(ctx);
+    } catch (const GenICam::GenericException& e) {
+        fail(error, ctx->name, e.GetDescription());
+        return nullptr;
+    } catch (const std::exception& e) {
+        fail(error, ctx->name, e.what());
+        return nullptr;
+    }
+    if (!impl->nodeMap) {
+        fail(error, ctx->name, "no node map could be built");
+        return nullptr;
+    }
+    return impl;
+}
+
+std::unique_ptr<CDeviceConnection> CDeviceConnection::OpenSimulated(const std::string& xmlPath,
+                                                                    std::string* error)
+{
+    gchar* contents = nullptr;
+    gsize length = 0;
+    GError* gerror = nullptr;
+    if (!g_file_get_contents(xmlPath.c_str(), &contents, &length, &gerror)) {
+        fail(error, xmlPath, gerror ? gerror->message : "cannot read the file");
+        g_clear_error(&gerror);
+        return nullptr;
+    }
+    std::string xml(contents, length);
+    g_free(contents);
+    return OpenSimulatedFromText(xml, xmlPath, error);
+}
+
+std::unique_ptr<CDeviceConnection>
+CDeviceConnection::OpenSimulatedFromText(const std::string& xml, const std::string& name, std::string* error)
+{
+    auto ctx = std::make_shared<DeviceContext>();
+    ctx->xml = xml;
+    ctx->name = name;
+    std::string reason;
+    if (!Internal::OpenSimulatedDevice(ctx.get(), &reason)) {
+        fail(error, name, reason);
+        return nullptr;
+    }
+    auto impl = withNodeMap(ctx, true, error);
+    if (!impl)
+        return nullptr;
+    return std::unique_ptr<CDeviceConnection>(new CDeviceConnection(std::move(impl)));
+}
+
+std::unique_ptr<CDeviceConnection> CDeviceConnection::OpenAravis(const std::string& deviceIdOrAddress,
+                                                                 std::string* error)
+{
+    ArvDevice* device = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(aravisSystemMutex());
+        GError* gerror = nullptr;
+        device = arv_open_device(deviceIdOrAddress.c_str(), &gerror);
+        if (!device) {
+            fail(error, deviceIdOrAddress, gerror ? gerror->message : "no such device");
+            g_clear_error(&gerror);
+            return nullptr;
+        }
+    }
+    auto ctx = std::make_shared<DeviceContext>();
+    ctx->name = deviceIdOrAddress;
+    std::string reason;
+    if (!Internal::OpenProxyDevice(ctx.get(), device, &reason)) {
+        fail(error, deviceIdOrAddress, reason);
+        return nullptr;
+    }
+    auto impl = withNodeMap(ctx, false, error);
+    if (!impl)
+        return nullptr;
+    return std::unique_ptr<CDeviceConnection>(new CDeviceConnection(std::move(impl)));
+}
+
+std::vector<DeviceDescriptor> CDeviceConnection::Discover()
+{
+    std::lock_guard<std::mutex> lock(aravisSystemMutex());
+    arv_update_device_list();
+    std::vector<DeviceDescriptor> devices;
+    const unsigned int count = arv_get_n_devices();
+    for (unsigned int i = 0; i < count; ++i) {
+        DeviceDescriptor d;
+        d.id = copyOf(arv_get_device_id(i));
+        d.vendor = copyOf(arv_get_device_vendor(i));
+        d.model = copyOf(arv_get_device_model(i));
+        d.serial = copyOf(arv_get_device_serial_nbr(i));
+        d.protocol = copyOf(arv_get_device_protocol(i));
+        d.address = copyOf(arv_get_device_address(i));
+        if (!d.id.empty())
+            devices.push_back(std::move(d));
+    }
+    return devices;
+}
+
+INodeMap* CDeviceConnection::GetNodeMap() const
+{
+    return m_impl->nodeMap.get();
+}
+
+bool CDeviceConnection::IsSimulated() const
+{
+    return m_impl->simulated;
+}
+
+std::string CDeviceConnection::GetDescriptionXml() const
+{
+    return m_impl->ctx->xml;
+}
+
+bool CDeviceConnection::IsLost() const
+{
+    return m_impl->ctx->lost.load();
+}
+
+bool CDeviceConnection::Ping()
+{
+    if (m_impl->simulated)
+        return !m_impl->ctx->lost.load();
+    return Internal::PingProxyDevice(m_impl->ctx.get());
+}
+
+void CDeviceConnection::MarkLost()
+{
+    if (!m_impl->ctx->lost.exchange(true))
+        g_message("%s: marked lost", m_impl->ctx->name.c_str());
+}
+
+DeviceStatistics CDeviceConnection::GetStatistics() const
+{
+    const DeviceContext& ctx = *m_impl->ctx;
+    DeviceStatistics s;
+    s.registerReads = ctx.registerReads.load();
+    s.registerWrites = ctx.registerWrites.load();
+    s.bytesRead = ctx.bytesRead.load();
+    s.bytesWritten = ctx.bytesWritten.load();
+    return s;
+}
+
+void CDeviceConnection::ResetStatistics()
+{
+    DeviceContext& ctx = *m_impl->ctx;
+    ctx.registerReads = 0;
+    ctx.registerWrites = 0;
+    ctx.bytesRead = 0;
+    ctx.bytesWritten = 0;
+}
+
+} // namespace GenApi

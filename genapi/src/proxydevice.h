@@ -1,0 +1,31 @@
+// A device reached through Aravis (GigE Vision, USB3 Vision), wrapped in an
+// ArvDevice of our own that our ArvGc reads and writes through. The wrapper
+// counts the register traffic, notices when the device is gone (a transport
+// error, no answer within a short deadline, or Aravis's "control-lost") and,
+// from then on, fails every access at once without touching the transport.
+#pragma once
+
+#include "devicecontext.h"
+
+#include <string>
+
+namespace GenApi {
+namespace Internal {
+
+//! How long one register access may take before the device counts as lost.
+//! Aravis's own GigE Vision retries take several seconds; a caller must not
+//! wait that long to learn that the device is gone.
+constexpr int kDeviceAnswerDeadlineMs = 1000;
+
+//! Takes ownership of device (an opened Aravis device), builds ctx->device
+//! (the wrapper) and ctx->gc from the device's description. False with the
+//! reason in *error; device is released in every case.
+bool OpenProxyDevice(DeviceContext* ctx, ArvDevice* device, std::string* error);
+
+//! One short read of the device's first register (the bootstrap version of
+//! GigE Vision and USB3 Vision), through the wrapper: false, and the device
+//! marked lost, when it does not answer.
+bool PingProxyDevice(DeviceContext* ctx);
+
+} // namespace Internal
+} // namespace GenApi

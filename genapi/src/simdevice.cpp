@@ -1,0 +1,398 @@
+#define G_LOG_DOMAIN "genapi"
+
+#include "simdevice.h"
+
+#include "simdescription.h"
+
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+using GenApi::Internal::DeviceContext;
+
+//! A register whose value follows Default + Amplitude * sin(2 pi t / Period).
+struct VaryingRegister
+{
+    guint64 address = 0;
+    guint32 length = 0;
+    bool isFloat = false;
+    bool bigEndian = false;
+    double base = 0.0;
+    double amplitude = 0.0;
+    double periodSeconds = 1.0;
+};
+
+//! The device's memory: 4 KiB pages created on first write; bytes never
+//! written read as zero.
+class SparseMemory
+{
+public:
+    static constexpr guint64 kPageSize = 4096;
+
+    void read(guint64 address, guint32 size, guint8* out) const
+    {
+        while (size > 0) {
+            const guint64 offset = address % kPageSize;
+            const guint32 n = static_cast<guint32>(std::min<guint64>(size, kPageSize - offset));
+            const auto it = m_pages.find(address / kPageSize);
+            if (it == m_pages.end())
+                std::memset(out, 0, n);
+            else
+                std::memcpy(out, it->second.get() + offset, n);
+            out += n;
+            size -= n;
+            address += n;
+        }
+    }
+
+    void write(guint64 address, guint32 size, const guint8* in)
+    {
+        while (size > 0) {
+            const guint64 offset = address % kPageSize;
+            const guint32 n = static_cast<guint32>(std::min<guint64>(size, kPageSize - offset));
+            auto& page = m_pages[address / kPageSize];
+            if (!page) {
+                page.reset(new guint8[kPageSize]);
+                std::memset(page.get(), 0, kPageSize);
+            }
+            std::memcpy(page.get() + offset, in, n);
+            in += n;
+            size -= n;
+            address += n;
+        }
+    }
+
+private:
+    std::map<guint64, std::unique_ptr<guint8[]>> m_pages;
+};
+
+//! Everything the GObject carries, kept in C++.
+struct SimState
+{
+    DeviceContext* ctx = nullptr; //!< counters and the lost flag; outlives the device
+    std::mutex mutex;
+    SparseMemory memory;
+    std::vector<VaryingRegister> varying;
+    gint64 startUs = 0;
+    ArvGc* gc = nullptr; //!< not owned: the context owns it
+};
+
+void encodeInteger(gint64 value, guint32 length, bool bigEndian, guint8* out)
+{
+    const guint64 bits = static_cast<guint64>(value);
+    for (guint32 i = 0; i < length; ++i) {
+        const guint8 byte = i < 8 ? static_cast<guint8>(bits >> (8 * i)) : (value < 0 ? 0xFF : 0);
+        out[bigEndian ? length - 1 - i : i] = byte;
+    }
+}
+
+void encodeFloat(double value, guint32 length, bool bigEndian, guint8* out)
+{
+    guint64 bits = 0;
+    if (length == 4) {
+        const float f = static_cast<float>(value);
+        guint32 b32 = 0;
+        std::memcpy(&b32, &f, 4);
+        bits = b32;
+    } else {
+        std::memcpy(&bits, &value, 8);
+    }
+    encodeInteger(static_cast<gint64>(bits), length, bigEndian, out);
+}
+
+//! True when [address, address + size) stays inside the 64-bit space.
+bool checkRange(guint64 address, guint32 size, GError** error)
+{
+    if (size > 0 && address > G_MAXUINT64 - (size - 1)) {
+        g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_PROTOCOL_ERROR_INVALID_ADDRESS,
+                    "Access of %u bytes at 0x%" G_GINT64_MODIFIER "x runs past the end of the address space",
+                    size, address);
+        return false;
+    }
+    return true;
+}
+
+bool checkNotLost(const SimState* state, GError** error)
+{
+    if (state->ctx && state->ctx->lost.load()) {
+        g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_NOT_CONNECTED, "Device lost");
+        return false;
+    }
+    return true;
+}
+
+//! Refreshes the varying registers that overlap the range about to be read.
+void refreshVarying(SimState* state, guint64 address, guint32 size)
+{
+    if (state->varying.empty() || size == 0)
+        return;
+    const double t = static_cast<double>(g_get_monotonic_time() - state->startUs) / 1e6;
+    const guint64 last = address + (size - 1);
+    for (const VaryingRegister& reg : state->varying) {
+        if (reg.length == 0 || reg.address > last || reg.address + (reg.length - 1) < address)
+            continue;
+        const double value = reg.base + reg.amplitude * std::sin(2.0 * G_PI * t / reg.periodSeconds);
+        guint8 bytes[8] = {};
+        const guint32 length = std::min<guint32>(reg.length, 8);
+        if (reg.isFloat)
+            encodeFloat(value, length, reg.bigEndian, bytes);
+        else
+            encodeInteger(static_cast<gint64>(std::llround(value)), length, reg.bigEndian, bytes);
+        state->memory.write(reg.address, length, bytes);
+    }
+}
+
+} // namespace
+
+// The GObject type. Aravis calls these vfuncs from the register nodes' ports.
+G_BEGIN_DECLS
+#define CAMPANE_TYPE_SIM_DEVICE (campane_sim_device_get_type())
+G_DECLARE_FINAL_TYPE(CampaneSimDevice, campane_sim_device, CAMPANE, SIM_DEVICE, ArvDevice)
+G_END_DECLS
+
+struct _CampaneSimDevice
+{
+    ArvDevice parent_instance;
+    SimState* state;
+};
+
+G_DEFINE_TYPE(CampaneSimDevice, campane_sim_device, ARV_TYPE_DEVICE)
+
+static gboolean sim_read_memory(ArvDevice* device, guint64 address, guint32 size, void* buffer,
+                                GError** error)
+{
+    SimState* state = CAMPANE_SIM_DEVICE(device)->state;
+    if (!checkNotLost(state, error) || !checkRange(address, size, error))
+        return FALSE;
+    std::lock_guard<std::mutex> lock(state->mutex);
+    refreshVarying(state, address, size);
+    state->memory.read(address, size, static_cast<guint8*>(buffer));
+    state->ctx->registerReads++;
+    state->ctx->bytesRead += size;
+    return TRUE;
+}
+
+static gboolean sim_write_memory(ArvDevice* device, guint64 address, guint32 size, void* buffer,
+                                 GError** error)
+{
+    SimState* state = CAMPANE_SIM_DEVICE(device)->state;
+    if (!checkNotLost(state, error) || !checkRange(address, size, error))
+        return FALSE;
+    std::lock_guard<std::mutex> lock(state->mutex);
+    state->memory.write(address, size, static_cast<const guint8*>(buffer));
+    state->ctx->registerWrites++;
+    state->ctx->bytesWritten += size;
+    return TRUE;
+}
+
+// Register access as over GigE Vision: a 32-bit big-endian word.
+static gboolean sim_read_register(ArvDevice* device, guint64 address, guint32* value, GError** error)
+{
+    guint8 bytes[4];
+    if (!sim_read_memory(device, address, 4, bytes, error))
+        return FALSE;
+    *value = (guint32(bytes[0]) << 24) | (guint32(bytes[1]) << 16) | (guint32(bytes[2]) << 8) | bytes[3];
+    return TRUE;
+}
+
+static gboolean sim_write_register(ArvDevice* device, guint64 address, guint32 value, GError** error)
+{
+    guint8 bytes[4] = {guint8(value >> 24), guint8(value >> 16), guint8(value >> 8), guint8(value)};
+    return sim_write_memory(device, address, 4, bytes, error);
+}
+
+static const char* sim_get_genicam_xml(ArvDevice* device, size_t* size)
+{
+    SimState* state = CAMPANE_SIM_DEVICE(device)->state;
+    if (size)
+        *size = state->ctx->xml.size();
+    return state->ctx->xml.c_str();
+}
+
+static ArvGc* sim_get_genicam(ArvDevice* device)
+{
+    return CAMPANE_SIM_DEVICE(device)->state->gc;
+}
+
+static ArvStream* sim_create_stream(ArvDevice*, ArvStreamCallback, void*, GDestroyNotify, GError** error)
+{
+    g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_NO_STREAM_CHANNEL,
+                "The simulated device does not stream");
+    return nullptr;
+}
+
+static void campane_sim_device_init(CampaneSimDevice* self)
+{
+    self->state = new SimState;
+    self->state->startUs = g_get_monotonic_time();
+}
+
+static void campane_sim_device_finalize(GObject* object)
+{
+    delete CAMPANE_SIM_DEVICE(object)->state;
+    G_OBJECT_CLASS(campane_sim_device_parent_class)->finalize(object);
+}
+
+static void campane_sim_device_class_init(CampaneSimDeviceClass* klass)
+{
+    G_OBJECT_CLASS(klass)->finalize = campane_sim_device_finalize;
+    ArvDeviceClass* deviceClass = ARV_DEVICE_CLASS(klass);
+    deviceClass->create_stream = sim_create_stream;
+    deviceClass->get_genicam_xml = sim_get_genicam_xml;
+    deviceClass->get_genicam = sim_get_genicam;
+    deviceClass->read_memory = sim_read_memory;
+    deviceClass->write_memory = sim_write_memory;
+    deviceClass->read_register = sim_read_register;
+    deviceClass->write_register = sim_write_register;
+}
+
+namespace GenApi {
+namespace Internal {
+
+namespace {
+
+//! Writes one sim:Default value through its register node, so that length,
+//! endianness and mask come from the description. False with a message.
+bool applyDefault(ArvGcNode* node, const SimRegister& reg, std::string* message)
+{
+    GError* error = nullptr;
+    if (reg.element == "IntReg" || reg.element == "MaskedIntReg") {
+        long long value = 0;
+        if (!ParseInteger(reg.defaultText, &value)) {
+            *message = "\"" + reg.defaultText + "\" is not a decimal or 0x-hex integer";
+            return false;
+        }
+        if (!ARV_IS_GC_INTEGER(node)) {
+            *message = "the node is not an integer register";
+            return false;
+        }
+        arv_gc_integer_set_value(ARV_GC_INTEGER(node), value, &error);
+    } else if (reg.element == "FloatReg") {
+        char* end = nullptr;
+        const double value = g_ascii_strtod(reg.defaultText.c_str(), &end);
+        if (reg.defaultText.empty() || *end != '\0') {
+            *message = "\"" + reg.defaultText + "\" is not a decimal number";
+            return false;
+        }
+        if (!ARV_IS_GC_FLOAT(node)) {
+            *message = "the node is not a float register";
+            return false;
+        }
+        arv_gc_float_set_value(ARV_GC_FLOAT(node), value, &error);
+    } else {
+        if (!ARV_IS_GC_STRING(node)) {
+            *message = "the node is not a string register";
+            return false;
+        }
+        arv_gc_string_set_value(ARV_GC_STRING(node), reg.defaultText.c_str(), &error);
+    }
+    if (error) {
+        *message = error->message;
+        g_error_free(error);
+        return false;
+    }
+    return true;
+}
+
+bool makeVarying(ArvGcNode* node, const SimRegister& reg, VaryingRegister* out, std::string* message)
+{
+    if (!ARV_IS_GC_REGISTER(node)) {
+        *message = "the node is not a register";
+        return false;
+    }
+    GError* error = nullptr;
+    out->address = arv_gc_register_get_address(ARV_GC_REGISTER(node), &error);
+    if (!error)
+        out->length = static_cast<guint32>(arv_gc_register_get_length(ARV_GC_REGISTER(node), &error));
+    if (error) {
+        *message = error->message;
+        g_error_free(error);
+        return false;
+    }
+    out->isFloat = reg.element == "FloatReg";
+    if (out->length == 0 || out->length > 8 || (out->isFloat && out->length != 4 && out->length != 8)) {
+        *message = "a varying register must be 1 to 8 bytes long (4 or 8 for a float)";
+        return false;
+    }
+    out->bigEndian = reg.bigEndian;
+    out->amplitude = reg.amplitude;
+    out->periodSeconds = reg.periodSeconds;
+    out->base = 0.0;
+    if (reg.hasDefault) {
+        long long integer = 0;
+        if (out->isFloat)
+            out->base = g_ascii_strtod(reg.defaultText.c_str(), nullptr);
+        else if (ParseInteger(reg.defaultText, &integer))
+            out->base = static_cast<double>(integer);
+    }
+    return true;
+}
+
+} // namespace
+
+bool OpenSimulatedDevice(DeviceContext* ctx, std::string* error)
+{
+    std::vector<SimRegister> registers;
+    if (!ScanSimulatedDescription(ctx->xml, &registers, error))
+        return false;
+
+    auto* device = static_cast<CampaneSimDevice*>(g_object_new(CAMPANE_TYPE_SIM_DEVICE, nullptr));
+    device->state->ctx = ctx;
+    ctx->device = ARV_DEVICE(device);
+
+    const std::string text =
+        WithAddressesForAravis(ctx->xml.substr(0, ::strnlen(ctx->xml.data(), ctx->xml.size())));
+    ctx->gc = arv_gc_new(ctx->device, text.data(), text.size());
+    if (!ctx->gc) {
+        *error = "Aravis cannot read the description";
+        return false;
+    }
+    device->state->gc = ctx->gc;
+
+    // The initial contents are the device's own state, not user writes:
+    // registers declared read-only and values outside a feature's range are
+    // set all the same.
+    const ArvAccessCheckPolicy accessPolicy = arv_gc_get_access_check_policy(ctx->gc);
+    const ArvRangeCheckPolicy rangePolicy = arv_gc_get_range_check_policy(ctx->gc);
+    arv_gc_set_access_check_policy(ctx->gc, ARV_ACCESS_CHECK_POLICY_DISABLE);
+    arv_gc_set_range_check_policy(ctx->gc, ARV_RANGE_CHECK_POLICY_DISABLE);
+    std::vector<VaryingRegister> varying;
+    for (const SimRegister& reg : registers) {
+        ArvGcNode* node = arv_gc_get_node(ctx->gc, reg.name.c_str());
+        std::string message;
+        if (!node) {
+            g_warning("%s: register %s has no node", ctx->name.c_str(), reg.name.c_str());
+            continue;
+        }
+        if (reg.hasDefault && !applyDefault(node, reg, &message))
+            g_warning("%s: cannot set %s to its default: %s", ctx->name.c_str(), reg.name.c_str(),
+                      message.c_str());
+        VaryingRegister v;
+        if (reg.varies) {
+            if (makeVarying(node, reg, &v, &message))
+                varying.push_back(v);
+            else
+                g_warning("%s: %s cannot vary: %s", ctx->name.c_str(), reg.name.c_str(), message.c_str());
+        }
+    }
+    arv_gc_set_access_check_policy(ctx->gc, accessPolicy);
+    arv_gc_set_range_check_policy(ctx->gc, rangePolicy);
+
+    {
+        std::lock_guard<std::mutex> lock(device->state->mutex);
+        device->state->varying = std::move(varying);
+    }
+    ctx->registerReads = 0;
+    ctx->registerWrites = 0;
+    ctx->bytesRead = 0;
+    ctx->bytesWritten = 0;
+    return true;
+}
+
+} // namespace Internal
+} // namespace GenApi
