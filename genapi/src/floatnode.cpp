@@ -1,0 +1,204 @@
+#include "floatnode.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace GenApi {
+namespace Internal {
+
+std::string doubleToText(double value)
+{
+    // Locale-independent: a Qt application runs with the user's LC_NUMERIC.
+    char format[8];
+    char buffer[G_ASCII_DTOSTR_BUF_SIZE];
+    for (int precision = 6; precision <= 17; ++precision) {
+        std::snprintf(format, sizeof format, "%%.%dg", precision);
+        g_ascii_formatd(buffer, sizeof buffer, format, value);
+        if (g_ascii_strtod(buffer, nullptr) == value)
+            break;
+    }
+    return buffer;
+}
+
+FloatNode::FloatNode(NodeMap* map, int index, ArvGcNode* arvNode)
+    : Node(map, index, arvNode), m_imposedMin(-std::numeric_limits<double>::infinity()),
+      m_imposedMax(std::numeric_limits<double>::infinity())
+{
+}
+
+EAccessMode FloatNode::ownAccessMode() const
+{
+    const std::string& type = record().type;
+    if (type == "FloatReg")
+        return accessFromText(record().text("AccessMode"), RO);
+    if (type == "SwissKnife")
+        return RO;
+    if (type == "Converter")
+        return accessOfReference({"pValue"}, NI);
+    return accessOfReference({"pValue", "pValueDefault", "pValueIndexed"}, RW);
+}
+
+double FloatNode::GetValue(bool Verify, bool IgnoreCache)
+{
+    Lock guard = lock();
+    ReadScope scope(*this, IgnoreCache);
+    checkReadable();
+    GError* error = nullptr;
+    double value = arv_gc_float_get_value(floating(), &error);
+    if (error)
+        GENAPI_NODE_THROW_GERROR(error);
+    if (Verify)
+        checkRange(value, false);
+    return value;
+}
+
+void FloatNode::checkRange(double value, bool withIncrement)
+{
+    const double minimum = GetMin();
+    const double maximum = GetMax();
+    if (std::isnan(value) || value < minimum || value > maximum) {
+        std::string text = "Node '" + name() + "': value " + doubleToText(value) + " is out of range [" +
+                           doubleToText(minimum) + ", " + doubleToText(maximum) + "]";
+        GENICAM_THROW(OutOfRangeException, text.c_str());
+    }
+    if (!withIncrement || !HasInc())
+        return;
+    const double increment = GetInc();
+    if (increment > 0) {
+        const double steps = (value - minimum) / increment;
+        if (std::fabs(steps - std::round(steps)) > 1e-6 * std::fmax(1.0, std::fabs(steps))) {
+            std::string text = "Node '" + name() + "': value " + doubleToText(value) +
+                               " does not match the increment " + doubleToText(increment) +
+                               " from the minimum " + doubleToText(minimum);
+            GENICAM_THROW(OutOfRangeException, text.c_str());
+        }
+    }
+}
+
+void FloatNode::SetValue(double Value, bool Verify)
+{
+    Lock guard = lock();
+    checkWritable();
+    if (Verify)
+        checkRange(Value, true);
+    GError* error = nullptr;
+    arv_gc_float_set_value(floating(), Value, &error);
+    noteWritten();
+    if (error)
+        GENAPI_NODE_THROW_GERROR(error);
+}
+
+IFloat& FloatNode::operator=(double Value)
+{
+    SetValue(Value);
+    return *this;
+}
+
+double FloatNode::GetMin()
+{
+    Lock guard = lock();
+    checkLost();
+    GError* error = nullptr;
+    double minimum = arv_gc_float_get_min(floating(), &error);
+    if (error)
+        GENAPI_NODE_THROW_GERROR(error);
+    return std::fmax(minimum, m_imposedMin);
+}
+
+double FloatNode::GetMax()
+{
+    Lock guard = lock();
+    checkLost();
+    GError* error = nullptr;
+    double maximum = arv_gc_float_get_max(floating(), &error);
+    if (error)
+        GENAPI_NODE_THROW_GERROR(error);
+    return std::fmin(maximum, m_imposedMax);
+}
+
+bool FloatNode::HasInc()
+{
+    return record().has("Inc") || record().has("pInc");
+}
+
+double FloatNode::GetInc()
+{
+    Lock guard = lock();
+    if (!HasInc())
+        return 0.0;
+    checkLost();
+    GError* error = nullptr;
+    double increment = arv_gc_float_get_inc(floating(), &error);
+    if (error)
+        GENAPI_NODE_THROW_GERROR(error);
+    return increment;
+}
+
+double_autovector_t FloatNode::GetListOfValidValues(bool)
+{
+    return double_autovector_t();
+}
+
+ERepresentation FloatNode::GetRepresentation()
+{
+    return representationFromText(record().text("Representation"), Linear);
+}
+
+gcstring FloatNode::GetUnit() const
+{
+    return record().text("Unit");
+}
+
+EDisplayNotation FloatNode::GetDisplayNotation() const
+{
+    const std::string text = record().text("DisplayNotation");
+    if (text == "Fixed")
+        return fnFixed;
+    if (text == "Scientific")
+        return fnScientific;
+    return fnAutomatic;
+}
+
+int64_t FloatNode::GetDisplayPrecision() const
+{
+    const std::string text = record().text("DisplayPrecision");
+    return text.empty() ? 6 : std::strtoll(text.c_str(), nullptr, 10);
+}
+
+void FloatNode::ImposeMin(double Value)
+{
+    Lock guard = lock();
+    m_imposedMin = Value;
+}
+
+void FloatNode::ImposeMax(double Value)
+{
+    Lock guard = lock();
+    m_imposedMax = Value;
+}
+
+std::string FloatNode::valueToString(bool verify, bool ignoreCache)
+{
+    return doubleToText(GetValue(verify, ignoreCache));
+}
+
+void FloatNode::valueFromString(const std::string& text, bool verify)
+{
+    char* end = nullptr;
+    const char* begin = text.c_str();
+    while (*begin == ' ' || *begin == '\t')
+        ++begin;
+    double value = g_ascii_strtod(begin, &end);
+    while (end && (*end == ' ' || *end == '\t'))
+        ++end;
+    if (end == begin || !end || *end != '\0' || std::isnan(value)) {
+        std::string message = "Node '" + name() + "': '" + text + "' is not a number";
+        GENICAM_THROW(InvalidArgumentException, message.c_str());
+    }
+    SetValue(value, verify);
+}
+
+} // namespace Internal
+} // namespace GenApi

@@ -1,0 +1,330 @@
+#include "nodemap.h"
+
+#include "booleannode.h"
+#include "categorynode.h"
+#include "commandnode.h"
+#include "enumentrynode.h"
+#include "enumerationnode.h"
+#include "floatnode.h"
+#include "integernode.h"
+#include "registernode.h"
+#include "stringnode.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace GenApi {
+namespace Internal {
+
+namespace {
+
+bool isOneOf(const std::string& type, std::initializer_list<const char*> types)
+{
+    for (const char* candidate : types) {
+        if (type == candidate)
+            return true;
+    }
+    return false;
+}
+
+// Elements whose node takes part in evaluating a node's value, limits,
+// address or access: the dependencies that the cache bookkeeping follows.
+bool isDependency(const std::string& element)
+{
+    return isNodeReference(element) && element != "pFeature" && element != "pInvalidator" &&
+           element != "pSelected" && element != "pAlias" && element != "pCastAlias" && element != "pPort";
+}
+
+// The entry of an Aravis enumeration with that Name attribute.
+ArvGcNode* findArvEntry(ArvGcNode* enumeration, const std::string& symbolic)
+{
+    if (!ARV_IS_GC_ENUMERATION(enumeration))
+        return nullptr;
+    for (const GSList* item = arv_gc_enumeration_get_entries(ARV_GC_ENUMERATION(enumeration)); item;
+         item = item->next) {
+        auto* entry = static_cast<ArvGcFeatureNode*>(item->data);
+        const char* name = arv_gc_feature_node_get_name(entry);
+        if (name && symbolic == name)
+            return ARV_GC_NODE(entry);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+NodeMap::NodeMap(std::shared_ptr<DeviceContext> ctx) : m_ctx(std::move(ctx))
+{
+    if (!m_ctx || !m_ctx->gc) {
+        GENICAM_THROW(RuntimeException, "No evaluated description to build a node map from");
+    }
+    std::string error;
+    if (!m_description.parse(m_ctx->xml, &error)) {
+        std::string text = "The description of '" + m_ctx->name + "' cannot be read: " + error;
+        GENICAM_THROW(RuntimeException, text.c_str());
+    }
+    // Registers are read once and kept until written, invalidated or polled,
+    // as the description's Cachable elements allow.
+    arv_gc_set_register_cache_policy(m_ctx->gc, ARV_REGISTER_CACHE_POLICY_ENABLE);
+    buildNodes();
+    buildLinks();
+}
+
+NodeMap::~NodeMap() = default;
+
+void NodeMap::buildNodes()
+{
+    const std::vector<NodeRecord>& records = m_description.records;
+    m_nodes.resize(records.size());
+    for (size_t i = 0; i < records.size(); ++i) {
+        const NodeRecord& record = records[i];
+        const int index = static_cast<int>(i);
+        const std::string& type = record.type;
+        ArvGcNode* arv = nullptr;
+        if (type == "EnumEntry") {
+            arv = findArvEntry(m_nodes[record.enumeration] ? m_nodes[record.enumeration]->arvNode() : nullptr,
+                               record.symbolic);
+        } else {
+            arv = arv_gc_get_node(m_ctx->gc, record.name.c_str());
+        }
+
+        Node* node = nullptr;
+        if (type == "EnumEntry")
+            node = new EnumEntryNode(this, index, arv);
+        else if (type == "Category")
+            node = new CategoryNode(this, index, arv);
+        else if (type == "Enumeration" && ARV_IS_GC_ENUMERATION(arv))
+            node = new EnumerationNode(this, index, arv);
+        else if (type == "Command" && ARV_IS_GC_COMMAND(arv))
+            node = new CommandNode(this, index, arv);
+        else if (type == "Boolean" && ARV_IS_GC_BOOLEAN(arv))
+            node = new BooleanNode(this, index, arv);
+        else if (type == "Register" && ARV_IS_GC_REGISTER(arv))
+            node = new RegisterNode(this, index, arv);
+        else if (isOneOf(type, {"String", "StringReg"}) && ARV_IS_GC_STRING(arv))
+            node = new StringNode(this, index, arv);
+        else if (isOneOf(type, {"Integer", "IntReg", "MaskedIntReg", "IntSwissKnife", "IntConverter",
+                                "StructEntry"}) &&
+                 ARV_IS_GC_INTEGER(arv))
+            node = new IntegerNode(this, index, arv);
+        else if (isOneOf(type, {"Float", "FloatReg", "SwissKnife", "Converter"}) && ARV_IS_GC_FLOAT(arv))
+            node = new FloatNode(this, index, arv);
+        else
+            node = new Node(this, index, arv);
+        m_nodes[i].reset(node);
+    }
+}
+
+void NodeMap::buildLinks()
+{
+    const std::vector<NodeRecord>& records = m_description.records;
+    const size_t count = records.size();
+    m_parents.assign(count, {});
+    m_isFeature.assign(count, false);
+    m_invalidated.assign(count, {});
+    m_selectors.assign(count, {});
+    m_dependencies.assign(count, {});
+    m_dependenciesKnown.assign(count, false);
+    m_pollingTime.assign(count, -1);
+    m_stale.assign(count, false);
+    m_lastRead.assign(count, std::chrono::steady_clock::time_point());
+    m_polledFor.assign(count, 0);
+
+    auto addUnique = [](std::vector<int>& list, int value) {
+        if (std::find(list.begin(), list.end(), value) == list.end())
+            list.push_back(value);
+    };
+
+    for (size_t i = 0; i < count; ++i) {
+        const NodeRecord& record = records[i];
+        const int index = static_cast<int>(i);
+        for (const NodeProperty& property : record.properties) {
+            const int target = m_description.indexOf(property.value);
+            if (property.name == "pFeature" && record.type == "Category" && target >= 0)
+                addUnique(m_parents[target], index);
+            else if (property.name == "pInvalidator" && target >= 0)
+                addUnique(m_invalidated[target], index);
+            else if (property.name == "pSelected" && target >= 0)
+                addUnique(m_selectors[target], index);
+            else if (property.name == "PollingTime")
+                m_pollingTime[i] = std::strtoll(property.value.c_str(), nullptr, 10);
+        }
+    }
+
+    // Features: everything reachable from the Root category through categories.
+    const int root = m_description.indexOf("Root");
+    if (root >= 0) {
+        std::vector<int> pending{root};
+        m_isFeature[root] = true;
+        while (!pending.empty()) {
+            const int category = pending.back();
+            pending.pop_back();
+            for (const std::string& feature : records[category].all("pFeature")) {
+                const int target = m_description.indexOf(feature);
+                if (target < 0 || m_isFeature[target])
+                    continue;
+                m_isFeature[target] = true;
+                if (records[target].type == "Category")
+                    pending.push_back(target);
+            }
+        }
+    }
+}
+
+Node* NodeMap::nodeAt(int index) const
+{
+    if (index < 0 || index >= static_cast<int>(m_nodes.size()))
+        return nullptr;
+    return m_nodes[index].get();
+}
+
+Node* NodeMap::nodeNamed(const std::string& name) const
+{
+    return nodeAt(m_description.indexOf(name));
+}
+
+const std::vector<int>& NodeMap::dependenciesOf(int index) const
+{
+    if (m_dependenciesKnown[index])
+        return m_dependencies[index];
+    const std::vector<NodeRecord>& records = m_description.records;
+    std::vector<int> found{index};
+    std::vector<bool> seen(records.size(), false);
+    seen[index] = true;
+    for (size_t next = 0; next < found.size(); ++next) {
+        const NodeRecord& record = records[found[next]];
+        auto visit = [&](int target) {
+            if (target >= 0 && !seen[target]) {
+                seen[target] = true;
+                found.push_back(target);
+            }
+        };
+        for (const NodeProperty& property : record.properties) {
+            if (isDependency(property.name))
+                visit(m_description.indexOf(property.value));
+        }
+        for (int entry : record.entries)
+            visit(entry);
+    }
+    m_dependencies[index] = std::move(found);
+    m_dependenciesKnown[index] = true;
+    return m_dependencies[index];
+}
+
+int64_t NodeMap::pollingTimeOf(int index) const
+{
+    int64_t shortest = -1;
+    for (int dependency : dependenciesOf(index)) {
+        const int64_t polling = m_pollingTime[dependency];
+        if (polling > 0 && (shortest < 0 || polling < shortest))
+            shortest = polling;
+    }
+    return shortest;
+}
+
+bool NodeMap::anyDependencyNoCache(int index) const
+{
+    for (int dependency : dependenciesOf(index)) {
+        if (m_description.records[dependency].text("Cachable") == "NoCache")
+            return true;
+    }
+    return false;
+}
+
+bool NodeMap::needsDeviceRead(int index) const
+{
+    const auto now = std::chrono::steady_clock::now();
+    for (int dependency : dependenciesOf(index)) {
+        if (m_stale[dependency])
+            return true;
+        const int64_t polling = m_pollingTime[dependency];
+        if (polling > 0) {
+            const auto age =
+                std::chrono::duration_cast<std::chrono::milliseconds>(now - m_lastRead[dependency]).count();
+            if (age >= polling || m_polledFor[dependency] >= polling)
+                return true;
+        }
+    }
+    return false;
+}
+
+void NodeMap::markRead(int index) const
+{
+    const auto now = std::chrono::steady_clock::now();
+    for (int dependency : dependenciesOf(index)) {
+        m_stale[dependency] = false;
+        m_lastRead[dependency] = now;
+        m_polledFor[dependency] = 0;
+    }
+}
+
+void NodeMap::noteWritten(int index) const
+{
+    for (int dependency : dependenciesOf(index)) {
+        for (int invalidated : m_invalidated[dependency])
+            m_stale[invalidated] = true;
+    }
+}
+
+void NodeMap::invalidate(int index) const
+{
+    m_stale[index] = true;
+}
+
+bool NodeMap::isStale(int index) const
+{
+    return m_stale[index];
+}
+
+// --- INodeMap -----------------------------------------------------------------
+
+void NodeMap::GetNodes(NodeList_t& Nodes) const
+{
+    std::lock_guard<std::recursive_mutex> guard(m_ctx->mutex);
+    Nodes.clear();
+    Nodes.reserve(m_nodes.size());
+    for (const auto& node : m_nodes)
+        Nodes.push_back(node.get());
+}
+
+INode* NodeMap::GetNode(const gcstring& Name) const
+{
+    std::lock_guard<std::recursive_mutex> guard(m_ctx->mutex);
+    return nodeNamed(Name.toStdString());
+}
+
+void NodeMap::InvalidateNodes() const
+{
+    std::lock_guard<std::recursive_mutex> guard(m_ctx->mutex);
+    std::fill(m_stale.begin(), m_stale.end(), true);
+}
+
+gcstring NodeMap::GetDeviceName()
+{
+    return m_description.modelName.empty() ? m_ctx->name : m_description.modelName;
+}
+
+void NodeMap::Poll(int64_t ElapsedTime)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_ctx->mutex);
+    if (ElapsedTime <= 0)
+        return;
+    for (size_t i = 0; i < m_pollingTime.size(); ++i) {
+        if (m_pollingTime[i] > 0)
+            m_polledFor[i] = std::min(m_polledFor[i] + ElapsedTime, std::numeric_limits<int64_t>::max() / 2);
+    }
+}
+
+uint64_t NodeMap::GetNumNodes() const
+{
+    return m_nodes.size();
+}
+
+std::unique_ptr<INodeMap, void (*)(INodeMap*)> CreateNodeMap(std::shared_ptr<DeviceContext> ctx)
+{
+    return std::unique_ptr<INodeMap, void (*)(INodeMap*)>(
+        new NodeMap(std::move(ctx)), [](INodeMap* map) { delete static_cast<NodeMap*>(map); });
+}
+
+} // namespace Internal
+} // namespace GenApi

@@ -1,0 +1,87 @@
+// The node map: one GenApi node object per node of the description, over the
+// ArvGc of a device context. It owns the nodes, knows the links between them
+// (categories, invalidators, selectors, value dependencies) and keeps the
+// cache bookkeeping that Aravis lacks (invalidation by our own writes,
+// polling times, IgnoreCache).
+#pragma once
+
+#include "devicecontext.h"
+#include "nodeproperties.h"
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace GenApi {
+namespace Internal {
+
+class Node;
+
+class NodeMap final : public INodeMap
+{
+public:
+    //! Throws GenICam::RuntimeException when the description cannot be parsed.
+    explicit NodeMap(std::shared_ptr<DeviceContext> ctx);
+    ~NodeMap() override;
+    NodeMap(const NodeMap&) = delete;
+    NodeMap& operator=(const NodeMap&) = delete;
+
+    // INodeMap
+    void GetNodes(NodeList_t& Nodes) const override;
+    INode* GetNode(const gcstring& Name) const override;
+    void InvalidateNodes() const override;
+    gcstring GetDeviceName() override;
+    void Poll(int64_t ElapsedTime) override;
+    uint64_t GetNumNodes() const override;
+
+    // For the nodes.
+    DeviceContext& context() const { return *m_ctx; }
+    const NodeDescription& description() const { return m_description; }
+    Node* nodeAt(int index) const;
+    Node* nodeNamed(const std::string& name) const;
+    //! The categories that list the node, in document order.
+    const std::vector<int>& parentsOf(int index) const { return m_parents[index]; }
+    bool isFeature(int index) const { return m_isFeature[index]; }
+    //! The nodes whose pInvalidator names this one.
+    const std::vector<int>& invalidatedBy(int index) const { return m_invalidated[index]; }
+    //! The selectors whose pSelected names this one.
+    const std::vector<int>& selectorsOf(int index) const { return m_selectors[index]; }
+    //! The node and every node its value, limits or access depend on.
+    const std::vector<int>& dependenciesOf(int index) const;
+    //! The shortest PollingTime among the dependencies, or -1.
+    int64_t pollingTimeOf(int index) const;
+    bool anyDependencyNoCache(int index) const;
+
+    //! True when reading the node now must bypass the register cache: a
+    //! dependency was invalidated, or its polling time has passed.
+    bool needsDeviceRead(int index) const;
+    //! Records that the node's dependencies were read from the device now.
+    void markRead(int index) const;
+    //! After a write to the node: every node that names it (or one of its
+    //! dependencies) as invalidator must be read again.
+    void noteWritten(int index) const;
+    void invalidate(int index) const;
+    bool isStale(int index) const;
+
+private:
+    void buildNodes();
+    void buildLinks();
+
+    std::shared_ptr<DeviceContext> m_ctx;
+    NodeDescription m_description;
+    std::vector<std::unique_ptr<Node>> m_nodes;
+    std::vector<std::vector<int>> m_parents;
+    std::vector<bool> m_isFeature;
+    std::vector<std::vector<int>> m_invalidated;
+    std::vector<std::vector<int>> m_selectors;
+    mutable std::vector<std::vector<int>> m_dependencies;
+    mutable std::vector<bool> m_dependenciesKnown;
+    std::vector<int64_t> m_pollingTime; // own PollingTime element, -1 when none
+    mutable std::vector<bool> m_stale;
+    mutable std::vector<std::chrono::steady_clock::time_point> m_lastRead;
+    mutable std::vector<int64_t> m_polledFor; // Poll() time since the last read, per polled node
+};
+
+} // namespace Internal
+} // namespace GenApi

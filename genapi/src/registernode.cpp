@@ -1,0 +1,106 @@
+#include "registernode.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace GenApi {
+namespace Internal {
+
+EAccessMode RegisterNode::ownAccessMode() const
+{
+    return accessFromText(record().text("AccessMode"), RO);
+}
+
+void RegisterNode::checkLength(int64_t length)
+{
+    const int64_t expected = GetLength();
+    if (length != expected) {
+        std::string text = "Node '" + name() + "': buffer of " + std::to_string(length) +
+                           " bytes for a register of " + std::to_string(expected);
+        GENICAM_THROW(InvalidArgumentException, text.c_str());
+    }
+}
+
+void RegisterNode::Get(uint8_t* pBuffer, int64_t Length, bool, bool IgnoreCache)
+{
+    Lock guard = lock();
+    ReadScope scope(*this, IgnoreCache);
+    checkReadable();
+    checkLength(Length);
+    GError* error = nullptr;
+    arv_gc_register_get(arvRegister(), pBuffer, static_cast<guint64>(Length), &error);
+    if (error)
+        GENAPI_NODE_THROW_GERROR(error);
+}
+
+void RegisterNode::Set(const uint8_t* pBuffer, int64_t Length, bool)
+{
+    Lock guard = lock();
+    checkWritable();
+    checkLength(Length);
+    GError* error = nullptr;
+    arv_gc_register_set(arvRegister(), pBuffer, static_cast<guint64>(Length), &error);
+    noteWritten();
+    if (error)
+        GENAPI_NODE_THROW_GERROR(error);
+}
+
+int64_t RegisterNode::GetLength()
+{
+    Lock guard = lock();
+    checkLost();
+    GError* error = nullptr;
+    guint64 length = arv_gc_register_get_length(arvRegister(), &error);
+    if (error)
+        GENAPI_NODE_THROW_GERROR(error);
+    return static_cast<int64_t>(length);
+}
+
+int64_t RegisterNode::GetAddress()
+{
+    Lock guard = lock();
+    checkLost();
+    GError* error = nullptr;
+    guint64 address = arv_gc_register_get_address(arvRegister(), &error);
+    if (error)
+        GENAPI_NODE_THROW_GERROR(error);
+    return static_cast<int64_t>(address);
+}
+
+std::string RegisterNode::valueToString(bool verify, bool ignoreCache)
+{
+    std::vector<uint8_t> bytes(static_cast<size_t>(GetLength()));
+    Get(bytes.data(), static_cast<int64_t>(bytes.size()), verify, ignoreCache);
+    std::string text = "0x";
+    char digits[3];
+    for (uint8_t byte : bytes) {
+        std::snprintf(digits, sizeof digits, "%02x", byte);
+        text += digits;
+    }
+    return text;
+}
+
+void RegisterNode::valueFromString(const std::string& text, bool verify)
+{
+    std::string digits = text;
+    if (digits.size() >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+        digits = digits.substr(2);
+    const auto length = static_cast<size_t>(GetLength());
+    bool valid = digits.size() == 2 * length;
+    std::vector<uint8_t> bytes(length);
+    for (size_t i = 0; valid && i < length; ++i) {
+        int high = g_ascii_xdigit_value(digits[2 * i]);
+        int low = g_ascii_xdigit_value(digits[2 * i + 1]);
+        valid = high >= 0 && low >= 0;
+        bytes[i] = static_cast<uint8_t>(high * 16 + low);
+    }
+    if (!valid) {
+        std::string message =
+            "Node '" + name() + "': '" + text + "' is not " + std::to_string(length) + " bytes in hex";
+        GENICAM_THROW(InvalidArgumentException, message.c_str());
+    }
+    Set(bytes.data(), static_cast<int64_t>(length), verify);
+}
+
+} // namespace Internal
+} // namespace GenApi

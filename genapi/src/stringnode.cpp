@@ -1,0 +1,73 @@
+#include "stringnode.h"
+
+namespace GenApi {
+namespace Internal {
+
+EAccessMode StringNode::ownAccessMode() const
+{
+    if (record().type == "StringReg")
+        return accessFromText(record().text("AccessMode"), RO);
+    return accessOfReference({"pValue"}, RW);
+}
+
+gcstring StringNode::GetValue(bool, bool IgnoreCache)
+{
+    Lock guard = lock();
+    ReadScope scope(*this, IgnoreCache);
+    checkReadable();
+    GError* error = nullptr;
+    // The text belongs to the Aravis node: copy it.
+    const char* value = arv_gc_string_get_value(arvString(), &error);
+    if (error)
+        GENAPI_NODE_THROW_GERROR(error);
+    return gcstring(value ? value : "");
+}
+
+void StringNode::SetValue(const gcstring& Value, bool Verify)
+{
+    Lock guard = lock();
+    checkWritable();
+    if (Verify) {
+        const int64_t maximum = GetMaxLength();
+        if (maximum >= 0 && static_cast<int64_t>(Value.size()) > maximum) {
+            std::string text = "Node '" + name() + "': the text is " + std::to_string(Value.size()) +
+                               " bytes long, longer than the maximum " + std::to_string(maximum);
+            GENICAM_THROW(OutOfRangeException, text.c_str());
+        }
+    }
+    GError* error = nullptr;
+    arv_gc_string_set_value(arvString(), Value.c_str(), &error);
+    noteWritten();
+    if (error)
+        GENAPI_NODE_THROW_GERROR(error);
+}
+
+IString& StringNode::operator=(const gcstring& Value)
+{
+    SetValue(Value);
+    return *this;
+}
+
+int64_t StringNode::GetMaxLength()
+{
+    Lock guard = lock();
+    checkLost();
+    GError* error = nullptr;
+    int64_t length = arv_gc_string_get_max_length(arvString(), &error);
+    if (error)
+        GENAPI_NODE_THROW_GERROR(error);
+    return length;
+}
+
+std::string StringNode::valueToString(bool verify, bool ignoreCache)
+{
+    return GetValue(verify, ignoreCache).toStdString();
+}
+
+void StringNode::valueFromString(const std::string& text, bool verify)
+{
+    SetValue(text, verify);
+}
+
+} // namespace Internal
+} // namespace GenApi
