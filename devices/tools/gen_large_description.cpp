@@ -227,7 +227,8 @@ private:
 
     void open(const char* element, int i, const char* nameSpace = "Custom")
     {
-        m_out << "\n  <" << element << " Name=\"" << featureName(i) << "\" NameSpace=\"" << nameSpace << "\">\n";
+        m_out << "\n  <" << element << " Name=\"" << featureName(i) << "\" NameSpace=\"" << nameSpace
+              << "\">\n";
     }
 
     void intReg(const std::string& name, std::uint64_t address, int length, const char* access,
@@ -259,8 +260,8 @@ private:
         const int low = m_fieldBit;
         const int high = m_fieldBit + (msb - lsb);
         m_fieldBit = high + 1;
-        m_out << "\n  <MaskedIntReg Name=\"" << name << "\" NameSpace=\"Custom\" sim:Default=\"" << defaultValue
-              << "\">\n";
+        m_out << "\n  <MaskedIntReg Name=\"" << name << "\" NameSpace=\"Custom\" sim:Default=\""
+              << defaultValue << "\">\n";
         if (feature)
             common(i);
         m_out << "    <Address>" << hex(m_fieldRegister) << "</Address>\n"
@@ -303,7 +304,8 @@ private:
             intReg(reg, allocate(4), 4, "RW", std::to_string((i % 100) * (1 + i % 4)));
             break;
         case Kind::IntRegFeature:
-            intReg(name, allocate(8), 8, (i % 5 == 0) ? "RO" : "RW", std::to_string(static_cast<std::uint64_t>(i) * 1000000000u), true, i);
+            intReg(name, allocate(8), 8, (i % 5 == 0) ? "RO" : "RW",
+                   std::to_string(static_cast<std::uint64_t>(i) * 1000000000u), true, i);
             break;
         case Kind::MaskedIntRegFeature:
             maskedField(name, 0, 3, std::to_string(i % 16), true, i);
@@ -385,8 +387,8 @@ private:
                   << "    <Min>0</Min>\n    <Max>200000</Max>\n    <Inc>1</Inc>\n  </Integer>\n"
                   << "\n  <IntSwissKnife Name=\"" << name << "Calc\" NameSpace=\"Custom\">\n"
                   << "    <pVariable Name=\"A\">" << featureName(base) << "Reg</pVariable>\n"
-                  << "    <pVariable Name=\"B\">" << featureName(base + static_cast<int>(Kind::ConvertedFloat))
-                  << "Reg</pVariable>\n"
+                  << "    <pVariable Name=\"B\">"
+                  << featureName(base + static_cast<int>(Kind::ConvertedFloat)) << "Reg</pVariable>\n"
                   << "    <Formula>A + B</Formula>\n"
                   << "  </IntSwissKnife>\n";
             break;
