@@ -16,6 +16,22 @@ struct INodeMap;
 
 namespace Corvid {
 
+//! Results of the int calls: 0 on success, one of these otherwise.
+enum RESULT_CODE
+{
+    RESULT_OK = 0,
+    RESULT_NOT_RUNNING = -1,     //!< the service is not started
+    RESULT_UNKNOWN_DEVICE = -2,  //!< no device of that id
+    RESULT_UNKNOWN_NODE = -3,    //!< the device has no feature of that name
+    RESULT_ACCESS_DENIED = -4,   //!< not readable / not writable now, or the device is lost
+    RESULT_BAD_VALUE = -5,       //!< a text the feature or key does not take (format, range, entry)
+    RESULT_DEVICE_ERROR = -6,    //!< any other failure of the device or its node map
+    RESULT_BAD_KEY = -7,         //!< an information or parameter key that cannot be set
+    RESULT_NO_VIEW = -8,         //!< no image view registered
+    RESULT_STORAGE_ERROR = -9,   //!< the settings file could not be written
+    RESULT_ALREADY_RUNNING = -10 //!< StartService while the service runs
+};
+
 enum FOCUS_TYPE
 {
     FOCUS_NONE = 0,

@@ -93,6 +93,22 @@ CORVID_API void RepublishDeviceList();
 CORVID_API void RegisterImageView(IImageView* view);
 CORVID_API void UnRegisterImageView(IImageView* view);
 
+//! What the plug-ins last asked of the image view for one camera, kept
+//! whether or not a view is registered.
+struct ImageViewRecord
+{
+    int slImageShowMode = 0;             //!< last SetSLImageShowMode
+    int cameraImageMode = 0;             //!< last SetCameraImageMode
+    bool cameraImageModeEnabled = false; //!< its flag
+    int grabCount = 0;                   //!< StartGrab calls so far
+    int correctionEnable = 0;            //!< last NotifyCorrection
+    float correctionValue = 0.0f;
+    int roiId = -1; //!< region of the last DrawROI, SetROIPos or RomoveROI
+    int roiX1 = 0, roiY1 = 0, roiX2 = 0, roiY2 = 0;
+    bool roiRemoved = false; //!< RomoveROI came last
+};
+CORVID_API ImageViewRecord GetImageViewRecord(const std::string& id);
+
 //! Blocks until every event queued so far has been delivered to the
 //! listeners (for hosts and tests that need a known state).
 CORVID_API void WaitForIdle();

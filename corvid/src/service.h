@@ -1,0 +1,130 @@
+// The running camera service: its devices, its thread and its event queue.
+//
+// One service thread delivers every listener call, in the order the events
+// happened, and checks every healthCheckIntervalMs that the devices still
+// answer. A second thread, when discovery is on, looks for real devices now
+// and then and opens the new ones. Device information is guarded by one
+// mutex that is never held while a listener runs or a device is accessed, so
+// a listener may call back into the service.
+#pragma once
+
+#include "hostsettings.h"
+
+#include <Corvid/CorvidHost.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace GenApi {
+class CDeviceConnection;
+}
+
+namespace Corvid {
+namespace Internal {
+
+struct Device;
+
+class Service
+{
+public:
+    //! The running service, or null.
+    static std::shared_ptr<Service> current();
+    static int startCurrent(const ServiceOptions& options);
+    static void stopCurrent();
+
+    explicit Service(const ServiceOptions& options);
+    ~Service();
+    Service(const Service&) = delete;
+    Service& operator=(const Service&) = delete;
+
+    // Devices
+    std::string addSimulated(const std::string& xmlPath, const std::string& kind, bool isCard);
+    std::string addAravis(const std::string& idOrAddress, const std::string& kind);
+    int removeDevice(const std::string& id);
+    int setUsable(const std::string& id, bool usable);
+    int simulateLoss(const std::string& id);
+    int setKind(const std::string& id, const std::string& kind);
+    int setLock(const std::string& id, const std::string& lockText);
+    std::vector<DeviceEntry> listDevices() const;
+
+    std::string cameraInfo(const std::string& id, CAM_INFO key) const;
+    std::string cardInfo(const std::string& id, CARD_INFO key) const;
+    int setCameraInfo(const std::string& id, CAM_INFO key, const std::string& value);
+    //! The device's connection; "" means the focused camera. Null when unknown.
+    std::shared_ptr<GenApi::CDeviceConnection> connection(const std::string& id) const;
+    //! The id itself, or the focused camera's id for "".
+    std::string resolveId(const std::string& id) const;
+
+    HostSettings& settings() { return m_settings; }
+
+    // Image view calls without a registered view, and with one.
+    ImageViewRecord imageViewRecord(const std::string& id) const;
+    void recordImageView(const std::string& id, const std::function<void(ImageViewRecord&)>& change);
+
+    // Events: each is queued and delivered on the service thread.
+    void publishDeviceList();
+    void catchUpDeviceListListener(IDeviceListUpdate* listener);
+    void setFocus(FOCUS_TYPE type, const std::string& id);
+    //! Queues task; it runs on the service thread with deliver true, or with
+    //! deliver false when the service stops before its turn.
+    void post(std::function<void(bool deliver)> task);
+    //! Queues task and waits until it ran; runs it at once on the service
+    //! thread itself.
+    void postAndWait(const std::function<void(bool deliver)>& task);
+    bool isServiceThread() const;
+
+private:
+    struct Lists
+    {
+        std::vector<std::string> cards;
+        std::vector<std::string> cams;
+    };
+    struct Retired
+    {
+        std::shared_ptr<GenApi::CDeviceConnection> connection;
+        std::chrono::steady_clock::time_point since;
+    };
+
+    void start();
+    void stop();
+    void run();
+    void checkHealth();
+    void discoveryLoop();
+    void discoverOnce();
+    Lists snapshotLists() const;           //!< m_mutex held
+    void publishLists(const Lists& lists); //!< queues the delivery
+    std::shared_ptr<Device> findLocked(const std::string& id) const;
+    std::string uniqueIdLocked(const std::string& base, const std::string& description) const;
+    //! Inserts or revives the device; returns its id.
+    std::string insertDevice(std::shared_ptr<Device> device);
+    void retireLocked(std::shared_ptr<GenApi::CDeviceConnection> connection);
+
+    ServiceOptions m_options;
+    HostSettings m_settings;
+
+    mutable std::mutex m_mutex;                     //!< guards the device data below
+    std::vector<std::shared_ptr<Device>> m_devices; //!< in order of addition
+    std::vector<Retired> m_retired;                 //!< closed connections kept for a grace period
+    std::string m_focusedCamera;
+    std::map<std::string, ImageViewRecord> m_imageView;
+
+    std::mutex m_queueMutex; //!< guards the queue and the stop flags
+    std::condition_variable m_queueChanged;
+    std::deque<std::function<void(bool)>> m_queue;
+    bool m_stopping = false;
+    std::thread m_thread;
+    std::thread::id m_threadId;
+    std::thread m_discoveryThread;
+    bool m_started = false;
+};
+
+} // namespace Internal
+} // namespace Corvid
