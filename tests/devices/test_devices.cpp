@@ -356,8 +356,9 @@ void TestDevices::referencesResolve()
     QVERIFY2(dangling.isEmpty(), qPrintable(dangling.join(QStringLiteral(", "))));
 }
 
-// Features (nodes with a display name) hang in the category tree; every
-// other node is reached from there through some reference.
+// Features (nodes with a display name) hang in the category tree and carry
+// a tool tip, a description and a display name; every other node is reached
+// from there through some reference.
 void TestDevices::everyFeatureReachable()
 {
     QFETCH(QString, path);
@@ -384,7 +385,15 @@ void TestDevices::everyFeatureReachable()
             for (const QString& f : node.refsOf(QStringLiteral("pFeature")))
                 inTree << f;
 
-    QStringList unreached, outsideTree;
+    QStringList unreached, outsideTree, undocumented;
+    for (const QString& name : inTree) {
+        const Node& node = d.nodes.constFind(name).value();
+        for (const char* text : {"ToolTip", "Description", "DisplayName"})
+            if (node.values.value(QLatin1String(text)).isEmpty())
+                undocumented << name + QLatin1Char('.') + QLatin1String(text);
+    }
+    QVERIFY2(undocumented.isEmpty(),
+             qPrintable(QStringLiteral("missing: ") + undocumented.join(QLatin1Char(' '))));
     for (const Node& node : d.nodes) {
         if (!reached.contains(node.name))
             unreached << node.name;
