@@ -6,7 +6,6 @@
 #include "wheelguard.h"
 
 #include <QFrame>
-#include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
 #include <QPainter>
@@ -40,7 +39,6 @@ CComboBox::CComboBox(QWidget* parent) : QComboBox(parent)
     m_popupFrame = findChild<QFrame*>(QString(), Qt::FindDirectChildrenOnly);
     if (m_popupFrame)
         m_popupFrame->installEventFilter(this);
-    m_listView->installEventFilter(this);
 
     connect(this, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &CComboBox::onCurrentIndexChanged);
@@ -132,12 +130,14 @@ void CComboBox::showPopup()
     emit showPopupEvent();
     QComboBox::showPopup();
     m_canHide = false;
+    m_popupOpen = true;
 }
 
 void CComboBox::hidePopup()
 {
     if (!m_canHide)
         return;
+    m_popupOpen = false;
     QComboBox::hidePopup();
     emit hidePopupEvent();
 }
@@ -170,15 +170,19 @@ void CComboBox::onListViewClicked(const QModelIndex& index)
 
 bool CComboBox::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_popupFrame && event->type() == QEvent::MouseButtonPress) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        const QRect frame(m_popupFrame->mapToGlobal(QPoint(0, 0)), m_popupFrame->size());
-        if (!frame.contains(mouse->globalPos()))
+    if (watched == m_popupFrame) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const QRect frame(m_popupFrame->mapToGlobal(QPoint(0, 0)), m_popupFrame->size());
+            if (!frame.contains(mouse->globalPos()))
+                m_canHide = true;
+        } else if (event->type() == QEvent::Hide && m_popupOpen) {
+            // Closed without hidePopup(): by Escape, or because the window
+            // system took the popup away. Owners still hear of it.
+            m_popupOpen = false;
             m_canHide = true;
-    } else if (watched == m_listView && event->type() == QEvent::KeyPress) {
-        // Escape still closes the list from the keyboard.
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
-            m_canHide = true;
+            emit hidePopupEvent();
+        }
     }
     return QComboBox::eventFilter(watched, event);
 }

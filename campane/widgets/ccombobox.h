@@ -13,7 +13,9 @@ class QListView;
 //
 // The user ticks any number of entries; the list stays open while entries are
 // ticked and closes on a press outside it. The closed box shows the ticked
-// entries joined with "、", elided at the right when too wide.
+// entries joined with "、", elided at the right when too wide. Owners hear of
+// the list opening and closing through showPopupEvent() and hidePopupEvent(),
+// however it closes.
 //
 // Row 0 of the model is an invisible placeholder that is always the current
 // item. Model rows therefore start at 1 for the first real entry, and the
@@ -72,6 +74,7 @@ private:
     CustomItemModel* m_model = nullptr;
     QFrame* m_popupFrame = nullptr;
     bool m_canHide = true;
+    bool m_popupOpen = false;
     QString m_text;
     bool m_showToolTip = false;
 };

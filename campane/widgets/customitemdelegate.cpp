@@ -2,6 +2,12 @@
 
 #include <QMouseEvent>
 
+namespace {
+
+constexpr int kVerticalPadding = 8;
+
+} // namespace
+
 CustomItemDelegate::CustomItemDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
 
 void CustomItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -9,14 +15,18 @@ void CustomItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 {
     if (!index.isValid() || index.row() == 0)
         return;
-    QStyledItemDelegate::paint(painter, option, index);
+    // The row under the mouse is highlighted already; a focus frame around
+    // its text only adds noise.
+    QStyleOptionViewItem plain(option);
+    plain.state &= ~QStyle::State_HasFocus;
+    QStyledItemDelegate::paint(painter, plain, index);
 }
 
 QSize CustomItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     QSize size = QStyledItemDelegate::sizeHint(option, index);
-    if (index.row() == 0)
-        size.setHeight(0);
+    // Entries get a little air above and below so the list is easy to hit.
+    size.setHeight(index.row() == 0 ? 0 : size.height() + kVerticalPadding);
     return size;
 }
 

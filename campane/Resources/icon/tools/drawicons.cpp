@@ -30,7 +30,8 @@ const QColor kGrey(120, 121, 123);      // icons at rest
 const QColor kTrack(200, 200, 200);     // switch track, off
 const QColor kLine(216, 216, 216);      // separators
 const QColor kDisabled(204, 204, 204);  // #CCCCCC, disabled borders and text
-const QColor kDisabledTrack(235, 235, 235);
+const QColor kDisabledTrack(232, 232, 232);
+const QColor kDisabledOutline(212, 212, 212);
 const QColor kWhite(255, 255, 255);
 
 using Draw = std::function<void(QPainter&)>;
@@ -171,13 +172,14 @@ Draw searchIcon(QColor color)
     };
 }
 
-Draw switchIcon(bool on, QColor track, QColor knob, bool shadow)
+Draw switchIcon(bool on, QColor track, QColor knob, bool shadow, QColor outline = Qt::transparent)
 {
     return [=](QPainter& p) {
         const QRectF body(0.5, 0.5, 43, 19);
-        p.setPen(Qt::NoPen);
+        p.setPen(outline.alpha() ? QPen(outline, 1) : QPen(Qt::NoPen));
         p.setBrush(track);
         p.drawRoundedRect(body, 9.5, 9.5);
+        p.setPen(Qt::NoPen);
         const QPointF centre(on ? 34 : 10, 10);
         if (shadow) {
             p.setBrush(QColor(0, 0, 0, 40));
@@ -232,7 +234,8 @@ std::vector<Icon> icons()
         {"switch/switchON", track, switchIcon(true, kGreen, kWhite, true)},
         {"switch/switchOFF", track, switchIcon(false, kTrack, kWhite, true)},
         {"switch/switchON-disable", track, switchIcon(true, kGreenPale, QColor(250, 250, 250), false)},
-        {"switch/switchOFF-disable", track, switchIcon(false, kDisabledTrack, QColor(250, 250, 250), false)},
+        {"switch/switchOFF-disable", track,
+         switchIcon(false, kDisabledTrack, QColor(250, 250, 250), false, kDisabledOutline)},
         {"pullDownIcon/normal", small, pullDownIcon(kInk)},
         {"pullDownIcon/hover", small, pullDownIcon(kGreen)},
         {"pullDownIcon/disable", small, pullDownIcon(kDisabled)},
