@@ -299,6 +299,18 @@ bool applyDefault(ArvGcNode* node, const SimRegister& reg, std::string* message)
     return true;
 }
 
+void refreshCache(ArvGcNode* node)
+{
+    GError* error = nullptr;
+    if (ARV_IS_GC_INTEGER(node))
+        arv_gc_integer_get_value(ARV_GC_INTEGER(node), &error);
+    else if (ARV_IS_GC_FLOAT(node))
+        arv_gc_float_get_value(ARV_GC_FLOAT(node), &error);
+    else if (ARV_IS_GC_STRING(node))
+        arv_gc_string_get_value(ARV_GC_STRING(node), &error);
+    g_clear_error(&error);
+}
+
 bool makeVarying(ArvGcNode* node, const SimRegister& reg, VaryingRegister* out, std::string* message)
 {
     if (!ARV_IS_GC_REGISTER(node)) {
@@ -359,9 +371,12 @@ bool OpenSimulatedDevice(DeviceContext* ctx, std::string* error)
     // set all the same.
     const ArvAccessCheckPolicy accessPolicy = arv_gc_get_access_check_policy(ctx->gc);
     const ArvRangeCheckPolicy rangePolicy = arv_gc_get_range_check_policy(ctx->gc);
+    const ArvRegisterCachePolicy cachePolicy = arv_gc_get_register_cache_policy(ctx->gc);
     arv_gc_set_access_check_policy(ctx->gc, ARV_ACCESS_CHECK_POLICY_DISABLE);
     arv_gc_set_range_check_policy(ctx->gc, ARV_RANGE_CHECK_POLICY_DISABLE);
+    arv_gc_set_register_cache_policy(ctx->gc, ARV_REGISTER_CACHE_POLICY_DISABLE);
     std::vector<VaryingRegister> varying;
+    std::vector<ArvGcNode*> written;
     for (const SimRegister& reg : registers) {
         ArvGcNode* node = arv_gc_get_node(ctx->gc, reg.name.c_str());
         std::string message;
@@ -369,9 +384,13 @@ bool OpenSimulatedDevice(DeviceContext* ctx, std::string* error)
             g_warning("%s: register %s has no node", ctx->name.c_str(), reg.name.c_str());
             continue;
         }
-        if (reg.hasDefault && !applyDefault(node, reg, &message))
-            g_warning("%s: cannot set %s to its default: %s", ctx->name.c_str(), reg.name.c_str(),
-                      message.c_str());
+        if (reg.hasDefault) {
+            if (applyDefault(node, reg, &message))
+                written.push_back(node);
+            else
+                g_warning("%s: cannot set %s to its default: %s", ctx->name.c_str(), reg.name.c_str(),
+                          message.c_str());
+        }
         VaryingRegister v;
         if (reg.varies) {
             if (makeVarying(node, reg, &v, &message))
@@ -380,6 +399,13 @@ bool OpenSimulatedDevice(DeviceContext* ctx, std::string* error)
                 g_warning("%s: %s cannot vary: %s", ctx->name.c_str(), reg.name.c_str(), message.c_str());
         }
     }
+    // Aravis keeps one cache per register node, filled by the node's own
+    // last write: a bit field written before its neighbours in the same word
+    // holds a stale copy of that word. Reading every written register again
+    // leaves each cache equal to the memory.
+    for (ArvGcNode* node : written)
+        refreshCache(node);
+    arv_gc_set_register_cache_policy(ctx->gc, cachePolicy);
     arv_gc_set_access_check_policy(ctx->gc, accessPolicy);
     arv_gc_set_range_check_policy(ctx->gc, rangePolicy);
 

@@ -1,0 +1,92 @@
+#include "gigeemulator.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <csignal>
+#include <sys/types.h>
+
+namespace {
+const char* const kAddress = "127.0.0.1";
+}
+
+GigeEmulator::GigeEmulator() : m_lock(QDir::temp().filePath(QStringLiteral("campane-gige-loopback.lock")))
+{
+    m_lock.setStaleLockTime(0);
+}
+
+GigeEmulator::~GigeEmulator()
+{
+    stop();
+}
+
+QString GigeEmulator::binary()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("arv-fake-gv-camera-0.8"));
+}
+
+std::unique_ptr<GenApi::CDeviceConnection> GigeEmulator::start(const QString& description, QString* error)
+{
+    stop();
+    QFile file(description);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read %1").arg(description);
+        return nullptr;
+    }
+    const QByteArray expectedXml = file.readAll();
+    if (!m_lock.isLocked() && !m_lock.tryLock(120000)) {
+        *error = QStringLiteral("another emulator kept the loopback interface for two minutes");
+        return nullptr;
+    }
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.start(binary(),
+                    {QStringLiteral("-g"), description, QStringLiteral("-i"), QLatin1String(kAddress)});
+    if (!m_process.waitForStarted(5000)) {
+        *error = QStringLiteral("the emulator does not start: %1").arg(m_process.errorString());
+        return nullptr;
+    }
+    // The emulator needs a moment before it answers; each failed attempt
+    // already waits for Aravis's discovery timeout.
+    std::string reason;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        QThread::msleep(attempt == 0 ? 300 : 200);
+        if (m_process.state() != QProcess::Running) {
+            *error = QStringLiteral("the emulator ended at start (exit code %1)").arg(m_process.exitCode());
+            return nullptr;
+        }
+        auto device = GenApi::CDeviceConnection::OpenAravis(kAddress, &reason);
+        if (!device)
+            continue;
+        if (device->GetDescriptionXml() != expectedXml.toStdString()) {
+            *error = QStringLiteral("another emulator answers on %1").arg(QLatin1String(kAddress));
+            return nullptr;
+        }
+        return device;
+    }
+    *error = QStringLiteral("the emulator does not answer: %1").arg(QString::fromStdString(reason));
+    return nullptr;
+}
+
+void GigeEmulator::stop()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        ::kill(static_cast<pid_t>(m_process.processId()), SIGTERM);
+        if (!m_process.waitForFinished(5000)) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+}
+
+qint64 GigeEmulator::pid() const
+{
+    return m_process.processId();
+}
+
+bool GigeEmulator::isRunning() const
+{
+    return m_process.state() == QProcess::Running;
+}

@@ -1,0 +1,35 @@
+// Aravis's GigE Vision camera emulator (arv-fake-gv-camera-0.8) serving a
+// description on the loopback interface, for tests and benchmarks. Only one
+// emulator can listen on 127.0.0.1, so every user takes a lock file first.
+#pragma once
+
+#include <GenApi/DeviceConnection.h>
+
+#include <QLockFile>
+#include <QProcess>
+#include <QString>
+
+#include <memory>
+
+class GigeEmulator
+{
+public:
+    GigeEmulator();
+    ~GigeEmulator();
+
+    //! The emulator's path, empty when it is not installed.
+    static QString binary();
+
+    //! Starts the emulator on description and opens it through Aravis,
+    //! retrying a bounded number of times while it starts. Null with the
+    //! reason in *error.
+    std::unique_ptr<GenApi::CDeviceConnection> start(const QString& description, QString* error);
+    //! Stops the emulator by its process id and waits for it to end.
+    void stop();
+    qint64 pid() const;
+    bool isRunning() const;
+
+private:
+    QProcess m_process;
+    QLockFile m_lock;
+};

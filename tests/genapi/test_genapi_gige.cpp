@@ -1,0 +1,198 @@
+// End to end over GigE Vision on loopback: Aravis's camera emulator serves a
+// description, our node map reads and writes it through Aravis, and once the
+// emulator is stopped the device is found lost and every later access fails
+// without touching the network.
+#include "gigeemulator.h"
+
+#include <GenApi/DeviceConnection.h>
+#include <GenApi/GenApi.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QtTest>
+
+using namespace GenApi;
+
+class TestGenApiGige : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void devicesDescriptionOverGige();
+    void writeReadBack_data();
+    void writeReadBack();
+    void enumerationAndCommand();
+    void statisticsCountNetworkAccess();
+    void stoppedEmulatorIsLostAtOnce();
+
+private:
+    INodeMap* map();
+
+    GigeEmulator m_emulator;
+    std::unique_ptr<CDeviceConnection> m_device;
+};
+
+void TestGenApiGige::initTestCase()
+{
+    if (GigeEmulator::binary().isEmpty())
+        QSKIP("arv-fake-gv-camera-0.8 is not installed (package aravis-tools)");
+}
+
+void TestGenApiGige::cleanupTestCase()
+{
+    m_device.reset();
+    m_emulator.stop();
+}
+
+INodeMap* TestGenApiGige::map()
+{
+    if (!m_device) {
+        QString error;
+        m_device = m_emulator.start(QStringLiteral(CAMPANE_GENAPI_TEST_DATA "/gige-camera.xml"), &error);
+        if (!m_device)
+            qWarning("%s", qPrintable(error));
+    }
+    return m_device ? m_device->GetNodeMap() : nullptr;
+}
+
+void TestGenApiGige::devicesDescriptionOverGige()
+{
+    const QString path =
+        QDir(QStringLiteral(CAMPANE_DEVICES_DIR)).filePath(QStringLiteral("kvx-slp-camera.xml"));
+    if (!QFileInfo::exists(path))
+        QSKIP("devices/kvx-slp-camera.xml is not there");
+    QString error;
+    auto device = m_emulator.start(path, &error);
+    QVERIFY2(device, qPrintable(error));
+    QVERIFY(!device->IsSimulated());
+
+    NodeList_t nodes;
+    device->GetNodeMap()->GetNodes(nodes);
+    int read = 0;
+    for (INode* node : nodes) {
+        CValuePtr value(node);
+        if (!value.IsValid())
+            continue;
+        try {
+            const EAccessMode mode = value->GetAccessMode();
+            if (mode == RO || mode == RW) {
+                value->ToString();
+                ++read;
+            }
+        } catch (const GenICam::GenericException&) {
+        }
+    }
+    QVERIFY2(read > 20, qPrintable(QString::number(read)));
+    QVERIFY(!device->IsLost());
+    device.reset();
+    m_emulator.stop();
+}
+
+void TestGenApiGige::writeReadBack_data()
+{
+    QTest::addColumn<QString>("feature");
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("integer") << "Width"
+                             << "2048";
+    QTest::newRow("float, 8 bytes") << "ExposureTime"
+                                    << "12345.5";
+    QTest::newRow("string") << "DeviceUserID"
+                            << "station 7";
+    QTest::newRow("enumeration") << "PixelFormat"
+                                 << "RGB8";
+    QTest::newRow("boolean on a bit") << "ReverseX"
+                                      << "1";
+}
+
+void TestGenApiGige::writeReadBack()
+{
+    QFETCH(QString, feature);
+    QFETCH(QString, value);
+    INodeMap* nodeMap = map();
+    QVERIFY(nodeMap);
+    CValuePtr node(nodeMap->GetNode(feature.toStdString().c_str()));
+    QVERIFY(node.IsValid());
+    try {
+        node->FromString(value.toStdString().c_str());
+        nodeMap->InvalidateNodes();
+        QString got = QString::fromUtf8(node->ToString(false, true).c_str());
+        if (feature == QLatin1String("ExposureTime"))
+            QCOMPARE(got.toDouble(), value.toDouble());
+        else
+            QCOMPARE(got, value);
+    } catch (const GenICam::GenericException& e) {
+        QFAIL(e.what());
+    }
+}
+
+void TestGenApiGige::enumerationAndCommand()
+{
+    INodeMap* nodeMap = map();
+    QVERIFY(nodeMap);
+    CEnumerationPtr format(nodeMap->GetNode("PixelFormat"));
+    QVERIFY(format.IsValid());
+    format->SetIntValue(0x01100007);
+    QCOMPARE(QString::fromUtf8(format->GetCurrentEntry(false, true)->GetSymbolic().c_str()),
+             QStringLiteral("Mono16"));
+
+    CCommandPtr reset(nodeMap->GetNode("DeviceReset"));
+    QVERIFY(reset.IsValid());
+    reset->Execute();
+    QVERIFY(m_device->Ping());
+    QVERIFY(!m_device->IsLost());
+}
+
+void TestGenApiGige::statisticsCountNetworkAccess()
+{
+    INodeMap* nodeMap = map();
+    QVERIFY(nodeMap);
+    CFloatPtr temperature(nodeMap->GetNode("DeviceTemperature")); // NoCache, 4 bytes
+    CIntegerPtr width(nodeMap->GetNode("Width"));
+    QVERIFY(temperature && width);
+    m_device->ResetStatistics();
+    for (int i = 0; i < 3; ++i)
+        temperature->GetValue();
+    width->SetValue(512);
+    const DeviceStatistics s = m_device->GetStatistics();
+    QCOMPARE(s.registerReads, uint64_t(3));
+    QCOMPARE(s.bytesRead, uint64_t(12));
+    QCOMPARE(s.registerWrites, uint64_t(1));
+    QCOMPARE(s.bytesWritten, uint64_t(4));
+}
+
+void TestGenApiGige::stoppedEmulatorIsLostAtOnce()
+{
+    INodeMap* nodeMap = map();
+    QVERIFY(nodeMap);
+    CFloatPtr temperature(nodeMap->GetNode("DeviceTemperature"));
+    CIntegerPtr width(nodeMap->GetNode("Width"));
+    QVERIFY(temperature && width);
+    temperature->GetValue();
+    QVERIFY(m_device->Ping());
+
+    m_emulator.stop();
+
+    // The first access goes to the network, finds nobody and fails.
+    QVERIFY_EXCEPTION_THROWN(temperature->GetValue(), GenICam::GenericException);
+    QVERIFY(m_device->IsLost());
+
+    // Every later access fails without a single transfer.
+    const DeviceStatistics before = m_device->GetStatistics();
+    for (int i = 0; i < 5; ++i) {
+        QVERIFY_EXCEPTION_THROWN(temperature->GetValue(false, true), GenICam::GenericException);
+        QVERIFY_EXCEPTION_THROWN(width->SetValue(256), GenICam::GenericException);
+        QVERIFY_EXCEPTION_THROWN(CCommandPtr(nodeMap->GetNode("DeviceReset"))->Execute(),
+                                 GenICam::GenericException);
+    }
+    QVERIFY(!m_device->Ping());
+    const DeviceStatistics after = m_device->GetStatistics();
+    QCOMPARE(after.registerReads, before.registerReads);
+    QCOMPARE(after.registerWrites, before.registerWrites);
+}
+
+QTEST_GUILESS_MAIN(TestGenApiGige)
+#include "test_genapi_gige.moc"
