@@ -98,6 +98,10 @@ int readNodeText(GenApi::INodeMap* map, const std::string& name, std::string& va
                 setError(error, "no feature " + name);
                 return RESULT_UNKNOWN_NODE;
             }
+            if (node->GetPrincipalInterfaceType() == GenApi::intfICategory) {
+                setError(error, name + " is a category, it has no value");
+                return RESULT_BAD_VALUE;
+            }
             const GenApi::EAccessMode mode = node->GetAccessMode();
             if (!isReadable(mode)) {
                 setError(error, name + " is not readable (" + accessText(mode) + ")");
@@ -108,7 +112,7 @@ int readNodeText(GenApi::INodeMap* map, const std::string& name, std::string& va
                 return RESULT_OK;
             }
             GenApi::CValuePtr valueNode = node;
-            if (!valueNode || node->GetPrincipalInterfaceType() == GenApi::intfICategory) {
+            if (!valueNode) {
                 setError(error, name + " has no value");
                 return RESULT_BAD_VALUE;
             }
@@ -127,6 +131,10 @@ int writeNodeText(GenApi::INodeMap* map, const std::string& name, const std::str
             if (!node) {
                 setError(error, "no feature " + name);
                 return RESULT_UNKNOWN_NODE;
+            }
+            if (node->GetPrincipalInterfaceType() == GenApi::intfICategory) {
+                setError(error, name + " is a category, it has no value");
+                return RESULT_BAD_VALUE;
             }
             const GenApi::EAccessMode mode = node->GetAccessMode();
             if (!isWritable(mode)) {
@@ -154,7 +162,7 @@ int writeNodeText(GenApi::INodeMap* map, const std::string& name, const std::str
                 return RESULT_OK;
             }
             GenApi::CValuePtr valueNode = node;
-            if (!valueNode || node->GetPrincipalInterfaceType() == GenApi::intfICategory) {
+            if (!valueNode) {
                 setError(error, name + " has no value");
                 return RESULT_BAD_VALUE;
             }

@@ -1,0 +1,1045 @@
+// The camera-service library as a host and the plug-ins use it: simulated
+// devices from devices/ and from a test description, listeners called on the
+// service thread, feature values as text, the user level across a restart,
+// the image view, concurrent registration, and a loopback GigE Vision
+// emulator that goes away.
+#include <Corvid/Corvid.h>
+#include <Corvid/CorvidHost.h>
+#include <GenApi/GenApi.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <csignal>
+#include <map>
+#include <mutex>
+#include <thread>
+
+using namespace Corvid;
+
+namespace {
+
+const std::string kCard = "SIM-frame-grabber-card";
+const std::string kCamera = "SIM-kvx-slp-camera";
+const std::string kDual = "SIM-sl-camera-dual";
+
+std::string devicePath(const char* file)
+{
+    return std::string(CAMPANE_DEVICES_DIR) + "/" + file;
+}
+
+std::string testData(const char* file)
+{
+    return std::string(CORVID_TEST_DATA) + "/" + file;
+}
+
+// Every message, for the tests that check what was logged.
+struct LoggedMessage
+{
+    QtMsgType type;
+    QString category;
+    QString text;
+};
+std::mutex g_logMutex;
+QList<LoggedMessage> g_log;
+QtMessageHandler g_previousHandler = nullptr;
+
+void recordMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    {
+        std::lock_guard<std::mutex> lock(g_logMutex);
+        g_log.append({type, QString::fromUtf8(context.category), text});
+    }
+    if (g_previousHandler)
+        g_previousHandler(type, context, text);
+}
+
+int loggedCount(const QString& category, const QString& part)
+{
+    std::lock_guard<std::mutex> lock(g_logMutex);
+    return int(std::count_if(g_log.begin(), g_log.end(), [&](const LoggedMessage& m) {
+        return m.category == category && m.text.contains(part);
+    }));
+}
+
+//! A listener of every kind that records what reaches it and on which thread.
+//! In a device-list call it reads the usability keys of every camera back
+//! from the service, as the window does.
+class Recorder final : public IDeviceListUpdate,
+                       public IFocusUpdate,
+                       public ILangUpdate,
+                       public IROIDrawUpdate,
+                       public IImageModeUpdate,
+                       public IImportUpdate
+{
+public:
+    struct DeviceList
+    {
+        std::vector<std::string> cards;
+        std::vector<std::string> cams;
+        std::map<std::string, std::string> usability; //!< camera id -> keys 3 and 4, e.g. "11"
+    };
+
+    void DeviceListUpdated(int source, std::vector<std::string> cards, std::vector<std::string> cams) override
+    {
+        DeviceList list{cards, cams, {}};
+        for (const auto& id : cams)
+            list.usability[id] = GetCameraInfo(id, CAM_INFO_OPENED) + GetCameraInfo(id, CAM_INFO_CONNECTED);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_sources.push_back(source);
+        m_lists.push_back(list);
+        note("list");
+    }
+    void FocusUpdated(FOCUS_TYPE type, std::string id) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        note("focus " + std::to_string(type) + " " + id);
+    }
+    void LangUpdated(std::string language) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        note("language " + language);
+    }
+    void ROIDrawUpdated(std::string id, int leftX, int leftY, int rightX, int rightY, int operation,
+                        int& roiId, bool& status) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        note("roi " + id + " " + std::to_string(leftX) + "," + std::to_string(leftY) + "," +
+             std::to_string(rightX) + "," + std::to_string(rightY) + " op " + std::to_string(operation) +
+             " in " + std::to_string(roiId));
+        roiId = 7;
+        status = true;
+    }
+    void ImageModeUpdated(std::string id, int mode) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        note("image mode " + id + " " + std::to_string(mode));
+    }
+    void ImportUpdated(std::string id) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        note("import " + id);
+    }
+
+    ~Recorder() { unregisterAll(); }
+
+    void registerAll()
+    {
+        RegisterDeviceListUpdateListener(this);
+        RegisterFocusUpdateListener(this);
+        RegisterLangUpdateListener(this);
+        RegisterROIUpdateListener(this);
+        RegisterImageModeUpdateListener(this);
+        RegisterImportUpdateListener(this);
+    }
+    void unregisterAll()
+    {
+        UnRegisterDeviceListUpdateListener(this);
+        UnRegisterFocusUpdateListener(this);
+        UnRegisterLangUpdateListener(this);
+        UnRegisterROIUpdateListener(this);
+        UnRegisterImageModeUpdateListener(this);
+        UnRegisterImportUpdateListener(this);
+    }
+
+    std::vector<DeviceList> lists() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_lists;
+    }
+    QStringList events() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_events;
+    }
+    std::vector<std::thread::id> threads() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_threads;
+    }
+    //! Whether a device list arrived in which the camera has keys 3 and 4 as given.
+    bool sawCamera(const std::string& id, const std::string& usability) const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return std::any_of(m_lists.begin(), m_lists.end(), [&](const DeviceList& l) {
+            auto it = l.usability.find(id);
+            return it != l.usability.end() && it->second == usability;
+        });
+    }
+
+private:
+    void note(const std::string& event)
+    {
+        m_events.append(QString::fromStdString(event));
+        m_threads.push_back(std::this_thread::get_id());
+    }
+
+    mutable std::mutex m_mutex;
+    std::vector<int> m_sources;
+    std::vector<DeviceList> m_lists;
+    QStringList m_events;
+    std::vector<std::thread::id> m_threads;
+};
+
+//! A device-list listener that behaves like the window's adapter: it waits
+//! in 5 ms steps for a flag that another thread sets, and gives up after
+//! maxWaits.
+class WaitingListener : public IDeviceListUpdate
+{
+public:
+    explicit WaitingListener(int maxWaits) : m_maxWaits(maxWaits) {}
+    ~WaitingListener()
+    {
+        release = true;
+        UnRegisterDeviceListUpdateListener(this);
+    }
+    void DeviceListUpdated(int, std::vector<std::string>, std::vector<std::string>) override
+    {
+        ++calls;
+        inCall = true;
+        for (int waits = 0; !release && waits < m_maxWaits; ++waits)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        inCall = false;
+    }
+    std::atomic<int> calls{0};
+    std::atomic<bool> inCall{false};
+    std::atomic<bool> release{false};
+
+private:
+    const int m_maxWaits;
+};
+
+class View : public IImageView
+{
+public:
+    int DrawROI(const std::string& id, int x1, int y1, int x2, int y2, int& roiId, bool& ok, int shape,
+                int flags) override
+    {
+        calls << QStringLiteral("DrawROI %1 %2,%3,%4,%5 %6 %7")
+                     .arg(QString::fromStdString(id))
+                     .arg(x1)
+                     .arg(y1)
+                     .arg(x2)
+                     .arg(y2)
+                     .arg(shape)
+                     .arg(flags);
+        roiId = 5;
+        ok = true;
+        return 0;
+    }
+    int SetROIPos(const std::string& id, int roiId, int x1, int y1, int x2, int y2) override
+    {
+        calls << QStringLiteral("SetROIPos %1 %2 %3,%4,%5,%6")
+                     .arg(QString::fromStdString(id))
+                     .arg(roiId)
+                     .arg(x1)
+                     .arg(y1)
+                     .arg(x2)
+                     .arg(y2);
+        return 0;
+    }
+    int RomoveROI(const std::string& id, int roiId) override
+    {
+        calls << QStringLiteral("RomoveROI %1 %2").arg(QString::fromStdString(id)).arg(roiId);
+        return 0;
+    }
+    int NotifyCorrection(const std::string& id, int enable, float value, void* data) override
+    {
+        calls << QStringLiteral("NotifyCorrection %1 %2 %3 %4")
+                     .arg(QString::fromStdString(id))
+                     .arg(enable)
+                     .arg(double(value))
+                     .arg(data ? "data" : "null");
+        return 0;
+    }
+    int SetSLImageShowMode(const std::string& id, int mode) override
+    {
+        calls << QStringLiteral("SetSLImageShowMode %1 %2").arg(QString::fromStdString(id)).arg(mode);
+        return 0;
+    }
+    int SetCameraImageMode(const std::string& id, int mode, bool enable) override
+    {
+        calls << QStringLiteral("SetCameraImageMode %1 %2 %3")
+                     .arg(QString::fromStdString(id))
+                     .arg(mode)
+                     .arg(enable);
+        return 0;
+    }
+    int StartGrab(const std::string& id) override
+    {
+        calls << QStringLiteral("StartGrab %1").arg(QString::fromStdString(id));
+        return 0;
+    }
+    QStringList calls;
+};
+
+} // namespace
+
+class TestCorvid : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void defaultDevices();
+    void deviceListOnServiceThreadAndBlocking();
+    void newListenerIsBroughtUpToDate();
+    void eventsReachListenersOnServiceThread();
+    void valuesAsText_data();
+    void valuesAsText();
+    void commandsRunOnEmptyValue();
+    void failedWritesChangeNothing_data();
+    void failedWritesChangeNothing();
+    void failedReads_data();
+    void failedReads();
+    void nodeMaps();
+    void emptyIdAddressesFocusedCamera();
+    void cameraInformation();
+    void usabilityIsPublished();
+    void lostDeviceIsReportedAndCanBeAddedAgain();
+    void removedDeviceLeavesTheList();
+    void userLevelSurvivesRestart();
+    void imageViewCalls();
+    void logging();
+    void everyCallWorksWhenStopped();
+    void concurrentRegistrationAndNotification();
+    void unregisterWhileListenerWaitsForCaller();
+    void unregisterFromInsideCall();
+    void stoppedEmulatorIsReportedUnusable();
+
+private:
+    ServiceOptions options() const;
+    QTemporaryDir m_dir;
+    int m_run = 0;
+};
+
+void TestCorvid::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    g_previousHandler = qInstallMessageHandler(recordMessage);
+}
+
+ServiceOptions TestCorvid::options() const
+{
+    ServiceOptions o;
+    o.devicesDir = CAMPANE_DEVICES_DIR;
+    o.settingsFile = m_dir.filePath(QStringLiteral("settings-%1.ini").arg(m_run)).toStdString();
+    o.healthCheckIntervalMs = 100;
+    return o;
+}
+
+void TestCorvid::init()
+{
+    ++m_run; // a fresh settings file for every test
+    QCOMPARE(StartService(options()), 0);
+}
+
+void TestCorvid::cleanup()
+{
+    StopService();
+    QVERIFY(!IsServiceRunning());
+}
+
+void TestCorvid::defaultDevices()
+{
+    const std::vector<DeviceEntry> devices = ListDevices();
+    QCOMPARE(int(devices.size()), 3);
+    QCOMPARE(devices[0].id, kCard);
+    QVERIFY(devices[0].isCard);
+    QCOMPARE(devices[1].id, kCamera);
+    QCOMPARE(devices[1].model, std::string("KVX-SLP3000"));
+    QCOMPARE(devices[2].id, kDual);
+    for (const auto& device : devices)
+        QVERIFY2(device.usable, device.id.c_str());
+
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_OPENED), std::string("1"));
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_CONNECTED), std::string("1"));
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_KIND), std::string("1"));
+    QCOMPARE(GetCameraInfo(kDual, CAM_INFO_KIND), std::string("5"));
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_LOCK), std::string());
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_SAMPLING_RATE), std::string("0"));
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_MODEL), std::string("KVX-SLP3000"));
+    QCOMPARE(GetCardInfo(kCard, CARD_INFO_KIND), std::string("4"));
+    QCOMPARE(GetCardInfo(kCard, CARD_INFO_USABLE), std::string("1"));
+    // Camera keys are not card keys and the other way round.
+    QCOMPARE(GetCardInfo(kCamera, CARD_INFO_KIND), std::string());
+    QCOMPARE(GetCameraInfo(kCard, CAM_INFO_OPENED), std::string());
+    QCOMPARE(GetCameraInfo("NO-SUCH", CAM_INFO_OPENED), std::string());
+
+    QCOMPARE(StartService(options()), int(RESULT_ALREADY_RUNNING));
+    // The same file gives the same device.
+    QCOMPARE(AddSimulatedCamera(devicePath("kvx-slp-camera.xml")), kCamera);
+    QCOMPARE(int(ListDevices().size()), 3);
+    QCOMPARE(AddSimulatedCamera(testData("missing.xml")), std::string());
+}
+
+void TestCorvid::deviceListOnServiceThreadAndBlocking()
+{
+    WaitingListener blocking(100000); // waits until released
+    Recorder recorder;
+    RegisterDeviceListUpdateListener(&blocking);
+    QTRY_VERIFY(blocking.inCall); // the catch-up list
+    recorder.registerAll();
+
+    // What happens while a device-list call blocks is delivered after it,
+    // in order.
+    SetFocus(FOCUS_CAMERA, kCamera);
+    blocking.release = true;
+    WaitForIdle();
+    QVERIFY(!blocking.inCall);
+
+    QStringList events = recorder.events();
+    QVERIFY(!events.isEmpty());
+    QCOMPARE(events.last(), QStringLiteral("focus 3 ") + QString::fromStdString(kCamera));
+    for (std::thread::id thread : recorder.threads())
+        QVERIFY(thread != std::this_thread::get_id());
+
+    // RepublishDeviceList returns once the listeners have returned.
+    blocking.release = false;
+    const int before = blocking.calls;
+    std::thread releaser([&] {
+        while (!blocking.inCall)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        blocking.release = true;
+    });
+    RepublishDeviceList();
+    QCOMPARE(int(blocking.calls), before + 1);
+    QVERIFY(!blocking.inCall);
+    releaser.join();
+}
+
+void TestCorvid::newListenerIsBroughtUpToDate()
+{
+    WaitForIdle(); // the lists of the start went to nobody
+    Recorder recorder;
+    recorder.registerAll();
+    WaitForIdle();
+    // The cards on their own first, then everything: a host that meets a new
+    // card may leave that list's cameras for the next list.
+    const auto lists = recorder.lists();
+    QCOMPARE(int(lists.size()), 2);
+    QCOMPARE(lists[0].cards, std::vector<std::string>{kCard});
+    QVERIFY(lists[0].cams.empty());
+    QCOMPARE(lists[1].cards, std::vector<std::string>{kCard});
+    QCOMPARE(lists[1].cams, (std::vector<std::string>{kCamera, kDual}));
+    QCOMPARE(lists[1].usability.at(kCamera), std::string("11"));
+}
+
+void TestCorvid::eventsReachListenersOnServiceThread()
+{
+    Recorder recorder;
+    recorder.registerAll();
+    WaitForIdle();
+    const int listEvents = recorder.events().size();
+
+    SetFocus(FOCUS_CARD, kCard);
+    SetLanguage("Chinese");
+    NotifyImport(kCamera);
+    NotifyImageMode(kCamera, 3);
+    int roiId = -1;
+    bool status = false;
+    NotifyROIDraw(kCamera, 1, 2, 30, 40, 1, roiId, status);
+    QCOMPARE(roiId, 7);
+    QVERIFY(status);
+    WaitForIdle();
+
+    const QStringList events = recorder.events().mid(listEvents);
+    const QString camera = QString::fromStdString(kCamera);
+    QCOMPARE(events,
+             (QStringList{QStringLiteral("focus 2 ") + QString::fromStdString(kCard),
+                          QStringLiteral("language Chinese"), QStringLiteral("import ") + camera,
+                          QStringLiteral("image mode ") + camera + QStringLiteral(" 3"),
+                          QStringLiteral("roi ") + camera + QStringLiteral(" 1,2,30,40 op 1 in -1")}));
+    // All on one thread, the service's, not the caller's.
+    const auto threads = recorder.threads();
+    for (std::thread::id thread : threads) {
+        QVERIFY(thread != std::this_thread::get_id());
+        QVERIFY(thread == threads.front());
+    }
+}
+
+void TestCorvid::valuesAsText_data()
+{
+    QTest::addColumn<QString>("feature");
+    QTest::addColumn<QString>("input"); // empty: only read
+    QTest::addColumn<QString>("output");
+
+    QTest::newRow("string register") << "DeviceModelName"
+                                     << ""
+                                     << "VK-100";
+    QTest::newRow("string written") << "DeviceUserID"
+                                    << "bench right"
+                                    << "bench right";
+    QTest::newRow("integer") << "Width"
+                             << "1024"
+                             << "1024";
+    QTest::newRow("hex integer") << "ChipId"
+                                 << "0x1234"
+                                 << "0x1234";
+    QTest::newRow("float") << "ExposureTime"
+                           << "1234.5"
+                           << "1234.5";
+    QTest::newRow("read-only float") << "SensorTemperature"
+                                     << ""
+                                     << "41.5";
+    QTest::newRow("enumeration") << "PixelFormat"
+                                 << "Mono16"
+                                 << "Mono16";
+    QTest::newRow("boolean read") << "ReverseX"
+                                  << ""
+                                  << "True";
+    QTest::newRow("boolean 0") << "ReverseX"
+                               << "0"
+                               << "False";
+    QTest::newRow("boolean false") << "ReverseX"
+                                   << "false"
+                                   << "False";
+    QTest::newRow("boolean 1") << "Left2_5DFront"
+                               << "1"
+                               << "True";
+    QTest::newRow("boolean TRUE") << "Left2_5DFront"
+                                  << "TRUE"
+                                  << "True";
+    QTest::newRow("dotted name") << "Left2.5DFront"
+                                 << "True"
+                                 << "True";
+}
+
+void TestCorvid::valuesAsText()
+{
+    QFETCH(QString, feature);
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+
+    const std::string id = AddSimulatedCamera(testData("value-kinds.xml"));
+    QCOMPARE(id, std::string("SIM-value-kinds"));
+    const std::string node = feature.toStdString();
+    if (!input.isEmpty())
+        QCOMPARE(SetCameraNodeValue(id, node, input.toStdString()), 0);
+    std::string value = "untouched";
+    QCOMPARE(GetCameraNodeValue(id, node, value), 0);
+    QCOMPARE(QString::fromStdString(value), output);
+}
+
+void TestCorvid::commandsRunOnEmptyValue()
+{
+    const std::string id = AddSimulatedCamera(testData("value-kinds.xml"));
+    std::string count;
+    QCOMPARE(GetCameraNodeValue(id, "TriggerCount", count), 0);
+    QCOMPARE(count, std::string("0"));
+    QCOMPARE(SetCameraNodeValue(id, "TriggerSoftware", ""), 0);
+    QCOMPARE(GetCameraNodeValue(id, "TriggerCount", count), 0);
+    QCOMPARE(count, std::string("1"));
+    QCOMPARE(SetCameraNodeValue(id, "TriggerSoftware", "now"), int(RESULT_BAD_VALUE));
+
+    // The commands the panel runs on the structured-light camera.
+    for (const char* command : {"TriggerSoftware", "UserSetLoad", "DeviceReset"})
+        QVERIFY2(SetCameraNodeValue(kCamera, command, "") == 0, command);
+}
+
+void TestCorvid::failedWritesChangeNothing_data()
+{
+    QTest::addColumn<QString>("device"); // empty: the test description
+    QTest::addColumn<QString>("feature");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("result");
+
+    QTest::newRow("unknown device") << "NO-SUCH"
+                                    << "Width"
+                                    << "1024" << int(RESULT_UNKNOWN_DEVICE);
+    QTest::newRow("unknown feature") << ""
+                                     << "Height"
+                                     << "1024" << int(RESULT_UNKNOWN_NODE);
+    QTest::newRow("read-only") << ""
+                               << "DeviceModelName"
+                               << "other" << int(RESULT_ACCESS_DENIED);
+    QTest::newRow("above maximum") << ""
+                                   << "Width"
+                                   << "8192" << int(RESULT_BAD_VALUE);
+    QTest::newRow("below minimum") << ""
+                                   << "ExposureTime"
+                                   << "1.0" << int(RESULT_BAD_VALUE);
+    QTest::newRow("not a number") << ""
+                                  << "Width"
+                                  << "wide" << int(RESULT_BAD_VALUE);
+    QTest::newRow("empty integer") << ""
+                                   << "Width"
+                                   << "" << int(RESULT_BAD_VALUE);
+    QTest::newRow("unknown entry") << ""
+                                   << "PixelFormat"
+                                   << "Bayer" << int(RESULT_BAD_VALUE);
+    QTest::newRow("boolean yes") << ""
+                                 << "ReverseX"
+                                 << "yes" << int(RESULT_BAD_VALUE);
+    QTest::newRow("category") << ""
+                              << "Root"
+                              << "1" << int(RESULT_BAD_VALUE);
+}
+
+void TestCorvid::failedWritesChangeNothing()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, feature);
+    QFETCH(QString, input);
+    QFETCH(int, result);
+
+    const std::string test = AddSimulatedCamera(testData("value-kinds.xml"));
+    const std::string id = device.isEmpty() ? test : device.toStdString();
+    const std::string node = feature.toStdString();
+    std::string before;
+    GetCameraNodeValue(test, node, before);
+
+    const int logged = loggedCount(QStringLiteral("Corvid"), feature);
+    QCOMPARE(SetCameraNodeValue(id, node, input.toStdString()), result);
+    QCOMPARE(loggedCount(QStringLiteral("Corvid"), feature), logged + 1);
+
+    std::string after;
+    GetCameraNodeValue(test, node, after);
+    QCOMPARE(after, before);
+}
+
+void TestCorvid::failedReads_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("feature");
+    QTest::addColumn<bool>("lost");
+    QTest::addColumn<int>("result");
+
+    QTest::newRow("unknown device") << "NO-SUCH"
+                                    << "Width" << false << int(RESULT_UNKNOWN_DEVICE);
+    QTest::newRow("unknown feature") << ""
+                                     << "Height" << false << int(RESULT_UNKNOWN_NODE);
+    QTest::newRow("write-only") << ""
+                                << "SecretKey" << false << int(RESULT_ACCESS_DENIED);
+    QTest::newRow("lost device") << ""
+                                 << "Width" << true << int(RESULT_ACCESS_DENIED);
+}
+
+void TestCorvid::failedReads()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, feature);
+    QFETCH(bool, lost);
+    QFETCH(int, result);
+
+    const std::string test = AddSimulatedCamera(testData("value-kinds.xml"));
+    const std::string id = device.isEmpty() ? test : device.toStdString();
+    if (lost)
+        QCOMPARE(SimulateDeviceLoss(id), 0);
+    std::string value = "untouched";
+    QCOMPARE(GetCameraNodeValue(id, feature.toStdString(), value), result);
+    QCOMPARE(value, std::string("untouched"));
+}
+
+void TestCorvid::nodeMaps()
+{
+    GenApi::INodeMap* map = GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE);
+    QVERIFY(map);
+    GenApi::CStringPtr model(map->GetNode("DeviceModelName"));
+    QVERIFY(model);
+    QCOMPARE(model->GetValue().toStdString(), std::string("KVX-SLP3000"));
+    // The same map every time: the service owns it.
+    QCOMPARE(GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE), map);
+    QVERIFY(GetAttrNodeMap(FOCUS_CARD, kCard, NODEMAP_REMOTE_DEVICE));
+    QVERIFY(GetAttrNodeMap(FOCUS_CAMERA, kDual, NODEMAP_REMOTE_DEVICE) != map);
+    QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_STREAM));
+    QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, "NO-SUCH", NODEMAP_REMOTE_DEVICE));
+
+    // A dotted feature name of the second camera reaches its '_' node.
+    std::string value;
+    QCOMPARE(SetCameraNodeValue(kDual, "Left2.5DFront", "1"), 0);
+    QCOMPARE(GetCameraNodeValue(kDual, "Left2.5DFront", value), 0);
+    QCOMPARE(value, std::string("True"));
+}
+
+void TestCorvid::emptyIdAddressesFocusedCamera()
+{
+    std::string value;
+    QCOMPARE(GetCameraNodeValue("", "DeviceModelName", value), int(RESULT_UNKNOWN_DEVICE));
+    SetFocus(FOCUS_CAMERA, kDual);
+    QCOMPARE(GetCameraNodeValue("", "DeviceModelName", value), 0);
+    QCOMPARE(value, std::string("DSL-2400"));
+    QCOMPARE(GetCameraInfo("", CAM_INFO_KIND), std::string("5"));
+    // Focus on a card does not change which camera "" is.
+    SetFocus(FOCUS_CARD, kCard);
+    QCOMPARE(GetCameraInfo("", CAM_INFO_ID), kDual);
+}
+
+void TestCorvid::cameraInformation()
+{
+    QCOMPARE(SetCameraInfo(kCamera, CAM_INFO_SAMPLING_RATE, "8"), 0);
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_SAMPLING_RATE), std::string("8"));
+    QCOMPARE(GetCameraInfo(kDual, CAM_INFO_SAMPLING_RATE), std::string("0"));
+    QCOMPARE(SetCameraInfo(kCamera, CAM_INFO_PANEL_56, "12"), 0);
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_PANEL_56), std::string("12"));
+    // The lock, kind and usability belong to the host.
+    QCOMPARE(SetCameraInfo(kCamera, CAM_INFO_LOCK, "1"), int(RESULT_BAD_KEY));
+    QCOMPARE(SetCameraInfo(kCamera, CAM_INFO_OPENED, "0"), int(RESULT_BAD_KEY));
+    QCOMPARE(SetCameraInfo(kCard, CAM_INFO_SAMPLING_RATE, "8"), int(RESULT_UNKNOWN_DEVICE));
+    QCOMPARE(SetCameraKind(kCamera, "7"), 0);
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_KIND), std::string("7"));
+
+    // A lock change is published, for hosts that apply it on the next list.
+    Recorder recorder;
+    recorder.registerAll();
+    WaitForIdle();
+    const size_t lists = recorder.lists().size();
+    QCOMPARE(SetCameraLock(kCamera, "1"), 0);
+    WaitForIdle();
+    QCOMPARE(recorder.lists().size(), lists + 1);
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_LOCK), std::string("1"));
+    QCOMPARE(SetCameraLock(kCamera, "x"), 0);
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_LOCK), std::string("x"));
+}
+
+void TestCorvid::usabilityIsPublished()
+{
+    Recorder recorder;
+    recorder.registerAll();
+    WaitForIdle();
+    QCOMPARE(SetDeviceUsable(kCamera, false), 0);
+    WaitForIdle();
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_OPENED), std::string("0"));
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_CONNECTED), std::string("1"));
+    QCOMPARE(recorder.lists().back().usability.at(kCamera), std::string("01"));
+    QCOMPARE(SetDeviceUsable(kCamera, true), 0);
+    QCOMPARE(SetDeviceUsable(kCard, false), 0);
+    WaitForIdle();
+    QCOMPARE(recorder.lists().back().usability.at(kCamera), std::string("11"));
+    QCOMPARE(GetCardInfo(kCard, CARD_INFO_USABLE), std::string("0"));
+    QCOMPARE(SetDeviceUsable("NO-SUCH", true), int(RESULT_UNKNOWN_DEVICE));
+}
+
+void TestCorvid::lostDeviceIsReportedAndCanBeAddedAgain()
+{
+    Recorder recorder;
+    recorder.registerAll();
+    GenApi::INodeMap* before = GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE);
+    QCOMPARE(SimulateDeviceLoss(kCamera), 0);
+    // The health check notices and publishes it.
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.sawCamera(kCamera, "00"), 10000);
+    QCOMPARE(GetCameraInfo(kDual, CAM_INFO_OPENED), std::string("1"));
+    QCOMPARE(SetDeviceUsable(kCamera, true), int(RESULT_ACCESS_DENIED));
+    QCOMPARE(SetCameraNodeValue(kCamera, "TriggerSoftware", ""), int(RESULT_ACCESS_DENIED));
+
+    QCOMPARE(AddSimulatedCamera(devicePath("kvx-slp-camera.xml")), kCamera);
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_OPENED), std::string("1"));
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_KIND), std::string("1"));
+    GenApi::INodeMap* after = GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE);
+    QVERIFY(after && after != before);
+    WaitForIdle();
+    QCOMPARE(recorder.lists().back().usability.at(kCamera), std::string("11"));
+}
+
+void TestCorvid::removedDeviceLeavesTheList()
+{
+    Recorder recorder;
+    recorder.registerAll();
+    WaitForIdle();
+    const size_t before = recorder.lists().size();
+    QCOMPARE(RemoveDevice(kDual), 0);
+    WaitForIdle();
+    // First still named, so that hosts let go of it (it is gone by then: its
+    // keys read empty, not "1"), then left out.
+    const auto lists = recorder.lists();
+    QCOMPARE(lists.size(), before + 2);
+    QCOMPARE(lists[before].cams, (std::vector<std::string>{kCamera, kDual}));
+    QCOMPARE(lists[before].usability.at(kDual), std::string());
+    QCOMPARE(lists[before + 1].cams, std::vector<std::string>{kCamera});
+    QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, kDual, NODEMAP_REMOTE_DEVICE));
+    QCOMPARE(RemoveDevice(kDual), int(RESULT_UNKNOWN_DEVICE));
+    QCOMPARE(int(ListDevices().size()), 2);
+}
+
+void TestCorvid::userLevelSurvivesRestart()
+{
+    QCOMPARE(GetParamterInfo(PARAMETER_USER_LEVEL), std::string());
+    QCOMPARE(SetParamterInfo(PARAMETER_USER_LEVEL, "2"), 0);
+    QCOMPARE(SetParamterInfo(PARAMETER_USER_LEVEL, "7"), int(RESULT_BAD_VALUE));
+    QCOMPARE(SetParamterInfo(PARAMETER_INFO(25), "1"), int(RESULT_BAD_KEY));
+    QCOMPARE(GetParamterInfo(PARAMETER_USER_LEVEL), std::string("2"));
+
+    StopService();
+    QCOMPARE(GetParamterInfo(PARAMETER_USER_LEVEL), std::string());
+    QVERIFY(QFile::exists(QString::fromStdString(options().settingsFile)));
+    QCOMPARE(StartService(options()), 0);
+    QCOMPARE(GetParamterInfo(PARAMETER_USER_LEVEL), std::string("2"));
+}
+
+void TestCorvid::imageViewCalls()
+{
+    int roiId = -1;
+    bool ok = true;
+    QVERIFY(DrawROI(kCamera, 0, 0, 640, 480, roiId, ok, 0, 0) != 0);
+    QVERIFY(!ok);
+    QCOMPARE(SetSLImageShowMode(kCamera, 6), 0);
+    QCOMPARE(StartGrab(kCamera), 0);
+    QCOMPARE(StartGrab(kCamera), 0);
+    QCOMPARE(SetROIPos(kCamera, 3, 1, 2, 3, 4), 0);
+    ImageViewRecord record = GetImageViewRecord(kCamera);
+    QCOMPARE(record.slImageShowMode, 6);
+    QCOMPARE(record.grabCount, 2);
+    QCOMPARE(record.roiId, 3);
+    QCOMPARE(record.roiX2, 3);
+
+    View view;
+    RegisterImageView(&view);
+    QCOMPARE(DrawROI(kCamera, 0, 0, 640, 480, roiId, ok, 1, 2), 0);
+    QVERIFY(ok);
+    QCOMPARE(roiId, 5);
+    QCOMPARE(SetROIPos(kCamera, roiId, 10, 20, 110, 220), 0);
+    QCOMPARE(RomoveROI(kCamera, roiId), 0);
+    QCOMPARE(NotifyCorrection(kCamera, 1, 0.5f, nullptr), 0);
+    QCOMPARE(SetSLImageShowMode(kCamera, 2), 0);
+    QCOMPARE(SetCameraImageMode(kCamera, 4, true), 0);
+    QCOMPARE(StartGrab(kCamera), 0);
+    const QString camera = QString::fromStdString(kCamera);
+    QCOMPARE(view.calls,
+             (QStringList{"DrawROI " + camera + " 0,0,640,480 1 2",
+                          "SetROIPos " + camera + " 5 10,20,110,220", "RomoveROI " + camera + " 5",
+                          "NotifyCorrection " + camera + " 1 0.5 null", "SetSLImageShowMode " + camera + " 2",
+                          "SetCameraImageMode " + camera + " 4 1", "StartGrab " + camera}));
+    record = GetImageViewRecord(kCamera);
+    QVERIFY(record.roiRemoved);
+    QCOMPARE(record.cameraImageMode, 4);
+    QCOMPARE(record.grabCount, 3);
+
+    UnRegisterImageView(&view);
+    QVERIFY(DrawROI(kCamera, 0, 0, 640, 480, roiId, ok, 0, 0) != 0);
+    QVERIFY(!ok);
+    QCOMPARE(view.calls.size(), 7);
+}
+
+void TestCorvid::logging()
+{
+    StopService();
+    ServiceOptions o = options();
+    const QString logFile = m_dir.filePath(QStringLiteral("corvid.log"));
+    o.logFile = logFile.toStdString();
+    QCOMPARE(StartService(o), 0);
+
+    VLogInfo("TreeItem", "value read failed", 0);
+    VLogInfo("ToolPageWidgetItem", "Set Width value failed, message = out of range", 1);
+    VLogInfo("TreeItem", "fatal thing", 2);
+    {
+        std::lock_guard<std::mutex> lock(g_logMutex);
+        const auto find = [](const QString& text) {
+            return std::find_if(g_log.begin(), g_log.end(),
+                                [&](const LoggedMessage& m) { return m.text == text; });
+        };
+        auto info = find(QStringLiteral("value read failed"));
+        QVERIFY(info != g_log.end());
+        QCOMPARE(info->category, QStringLiteral("TreeItem"));
+        QCOMPARE(info->type, QtInfoMsg);
+        auto warning = find(QStringLiteral("Set Width value failed, message = out of range"));
+        QVERIFY(warning != g_log.end());
+        QCOMPARE(warning->category, QStringLiteral("ToolPageWidgetItem"));
+        QCOMPARE(warning->type, QtWarningMsg);
+        QCOMPARE(find(QStringLiteral("fatal thing"))->type, QtCriticalMsg);
+    }
+    StopService(); // closes the file
+    QFile file(logFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    QVERIFY2(text.contains(QStringLiteral("info TreeItem: value read failed")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("warning ToolPageWidgetItem: Set Width value failed")));
+    QVERIFY(text.contains(QStringLiteral("error TreeItem: fatal thing")));
+    // Every line starts with its time stamp.
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}"))
+                .match(text)
+                .hasMatch());
+}
+
+void TestCorvid::everyCallWorksWhenStopped()
+{
+    GenApi::INodeMap* map = GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE);
+    QVERIFY(map);
+    StopService();
+    StopService(); // twice is harmless
+
+    Recorder recorder;
+    QCOMPARE(RegisterFocusUpdateListener(&recorder), 0); // kept for the next start
+    QCOMPARE(RegisterFocusUpdateListener(&recorder), int(RESULT_BAD_VALUE));
+    std::string value = "untouched";
+    QCOMPARE(GetCameraNodeValue(kCamera, "Width", value), int(RESULT_NOT_RUNNING));
+    QCOMPARE(value, std::string("untouched"));
+    QCOMPARE(SetCameraNodeValue(kCamera, "Width", "1"), int(RESULT_NOT_RUNNING));
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_OPENED), std::string());
+    QCOMPARE(GetCardInfo(kCard, CARD_INFO_KIND), std::string());
+    QCOMPARE(SetCameraInfo(kCamera, CAM_INFO_SAMPLING_RATE, "8"), int(RESULT_NOT_RUNNING));
+    QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE));
+    QCOMPARE(GetParamterInfo(PARAMETER_USER_LEVEL), std::string());
+    QCOMPARE(SetParamterInfo(PARAMETER_USER_LEVEL, "1"), int(RESULT_NOT_RUNNING));
+    int roiId = 0;
+    bool ok = true;
+    QCOMPARE(DrawROI(kCamera, 0, 0, 1, 1, roiId, ok, 0, 0), int(RESULT_NOT_RUNNING));
+    QVERIFY(!ok);
+    QCOMPARE(StartGrab(kCamera), int(RESULT_NOT_RUNNING));
+    QCOMPARE(AddSimulatedCamera(testData("value-kinds.xml")), std::string());
+    QCOMPARE(RemoveDevice(kCamera), int(RESULT_NOT_RUNNING));
+    QVERIFY(ListDevices().empty());
+    SetFocus(FOCUS_CAMERA, kCamera);
+    SetLanguage("English");
+    NotifyROIDraw(kCamera, 0, 0, 1, 1, 1, roiId, ok);
+    RepublishDeviceList();
+    WaitForIdle();
+    VLogInfo("TestCorvid", "still logs", 0);
+    QVERIFY(recorder.events().isEmpty());
+
+    // The registration outlives the restart.
+    QCOMPARE(StartService(options()), 0);
+    SetFocus(FOCUS_CAMERA, kCamera);
+    WaitForIdle();
+    QCOMPARE(recorder.events(), QStringList{QStringLiteral("focus 3 ") + QString::fromStdString(kCamera)});
+    QCOMPARE(UnRegisterFocusUpdateListener(&recorder), 0);
+    QCOMPARE(UnRegisterFocusUpdateListener(&recorder), int(RESULT_BAD_VALUE));
+}
+
+void TestCorvid::concurrentRegistrationAndNotification()
+{
+    // Listeners come and go on two threads (each deleted right after it is
+    // unregistered), two threads send events and device lists, and one
+    // listener stays throughout: it must see every focus event, and no
+    // deleted listener may be called (ASan/TSan builds check the latter).
+    Recorder steady;
+    steady.registerAll();
+    WaitForIdle();
+    const int steadyBefore = steady.events().size();
+    constexpr int kRounds = 150;
+    std::atomic<int> focusEvents{0};
+    std::atomic<bool> running{true};
+
+    auto churn = [&] {
+        while (running) {
+            auto* recorder = new Recorder;
+            recorder->registerAll();
+            std::this_thread::yield();
+            recorder->unregisterAll();
+            delete recorder;
+        }
+    };
+    auto notify = [&](int thread) {
+        for (int i = 0; i < kRounds; ++i) {
+            SetFocus(FOCUS_CAMERA, thread ? kCamera : kDual);
+            ++focusEvents;
+            SetLanguage(i % 2 ? "English" : "Chinese");
+            NotifyImport(kCamera);
+            int roiId = 0;
+            bool status = false;
+            NotifyROIDraw(kCamera, 0, 0, i, i, 1, roiId, status);
+            if (i % 10 == 0)
+                RepublishDeviceList();
+        }
+    };
+    std::thread churn1(churn), churn2(churn);
+    std::thread notify1(notify, 0), notify2(notify, 1);
+    notify1.join();
+    notify2.join();
+    running = false;
+    churn1.join();
+    churn2.join();
+    WaitForIdle();
+
+    const QStringList events = steady.events().mid(steadyBefore);
+    QCOMPARE(int(events.filter(QStringLiteral("focus ")).size()), int(focusEvents));
+    QCOMPARE(int(events.filter(QStringLiteral("roi ")).size()), 2 * kRounds);
+}
+
+void TestCorvid::unregisterWhileListenerWaitsForCaller()
+{
+    // The window's device-list adapter blocks the service thread until the
+    // GUI thread has handled the list; if the GUI thread unregisters instead
+    // (at shutdown), UnRegister must come back once the adapter gives up, and
+    // the adapter must be out of its call by then.
+    WaitingListener adapter(60); // gives up after 60 waits of 5 ms
+    QCOMPARE(RegisterDeviceListUpdateListener(&adapter), 0);
+    QTRY_VERIFY(adapter.inCall);
+    QCOMPARE(UnRegisterDeviceListUpdateListener(&adapter), 0);
+    QVERIFY(!adapter.inCall);
+
+    const int calls = adapter.calls;
+    RepublishDeviceList();
+    QCOMPARE(int(adapter.calls), calls);
+}
+
+void TestCorvid::unregisterFromInsideCall()
+{
+    // A listener that unregisters itself from inside its own call returns
+    // at once and is not called again.
+    struct SelfRemoving : IFocusUpdate
+    {
+        void FocusUpdated(FOCUS_TYPE, std::string) override
+        {
+            ++calls;
+            result = UnRegisterFocusUpdateListener(this);
+        }
+        std::atomic<int> calls{0};
+        std::atomic<int> result{-100};
+    } listener;
+    QCOMPARE(RegisterFocusUpdateListener(&listener), 0);
+    SetFocus(FOCUS_CAMERA, kCamera);
+    SetFocus(FOCUS_CAMERA, kDual);
+    WaitForIdle();
+    QCOMPARE(int(listener.calls), 1);
+    QCOMPARE(int(listener.result), 0);
+}
+
+void TestCorvid::stoppedEmulatorIsReportedUnusable()
+{
+    const QString emulator = QStandardPaths::findExecutable(QStringLiteral("arv-fake-gv-camera-0.8"));
+    if (emulator.isEmpty())
+        QSKIP("arv-fake-gv-camera-0.8 is not installed");
+    // Only one emulator can serve the loopback interface: other test
+    // binaries take the same lock.
+    QLockFile lock(QDir::temp().filePath(QStringLiteral("campane-gige-loopback.lock")));
+    lock.setStaleLockTime(0);
+    QVERIFY2(lock.tryLock(120000), "another emulator kept the loopback interface");
+
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(emulator, {QStringLiteral("-g"), QString::fromStdString(devicePath("kvx-slp-camera.xml")),
+                             QStringLiteral("-i"), QStringLiteral("127.0.0.1")});
+    QVERIFY(process.waitForStarted(5000));
+    const auto killEmulator = qScopeGuard([&] {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    });
+
+    Recorder recorder;
+    recorder.registerAll();
+    std::string id;
+    // The emulator answers after a moment.
+    QTRY_VERIFY_WITH_TIMEOUT(!(id = AddAravisCamera("127.0.0.1")).empty(), 30000);
+    QCOMPARE(GetCameraInfo(id, CAM_INFO_OPENED), std::string("1"));
+    QCOMPARE(GetCameraInfo(id, CAM_INFO_CONNECTED), std::string("1"));
+    // The emulator's registers start at zero (it does not apply the
+    // simulated defaults): values read, but are empty.
+    std::string value = "untouched";
+    QCOMPARE(GetCameraNodeValue(id, "DeviceModelName", value), 0);
+    QCOMPARE(value, std::string());
+    QCOMPARE(SetCameraNodeValue(id, "TriggerSoftware", ""), 0);
+    QTRY_VERIFY(recorder.sawCamera(id, "11"));
+
+    ::kill(pid_t(process.processId()), SIGKILL);
+    process.waitForFinished(5000);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.sawCamera(id, "00"), 30000);
+    QCOMPARE(GetCameraInfo(id, CAM_INFO_OPENED), std::string("0"));
+    QVERIFY(GetCameraNodeValue(id, "DeviceModelName", value) != 0);
+}
+
+QTEST_GUILESS_MAIN(TestCorvid)
+#include "test_corvid.moc"
