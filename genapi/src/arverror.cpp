@@ -7,6 +7,11 @@
 namespace GenApi {
 namespace Internal {
 
+bool isUndefinedProperty(const GError* error)
+{
+    return error && error->domain == ARV_GC_ERROR && error->code == ARV_GC_ERROR_PROPERTY_NOT_DEFINED;
+}
+
 void throwFromGError(GError* error, const std::string& nodeName, bool deviceLost, const char* file,
                      unsigned int line)
 {

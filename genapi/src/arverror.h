@@ -16,6 +16,11 @@ namespace Internal {
 [[noreturn]] void throwFromGError(GError* error, const std::string& nodeName, bool deviceLost,
                                   const char* file, unsigned int line);
 
+//! True for Aravis's "element not defined" error, which it also gives for
+//! limits a node simply does not have (a SwissKnife's Min, a register's Inc);
+//! the value it returns with it is then the natural default.
+bool isUndefinedProperty(const GError* error);
+
 } // namespace Internal
 } // namespace GenApi
 

@@ -23,6 +23,8 @@ bool BooleanNode::GetValue(bool, bool IgnoreCache) const
 void BooleanNode::SetValue(bool Value, bool)
 {
     Lock guard = lock();
+    // A write may read first (bit fields): from the device when the cache is stale.
+    ReadScope scope(*this, false);
     checkWritable();
     GError* error = nullptr;
     arv_gc_boolean_set_value(boolean(), Value, &error);

@@ -13,6 +13,8 @@ EAccessMode CommandNode::ownAccessMode() const
 void CommandNode::Execute(bool)
 {
     Lock guard = lock();
+    // A write may read first (bit fields): from the device when the cache is stale.
+    ReadScope scope(*this, false);
     checkWritable();
     GError* error = nullptr;
     arv_gc_command_execute(ARV_GC_COMMAND(m_arv), &error);

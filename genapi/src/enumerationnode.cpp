@@ -66,6 +66,8 @@ int64_t EnumerationNode::GetIntValue(bool Verify, bool IgnoreCache)
 void EnumerationNode::SetIntValue(int64_t Value, bool Verify)
 {
     Lock guard = lock();
+    // A write may read first (bit fields): from the device when the cache is stale.
+    ReadScope scope(*this, false);
     checkWritable();
     if (Verify) {
         EnumEntryNode* entry = entryWithValue(Value);

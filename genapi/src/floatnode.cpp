@@ -80,6 +80,8 @@ void FloatNode::checkRange(double value, bool withIncrement)
 void FloatNode::SetValue(double Value, bool Verify)
 {
     Lock guard = lock();
+    // A write may read first (bit fields): from the device when the cache is stale.
+    ReadScope scope(*this, false);
     checkWritable();
     if (Verify)
         checkRange(Value, true);
@@ -102,6 +104,8 @@ double FloatNode::GetMin()
     checkLost();
     GError* error = nullptr;
     double minimum = arv_gc_float_get_min(floating(), &error);
+    if (isUndefinedProperty(error))
+        g_clear_error(&error);
     if (error)
         GENAPI_NODE_THROW_GERROR(error);
     return std::fmax(minimum, m_imposedMin);
@@ -113,6 +117,8 @@ double FloatNode::GetMax()
     checkLost();
     GError* error = nullptr;
     double maximum = arv_gc_float_get_max(floating(), &error);
+    if (isUndefinedProperty(error))
+        g_clear_error(&error);
     if (error)
         GENAPI_NODE_THROW_GERROR(error);
     return std::fmin(maximum, m_imposedMax);
@@ -131,6 +137,8 @@ double FloatNode::GetInc()
     checkLost();
     GError* error = nullptr;
     double increment = arv_gc_float_get_inc(floating(), &error);
+    if (isUndefinedProperty(error))
+        g_clear_error(&error);
     if (error)
         GENAPI_NODE_THROW_GERROR(error);
     return increment;

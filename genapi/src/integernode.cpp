@@ -177,6 +177,8 @@ void IntegerNode::checkRange(int64_t value, bool withIncrement)
 void IntegerNode::SetValue(int64_t Value, bool Verify)
 {
     Lock guard = lock();
+    // A write may read first (bit fields): from the device when the cache is stale.
+    ReadScope scope(*this, false);
     checkWritable();
     if (Verify)
         checkRange(Value, true);
@@ -199,6 +201,8 @@ int64_t IntegerNode::GetMin()
     checkLost();
     GError* error = nullptr;
     int64_t minimum = arv_gc_integer_get_min(integer(), &error);
+    if (isUndefinedProperty(error))
+        g_clear_error(&error);
     if (error)
         GENAPI_NODE_THROW_GERROR(error);
     return minimum > m_imposedMin ? minimum : m_imposedMin;
@@ -210,6 +214,8 @@ int64_t IntegerNode::GetMax()
     checkLost();
     GError* error = nullptr;
     int64_t maximum = arv_gc_integer_get_max(integer(), &error);
+    if (isUndefinedProperty(error))
+        g_clear_error(&error);
     if (error)
         GENAPI_NODE_THROW_GERROR(error);
     return maximum < m_imposedMax ? maximum : m_imposedMax;
@@ -221,6 +227,8 @@ int64_t IntegerNode::GetInc()
     checkLost();
     GError* error = nullptr;
     int64_t increment = arv_gc_integer_get_inc(integer(), &error);
+    if (isUndefinedProperty(error))
+        g_clear_error(&error);
     if (error)
         GENAPI_NODE_THROW_GERROR(error);
     return increment > 0 ? increment : 1;

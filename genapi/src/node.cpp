@@ -16,12 +16,6 @@ bool isReadingReference(const std::string& element)
            element != "pSelected" && element != "pAlias" && element != "pCastAlias";
 }
 
-bool isRegisterType(const std::string& type)
-{
-    return type == "IntReg" || type == "MaskedIntReg" || type == "FloatReg" || type == "StringReg" ||
-           type == "Register" || type == "StructEntry";
-}
-
 int accessRank(EAccessMode mode)
 {
     switch (mode) {

@@ -123,6 +123,14 @@ void NodeMap::buildLinks()
     m_isFeature.assign(count, false);
     m_invalidated.assign(count, {});
     m_selectors.assign(count, {});
+    m_readers.assign(count, {});
+    m_spans.assign(count, Span());
+    m_spanKnown.assign(count, false);
+    m_registers.clear();
+    for (size_t i = 0; i < count; ++i) {
+        if (isRegisterType(records[i].type) && m_nodes[i] && ARV_IS_GC_REGISTER(m_nodes[i]->arvNode()))
+            m_registers.push_back(static_cast<int>(i));
+    }
     m_dependencies.assign(count, {});
     m_dependenciesKnown.assign(count, false);
     m_pollingTime.assign(count, -1);
@@ -148,7 +156,11 @@ void NodeMap::buildLinks()
                 addUnique(m_selectors[target], index);
             else if (property.name == "PollingTime")
                 m_pollingTime[i] = std::strtoll(property.value.c_str(), nullptr, 10);
+            if (isDependency(property.name) && target >= 0)
+                addUnique(m_readers[target], index);
         }
+        for (int entry : record.entries)
+            addUnique(m_readers[entry], index);
     }
 
     // Features: everything reachable from the Root category through categories.
@@ -255,14 +267,82 @@ void NodeMap::markRead(int index) const
         m_stale[dependency] = false;
         m_lastRead[dependency] = now;
         m_polledFor[dependency] = 0;
+        // Aravis checks its own pInvalidator elements only on cached reads:
+        // tell them the value is fresh so that the next read uses the cache.
+        ArvGcNode* arv = m_nodes[dependency] ? m_nodes[dependency]->arvNode() : nullptr;
+        if (!ARV_IS_GC_REGISTER_NODE(arv))
+            continue;
+        for (ArvDomNode* child = arv_dom_node_get_first_child(ARV_DOM_NODE(arv)); child;
+             child = arv_dom_node_get_next_sibling(child)) {
+            if (ARV_IS_GC_INVALIDATOR_NODE(child))
+                arv_gc_invalidator_has_changed(ARV_GC_INVALIDATOR_NODE(child));
+        }
     }
 }
 
 void NodeMap::noteWritten(int index) const
 {
-    for (int dependency : dependenciesOf(index)) {
-        for (int invalidated : m_invalidated[dependency])
+    // What changed: the node, what it writes through, and every node that
+    // reads any of those. Each of them invalidates the nodes that name it.
+    std::vector<int> changed = dependenciesOf(index);
+    std::vector<bool> seen(m_description.records.size(), false);
+    for (int node : changed)
+        seen[node] = true;
+    for (size_t next = 0; next < changed.size(); ++next) {
+        for (int reader : m_readers[changed[next]]) {
+            if (!seen[reader]) {
+                seen[reader] = true;
+                changed.push_back(reader);
+            }
+        }
+    }
+    for (int node : changed) {
+        for (int invalidated : m_invalidated[node])
             m_stale[invalidated] = true;
+    }
+    for (int dependency : dependenciesOf(index)) {
+        if (isRegisterType(m_description.records[dependency].type))
+            invalidateOverlaps(dependency);
+    }
+}
+
+bool NodeMap::spanOf(int index, Span* span) const
+{
+    ArvGcNode* arv = m_nodes[index] ? m_nodes[index]->arvNode() : nullptr;
+    if (!ARV_IS_GC_REGISTER(arv))
+        return false;
+    GError* error = nullptr;
+    span->address = arv_gc_register_get_address(ARV_GC_REGISTER(arv), &error);
+    if (!error)
+        span->length = arv_gc_register_get_length(ARV_GC_REGISTER(arv), &error);
+    if (error) {
+        g_error_free(error);
+        return false;
+    }
+    return true;
+}
+
+void NodeMap::invalidateOverlaps(int written) const
+{
+    // Registers sharing a word (bit fields of one register, a whole-word
+    // register over them) each keep their own cached copy in Aravis: after a
+    // write to one, the others must be read again.
+    if (!m_spansLearnt) {
+        for (int index : m_registers)
+            m_spanKnown[index] = spanOf(index, &m_spans[index]);
+        m_spansLearnt = true;
+    }
+    Span span;
+    if (!spanOf(written, &span))
+        return;
+    m_spans[written] = span;
+    m_spanKnown[written] = true;
+    for (int index : m_registers) {
+        if (index == written || !m_spanKnown[index])
+            continue;
+        const Span& other = m_spans[index];
+        if (other.address < span.address + span.length && span.address < other.address + other.length)
+            m_stale[index] = true;
     }
 }
 

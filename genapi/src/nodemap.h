@@ -67,6 +67,15 @@ public:
 private:
     void buildNodes();
     void buildLinks();
+    struct Span
+    {
+        uint64_t address = 0;
+        uint64_t length = 0;
+    };
+    //! Where a register node lies now; false when Aravis cannot say.
+    bool spanOf(int index, Span* span) const;
+    //! Marks stale every other register that shares bytes with the written one.
+    void invalidateOverlaps(int written) const;
 
     std::shared_ptr<DeviceContext> m_ctx;
     NodeDescription m_description;
@@ -75,12 +84,17 @@ private:
     std::vector<bool> m_isFeature;
     std::vector<std::vector<int>> m_invalidated;
     std::vector<std::vector<int>> m_selectors;
+    std::vector<std::vector<int>> m_readers; // the nodes that read each node
     mutable std::vector<std::vector<int>> m_dependencies;
     mutable std::vector<bool> m_dependenciesKnown;
     std::vector<int64_t> m_pollingTime; // own PollingTime element, -1 when none
     mutable std::vector<bool> m_stale;
     mutable std::vector<std::chrono::steady_clock::time_point> m_lastRead;
     mutable std::vector<int64_t> m_polledFor; // Poll() time since the last read, per polled node
+    std::vector<int> m_registers;             // the register nodes
+    mutable std::vector<Span> m_spans;        // their spans, learnt at the first write
+    mutable std::vector<bool> m_spanKnown;
+    mutable bool m_spansLearnt = false;
 };
 
 } // namespace Internal

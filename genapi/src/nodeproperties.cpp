@@ -38,6 +38,12 @@ bool isNodeReference(const std::string& element)
     return element.size() > 1 && element[0] == 'p' && std::isupper(static_cast<unsigned char>(element[1]));
 }
 
+bool isRegisterType(const std::string& type)
+{
+    return type == "IntReg" || type == "MaskedIntReg" || type == "FloatReg" || type == "StringReg" ||
+           type == "Register" || type == "StructEntry";
+}
+
 int NodeDescription::indexOf(const std::string& name) const
 {
     auto it = byName.find(name);

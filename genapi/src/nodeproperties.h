@@ -53,6 +53,8 @@ struct NodeDescription
 
 //! True for the elements whose text names another node (pValue, pFeature, ...).
 bool isNodeReference(const std::string& element);
+//! True for the node types that own device memory (IntReg, StringReg, ...).
+bool isRegisterType(const std::string& type);
 
 } // namespace Internal
 } // namespace GenApi

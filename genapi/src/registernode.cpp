@@ -36,6 +36,8 @@ void RegisterNode::Get(uint8_t* pBuffer, int64_t Length, bool, bool IgnoreCache)
 void RegisterNode::Set(const uint8_t* pBuffer, int64_t Length, bool)
 {
     Lock guard = lock();
+    // A write may read first (bit fields): from the device when the cache is stale.
+    ReadScope scope(*this, false);
     checkWritable();
     checkLength(Length);
     GError* error = nullptr;

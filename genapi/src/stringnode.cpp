@@ -26,6 +26,8 @@ gcstring StringNode::GetValue(bool, bool IgnoreCache)
 void StringNode::SetValue(const gcstring& Value, bool Verify)
 {
     Lock guard = lock();
+    // A write may read first (bit fields): from the device when the cache is stale.
+    ReadScope scope(*this, false);
     checkWritable();
     if (Verify) {
         const int64_t maximum = GetMaxLength();

@@ -1,0 +1,1136 @@
+// The GenApi node layer on simulated devices: access composition, verify,
+// the register cache, exceptions, enumerations, links, properties, string
+// conversion and full walks of the device descriptions and of Aravis's own
+// fake camera.
+#include "aravisfakecamera.h"
+
+#include <GenApi/DeviceConnection.h>
+#include <GenApi/GenApi.h>
+
+#include <QDir>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace GenApi;
+using namespace GenICam;
+
+namespace {
+
+std::unique_ptr<CDeviceConnection> openData(const char* file)
+{
+    const QString path = QFINDTESTDATA(QStringLiteral("data/") + QLatin1String(file));
+    std::string error;
+    auto connection = CDeviceConnection::OpenSimulated(path.toStdString(), &error);
+    if (!connection)
+        qWarning("cannot open %s: %s", qPrintable(path), error.c_str());
+    return connection;
+}
+
+// The kind of GenICam exception that f throws, "none" when it returns.
+QString thrownKind(const std::function<void()>& f, QString* description = nullptr)
+{
+    try {
+        f();
+    } catch (const GenericException& e) {
+        if (description)
+            *description = QString::fromUtf8(e.GetDescription());
+        if (dynamic_cast<const OutOfRangeException*>(&e))
+            return QStringLiteral("OutOfRange");
+        if (dynamic_cast<const InvalidArgumentException*>(&e))
+            return QStringLiteral("InvalidArgument");
+        if (dynamic_cast<const AccessException*>(&e))
+            return QStringLiteral("Access");
+        if (dynamic_cast<const LogicalErrorException*>(&e))
+            return QStringLiteral("LogicalError");
+        if (dynamic_cast<const TimeoutException*>(&e))
+            return QStringLiteral("Timeout");
+        if (dynamic_cast<const RuntimeException*>(&e))
+            return QStringLiteral("Runtime");
+        return QStringLiteral("Generic");
+    } catch (const std::exception& e) {
+        if (description)
+            *description = QString::fromUtf8(e.what());
+        return QStringLiteral("std");
+    }
+    return QStringLiteral("none");
+}
+
+QStringList names(const NodeList_t& nodes)
+{
+    QStringList list;
+    for (INode* node : nodes)
+        list << QString::fromUtf8(node->GetName().c_str());
+    return list;
+}
+
+QStringList texts(const StringList_t& strings)
+{
+    QStringList list;
+    for (const gcstring& text : strings)
+        list << QString::fromUtf8(text.c_str());
+    return list;
+}
+
+QStringList names(const FeatureList_t& values)
+{
+    QStringList list;
+    for (IValue* value : values)
+        list << QString::fromUtf8(value->GetNode()->GetName().c_str());
+    return list;
+}
+
+// Reads everything a feature tree reads of a node; returns the exceptions
+// that escaped from calls that must not throw on a healthy device.
+QStringList walkNode(INode* node)
+{
+    QStringList problems;
+    const QString name = QString::fromUtf8(node->GetName().c_str());
+    auto guard = [&](const char* what, const std::function<void()>& f) {
+        QString description;
+        const QString kind = thrownKind(f, &description);
+        if (kind != QLatin1String("none"))
+            problems << QStringLiteral("%1 %2: %3 %4").arg(name, QLatin1String(what), kind, description);
+    };
+    guard("info", [&] {
+        node->GetDisplayName();
+        node->GetToolTip();
+        node->GetDescription();
+        node->GetVisibility();
+        node->GetNameSpace();
+        node->IsFeature();
+        node->GetPrincipalInterfaceType();
+        NodeList_t list;
+        node->GetChildren(list, ctReadingChildren);
+        node->GetParents(list);
+        gcstring value, attribute;
+        node->GetProperty("NodeType", value, attribute);
+        node->GetProperty("Visibility", value, attribute);
+    });
+    const EAccessMode mode = node->GetAccessMode();
+    if (mode != RO && mode != RW)
+        return problems;
+    CValuePtr value(node);
+    if (value.IsValid() && node->GetPrincipalInterfaceType() != intfICommand)
+        guard("ToString", [&] { value->ToString(); });
+    CIntegerPtr integer(node);
+    if (integer)
+        guard("limits", [&] {
+            integer->GetMin();
+            integer->GetMax();
+            integer->GetInc();
+            integer->GetValue(false, true);
+        });
+    CFloatPtr floating(node);
+    if (floating)
+        guard("limits", [&] {
+            floating->GetMin();
+            floating->GetMax();
+            if (floating->HasInc())
+                floating->GetInc();
+        });
+    CEnumerationPtr enumeration(node);
+    if (enumeration)
+        guard("entries", [&] {
+            StringList_t symbolics;
+            enumeration->GetSymbolics(symbolics);
+            enumeration->GetCurrentEntry();
+            enumeration->GetIntValue(false, true);
+        });
+    return problems;
+}
+
+} // namespace
+
+class TestGenApiNodes : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void accessComposition_data();
+    void accessComposition();
+    void notReadableNotWritable_data();
+    void notReadableNotWritable();
+    void verify_data();
+    void verify();
+    void verifyOnRead();
+    void cacheCountsRegisterReads();
+    void invalidatorAndInvalidateNode();
+    void sharedWordStaysConsistent();
+    void pollingTime();
+    void exceptionDetails_data();
+    void exceptionDetails();
+    void enumerationOrderAndEntries();
+    void enumerationValues();
+    void linksAndFeatures();
+    void properties_data();
+    void properties();
+    void documentation();
+    void nodesInDocumentOrder();
+    void pointers();
+    void stringConversion_data();
+    void stringConversion();
+    void command();
+    void registerBytes();
+    void lostDeviceFailsAtOnce();
+    void walkDeviceDescriptions_data();
+    void walkDeviceDescriptions();
+    void walkAravisFakeCamera();
+    void walkAravisFakeCameraDescription();
+};
+
+// --- access -------------------------------------------------------------------
+
+void TestGenApiNodes::accessComposition_data()
+{
+    QTest::addColumn<int>("implemented");
+    QTest::addColumn<int>("available");
+    QTest::addColumn<int>("locked");
+    QTest::addColumn<int>("guarded");  // RW register behind all three switches
+    QTest::addColumn<int>("lockedWO"); // WO register behind pIsLocked
+    QTest::addColumn<int>("chained");  // its register is behind pIsAvailable
+
+    QTest::newRow("all on") << 1 << 1 << 0 << int(RW) << int(WO) << int(RW);
+    QTest::newRow("locked") << 1 << 1 << 1 << int(RO) << int(NA) << int(RW);
+    QTest::newRow("unavailable") << 1 << 0 << 0 << int(NA) << int(WO) << int(NA);
+    QTest::newRow("unavailable and locked") << 1 << 0 << 1 << int(NA) << int(NA) << int(NA);
+    QTest::newRow("not implemented") << 0 << 1 << 0 << int(NI) << int(WO) << int(RW);
+    QTest::newRow("not implemented wins") << 0 << 0 << 1 << int(NI) << int(NA) << int(NA);
+}
+
+void TestGenApiNodes::accessComposition()
+{
+    QFETCH(int, implemented);
+    QFETCH(int, available);
+    QFETCH(int, locked);
+    QFETCH(int, guarded);
+    QFETCH(int, lockedWO);
+    QFETCH(int, chained);
+
+    auto device = openData("node-access.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+    CIntegerPtr(map->GetNode("Implemented"))->SetValue(implemented);
+    CIntegerPtr(map->GetNode("Available"))->SetValue(available);
+    CIntegerPtr(map->GetNode("Locked"))->SetValue(locked);
+
+    QCOMPARE(int(map->GetNode("Guarded")->GetAccessMode()), guarded);
+    QCOMPARE(int(map->GetNode("LockedWO")->GetAccessMode()), lockedWO);
+    QCOMPARE(int(map->GetNode("ChainedToUnavailable")->GetAccessMode()), chained);
+
+    // Nodes that no switch touches.
+    QCOMPARE(map->GetNode("ValueRW")->GetAccessMode(), RW);
+    QCOMPARE(map->GetNode("ValueRO")->GetAccessMode(), RO);
+    QCOMPARE(map->GetNode("ValueWO")->GetAccessMode(), WO);
+    QCOMPARE(map->GetNode("ImposedRO")->GetAccessMode(), RO);
+    QCOMPARE(map->GetNode("ImposedWOOnRO")->GetAccessMode(), NA);
+    QCOMPARE(map->GetNode("Root")->GetAccessMode(), RO);
+}
+
+void TestGenApiNodes::notReadableNotWritable_data()
+{
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<int>("available");
+    QTest::addColumn<bool>("readable");
+    QTest::addColumn<bool>("writable");
+
+    QTest::newRow("RW") << "ValueRW" << 1 << true << true;
+    QTest::newRow("RO") << "ValueRO" << 1 << true << false;
+    QTest::newRow("WO") << "ValueWO" << 1 << false << true;
+    QTest::newRow("imposed RO") << "ImposedRO" << 1 << true << false;
+    QTest::newRow("NA") << "Guarded" << 0 << false << false;
+}
+
+void TestGenApiNodes::notReadableNotWritable()
+{
+    QFETCH(QString, node);
+    QFETCH(int, available);
+    QFETCH(bool, readable);
+    QFETCH(bool, writable);
+
+    auto device = openData("node-access.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+    CIntegerPtr(map->GetNode("Available"))->SetValue(available);
+    CIntegerPtr value(map->GetNode(node.toUtf8().constData()));
+    QVERIFY(value);
+
+    QString description;
+    QCOMPARE(thrownKind([&] { value->GetValue(); }, &description), readable ? "none" : "Access");
+    if (!readable)
+        QVERIFY2(description.contains("Node is not readable"), qPrintable(description));
+    QCOMPARE(thrownKind([&] { value->ToString(); }), readable ? "none" : "Access");
+
+    QCOMPARE(thrownKind([&] { value->SetValue(5); }, &description), writable ? "none" : "Access");
+    if (!writable)
+        QVERIFY2(description.contains("Node is not writable"), qPrintable(description));
+    if (readable && writable)
+        QCOMPARE(value->GetValue(), 5);
+}
+
+// --- verify -------------------------------------------------------------------
+
+void TestGenApiNodes::verify_data()
+{
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("verify");
+    QTest::addColumn<QString>("kind");
+
+    QTest::newRow("int in range") << "Width"
+                                  << "648" << true << "none";
+    QTest::newRow("int minimum") << "Width"
+                                 << "16" << true << "none";
+    QTest::newRow("int maximum") << "Width"
+                                 << "4096" << true << "none";
+    QTest::newRow("int below minimum") << "Width"
+                                       << "8" << true << "OutOfRange";
+    QTest::newRow("int above maximum") << "Width"
+                                       << "4104" << true << "OutOfRange";
+    QTest::newRow("int off increment") << "Width"
+                                       << "641" << true << "OutOfRange";
+    QTest::newRow("int off increment unverified") << "Width"
+                                                  << "641" << false << "none";
+    QTest::newRow("int not a number") << "Width"
+                                      << "wide" << true << "InvalidArgument";
+    QTest::newRow("float on increment") << "Gain"
+                                        << "6.5" << true << "none";
+    QTest::newRow("float off increment") << "Gain"
+                                         << "6.25" << true << "OutOfRange";
+    QTest::newRow("float above maximum") << "Gain"
+                                         << "24.5" << true << "OutOfRange";
+    QTest::newRow("float above maximum unverified") << "Gain"
+                                                    << "24.5" << false << "none";
+    QTest::newRow("float without increment") << "ExposureTime"
+                                             << "1234.567" << true << "none";
+    QTest::newRow("float below minimum") << "ExposureTime"
+                                         << "1" << true << "OutOfRange";
+    QTest::newRow("float not a number") << "ExposureTime"
+                                        << "1.2.3" << true << "InvalidArgument";
+    QTest::newRow("enum entry") << "PixelFormat"
+                                << "RGB8" << true << "none";
+    QTest::newRow("enum missing entry") << "PixelFormat"
+                                        << "YUV422" << true << "InvalidArgument";
+    QTest::newRow("enum unavailable entry") << "PixelFormat"
+                                            << "Mono12" << true << "InvalidArgument";
+    QTest::newRow("bool word") << "ReverseX"
+                               << "True" << true << "none";
+    QTest::newRow("bool garbage") << "ReverseX"
+                                  << "yes please" << true << "InvalidArgument";
+    QTest::newRow("string fits") << "DeviceLabel"
+                                 << "left camera" << true << "none";
+    QTest::newRow("string too long") << "DeviceLabel"
+                                     << "a label far too long" << true << "OutOfRange";
+    QTest::newRow("swiss knife is read-only") << "DoubleWidth"
+                                              << "10" << true << "Access";
+}
+
+void TestGenApiNodes::verify()
+{
+    QFETCH(QString, node);
+    QFETCH(QString, text);
+    QFETCH(bool, verify);
+    QFETCH(QString, kind);
+
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    CValuePtr value(device->GetNodeMap()->GetNode(node.toUtf8().constData()));
+    QVERIFY(value);
+    const gcstring before = value->ToString();
+    QString description;
+    QCOMPARE(thrownKind([&] { value->FromString(text.toUtf8().constData(), verify); }, &description), kind);
+    if (kind == QLatin1String("none")) {
+        if (node != QLatin1String("ReverseX"))
+            QCOMPARE(QString::fromUtf8(value->ToString(false, true).c_str()), text);
+    } else {
+        QVERIFY2(description.contains(node), qPrintable(description));
+        QCOMPARE(value->ToString(false, true), before);
+    }
+}
+
+void TestGenApiNodes::verifyOnRead()
+{
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+    CIntegerPtr width(map->GetNode("Width"));
+    CIntegerPtr(map->GetNode("WidthReg"))->SetValue(5000);
+    QCOMPARE(width->GetValue(), 5000);
+    QCOMPARE(thrownKind([&] { width->GetValue(true); }), "OutOfRange");
+
+    CFloatPtr gain(map->GetNode("Gain"));
+    gain->SetValue(30.0, false);
+    QCOMPARE(gain->GetValue(), 30.0);
+    QCOMPARE(thrownKind([&] { gain->GetValue(true); }), "OutOfRange");
+
+    CEnumerationPtr format(map->GetNode("PixelFormat"));
+    CIntegerPtr(map->GetNode("PixelFormatReg"))->SetValue(5);
+    QCOMPARE(format->GetIntValue(), 5);
+    QCOMPARE(thrownKind([&] { format->GetIntValue(true); }), "OutOfRange");
+}
+
+// --- cache --------------------------------------------------------------------
+
+void TestGenApiNodes::cacheCountsRegisterReads()
+{
+    auto device = openData("node-cache.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+    CIntegerPtr cached(map->GetNode("Cached"));
+    CIntegerPtr uncached(map->GetNode("Uncached"));
+    auto reads = [&] { return device->GetStatistics().registerReads; };
+
+    // The initial values were written through the registers: known already.
+    device->ResetStatistics();
+    QCOMPARE(cached->GetValue(), 1);
+    QCOMPARE(reads(), 0u);
+    map->InvalidateNodes();
+    QCOMPARE(cached->GetValue(), 1);
+    QCOMPARE(reads(), 1u);
+    QCOMPARE(cached->GetValue(), 1);
+    QCOMPARE(cached->ToString(), gcstring("1"));
+    QCOMPARE(reads(), 1u);
+    QVERIFY(cached->IsValueCacheValid());
+    QVERIFY(map->GetNode("Cached")->IsCachable());
+
+    // IgnoreCache goes to the device every time, and refreshes the cache.
+    QCOMPARE(cached->GetValue(false, true), 1);
+    QCOMPARE(cached->ToString(false, true), gcstring("1"));
+    QCOMPARE(reads(), 3u);
+    cached->GetValue();
+    QCOMPARE(reads(), 3u);
+
+    // A written WriteThrough register is known without reading it.
+    cached->SetValue(9);
+    QCOMPARE(cached->GetValue(), 9);
+    QCOMPARE(reads(), 3u);
+    QCOMPARE(device->GetStatistics().registerWrites, 1u);
+
+    // NoCache: every read reaches the device.
+    device->ResetStatistics();
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(uncached->GetValue(), 2);
+    QCOMPARE(reads(), 3u);
+    QVERIFY(!map->GetNode("Uncached")->IsCachable());
+    QCOMPARE(map->GetNode("Uncached")->GetCachingMode(), NoCache);
+    QCOMPARE(map->GetNode("CachedReg")->GetCachingMode(), WriteThrough);
+    QVERIFY(!uncached->IsValueCacheValid());
+}
+
+void TestGenApiNodes::invalidatorAndInvalidateNode()
+{
+    auto device = openData("node-cache.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+    CIntegerPtr payload(map->GetNode("PayloadSize"));
+    CIntegerPtr width(map->GetNode("Width"));
+    auto reads = [&] { return device->GetStatistics().registerReads; };
+
+    QCOMPARE(payload->GetValue(), 10000);
+    device->ResetStatistics();
+    payload->GetValue();
+    QCOMPARE(reads(), 0u);
+
+    // Writing Width invalidates the payload register (pInvalidator).
+    width->SetValue(200);
+    QVERIFY(!payload->IsValueCacheValid());
+    payload->GetValue();
+    QCOMPARE(reads(), 1u);
+    payload->GetValue();
+    QCOMPARE(reads(), 1u);
+
+    NodeList_t invalidated;
+    map->GetNode("Width")->GetChildren(invalidated, ctInvalidatingChildren);
+    QCOMPARE(names(invalidated), QStringList{"PayloadReg"});
+
+    // InvalidateNode and InvalidateNodes force the next read.
+    map->GetNode("PayloadSize")->InvalidateNode();
+    payload->GetValue();
+    QCOMPARE(reads(), 2u);
+    payload->GetValue();
+    QCOMPARE(reads(), 2u);
+    map->InvalidateNodes();
+    payload->GetValue();
+    width->GetValue();
+    QCOMPARE(reads(), 4u);
+}
+
+void TestGenApiNodes::sharedWordStaysConsistent()
+{
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+    CIntegerPtr low(map->GetNode("FieldLow"));
+    CIntegerPtr high(map->GetNode("FieldHigh"));
+    CIntegerPtr word(map->GetNode("FieldWord"));
+    QCOMPARE(low->GetValue(), 0x11);
+    QCOMPARE(high->GetValue(), 0x22);
+    QCOMPARE(word->GetValue(), 0x2211);
+
+    // Each write modifies its bits of the word the device holds now.
+    low->SetValue(0x12);
+    high->SetValue(0x34);
+    QCOMPARE(word->GetValue(), 0x3412);
+    QCOMPARE(low->GetValue(), 0x12);
+    QCOMPARE(word->GetValue(false, true), 0x3412);
+
+    word->SetValue(0xabcd);
+    QCOMPARE(low->GetValue(), 0xcd);
+    QCOMPARE(high->GetValue(), 0xab);
+}
+
+void TestGenApiNodes::pollingTime()
+{
+    auto device = openData("node-cache.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+    CIntegerPtr polled(map->GetNode("Polled"));
+    auto reads = [&] { return device->GetStatistics().registerReads; };
+
+    QCOMPARE(map->GetNode("Polled")->GetPollingTime(), 600000);
+    QCOMPARE(map->GetNode("Cached")->GetPollingTime(), -1);
+    polled->GetValue();
+    device->ResetStatistics();
+    polled->GetValue();
+    QCOMPARE(reads(), 0u);
+    map->Poll(1000);
+    polled->GetValue();
+    QCOMPARE(reads(), 0u);
+    // Poll() reports that the polling time has passed: read again once.
+    map->Poll(600000);
+    polled->GetValue();
+    QCOMPARE(reads(), 1u);
+    polled->GetValue();
+    QCOMPARE(reads(), 1u);
+
+    // A value older than its polling time (1 ms) is read again.
+    CIntegerPtr fast(map->GetNode("FastPolled"));
+    fast->GetValue();
+    const uint64_t before = reads();
+    QTest::qWait(5);
+    fast->GetValue();
+    QCOMPARE(reads(), before + 1);
+}
+
+// --- exceptions -----------------------------------------------------------------
+
+void TestGenApiNodes::exceptionDetails_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("access") << "Access";
+    QTest::newRow("out of range") << "OutOfRange";
+    QTest::newRow("invalid argument") << "InvalidArgument";
+    QTest::newRow("logical error") << "LogicalError";
+    QTest::newRow("runtime") << "Runtime";
+}
+
+void TestGenApiNodes::exceptionDetails()
+{
+    QFETCH(QString, kind);
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+
+    std::function<void()> fault;
+    if (kind == QLatin1String("Access"))
+        fault = [&] { CIntegerPtr(map->GetNode("ChipId"))->SetValue(1); };
+    else if (kind == QLatin1String("OutOfRange"))
+        fault = [&] { CIntegerPtr(map->GetNode("Width"))->SetValue(1); };
+    else if (kind == QLatin1String("InvalidArgument"))
+        fault = [&] { CEnumerationPtr(map->GetNode("PixelFormat"))->FromString("Bayer"); };
+    else if (kind == QLatin1String("LogicalError"))
+        fault = [&] { CIntegerPtr(map->GetNode("Gain"))->GetValue(); };
+    else
+        fault = [&] { CIntegerPtr(map->GetNode("Portless"))->GetValue(); };
+
+    QCOMPARE(thrownKind(fault), kind);
+    try {
+        fault();
+        QFAIL("no exception");
+    } catch (const GenericException& e) {
+        const QString description = QString::fromUtf8(e.GetDescription());
+        const QString what = QString::fromUtf8(e.what());
+        QVERIFY(!description.isEmpty());
+        QVERIFY2(what.contains(description), qPrintable(what));
+        QVERIFY2(what.contains(kind), qPrintable(what));
+        const QString file = QString::fromUtf8(e.GetSourceFileName());
+        QVERIFY2(file.endsWith(".cpp") || file.endsWith(".h"), qPrintable(file));
+        QVERIFY(what.contains(QFileInfo(file).fileName()));
+        QVERIFY(e.GetSourceLine() > 0);
+        QVERIFY(what.contains(QString::number(e.GetSourceLine())));
+    }
+}
+
+// --- enumerations -----------------------------------------------------------------
+
+void TestGenApiNodes::enumerationOrderAndEntries()
+{
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+    CEnumerationPtr format(map->GetNode("PixelFormat"));
+    QVERIFY(format);
+
+    StringList_t symbolics;
+    format->GetSymbolics(symbolics);
+    QCOMPARE(texts(symbolics), (QStringList{"Mono8", "RGB8", "Mono16"}));
+    CIntegerPtr(map->GetNode("Mono12Allowed"))->SetValue(1);
+    format->GetSymbolics(symbolics);
+    QCOMPARE(texts(symbolics), (QStringList{"Mono8", "RGB8", "Mono16", "Mono12"}));
+
+    NodeList_t entries;
+    format->GetEntries(entries);
+    QCOMPARE(names(entries), (QStringList{"EnumEntry_PixelFormat_Mono8", "EnumEntry_PixelFormat_RGB8",
+                                          "EnumEntry_PixelFormat_Mono16", "EnumEntry_PixelFormat_Mono12"}));
+    NodeList_t children;
+    map->GetNode("PixelFormat")->GetChildren(children, ctReadingChildren);
+    QVERIFY(names(children).startsWith("EnumEntry_PixelFormat_Mono8"));
+
+    QVERIFY(!format->GetEntryByName("YUV422"));
+    IEnumEntry* rgb = format->GetEntryByName("RGB8");
+    QVERIFY(rgb);
+    QCOMPARE(rgb->GetValue(), 35127316);
+    QCOMPARE(rgb->GetSymbolic(), gcstring("RGB8"));
+    QCOMPARE(rgb->GetNumericValue(), 24.0);
+    QVERIFY(!rgb->IsSelfClearing());
+    QCOMPARE(rgb->GetNode()->GetPrincipalInterfaceType(), intfIEnumEntry);
+    QCOMPARE(rgb->GetNode(), map->GetNode("EnumEntry_PixelFormat_RGB8"));
+    IEnumEntry* mono16 = format->GetEntryByName("Mono16");
+    QCOMPARE(mono16->GetNumericValue(), 17825799.0); // no NumericValue: the integer value
+    QVERIFY(mono16->IsSelfClearing());
+    QCOMPARE(format->GetEntry(17301505), format->GetEntryByName("Mono8"));
+    QVERIFY(!format->GetEntry(1));
+    QCOMPARE(format->GetEntryByName("Mono8")->GetNode()->GetToolTip(), gcstring("8 bits per pixel."));
+}
+
+void TestGenApiNodes::enumerationValues()
+{
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+    CEnumerationPtr format(map->GetNode("PixelFormat"));
+
+    QCOMPARE(format->GetCurrentEntry()->GetSymbolic(), gcstring("Mono8"));
+    format->SetIntValue(35127316);
+    QCOMPARE(format->GetIntValue(true, true), 35127316);
+    QCOMPARE(format->ToString(), gcstring("RGB8"));
+    QCOMPARE(format->GetCurrentEntry(false, false)->GetSymbolic(), gcstring("RGB8"));
+    *format = "Mono16";
+    QCOMPARE(CIntegerPtr(map->GetNode("PixelFormatReg"))->GetValue(), 17825799);
+    QCOMPARE(thrownKind([&] { format->SetIntValue(12345); }), "InvalidArgument");
+
+    // A value that matches no entry: no current entry, the number as text.
+    CIntegerPtr(map->GetNode("PixelFormatReg"))->SetValue(12345);
+    QVERIFY(!format->GetCurrentEntry());
+    QCOMPARE(format->ToString(), gcstring("12345"));
+
+    // An enumeration held in memory (Value, no register).
+    CEnumerationPtr gainAuto(map->GetNode("GainAuto"));
+    QCOMPARE(gainAuto->ToString(), gcstring("Off"));
+    gainAuto->FromString("Continuous");
+    QCOMPARE(gainAuto->GetIntValue(), 2);
+}
+
+// --- links, properties, order ------------------------------------------------------
+
+void TestGenApiNodes::linksAndFeatures()
+{
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+
+    NodeList_t list;
+    map->GetNode("ImageFormat")->GetChildren(list, ctReadingChildren);
+    QCOMPARE(names(list), (QStringList{"Width", "Gain", "ExposureTime", "PixelFormat", "ReverseX", "Sub"}));
+    FeatureList_t features;
+    CCategoryPtr(map->GetNode("Sub"))->GetFeatures(features);
+    QCOMPARE(names(features), (QStringList{"DeviceLabel", "Width"}));
+
+    map->GetNode("Width")->GetParents(list);
+    QCOMPARE(names(list), (QStringList{"ImageFormat", "Sub"}));
+    map->GetNode("Sub")->GetParents(list);
+    QCOMPARE(names(list), QStringList{"ImageFormat"});
+    map->GetNode("Root")->GetParents(list);
+    QVERIFY(list.empty());
+    map->GetNode("WidthReg")->GetParents(list);
+    QVERIFY(list.empty());
+
+    map->GetNode("Width")->GetChildren(list, ctReadingChildren);
+    QCOMPARE(names(list), QStringList{"WidthReg"});
+    map->GetNode("GainPercent")->GetChildren(list, ctReadingChildren);
+    QCOMPARE(names(list), QStringList{"GainReg"});
+
+    QVERIFY(map->GetNode("Root")->IsFeature());
+    QVERIFY(map->GetNode("Sub")->IsFeature());
+    QVERIFY(map->GetNode("DeviceLabel")->IsFeature());
+    QVERIFY(map->GetNode("GainAuto")->IsFeature());
+    QVERIFY(!map->GetNode("Hidden")->IsFeature());
+    QVERIFY(!map->GetNode("WidthReg")->IsFeature());
+    QVERIFY(!map->GetNode("Mono12Allowed")->IsFeature());
+    QCOMPARE(map->GetNode("Width")->GetNodeMap(), map);
+}
+
+void TestGenApiNodes::properties_data()
+{
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<QString>("property");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("attribute");
+
+    QTest::newRow("NodeType integer") << "Width"
+                                      << "NodeType" << true << "Integer"
+                                      << "";
+    QTest::newRow("NodeType register") << "GainReg"
+                                       << "NodeType" << true << "FloatReg"
+                                       << "";
+    QTest::newRow("NodeType entry") << "EnumEntry_PixelFormat_RGB8"
+                                    << "NodeType" << true << "EnumEntry"
+                                    << "";
+    QTest::newRow("NameSpace given") << "Width"
+                                     << "NameSpace" << true << "Standard"
+                                     << "";
+    QTest::newRow("NameSpace missing") << "Gain"
+                                       << "NameSpace" << true << "Custom"
+                                       << "";
+    QTest::newRow("Visibility") << "Gain"
+                                << "Visibility" << true << "Expert"
+                                << "";
+    QTest::newRow("Visibility absent") << "Hidden"
+                                       << "Visibility" << false << ""
+                                       << "";
+    QTest::newRow("Streamable") << "Width"
+                                << "Streamable" << true << "Yes"
+                                << "";
+    QTest::newRow("Streamable absent") << "Gain"
+                                       << "Streamable" << false << ""
+                                       << "";
+    QTest::newRow("pIsAvailable") << "EnumEntry_PixelFormat_Mono12"
+                                  << "pIsAvailable" << true << "Mono12Allowed"
+                                  << "";
+    QTest::newRow("pIsAvailable absent") << "Width"
+                                         << "pIsAvailable" << false << ""
+                                         << "";
+    QTest::newRow("Unit") << "Width"
+                          << "Unit" << true << "px"
+                          << "";
+    QTest::newRow("repeated") << "Root"
+                              << "pFeature" << true << "ImageFormat\tNetwork\tControl"
+                              << "\t\t";
+    QTest::newRow("attribute") << "GainPercent"
+                               << "pVariable" << true << "GainReg"
+                               << "G";
+    QTest::newRow("unknown") << "Width"
+                             << "NoSuchElement" << false << ""
+                             << "";
+}
+
+void TestGenApiNodes::properties()
+{
+    QFETCH(QString, node);
+    QFETCH(QString, property);
+    QFETCH(bool, found);
+    QFETCH(QString, value);
+    QFETCH(QString, attribute);
+
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    INode* n = device->GetNodeMap()->GetNode(node.toUtf8().constData());
+    QVERIFY(n);
+    gcstring valueText("stale"), attributeText("stale");
+    QCOMPARE(n->GetProperty(property.toUtf8().constData(), valueText, attributeText), found);
+    QCOMPARE(QString::fromUtf8(valueText.c_str()), value);
+    QCOMPARE(QString::fromUtf8(attributeText.c_str()), attribute);
+    if (found) {
+        gcstring_vector propertyNames;
+        n->GetPropertyNames(propertyNames);
+        QVERIFY(std::find(propertyNames.begin(), propertyNames.end(),
+                          gcstring(property.toUtf8().constData())) != propertyNames.end());
+    }
+}
+
+void TestGenApiNodes::documentation()
+{
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+    INode* width = map->GetNode("Width");
+    QCOMPARE(width->GetName(), gcstring("Width"));
+    QCOMPARE(width->GetName(true), gcstring("Std::Width"));
+    QCOMPARE(map->GetNode("Gain")->GetName(true), gcstring("Cust::Gain"));
+    QCOMPARE(width->GetNameSpace(), Standard);
+    QCOMPARE(map->GetNode("Gain")->GetNameSpace(), Custom);
+    QCOMPARE(width->GetToolTip(), gcstring("Width of the image."));
+    QCOMPARE(width->GetDescription(), gcstring("Width of the image provided by the device (in pixels)."));
+    QCOMPARE(width->GetDisplayName(), gcstring("Image Width"));
+    QCOMPARE(map->GetNode("Gain")->GetDisplayName(), gcstring("Gain"));
+    QCOMPARE(width->GetDocuURL(), gcstring("https://example.invalid/width"));
+    QCOMPARE(width->GetEventID(), gcstring("9001"));
+    QVERIFY(width->IsStreamable());
+    QVERIFY(!map->GetNode("Gain")->IsStreamable());
+    QVERIFY(map->GetNode("ChipId")->IsDeprecated());
+    QVERIFY(!width->IsDeprecated());
+    QCOMPARE(width->GetDeviceName(), gcstring("NodeValues"));
+    QCOMPARE(map->GetDeviceName(), gcstring("NodeValues"));
+
+    QCOMPARE(width->GetVisibility(), Beginner);
+    QCOMPARE(map->GetNode("Gain")->GetVisibility(), Expert);
+    QCOMPARE(map->GetNode("ReverseX")->GetVisibility(), Guru);
+    QCOMPARE(map->GetNode("DeviceLabel")->GetVisibility(), Invisible);
+    QCOMPARE(map->GetNode("Hidden")->GetVisibility(), Beginner);
+
+    CIntegerPtr integer(width);
+    QCOMPARE(integer->GetMin(), 16);
+    QCOMPARE(integer->GetMax(), 4096);
+    QCOMPARE(integer->GetInc(), 8);
+    QCOMPARE(integer->GetIncMode(), fixedIncrement);
+    QCOMPARE(integer->GetUnit(), gcstring("px"));
+    QCOMPARE(integer->GetRepresentation(), Linear);
+    QCOMPARE(CIntegerPtr(map->GetNode("ChipId"))->GetRepresentation(), HexNumber);
+    QCOMPARE(CIntegerPtr(map->GetNode("Hidden"))->GetRepresentation(), PureNumber);
+    CFloatPtr gain(map->GetNode("Gain"));
+    QVERIFY(gain->HasInc());
+    QCOMPARE(gain->GetIncMode(), fixedIncrement);
+    QCOMPARE(gain->GetInc(), 0.5);
+    QCOMPARE(gain->GetMin(), 0.0);
+    QCOMPARE(gain->GetMax(), 24.0);
+    QCOMPARE(gain->GetDisplayNotation(), fnFixed);
+    QCOMPARE(gain->GetDisplayPrecision(), 2);
+    CFloatPtr exposure(map->GetNode("ExposureTime"));
+    QVERIFY(!exposure->HasInc());
+    QCOMPARE(exposure->GetIncMode(), noIncrement);
+    QCOMPARE(exposure->GetUnit(), gcstring("us"));
+    QCOMPARE(CStringPtr(map->GetNode("DeviceLabel"))->GetMaxLength(), 16);
+}
+
+void TestGenApiNodes::nodesInDocumentOrder()
+{
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+    NodeList_t nodes;
+    map->GetNodes(nodes);
+    const QStringList all = names(nodes);
+    QCOMPARE(all.mid(0, 10), (QStringList{"Root", "ImageFormat", "Sub", "Network", "Control", "Width", "Gain",
+                                          "ExposureTime", "PixelFormat", "EnumEntry_PixelFormat_Mono8"}));
+    QCOMPARE(all.last(), QStringLiteral("Device"));
+    QCOMPARE(uint64_t(nodes.size()), map->GetNumNodes());
+    QStringList unique = all;
+    QCOMPARE(unique.removeDuplicates(), 0);
+    for (INode* node : nodes)
+        QCOMPARE(map->GetNode(node->GetName()), node);
+    QVERIFY(!map->GetNode("NoSuchNode"));
+    QVERIFY(!map->GetNode(""));
+}
+
+void TestGenApiNodes::pointers()
+{
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+
+    CIntegerPtr empty;
+    QVERIFY(!empty.IsValid());
+    QCOMPARE(thrownKind([&] { empty->GetValue(); }), "LogicalError");
+    CValuePtr fromNull(static_cast<INode*>(nullptr));
+    QVERIFY(!fromNull.IsValid());
+    QCOMPARE(thrownKind([&] { fromNull->ToString(); }), "LogicalError");
+    QVERIFY(!CIntegerPtr(map->GetNode("NoSuchNode")).IsValid());
+
+    // Cross-casts between the kinds of one node.
+    INode* gainNode = map->GetNode("Gain");
+    QVERIFY(!CIntegerPtr(gainNode).IsValid());
+    CFloatPtr gain(gainNode);
+    QVERIFY(gain.IsValid());
+    CNodePtr back(gain);
+    QCOMPARE(back.get(), gainNode);
+    CValuePtr value(gainNode);
+    QCOMPARE(value->GetNode(), gainNode);
+    QCOMPARE(CFloatPtr(value).get(), gain.get());
+
+    const struct
+    {
+        const char* node;
+        EInterfaceType type;
+    } kinds[] = {{"Width", intfIInteger},
+                 {"Gain", intfIFloat},
+                 {"ReverseX", intfIBoolean},
+                 {"DeviceLabel", intfIString},
+                 {"PixelFormat", intfIEnumeration},
+                 {"TriggerSoftware", intfICommand},
+                 {"Raw", intfIRegister},
+                 {"Root", intfICategory},
+                 {"GainPercent", intfIFloat},
+                 {"DoubleWidth", intfIInteger},
+                 {"Device", intfIPort},
+                 {"WidthReg", intfIInteger}};
+    for (const auto& kind : kinds) {
+        INode* node = map->GetNode(kind.node);
+        QVERIFY2(node, kind.node);
+        QCOMPARE(node->GetPrincipalInterfaceType(), kind.type);
+        QCOMPARE(CIntegerPtr(node).IsValid(), kind.type == intfIInteger);
+        QCOMPARE(CFloatPtr(node).IsValid(), kind.type == intfIFloat);
+        QCOMPARE(CBooleanPtr(node).IsValid(), kind.type == intfIBoolean);
+        QCOMPARE(CStringPtr(node).IsValid(), kind.type == intfIString);
+        QCOMPARE(CEnumerationPtr(node).IsValid(), kind.type == intfIEnumeration);
+        QCOMPARE(CCommandPtr(node).IsValid(), kind.type == intfICommand);
+        QCOMPARE(CRegisterPtr(node).IsValid(), kind.type == intfIRegister);
+        QCOMPARE(CCategoryPtr(node).IsValid(), kind.type == intfICategory);
+    }
+}
+
+// --- text -------------------------------------------------------------------------
+
+void TestGenApiNodes::stringConversion_data()
+{
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<QString>("input");  // empty: only read
+    QTest::addColumn<QString>("output"); // ToString afterwards
+
+    QTest::newRow("hex reads as hex") << "ChipId"
+                                      << ""
+                                      << "0xbeef";
+    QTest::newRow("hex register input") << "WidthReg"
+                                        << "0x288"
+                                        << "648";
+    QTest::newRow("decimal") << "Width"
+                             << "1024"
+                             << "1024";
+    QTest::newRow("IPv4 read") << "CurrentIP"
+                               << ""
+                               << "192.168.1.10";
+    QTest::newRow("IPv4 input") << "CurrentIP"
+                                << "10.0.0.254"
+                                << "10.0.0.254";
+    QTest::newRow("IPv4 as number") << "CurrentIP"
+                                    << "0x0A000001"
+                                    << "10.0.0.1";
+    QTest::newRow("MAC read") << "MacAddress"
+                              << ""
+                              << "00:11:22:33:44:AB";
+    QTest::newRow("MAC input") << "MacAddress"
+                               << "A1:B2:C3:D4:E5:F6"
+                               << "A1:B2:C3:D4:E5:F6";
+    QTest::newRow("bool 1") << "ReverseX"
+                            << "1"
+                            << "1";
+    QTest::newRow("bool 0") << "ReverseX"
+                            << "0"
+                            << "0";
+    QTest::newRow("bool true") << "ReverseX"
+                               << "true"
+                               << "1";
+    QTest::newRow("bool TRUE") << "ReverseX"
+                               << "TRUE"
+                               << "1";
+    QTest::newRow("bool False") << "ReverseX"
+                                << "False"
+                                << "0";
+    QTest::newRow("float") << "Gain"
+                           << "7.5"
+                           << "7.5";
+    QTest::newRow("float precision") << "ExposureTime"
+                                     << "1234.5678901"
+                                     << "1234.5678901";
+    QTest::newRow("float exponent") << "ExposureTime"
+                                    << "1e5"
+                                    << "100000";
+    QTest::newRow("swiss knife") << "GainPercent"
+                                 << ""
+                                 << "25";
+    QTest::newRow("int swiss knife") << "DoubleWidth"
+                                     << ""
+                                     << "1280";
+    QTest::newRow("enumeration") << "PixelFormat"
+                                 << "Mono16"
+                                 << "Mono16";
+    QTest::newRow("string") << "FirmwareVersion"
+                            << "2.0 beta"
+                            << "2.0 beta";
+    QTest::newRow("string register") << "DeviceLabel"
+                                     << "left"
+                                     << "left";
+    QTest::newRow("register bytes") << "Raw"
+                                    << "0x01020304"
+                                    << "0x01020304";
+    QTest::newRow("entry") << "EnumEntry_PixelFormat_RGB8"
+                           << ""
+                           << "RGB8";
+}
+
+void TestGenApiNodes::stringConversion()
+{
+    QFETCH(QString, node);
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    CValuePtr value(device->GetNodeMap()->GetNode(node.toUtf8().constData()));
+    QVERIFY(value);
+    if (!input.isEmpty())
+        value->FromString(input.toUtf8().constData());
+    QCOMPARE(QString::fromUtf8(value->ToString().c_str()), output);
+    QCOMPARE(QString::fromUtf8(value->ToString(false, true).c_str()), output);
+}
+
+void TestGenApiNodes::command()
+{
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+    CCommandPtr trigger(map->GetNode("TriggerSoftware"));
+    QVERIFY(trigger);
+    CIntegerPtr reg(map->GetNode("TriggerReg"));
+    QVERIFY(trigger->IsDone());
+    trigger->Execute();
+    QCOMPARE(reg->GetValue(false, true), 1);
+    // The simulated register keeps the command value: not done until cleared.
+    QVERIFY(!trigger->IsDone());
+    reg->SetValue(0);
+    QVERIFY(trigger->IsDone());
+    QCOMPARE(trigger->ToString(), gcstring(""));
+    trigger->FromString("1");
+    QCOMPARE(reg->GetValue(false, true), 1);
+    QCOMPARE(thrownKind([&] { trigger->FromString("now"); }), "InvalidArgument");
+}
+
+void TestGenApiNodes::registerBytes()
+{
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    CRegisterPtr raw(device->GetNodeMap()->GetNode("Raw"));
+    QVERIFY(raw);
+    QCOMPARE(raw->GetLength(), 4);
+    QCOMPARE(raw->GetAddress(), 0x2200);
+    const uint8_t out[4] = {0xde, 0xad, 0xbe, 0xef};
+    raw->Set(out, 4);
+    uint8_t in[4] = {};
+    raw->Get(in, 4, false, true);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(in), 4), QByteArray("\xde\xad\xbe\xef", 4));
+    QCOMPARE(raw->ToString(), gcstring("0xdeadbeef"));
+    QCOMPARE(thrownKind([&] { raw->Get(in, 2); }), "InvalidArgument");
+    QCOMPARE(thrownKind([&] { raw->FromString("0x0102"); }), "InvalidArgument");
+}
+
+void TestGenApiNodes::lostDeviceFailsAtOnce()
+{
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+    CIntegerPtr width(map->GetNode("Width"));
+    QCOMPARE(width->GetValue(), 640);
+    device->MarkLost();
+    device->ResetStatistics();
+
+    QString description;
+    QCOMPARE(thrownKind([&] { width->GetValue(); }, &description), "Access");
+    QVERIFY2(description.contains("lost"), qPrintable(description));
+    QCOMPARE(thrownKind([&] { width->SetValue(648); }), "Access");
+    QCOMPARE(thrownKind([&] { width->ToString(); }), "Access");
+    QCOMPARE(thrownKind([&] { CEnumerationPtr(map->GetNode("PixelFormat"))->GetIntValue(); }), "Access");
+    QCOMPARE(thrownKind([&] { CCommandPtr(map->GetNode("TriggerSoftware"))->Execute(); }), "Access");
+    QCOMPARE(width->GetNode()->GetAccessMode(), NA);
+    QCOMPARE(device->GetStatistics().registerReads, 0u);
+    QCOMPARE(device->GetStatistics().registerWrites, 0u);
+    // What the description alone says still answers.
+    QCOMPARE(width->GetNode()->GetDisplayName(), gcstring("Image Width"));
+}
+
+// --- whole descriptions -----------------------------------------------------------------
+
+void TestGenApiNodes::walkDeviceDescriptions_data()
+{
+    QTest::addColumn<QString>("path");
+    const QDir devices(QString::fromLocal8Bit(qgetenv("CAMPANE_DEVICES_DIR")).isEmpty()
+                           ? QStringLiteral(CAMPANE_DEVICES_DIR)
+                           : QString::fromLocal8Bit(qgetenv("CAMPANE_DEVICES_DIR")));
+    const QStringList files = devices.entryList({"*.xml"}, QDir::Files, QDir::Name);
+    for (const QString& file : files)
+        QTest::newRow(qPrintable(file)) << devices.filePath(file);
+    const QDir data(QFileInfo(QFINDTESTDATA("data/node-values.xml")).absolutePath());
+    for (const QString& file : data.entryList({"node-*.xml"}, QDir::Files, QDir::Name))
+        QTest::newRow(qPrintable(file)) << data.filePath(file);
+}
+
+void TestGenApiNodes::walkDeviceDescriptions()
+{
+    QFETCH(QString, path);
+    std::string error;
+    auto device = CDeviceConnection::OpenSimulated(path.toStdString(), &error);
+    QVERIFY2(device, error.c_str());
+    NodeList_t nodes;
+    device->GetNodeMap()->GetNodes(nodes);
+    QVERIFY(!nodes.empty());
+    QStringList problems;
+    int features = 0;
+    for (INode* node : nodes) {
+        if (node->GetName() == gcstring("Portless"))
+            continue;
+        problems << walkNode(node);
+        features += node->IsFeature() ? 1 : 0;
+    }
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+    QVERIFY(features > 0);
+    QVERIFY(device->GetNodeMap()->GetNode("Root")->IsFeature());
+}
+
+void TestGenApiNodes::walkAravisFakeCamera()
+{
+    // Aravis's in-process fake camera, with the register contents it sets up.
+    enableAravisFakeInterface();
+    std::string error;
+    auto device = CDeviceConnection::OpenAravis("Fake_1", &error);
+    QVERIFY2(device, error.c_str());
+    INodeMap* map = device->GetNodeMap();
+    NodeList_t nodes;
+    map->GetNodes(nodes);
+    QVERIFY(nodes.size() > 50);
+    QStringList problems;
+    for (INode* node : nodes)
+        problems << walkNode(node);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+
+    // A few well-known features, through our layer.
+    CIntegerPtr width(map->GetNode("Width"));
+    QVERIFY(width);
+    QVERIFY(width->GetNode()->IsFeature());
+    QVERIFY(width->GetValue() > 0);
+    width->SetValue(width->GetMin());
+    QCOMPARE(width->GetValue(false, true), width->GetMin());
+    CEnumerationPtr format(map->GetNode("PixelFormat"));
+    QVERIFY(format);
+    StringList_t symbolics;
+    format->GetSymbolics(symbolics);
+    QVERIFY(!symbolics.empty());
+    QVERIFY(format->GetCurrentEntry());
+    NodeList_t entries;
+    format->GetEntries(entries);
+    QCOMPARE(entries.front()->GetName(), gcstring("EnumEntry_PixelFormat_") + symbolics.front());
+}
+
+void TestGenApiNodes::walkAravisFakeCameraDescription()
+{
+    // The same description on the simulated device: every register starts at
+    // 0, so formulas may divide by zero and enumerations match no entry, but
+    // whatever fails reports a GenICam exception.
+    const std::string xml = aravisFakeCameraXml();
+    QVERIFY(!xml.empty());
+    std::string error;
+    auto device = CDeviceConnection::OpenSimulatedFromText(xml, "aravis-fake-camera", &error);
+    QVERIFY2(device, error.c_str());
+    NodeList_t nodes;
+    device->GetNodeMap()->GetNodes(nodes);
+    QVERIFY(nodes.size() > 50);
+    int categories = 0;
+    for (INode* node : nodes) {
+        for (const QString& problem : walkNode(node))
+            QVERIFY2(!problem.contains(QLatin1String(": std ")), qPrintable(problem));
+        categories += node->GetPrincipalInterfaceType() == intfICategory ? 1 : 0;
+    }
+    QVERIFY(categories > 0);
+}
+
+QTEST_MAIN(TestGenApiNodes)
+#include "test_genapi_nodes.moc"
