@@ -1,0 +1,4 @@
+#pragma once
+
+// Each file of this test binary runs its own test object.
+int runDescriptionTextTests(int argc, char** argv);
