@@ -1,4 +1,5 @@
 #include "ccombobox.h"
+#include "customitemdelegate.h"
 #include "tests.h"
 
 #include <QAbstractItemModelTester>
@@ -29,28 +30,33 @@ private slots:
     void queries();
     void clearAndRefill();
     void toolTipFollowsTheMouse();
+    void delegateReportsLeftPressesOnly();
 
 private:
     QListView* openPopup();
     void clickEntry(int row);
 
+    QWidget* m_window = nullptr;
     CComboBox* m_box = nullptr;
 };
 
 void TestCComboBox::init()
 {
-    m_box = new CComboBox;
-    m_box->resize(300, 34);
+    m_window = new QWidget;
+    m_window->resize(400, 300);
+    m_box = new CComboBox(m_window);
+    m_box->setGeometry(10, 10, 300, 34);
     m_box->addItem("A", false, "a");
     m_box->addItem("B", false, "b");
     m_box->addItem("C", false, "c");
-    m_box->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_box));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
 }
 
 void TestCComboBox::cleanup()
 {
-    delete m_box;
+    delete m_window;
+    m_window = nullptr;
     m_box = nullptr;
 }
 
@@ -69,8 +75,10 @@ void TestCComboBox::clickEntry(int row)
 {
     QListView* view = qobject_cast<QListView*>(m_box->view());
     const QPoint at = view->visualRect(m_box->model()->index(row, 0)).center();
-    QTest::mouseMove(view->viewport(), at);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QWindow* popup = view->window()->windowHandle();
+    const QPoint inPopup = popup->mapFromGlobal(view->viewport()->mapToGlobal(at));
+    QTest::mouseMove(popup, inPopup);
+    QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier, inPopup);
 }
 
 void TestCComboBox::placeholderIsInvisibleAndCurrent()
@@ -152,10 +160,9 @@ void TestCComboBox::pressOutsideClosesPopupOnce()
     QSignalSpy hidden(m_box, &CComboBox::hidePopupEvent);
     QListView* view = openPopup();
     clickEntry(1);
-    auto* frame = qobject_cast<QFrame*>(view->parentWidget());
-    QVERIFY(frame);
-    // The open list gets every press; this one lies outside it.
-    QTest::mousePress(frame, Qt::LeftButton, Qt::NoModifier, QPoint(-20, frame->height() + 20));
+    // A press on the window below, far from the list; the open list takes
+    // it, as it takes every press.
+    QTest::mousePress(m_window->windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(390, 290));
     QTRY_VERIFY(!view->isVisible());
     QCOMPARE(hidden.count(), 1);
     QCOMPARE(m_box->checkedIndexes(), QList<int>{1});
@@ -290,6 +297,41 @@ void TestCComboBox::toolTipFollowsTheMouse()
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(m_box, &leave);
     QTRY_VERIFY(!QToolTip::isVisible());
+}
+
+void TestCComboBox::delegateReportsLeftPressesOnly()
+{
+    auto* delegate = qobject_cast<CustomItemDelegate*>(m_box->itemDelegate());
+    QVERIFY(delegate);
+    QListView* view = openPopup();
+    const QModelIndex entry = m_box->model()->index(1, 0);
+    QStyleOptionViewItem option;
+    option.initFrom(view->viewport());
+    option.rect = view->visualRect(entry);
+    option.features |= QStyleOptionViewItem::HasCheckIndicator;
+    QSignalSpy pressed(delegate, &CustomItemDelegate::pressed);
+
+    // Releases and right presses anywhere on the entry, its check box
+    // included, leave the tick to the press.
+    for (int x = option.rect.left(); x <= option.rect.right(); x += 2) {
+        const QPoint at(x, option.rect.center().y());
+        QMouseEvent release(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        delegate->editorEvent(&release, m_box->model(), option, entry);
+        QMouseEvent right(QEvent::MouseButtonPress, at, Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+        delegate->editorEvent(&right, m_box->model(), option, entry);
+    }
+    QCOMPARE(pressed.count(), 0);
+    QCOMPARE(m_box->checkedIndexes(), QList<int>{});
+
+    QMouseEvent press(QEvent::MouseButtonPress, option.rect.center(), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QVERIFY(delegate->editorEvent(&press, m_box->model(), option, entry));
+    QCOMPARE(pressed.count(), 1);
+    QCOMPARE(pressed.first().first().toModelIndex(), entry);
+    QMouseEvent outside(QEvent::MouseButtonPress, option.rect.bottomRight() + QPoint(5, 5), Qt::LeftButton,
+                        Qt::LeftButton, Qt::NoModifier);
+    delegate->editorEvent(&outside, m_box->model(), option, entry);
+    QCOMPARE(pressed.count(), 1);
 }
 
 int runCComboBoxTests(int argc, char** argv)
