@@ -2,14 +2,9 @@
 #include "ctabwidget.h"
 #include "tests.h"
 
-#include <QLabel>
-#include <QLineEdit>
 #include <QListView>
 #include <QPainter>
-#include <QPushButton>
-#include <QSpinBox>
 #include <QVBoxLayout>
-#include <QWidgetAction>
 #include <QtTest>
 
 // Draws every widget of the kit in its states. The pictures are written to
@@ -22,7 +17,6 @@ class TestGallery : public QObject
 private slots:
     void comboBoxStates();
     void tabWidgetStates();
-    void styledEditors();
 
 private:
     void keep(const QString& name, const QList<QPair<QString, QPixmap>>& shots);
@@ -30,32 +24,17 @@ private:
 
 namespace {
 
-// The look the panel gives its editors, to see the icons in place.
+// The look the panel gives its combo boxes, to see the arrow icon in place.
 const char* const kPanelStyle =
-    "QSpinBox, QDoubleSpinBox{border: 1px solid rgba(55,56,58,60%);border-radius: 2px;}"
-    "QSpinBox:hover, QDoubleSpinBox:hover{border: 1px solid rgb(75,210,149);}"
-    "QSpinBox::up-button, QDoubleSpinBox::up-button{subcontrol-position: top right;width: 20px;height: 16px;"
-    "border: none;}"
-    "QSpinBox::down-button, QDoubleSpinBox::down-button{subcontrol-position: bottom right;width: 20px;"
-    "height: 16px;border: none;}"
-    "QSpinBox::up-arrow{image: url(:/Resources/icon/up/normal.png);width: 20px;height: 20px;}"
-    "QSpinBox::up-arrow:hover{image: url(:/Resources/icon/up/hover.png);}"
-    "QSpinBox::up-arrow:disabled{image: url(:/Resources/icon/up/disable.png);}"
-    "QSpinBox::down-arrow{image: url(:/Resources/icon/down/normal.png);width: 20px;height: 20px;}"
-    "QSpinBox::down-arrow:disabled{image: url(:/Resources/icon/down/disable.png);}"
     "QComboBox{border-radius: 2px;border: 1px solid rgba(55, 56, 58, 0.6);color: rgba(55, 56, 58, 1);"
     "background: white;}"
-    "QComboBox:hover{border: 1px solid rgba(75, 210, 149, 0.8);}"
-    "QComboBox::drop-down{subcontrol-origin: padding;subcontrol-position: top right;border: none;"
-    "border-top-right-radius: 3px;border-bottom-right-radius: 3px;width: 26px;}"
+    "QComboBox::drop-down{subcontrol-origin: padding;subcontrol-position: top right;border: none;width: "
+    "26px;}"
     "QComboBox::down-arrow{image: url(:/Resources/icon/combobox/downAndLine.png);width: 16px;height: 26px;}"
     "QComboBox::down-arrow:disabled{image: url(:/Resources/icon/combobox/downAndLine-disable.png);}"
-    "QComboBox#level::down-arrow{image: url(:/Resources/icon/pullDownIcon/normal.png);}"
     "QComboBox QAbstractItemView{border: 1px solid rgba(55,56,58,60%);border-radius: 4px;background: white;"
     "color: black;selection-color: black;selection-background-color: rgba(75,210,149,30%);outline: 0px;}"
-    "QSpinBox:disabled, QComboBox:disabled{color: grey;background: lightgray;}"
-    "QLineEdit{border: 1px solid rgb(200,200,200);border-radius: 5px;}"
-    "QLineEdit:hover{border: 1px solid rgba(75,210,149,60%);}";
+    "QComboBox:disabled{color: grey;background: lightgray;}";
 
 // A pixmap of `size` logical pixels at the density of the screen shots.
 QPixmap canvas(QSize size, qreal ratio)
@@ -166,44 +145,6 @@ void TestGallery::tabWidgetStates()
     QApplication::processEvents();
     shots.append({"narrower", tabs.grab()});
     keep("ctabwidget", shots);
-}
-
-void TestGallery::styledEditors()
-{
-    QWidget window;
-    window.setStyleSheet(kPanelStyle);
-    auto* layout = new QVBoxLayout(&window);
-    auto* spin = new QSpinBox;
-    spin->setFixedSize(150, 34);
-    spin->setValue(42);
-    auto* disabledSpin = new QSpinBox;
-    disabledSpin->setFixedSize(150, 34);
-    disabledSpin->setEnabled(false);
-    auto* level = new QComboBox;
-    level->setObjectName("level");
-    level->addItems({"Beginner", "Expert", "Guru"});
-    level->setFixedSize(85, 30);
-    auto* plain = new QComboBox;
-    plain->addItems({QStringLiteral("自由采集"), QStringLiteral("软触发")});
-    plain->setFixedSize(150, 34);
-    auto* search = new QLineEdit;
-    search->setPlaceholderText("Please input paramter name");
-    search->setFixedSize(220, 30);
-    auto* searchButton = new QPushButton(search);
-    searchButton->setStyleSheet("QPushButton{image: url(:/Resources/icon/search/normal.png);border: none;}");
-    auto* action = new QWidgetAction(search);
-    action->setDefaultWidget(searchButton);
-    search->addAction(action, QLineEdit::LeadingPosition);
-    for (QWidget* w : std::initializer_list<QWidget*>{spin, disabledSpin, level, plain, search})
-        layout->addWidget(w);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-    keep("editors", {{"spin box", spin->grab()},
-                     {"disabled spin box", disabledSpin->grab()},
-                     {"level selector", level->grab()},
-                     {"combo box", plain->grab()},
-                     {"search field", search->grab()}});
 }
 
 int runGalleryTests(int argc, char** argv)
