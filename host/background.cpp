@@ -1,0 +1,12 @@
+#include "background.h"
+
+#include <QObject>
+#include <QThread>
+
+void runInBackground(QObject* context, std::function<void()> work, std::function<void()> done)
+{
+    QThread* thread = QThread::create(std::move(work));
+    QObject::connect(thread, &QThread::finished, context, std::move(done));
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
+}

@@ -1,0 +1,64 @@
+// camview: a viewer window around CamPane, run against the camera service
+// and its simulated (or real) devices.
+
+#include "languagecatalogue.h"
+#include "mainwindow.h"
+#include "options.h"
+
+#include <Corvid/CorvidHost.h>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("camview"));
+    QApplication::setApplicationVersion(QStringLiteral(CAMVIEW_VERSION));
+
+    CamviewOptions options;
+    QString error;
+    if (!parseCamviewOptions(QApplication::arguments(), options, error)) {
+        std::fprintf(stderr, "camview: %s\n", qPrintable(error));
+        return 2;
+    }
+
+    // The catalogue first: the boards are translated as they are built.
+    LanguageCatalogue catalogue;
+    catalogue.use(options.language);
+
+    Corvid::ServiceOptions serviceOptions;
+    serviceOptions.defaultDevices = options.defaultDevices;
+    serviceOptions.discover = options.discover;
+    serviceOptions.devicesDir = qEnvironmentVariable("CAMPANE_DEVICES_DIR").toStdString();
+    if (Corvid::StartService(serviceOptions) != 0) {
+        std::fprintf(stderr, "camview: the camera service does not start\n");
+        return 1;
+    }
+
+    int result = 0;
+    {
+        MainWindow window(options, &catalogue);
+        window.show();
+        if (!options.screenshotFile.isEmpty()) {
+            QObject::connect(&window, &MainWindow::ready, &window, [&window, &options] {
+                // One more turn of the event loop lets the shown board lay
+                // itself out before the window is grabbed.
+                QTimer::singleShot(200, &window, [&window, &options] {
+                    const bool saved = window.saveScreenshot(options.screenshotFile);
+                    if (saved)
+                        std::printf("camview: screenshot written to %s\n",
+                                    qPrintable(QFileInfo(options.screenshotFile).absoluteFilePath()));
+                    QApplication::exit(saved ? 0 : 1);
+                });
+            });
+        }
+        window.start();
+        result = QApplication::exec();
+    }
+    Corvid::StopService();
+    return result;
+}

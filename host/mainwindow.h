@@ -1,0 +1,79 @@
+#pragma once
+
+#include "options.h"
+
+#include <QMainWindow>
+#include <QString>
+
+class CamPane;
+class HostEvents;
+class LanguageCatalogue;
+class QTreeWidgetItem;
+
+namespace Ui {
+class MainWindow;
+}
+
+// camview's window: the device list of the camera service on the left, the
+// embedded CamPane on the right, and the host's events (focus, language,
+// lock, usability, import notices, tab visibility) in menus and a tool bar.
+//
+// The camera service must run before the window is created.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    MainWindow(const CamviewOptions& options, LanguageCatalogue* catalogue, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    CamPane* pane() const { return m_pane; }
+
+    //! Adds the devices of the command line, announces the language and,
+    //! once the service has delivered its device lists, focuses the chosen
+    //! device; then emits ready().
+    void start();
+
+    //! Writes a PNG of the window; false when it cannot be written.
+    bool saveScreenshot(const QString& fileName);
+
+signals:
+    //! Every device list so far is handled and the focused board is shown.
+    void ready();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private slots:
+    void onDeviceListChanged();
+    void onServiceFocusChanged(int type, const QString& id);
+    void onDeviceTreeSelectionChanged();
+    void onLanguageActionTriggered();
+    void onSaveScreenshotTriggered();
+
+private:
+    struct Selection
+    {
+        QString id;
+        bool isCard = false;
+    };
+
+    Selection selectedDevice() const;
+    void updateActions();
+    void selectDevice(const QString& id);
+    void sendPendingFocus();
+    void setLock(const char* lockText);
+    void setUsable(bool usable);
+    void retranslateTree();
+
+    Ui::MainWindow* ui;
+    CamviewOptions m_options;
+    LanguageCatalogue* m_catalogue;
+    CamPane* m_pane = nullptr;
+    HostEvents* m_hostEvents = nullptr;
+    QTreeWidgetItem* m_camerasItem = nullptr;
+    QTreeWidgetItem* m_cardsItem = nullptr;
+    bool m_started = false;
+    //! The focus the command line asked for waits for its device.
+    bool m_focusPending = true;
+};

@@ -1,0 +1,71 @@
+#include "options.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, QString& error)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QCoreApplication::translate("camview", "Shows the parameters of cameras and frame-grabber cards."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+
+    const QCommandLineOption sim(QStringLiteral("sim"),
+                                 QCoreApplication::translate("camview",
+                                                             "Adds a simulated camera described by FILE "
+                                                             "(GenICam XML). May be repeated."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption noDefaults(
+        QStringLiteral("no-default-devices"),
+        QCoreApplication::translate("camview", "Starts without the built-in simulated devices."));
+    const QCommandLineOption discover(
+        QStringLiteral("discover"),
+        QCoreApplication::translate("camview", "Looks for real GigE Vision and USB3 Vision devices."));
+    const QCommandLineOption lang(QStringLiteral("lang"),
+                                  QCoreApplication::translate("camview", "Language of the window: en or zh."),
+                                  QStringLiteral("en|zh"), QStringLiteral("en"));
+    const QCommandLineOption focus(
+        QStringLiteral("focus"),
+        QCoreApplication::translate("camview", "Focuses the device ID at start (default: the first camera)."),
+        QStringLiteral("ID"));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QCoreApplication::translate("camview",
+                                    "Writes a PNG of the window to FILE once the boards are built, "
+                                    "then exits."),
+        QStringLiteral("FILE"));
+    parser.addOptions({sim, noDefaults, discover, lang, focus, screenshot});
+
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (!parser.positionalArguments().isEmpty()) {
+        error = QCoreApplication::translate("camview", "Unexpected argument: %1")
+                    .arg(parser.positionalArguments().constFirst());
+        return false;
+    }
+
+    const QString language = parser.value(lang).toLower();
+    if (language == QLatin1String("en")) {
+        options.language = QStringLiteral("English");
+    } else if (language == QLatin1String("zh")) {
+        options.language = QStringLiteral("Chinese");
+    } else {
+        error = QCoreApplication::translate("camview", "Unknown language '%1': use en or zh.")
+                    .arg(parser.value(lang));
+        return false;
+    }
+
+    options.simulatedFiles = parser.values(sim);
+    options.defaultDevices = !parser.isSet(noDefaults);
+    options.discover = parser.isSet(discover);
+    options.focusId = parser.value(focus);
+    options.screenshotFile = parser.value(screenshot);
+    return true;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What camview was asked to do on its command line.
+struct CamviewOptions
+{
+    QStringList simulatedFiles;                   //!< --sim FILE.xml, in order
+    bool defaultDevices = true;                   //!< off with --no-default-devices
+    bool discover = false;                        //!< --discover
+    QString language = QStringLiteral("English"); //!< --lang en|zh, as the service names it
+    QString focusId;                              //!< --focus ID; empty: the first camera
+    QString screenshotFile;                       //!< --screenshot FILE
+};
+
+// Parses camview's arguments (arguments[0] is the program). On a bad
+// argument returns false and puts the message in `error`; --help and
+// --version print and exit.
+bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, QString& error);
