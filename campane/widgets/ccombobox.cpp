@@ -34,9 +34,9 @@ CComboBox::CComboBox(QWidget* parent) : QComboBox(parent)
     connect(m_listView, &QAbstractItemView::pressed, this, &CComboBox::onListViewClicked);
     connect(delegate, &CustomItemDelegate::pressed, this, &CComboBox::onListViewClicked);
 
-    // The popup container is made by setView(); presses outside the list
-    // reach it while the list is open.
-    m_popupFrame = findChild<QFrame*>(QString(), Qt::FindDirectChildrenOnly);
+    // setView() put the list into the popup container; presses outside the
+    // list reach the container while the list is open.
+    m_popupFrame = qobject_cast<QFrame*>(m_listView->parentWidget());
     if (m_popupFrame)
         m_popupFrame->installEventFilter(this);
 
