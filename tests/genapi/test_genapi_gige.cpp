@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QtTest>
 
+#include <algorithm>
+
 using namespace GenApi;
 
 class TestGenApiGige : public QObject
@@ -25,6 +27,7 @@ private slots:
     void writeReadBack_data();
     void writeReadBack();
     void enumerationAndCommand();
+    void discoveryFindsTheEmulator();
     void statisticsCountNetworkAccess();
     void stoppedEmulatorIsLostAtOnce();
 
@@ -144,6 +147,19 @@ void TestGenApiGige::enumerationAndCommand()
     reset->Execute();
     QVERIFY(m_device->Ping());
     QVERIFY(!m_device->IsLost());
+}
+
+void TestGenApiGige::discoveryFindsTheEmulator()
+{
+    QVERIFY(map());
+    const std::vector<DeviceDescriptor> devices = CDeviceConnection::Discover();
+    auto found = std::find_if(devices.begin(), devices.end(), [](const DeviceDescriptor& d) {
+        return d.address == "127.0.0.1" && d.protocol == "GigEVision";
+    });
+    QVERIFY2(found != devices.end(), "no GigE Vision device on 127.0.0.1");
+    QVERIFY(!found->id.empty());
+    QVERIFY(!found->vendor.empty());
+    QVERIFY(!found->model.empty());
 }
 
 void TestGenApiGige::statisticsCountNetworkAccess()
