@@ -1,0 +1,338 @@
+#include "featureeditdelegate.h"
+
+#include "genapicall.h"
+#include "treeitem.h"
+#include "treelog.h"
+#include "treemodel.h"
+#include "valueformat.h"
+#include "wheelguard.h"
+
+#include <Corvid/Corvid.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTreeView>
+
+using namespace GenApi;
+
+namespace {
+
+// Set on an editor once it holds the device's value; later fills are skipped
+// so that what the user types is never replaced.
+const char* const kFilledProperty = "campaneEditorFilled";
+
+const char* const kMacMask = "HH:HH:HH:HH:HH:HH;_";
+const char* const kIPv4Mask = "000.000.000.000;_";
+const char* const kHexMask = "HHHHHHHHHHHHHHHH";
+
+const char* const kExecuteStyle = "QPushButton{border: 1px solid rgba(55,56,58,60%);border-radius: 2px;}"
+                                  "QPushButton::hover{background-color: rgb(216, 216, 216);}"
+                                  "QPushButton::pressed{background-color: rgb(180, 180, 180);}"
+                                  "QPushButton::disabled{border: 1px solid #CCCCCC;color: #CCCCCC;}";
+const char* const kEnumerationStyle = "QComboBox QAbstractItemView::item {height: 50px;}";
+
+TreeItem* itemOf(const QModelIndex& index)
+{
+    const auto* model = qobject_cast<const TreeModel*>(index.model());
+    return model && index.isValid() ? model->itemFromIndex(index) : nullptr;
+}
+
+bool isWritable(EAccessMode mode)
+{
+    return mode == WO || mode == RW;
+}
+
+QLineEdit* maskedLineEdit(QWidget* parent, const char* mask)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setInputMask(QLatin1String(mask));
+    return edit;
+}
+
+} // namespace
+
+FeatureEditDelegate::FeatureEditDelegate(QObject* parent)
+    : QStyledItemDelegate(parent), m_view(qobject_cast<QTreeView*>(parent))
+{
+}
+
+void FeatureEditDelegate::setDeviceDisabled()
+{
+    m_deviceDisabled = true;
+}
+
+void FeatureEditDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const
+{
+    TreeItem* item = itemOf(index);
+    INode* node = item ? item->node() : nullptr;
+    if (m_deviceDisabled || !node) {
+        QStyledItemDelegate::paint(painter, QStyleOptionViewItem(), index);
+        return;
+    }
+
+    const auto* model = qobject_cast<const TreeModel*>(index.model());
+    bool writable = false;
+    genApiCall(
+        "FeatureEditDelegate",
+        [&] { writable = node->IsFeature() && isWritable(item->refreshedAccessMode(model->refreshTick())); },
+        [&](const GenICam::GenericException& e) { warnGenericException(item->name().toUtf8(), e); });
+    QStyledItemDelegate::paint(painter, option, index);
+    if (writable)
+        return;
+
+    // The model gives no value for a feature that cannot be written; its
+    // value is drawn here, in grey, as the device reports it.
+    const QString text = readOnlyText(model->deviceValue(index));
+    if (text.isEmpty())
+        return;
+    QStyle* style = QApplication::style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 1;
+    const QRect rect = option.rect.adjusted(margin, 0, -margin, 0);
+    QPalette palette = option.palette;
+    palette.setColor(QPalette::Text, Qt::gray);
+    style->drawItemText(painter, rect, Qt::AlignLeft | Qt::AlignVCenter, palette, true,
+                        option.fontMetrics.elidedText(text, Qt::ElideRight, rect.width()), QPalette::Text);
+}
+
+QString FeatureEditDelegate::readOnlyText(const QVariant& value)
+{
+    if (value.userType() == QMetaType::Double)
+        return QString::number(double(float(value.toDouble())), 'f', 3);
+    return value.toString();
+}
+
+QWidget* FeatureEditDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                           const QModelIndex& index) const
+{
+    Q_UNUSED(option)
+    if (m_deviceDisabled || index.column() != 1)
+        return nullptr;
+    TreeItem* item = itemOf(index);
+    if (!item || !item->node())
+        return nullptr;
+    QWidget* editor = nullptr;
+    genApiCall(
+        "FeatureEditDelegate", [&] { editor = createEditorFor(parent, index); },
+        [&](const GenICam::GenericException& e) { warnGenericException(item->name().toUtf8(), e); });
+    if (editor)
+        WheelGuard::install(editor);
+    return editor;
+}
+
+// Every GenApi call comes before the editor is made, so that an exception
+// leaves no widget behind.
+QWidget* FeatureEditDelegate::createEditorFor(QWidget* parent, const QModelIndex& index) const
+{
+    TreeItem* item = itemOf(index);
+    INode* node = item->node();
+    const EAccessMode mode = node->GetAccessMode();
+    if (!isWritable(mode))
+        return nullptr;
+    const QString name = item->name();
+
+    switch (node->GetPrincipalInterfaceType()) {
+    case intfIInteger: {
+        if (mode == WO)
+            return nullptr;
+        switch (integerTextOf(*CIntegerPtr(node), name)) {
+        case IntegerText::Mac:
+            return maskedLineEdit(parent, kMacMask);
+        case IntegerText::IPv4:
+            return maskedLineEdit(parent, kIPv4Mask);
+        case IntegerText::Hex:
+            return maskedLineEdit(parent, kHexMask);
+        case IntegerText::Number: {
+            auto* spinBox = new QDoubleSpinBox(parent);
+            spinBox->setDecimals(0);
+            spinBox->setContextMenuPolicy(Qt::NoContextMenu);
+            return spinBox;
+        }
+        }
+        return nullptr;
+    }
+    case intfIBoolean: {
+        auto* comboBox = new QComboBox(parent);
+        comboBox->addItem(tr("False"));
+        comboBox->addItem(tr("True"));
+        return comboBox;
+    }
+    case intfICommand: {
+        auto* button = new QPushButton(tr("Execute"), parent);
+        button->setStyleSheet(QLatin1String(kExecuteStyle));
+        connect(button, &QPushButton::clicked, this, &FeatureEditDelegate::CommandClicked);
+        return button;
+    }
+    case intfIFloat: {
+        auto* spinBox = new QDoubleSpinBox(parent);
+        const bool fine = name == QLatin1String("SinData") || name == QLatin1String("CosData");
+        spinBox->setDecimals(fine ? 6 : 4);
+        spinBox->setContextMenuPolicy(Qt::NoContextMenu);
+        return spinBox;
+    }
+    case intfIString:
+        return new QLineEdit(parent);
+    case intfIEnumeration: {
+        auto* comboBox = new QComboBox(parent);
+        comboBox->setStyleSheet(QLatin1String(kEnumerationStyle));
+        return comboBox;
+    }
+    default:
+        return nullptr;
+    }
+}
+
+void FeatureEditDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    if (!editor || editor->property(kFilledProperty).toBool())
+        return;
+    editor->setProperty(kFilledProperty, true);
+    const QSignalBlocker blocker(editor);
+    // A failure ends the filling; the editor keeps what it has.
+    genApiCall("FeatureEditDelegate", [&] { fillEditor(editor, index); });
+}
+
+void FeatureEditDelegate::fillEditor(QWidget* editor, const QModelIndex& index) const
+{
+    TreeItem* item = itemOf(index);
+    INode* node = item ? item->node() : nullptr;
+    if (!node || !isWritable(node->GetAccessMode()))
+        return;
+
+    switch (node->GetPrincipalInterfaceType()) {
+    case intfIInteger: {
+        CIntegerPtr integer(node);
+        const IntegerText form = integerTextOf(*integer, item->name());
+        if (form == IntegerText::Number) {
+            auto* spinBox = qobject_cast<QDoubleSpinBox*>(editor);
+            if (!spinBox)
+                return;
+            spinBox->setRange(double(integer->GetMin()), double(quint64(integer->GetMax())));
+            spinBox->setSingleStep(integer->GetIncMode() == noIncrement ? 1.0 : double(integer->GetInc()));
+            spinBox->setValue(double(integer->GetValue(false, false)));
+            return;
+        }
+        auto* edit = qobject_cast<QLineEdit*>(editor);
+        if (!edit)
+            return;
+        const int64_t value = integer->GetValue(false, false);
+        edit->setText(form == IntegerText::Mac    ? formatMac(value)
+                      : form == IntegerText::IPv4 ? formatIPv4(value)
+                                                  : formatHex(value));
+        return;
+    }
+    case intfIBoolean:
+        if (auto* comboBox = qobject_cast<QComboBox*>(editor))
+            comboBox->setCurrentIndex(CBooleanPtr(node)->GetValue(false, false) ? 1 : 0);
+        return;
+    case intfIFloat: {
+        auto* spinBox = qobject_cast<QDoubleSpinBox*>(editor);
+        if (!spinBox)
+            return;
+        CFloatPtr floating(node);
+        spinBox->setRange(floating->GetMin(), floating->GetMax());
+        spinBox->setSingleStep(floating->HasInc() ? floating->GetInc() : 0.1);
+        spinBox->setValue(floating->GetValue(false, false));
+        return;
+    }
+    case intfIString:
+        if (auto* edit = qobject_cast<QLineEdit*>(editor))
+            edit->setText(QString::fromUtf8(CStringPtr(node)->GetValue(false, false).c_str()));
+        return;
+    case intfIEnumeration: {
+        auto* comboBox = qobject_cast<QComboBox*>(editor);
+        if (!comboBox)
+            return;
+        CEnumerationPtr enumeration(node);
+        StringList_t symbolics;
+        enumeration->GetSymbolics(symbolics);
+        for (const gcstring& symbolic : symbolics) {
+            if (enumeration->GetEntryByName(symbolic))
+                comboBox->addItem(QString::fromUtf8(symbolic.c_str()));
+        }
+        if (IEnumEntry* entry = enumeration->GetCurrentEntry(false, false))
+            comboBox->setCurrentText(QString::fromUtf8(entry->GetSymbolic().c_str()));
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void FeatureEditDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                       const QModelIndex& index) const
+{
+    QVariant value;
+    genApiCall("FeatureEditDelegate", [&] { value = editorValue(editor, index); });
+    model->setData(index, value, Qt::EditRole);
+}
+
+// The editor's value as the model writes it; invalid when nothing is to be
+// written.
+QVariant FeatureEditDelegate::editorValue(QWidget* editor, const QModelIndex& index) const
+{
+    TreeItem* item = itemOf(index);
+    INode* node = item ? item->node() : nullptr;
+    if (!node || !editor)
+        return QVariant();
+
+    switch (node->GetPrincipalInterfaceType()) {
+    case intfIInteger: {
+        const IntegerText form = integerTextOf(*CIntegerPtr(node), item->name());
+        if (form == IntegerText::Mac || form == IntegerText::IPv4)
+            return QVariant(); // addresses are shown, not written from here
+        if (form == IntegerText::Hex) {
+            auto* edit = qobject_cast<QLineEdit*>(editor);
+            if (!edit)
+                return QVariant();
+            bool ok = false;
+            const qulonglong value = edit->text().toULongLong(&ok, 16);
+            if (!ok) {
+                qCInfo(lcFeatureTree, "%s: \"%s\" is not a hexadecimal number; nothing written",
+                       qUtf8Printable(item->name()), qUtf8Printable(edit->text()));
+                return QVariant();
+            }
+            return QVariant(qlonglong(value));
+        }
+        Q_FALLTHROUGH();
+    }
+    case intfIFloat: {
+        auto* spinBox = qobject_cast<QDoubleSpinBox*>(editor);
+        if (!spinBox)
+            return QVariant();
+        spinBox->interpretText();
+        return spinBox->value();
+    }
+    case intfIBoolean: {
+        auto* comboBox = qobject_cast<QComboBox*>(editor);
+        return comboBox ? QVariant(comboBox->currentIndex() != 0) : QVariant();
+    }
+    case intfIString: {
+        auto* edit = qobject_cast<QLineEdit*>(editor);
+        return edit ? QVariant(edit->text().toUtf8()) : QVariant();
+    }
+    case intfIEnumeration: {
+        auto* comboBox = qobject_cast<QComboBox*>(editor);
+        return comboBox ? QVariant(comboBox->currentText()) : QVariant();
+    }
+    default:
+        return QVariant();
+    }
+}
+
+void FeatureEditDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                               const QModelIndex& index) const
+{
+    Q_UNUSED(index)
+    editor->setGeometry(option.rect);
+    editor->repaint();
+}
+
+QString FeatureEditDelegate::displayText(const QVariant& value, const QLocale& locale) const
+{
+    return QStyledItemDelegate::displayText(value, locale);
+}

@@ -1,0 +1,270 @@
+#include "featuretreeview.h"
+
+#include "featureeditdelegate.h"
+#include "genapicall.h"
+#include "treeitem.h"
+#include "treemodel.h"
+
+#include <Corvid/Corvid.h>
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QHeaderView>
+#include <QResizeEvent>
+#include <QThread>
+#include <QTimer>
+
+using namespace GenApi;
+
+bool FeatureTreeView::m_commandGuard = true;
+
+namespace {
+
+const int kRefreshIntervalMs = 1000;
+// Time a command run from the tree is given before the tree goes on.
+const unsigned long kCommandSettleMs = 100;
+
+TreeItem* itemOf(const QModelIndex& index)
+{
+    const auto* model = qobject_cast<const TreeModel*>(index.model());
+    return model && index.isValid() ? model->itemFromIndex(index) : nullptr;
+}
+
+} // namespace
+
+FeatureTreeView::FeatureTreeView(QWidget* parent) : QTreeView(parent)
+{
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+
+    m_delegate = new FeatureEditDelegate(this);
+    setItemDelegateForColumn(1, m_delegate);
+
+    // Each tick the visible values are read from the device again (once
+    // each: the model keeps what it read until the next tick).
+    m_refreshTimer = new QTimer(this);
+    connect(m_refreshTimer, &QTimer::timeout, this, &FeatureTreeView::onRefreshTimerTimeout);
+    m_refreshTimer->start(kRefreshIntervalMs);
+
+    connect(m_delegate, &FeatureEditDelegate::CommandClicked, this,
+            &FeatureTreeView::onDelegateCommandClicked);
+    connect(this, &QTreeView::expanded, this, &FeatureTreeView::applyFilter);
+
+    header()->setSectionResizeMode(QHeaderView::Fixed);
+    setEditTriggers(QAbstractItemView::AllEditTriggers);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+FeatureTreeView::~FeatureTreeView()
+{
+    m_refreshTimer->stop();
+    delete m_refreshTimer;
+}
+
+void FeatureTreeView::setModel(QAbstractItemModel* model)
+{
+    if (model)
+        connect(model, &QAbstractItemModel::dataChanged, this, &FeatureTreeView::onModelDataChanged);
+    QTreeView::setModel(model);
+}
+
+void FeatureTreeView::setFilter(int level, const QString& text)
+{
+    m_level = level;
+    m_filter = text;
+    if (model())
+        applyFilter(model()->index(0, 0));
+}
+
+void FeatureTreeView::expandAllBelow(const QModelIndex& parent)
+{
+    QAbstractItemModel* itemModel = model();
+    if (!itemModel)
+        return;
+    const int rows = itemModel->rowCount(parent);
+    for (int row = 0; row < rows; ++row) {
+        const QModelIndex child = itemModel->index(row, 0, parent);
+        if (itemModel->hasChildren(child)) {
+            expand(child);
+            expandAllBelow(child);
+        }
+    }
+}
+
+void FeatureTreeView::disableDevice()
+{
+    m_delegate->setDeviceDisabled();
+}
+
+int FeatureTreeView::sizeHintForColumn(int column) const
+{
+    return QTreeView::sizeHintForColumn(column);
+}
+
+void FeatureTreeView::onRefreshTimerTimeout()
+{
+    if (auto* treeModel = qobject_cast<TreeModel*>(model()))
+        treeModel->startRefreshTick();
+    viewport()->update();
+}
+
+// Hides the rows below `parent` that are not to be shown, and `parent`'s own
+// row when none below it is shown.
+void FeatureTreeView::applyFilter(const QModelIndex& parent)
+{
+    QAbstractItemModel* itemModel = model();
+    if (!itemModel)
+        return;
+    const int rows = itemModel->rowCount(parent);
+    int hidden = 0;
+    for (int row = 0; row < rows; ++row) {
+        const QModelIndex child = itemModel->index(row, 0, parent);
+        if (itemModel->rowCount(child) == 0) {
+            TreeItem* item = itemOf(child);
+            const bool visible = item && item->isVisible(m_level, m_filter);
+            setRowHidden(row, parent, !visible);
+            if (!visible)
+                ++hidden;
+        } else {
+            applyFilter(child);
+            if (isRowHidden(row, parent))
+                ++hidden;
+        }
+    }
+    if (parent.isValid())
+        setRowHidden(parent.row(), parent.parent(), hidden >= rows);
+}
+
+void FeatureTreeView::commandRefreshing(const QString& nodeName)
+{
+    if (!qobject_cast<TreeModel*>(model()))
+        return;
+    const QModelIndex found = findLabel(QModelIndex(), nodeName);
+    if (found.isValid())
+        applyFilter(found);
+}
+
+// Depth first, in row order, column 0 only.
+QModelIndex FeatureTreeView::findLabel(const QModelIndex& parent, const QString& label) const
+{
+    QAbstractItemModel* itemModel = model();
+    const int rows = itemModel->rowCount(parent);
+    for (int row = 0; row < rows; ++row) {
+        const QModelIndex child = itemModel->index(row, 0, parent);
+        if (child.data(Qt::DisplayRole).toString() == label)
+            return child;
+        if (itemModel->hasChildren(child)) {
+            const QModelIndex found = findLabel(child, label);
+            if (found.isValid())
+                return found;
+        }
+    }
+    return QModelIndex();
+}
+
+void FeatureTreeView::onModelDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                                         const QVector<int>& roles)
+{
+    Q_UNUSED(bottomRight)
+    Q_UNUSED(roles)
+    TreeItem* item = itemOf(topLeft);
+    INode* node = item ? item->node() : nullptr;
+    if (!node)
+        return;
+    EInterfaceType type = intfIValue;
+    if (genApiCall("FeatureTreeView", [&] { type = node->GetPrincipalInterfaceType(); }) !=
+        GenApiOutcome::Done)
+        return;
+    switch (type) {
+    case intfIEnumeration:
+        // The working mode decides which features exist at all.
+        if (item->name() == QLatin1String("WorkingMode")) {
+            applyFilter(model()->index(0, 0));
+            break;
+        }
+        Q_FALLTHROUGH();
+    case intfIInteger:
+    case intfIBoolean:
+        applyFilter(currentIndex().parent());
+        break;
+    default:
+        break;
+    }
+}
+
+void FeatureTreeView::onDelegateCommandClicked(bool checked)
+{
+    Q_UNUSED(checked)
+    if (!m_commandGuard)
+        return;
+    TreeItem* item = itemOf(currentIndex());
+    INode* node = item ? item->node() : nullptr;
+    if (!node)
+        return;
+    QString name;
+    bool writable = false;
+    genApiCall("FeatureTreeView", [&] {
+        name = QString::fromUtf8(node->GetName(false).c_str());
+        const EAccessMode mode = node->GetAccessMode();
+        writable = mode == WO || mode == RW;
+    });
+    if (!writable)
+        return;
+    const auto warn = [&](const GenICam::GenericException& e) { warnGenericException(name.toUtf8(), e); };
+
+    if (name == QLatin1String("TriggerSoftware")) {
+        genApiCall(
+            "FeatureTreeView", [&] { CCommandPtr(node)->Execute(); }, warn);
+        return;
+    }
+
+    // While the command runs (including its wait, during which events may be
+    // handled) no other command starts.
+    m_commandGuard = false;
+    m_delegate->blockSignals(true);
+    genApiCall(
+        "FeatureTreeView",
+        [&] {
+            if (name != QLatin1String("DeviceReset")) {
+                emit commandExecute(name);
+                CCommandPtr(node)->Execute();
+                QThread::msleep(kCommandSettleMs);
+            } else {
+                // The camera service resets the device: it knows the device
+                // goes away and comes back.
+                Corvid::SetCameraNodeValue(m_deviceId.toUtf8().toStdString(), "DeviceReset", "");
+                emit commandExecute(name);
+            }
+        },
+        warn);
+    m_delegate->blockSignals(false);
+    m_commandGuard = true;
+}
+
+void FeatureTreeView::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        if (QAbstractItemModel* headerModel = header()->model()) {
+            headerModel->setHeaderData(0, Qt::Horizontal, QCoreApplication::translate("CamBoard", "Feature"),
+                                       Qt::EditRole);
+            headerModel->setHeaderData(1, Qt::Horizontal, QCoreApplication::translate("CamBoard", "Value"),
+                                       Qt::EditRole);
+        }
+        return;
+    }
+    QTreeView::changeEvent(event);
+}
+
+void FeatureTreeView::resizeEvent(QResizeEvent* event)
+{
+    const int half = event->size().width() / 2;
+    setColumnWidth(0, half);
+    setColumnWidth(1, half);
+    QTreeView::resizeEvent(event);
+}
+
+void FeatureTreeView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    QTreeView::selectionChanged(selected, deselected);
+    if (!selected.isEmpty())
+        emit SigSelectItem(selected.indexes().first());
+}

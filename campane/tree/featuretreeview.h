@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QTreeView>
+
+class FeatureEditDelegate;
+class QTimer;
+
+// The tree of every feature of a device.
+//
+// It shows a TreeModel with the feature editors on the value column, hides
+// the rows above the chosen user level, those that do not match the search
+// text and those the device reports unavailable, repaints once a second so
+// that the values follow the device, and runs command features.
+class FeatureTreeView : public QTreeView
+{
+    Q_OBJECT
+
+public:
+    explicit FeatureTreeView(QWidget* parent = nullptr);
+    ~FeatureTreeView() override;
+
+    void setModel(QAbstractItemModel* model) override;
+
+    // The device whose features are shown (used to reset it).
+    void setDeviceId(const QString& deviceId) { m_deviceId = deviceId; }
+    QString deviceId() const { return m_deviceId; }
+
+    // Shows the rows up to user level `level` (0 Beginner, 1 Expert, 2 Guru)
+    // whose name contains `text`, from the first top-level row down.
+    void setFilter(int level, const QString& text);
+    // Expands every row below `parent` that has children.
+    void expandAllBelow(const QModelIndex& parent = QModelIndex());
+    // The device is gone: the delegate stops touching it.
+    void disableDevice();
+
+    int sizeHintForColumn(int column) const override;
+
+    // Whether a command may start now; one flag for the whole process.
+    static bool commandGuard() { return m_commandGuard; }
+
+signals:
+    void SigSelectItem(const QModelIndex& index);
+    // A command feature (other than "TriggerSoftware") is being run.
+    void commandExecute(const QString& nodeName);
+
+public slots:
+    // Filters the rows below the row labelled `nodeName` again.
+    void commandRefreshing(const QString& nodeName);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+
+private slots:
+    void onModelDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                            const QVector<int>& roles = QVector<int>());
+    void onDelegateCommandClicked(bool checked);
+    void onRefreshTimerTimeout();
+
+private:
+    void applyFilter(const QModelIndex& parent);
+    QModelIndex findLabel(const QModelIndex& parent, const QString& label) const;
+
+    QString m_deviceId;
+    QTimer* m_refreshTimer;
+    FeatureEditDelegate* m_delegate;
+    int m_level = 0;
+    QString m_filter;
+
+    static bool m_commandGuard;
+};

@@ -1,0 +1,397 @@
+#include "treemodel.h"
+
+#include "genapicall.h"
+#include "treeitem.h"
+#include "treelog.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTextCodec>
+
+#include <cstdio>
+
+using namespace GenApi;
+
+namespace {
+
+// Deeper than any real description nests; stops a description whose reading
+// links loop.
+const int kMaxDepth = 64;
+
+void printDescription(const GenICam::GenericException& e)
+{
+    std::fprintf(stdout, "%s\n", e.GetDescription());
+    std::fflush(stdout);
+}
+
+// The value an item starts with, read while the tree is built.
+QVariant buildValue(INode* node)
+{
+    switch (node->GetPrincipalInterfaceType()) {
+    case intfIInteger:
+        return qlonglong(CIntegerPtr(node)->GetValue(false, false));
+    case intfIBoolean:
+        return CBooleanPtr(node)->GetValue(false, false);
+    case intfIFloat:
+        return CFloatPtr(node)->GetValue(false, false);
+    case intfIString: {
+        const gcstring text = CStringPtr(node)->GetValue(false, false);
+        const gcstring name = node->GetName(false);
+        // Transport-layer paths come from the file system, in its code page.
+        if (name == "TLPath" || name == "TLID")
+            return QString::fromLocal8Bit(text.c_str());
+        return QString::fromUtf8(text.c_str());
+    }
+    case intfIEnumeration:
+        if (IEnumEntry* entry = CEnumerationPtr(node)->GetCurrentEntry(false, false))
+            return QString::fromUtf8(entry->GetSymbolic().c_str());
+        return QVariant();
+    default:
+        return QVariant();
+    }
+}
+
+bool isValidUtf8(QTextCodec* utf8, const QByteArray& bytes)
+{
+    QTextCodec::ConverterState state;
+    utf8->toUnicode(bytes.constData(), bytes.size(), &state);
+    return state.invalidChars == 0 && state.remainingChars == 0;
+}
+
+} // namespace
+
+TreeModel::TreeModel(const QStringList& headers, const GenApi::NodeList_t* nodes, QObject* parent)
+    : QAbstractItemModel(parent)
+{
+    Q_UNUSED(nodes)
+    QVector<QVariant> rootData;
+    for (const QString& header : headers)
+        rootData << header;
+    m_rootItem = new TreeItem(rootData);
+    loadTranslations();
+}
+
+TreeModel::~TreeModel()
+{
+    delete m_rootItem;
+}
+
+TreeItem* TreeModel::itemFromIndex(const QModelIndex& index) const
+{
+    if (index.isValid()) {
+        if (auto* item = static_cast<TreeItem*>(index.internalPointer()))
+            return item;
+    }
+    return m_rootItem;
+}
+
+QModelIndex TreeModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (parent.isValid() && parent.column() != 0)
+        return QModelIndex();
+    if (column < 0 || column >= m_rootItem->columnCount())
+        return QModelIndex();
+    TreeItem* childItem = itemFromIndex(parent)->child(row);
+    return childItem ? createIndex(row, column, childItem) : QModelIndex();
+}
+
+QModelIndex TreeModel::parent(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return QModelIndex();
+    TreeItem* parentItem = itemFromIndex(index)->parent();
+    if (!parentItem || parentItem == m_rootItem)
+        return QModelIndex();
+    return createIndex(parentItem->childNumber(), 0, parentItem);
+}
+
+int TreeModel::rowCount(const QModelIndex& parent) const
+{
+    // Only the first column has children, as in every tree model.
+    if (parent.isValid() && parent.column() != 0)
+        return 0;
+    return itemFromIndex(parent)->childCount();
+}
+
+int TreeModel::columnCount(const QModelIndex& parent) const
+{
+    Q_UNUSED(parent)
+    return m_rootItem->columnCount();
+}
+
+QVariant TreeModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole)
+        return QVariant();
+    if (role == Qt::ToolTipRole && index.column() != 0)
+        return QVariant();
+
+    TreeItem* item = itemFromIndex(index);
+    const int column = index.column();
+    if (m_deviceDisabled)
+        return item->cachedData(column);
+
+    QVariant value;
+    INode* node = item->node();
+    const auto outcome = genApiCall(
+        "TreeModel",
+        [&] {
+            if (column == 1 && node) {
+                // Values that cannot be written are painted by the delegate.
+                if (!node->IsFeature())
+                    return;
+                const EAccessMode mode = item->refreshedAccessMode(m_tick);
+                if (mode != WO && mode != RW)
+                    return;
+            }
+            value = item->refreshedData(column, m_tick);
+        },
+        [&](const GenICam::GenericException& e) { warnGenericException(item->name().toUtf8(), e); });
+    if (outcome != GenApiOutcome::Done)
+        return column == 0 ? item->cachedData(0) : QVariant();
+
+    if (m_language == 1 && value.isValid()) {
+        const auto it = m_translations.constFind(value.toString());
+        if (it != m_translations.constEnd())
+            return it.value();
+    }
+    return value;
+}
+
+QVariant TreeModel::deviceValue(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return QVariant();
+    TreeItem* item = itemFromIndex(index);
+    if (m_deviceDisabled)
+        return index.column() == 1 ? QVariant() : item->cachedData(index.column());
+    return item->refreshedData(index.column(), m_tick);
+}
+
+void TreeModel::startRefreshTick()
+{
+    ++m_tick;
+}
+
+bool TreeModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole && role != Qt::DisplayRole)
+        return false;
+    TreeItem* item = itemFromIndex(index);
+    if (m_deviceDisabled && index.column() != 0 && item->node()) {
+        qCDebug(lcFeatureTree, "The device of %s is gone; nothing written", qUtf8Printable(item->name()));
+        return false;
+    }
+    if (!item->setData(index.column(), value))
+        return false;
+    // A write can change other features (limits, availability, selected
+    // values): everything is read again at the next paint.
+    if (index.column() != 0 && item->node())
+        startRefreshTick();
+    emit dataChanged(index, index);
+    return true;
+}
+
+QVariant TreeModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return m_rootItem->data(section);
+    return QVariant();
+}
+
+bool TreeModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || orientation != Qt::Horizontal)
+        return false;
+    const bool result = m_rootItem->setData(section, value);
+    if (result)
+        emit headerDataChanged(orientation, section, section);
+    return result;
+}
+
+bool TreeModel::insertRows(int position, int rows, const QModelIndex& parent)
+{
+    TreeItem* parentItem = itemFromIndex(parent);
+    if (position < 0 || position > parentItem->childCount() || rows <= 0)
+        return false;
+    beginInsertRows(parent, position, position + rows - 1);
+    const bool success = parentItem->insertChildren(position, rows, m_rootItem->columnCount());
+    endInsertRows();
+    return success;
+}
+
+bool TreeModel::insertColumns(int position, int columns, const QModelIndex& parent)
+{
+    if (position < 0 || position > m_rootItem->columnCount() || columns <= 0)
+        return false;
+    beginInsertColumns(parent, position, position + columns - 1);
+    const bool success = m_rootItem->insertColumns(position, columns);
+    endInsertColumns();
+    return success;
+}
+
+bool TreeModel::removeRows(int position, int rows, const QModelIndex& parent)
+{
+    TreeItem* parentItem = itemFromIndex(parent);
+    if (position < 0 || rows <= 0 || position + rows > parentItem->childCount())
+        return false;
+    beginRemoveRows(parent, position, position + rows - 1);
+    const bool success = parentItem->removeChildren(position, rows);
+    endRemoveRows();
+    return success;
+}
+
+bool TreeModel::removeColumns(int position, int columns, const QModelIndex& parent)
+{
+    if (position < 0 || columns <= 0 || position + columns > m_rootItem->columnCount())
+        return false;
+    beginRemoveColumns(parent, position, position + columns - 1);
+    const bool success = m_rootItem->removeColumns(position, columns);
+    endRemoveColumns();
+    if (m_rootItem->columnCount() == 0)
+        removeRows(0, rowCount());
+    return success;
+}
+
+Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    if (index.column() == 1)
+        return QAbstractItemModel::flags(index) | Qt::ItemIsEditable;
+    return QAbstractItemModel::flags(index) | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
+           Qt::ItemIsDropEnabled;
+}
+
+void TreeModel::setupModelData(const GenApi::NodeList_t& nodes)
+{
+    if (nodes.empty())
+        return;
+    beginResetModel();
+    m_depth = 0;
+    setupModelData(nodes, m_rootItem);
+    m_depth = 0;
+    endResetModel();
+}
+
+void TreeModel::setupModelData(const GenApi::NodeList_t& nodes, TreeItem* parent)
+{
+    if (m_depth > kMaxDepth) {
+        qCWarning(lcFeatureTree, "The feature tree nests deeper than %d levels; the rest is left out",
+                  kMaxDepth);
+        return;
+    }
+    for (INode* node : nodes) {
+        if (!node)
+            continue;
+        if (m_depth == 0) {
+            // The top level holds the nodes nothing refers to: the root
+            // category, and features outside every category.
+            bool hasParents = true;
+            genApiCall(
+                "TreeItem",
+                [&] {
+                    NodeList_t parents;
+                    node->GetParents(parents);
+                    hasParents = !parents.empty();
+                },
+                printDescription);
+            if (hasParents)
+                continue;
+        }
+        appendNode(node, parent);
+    }
+}
+
+void TreeModel::appendNode(GenApi::INode* node, TreeItem* parent)
+{
+    QVariant label;
+    QVariant value;
+    NodeList_t children;
+    bool skip = false;
+    genApiCall(
+        "TreeItem",
+        [&] {
+            if (!node->IsFeature() || node->GetVisibility() > Guru) {
+                skip = true;
+                return;
+            }
+            if (m_depth == 0) {
+                const gcstring toolTip = node->GetToolTip();
+                label = QString::fromUtf8(toolTip.empty() ? node->GetDeviceName().c_str() : toolTip.c_str());
+            } else {
+                label = QString::fromUtf8(node->GetName(false).c_str());
+            }
+            node->GetChildren(children, ctReadingChildren);
+            if (children.empty())
+                value = buildValue(node);
+        },
+        printDescription);
+    if (skip)
+        return;
+
+    const int row = parent->childCount();
+    if (!parent->insertChildren(row, 1, m_rootItem->columnCount()))
+        return;
+    TreeItem* item = parent->child(row);
+    // Stored before the node is attached, so the values are kept as read.
+    item->setData(0, label);
+    item->setData(1, value);
+    item->setNode(node);
+
+    if (!children.empty()) {
+        ++m_depth;
+        setupModelData(children, item);
+        --m_depth;
+    }
+}
+
+void TreeModel::setLanguage(int language)
+{
+    m_language = language;
+    emit dataChanged(QModelIndex(), QModelIndex());
+}
+
+void TreeModel::disableDevice()
+{
+    m_deviceDisabled = true;
+}
+
+void TreeModel::loadTranslations()
+{
+    QFile file(QStringLiteral("%1/translate/feature.txt").arg(QCoreApplication::applicationDirPath()));
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    m_translations = readTranslations(file);
+}
+
+QHash<QString, QString> TreeModel::readTranslations(QIODevice& file)
+{
+    QHash<QString, QString> table;
+    QTextCodec* utf8 = QTextCodec::codecForMib(106);
+    int lineNumber = 0;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        ++lineNumber;
+        if (line.isEmpty())
+            break; // a read error; atEnd() would not change
+        const QList<QByteArray> parts = line.split('>');
+        if (parts.size() != 2) {
+            if (!line.trimmed().isEmpty())
+                qCInfo(lcFeatureTree, "feature.txt line %d skipped: %s", lineNumber,
+                       parts.size() < 2 ? "no '>'" : "more than one '>'");
+            continue;
+        }
+        QByteArray translation = parts.at(1);
+        if (translation.endsWith('\n'))
+            translation.chop(1);
+
+        if (!isValidUtf8(utf8, parts.at(0)) || !isValidUtf8(utf8, translation))
+            qCWarning(lcFeatureTree,
+                      "feature.txt line %d is not valid UTF-8; read with replacement characters", lineNumber);
+        table.insert(QString::fromUtf8(parts.at(0)), QString::fromUtf8(translation));
+    }
+    return table;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+namespace GenApi {
+struct IInteger;
+}
+
+// How the feature tree writes integer values. One place decides it for the
+// model's display texts and for the editors, from the node's representation
+// and, for the standard GigE Vision address features that devices describe as
+// plain hex numbers, from its name.
+enum class IntegerText
+{
+    Number, //!< decimal, edited in a spin box
+    Hex,    //!< "0x" and lower-case hex digits
+    IPv4,   //!< dotted decimal of the low 32 bits
+    Mac     //!< six upper-case hex octets joined by ':'
+};
+
+// The form of `integer`, whose node is named `name`. Reads the representation,
+// so it may throw what GenApi throws.
+IntegerText integerTextOf(GenApi::IInteger& integer, const QString& name);
+
+// True for the seven GigE Vision address features shown as IPv4 addresses
+// although their representation is HexNumber.
+bool isIPv4FeatureName(const QString& name);
+
+// "a.b.c.d" from bits 31-24, 23-16, 15-8 and 7-0, decimal, no leading zeros.
+QString formatIPv4(qint64 value);
+// "AA:BB:CC:DD:EE:FF" from bits 47-40 down to 7-0, upper case.
+QString formatMac(qint64 value);
+// "0x" and the value in base 16 (as an unsigned 64-bit number), lower case,
+// no leading zeros.
+QString formatHex(qint64 value);

@@ -1,0 +1,12 @@
+#include "tests.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    int failures = 0;
+    for (auto run : {runTreeModelTests, runFeatureEditDelegateTests, runFeatureTreeViewTests})
+        failures += run(argc, argv);
+    return failures;
+}
