@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QThread>
 #include <QtTest>
 
@@ -60,7 +61,7 @@ private slots:
     void devicesDescriptionsOpen();
     void brokenDescriptionsAreRefused_data();
     void brokenDescriptionsAreRefused();
-    void missingFileIsRefused();
+    void missingOrEmptyFilesAreRefused();
 
 private:
     std::unique_ptr<CDeviceConnection> m_device;
@@ -437,12 +438,20 @@ void TestGenApiDevice::brokenDescriptionsAreRefused()
     QVERIFY(!error.empty());
 }
 
-void TestGenApiDevice::missingFileIsRefused()
+void TestGenApiDevice::missingOrEmptyFilesAreRefused()
 {
     std::string error;
-    auto device = CDeviceConnection::OpenSimulated("/nonexistent/description.xml", &error);
-    QVERIFY(!device);
+    QVERIFY(!CDeviceConnection::OpenSimulated("/nonexistent/description.xml", &error));
     QVERIFY(!error.empty());
+
+    QTemporaryFile empty;
+    QVERIFY(empty.open());
+    error.clear();
+    QVERIFY(!CDeviceConnection::OpenSimulated(empty.fileName().toStdString(), &error));
+    QVERIFY(!error.empty());
+
+    // The error text is optional.
+    QVERIFY(!CDeviceConnection::OpenSimulated(empty.fileName().toStdString()));
 }
 
 QTEST_GUILESS_MAIN(TestGenApiDevice)
