@@ -10,8 +10,10 @@
 #include <QDir>
 #include <QtTest>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 
 using namespace GenApi;
 using namespace GenICam;
@@ -174,6 +176,7 @@ private slots:
     void command();
     void registerBytes();
     void lostDeviceFailsAtOnce();
+    void concurrentAccess();
     void walkDeviceDescriptions_data();
     void walkDeviceDescriptions();
     void walkAravisFakeCamera();
@@ -1038,6 +1041,44 @@ void TestGenApiNodes::lostDeviceFailsAtOnce()
     QCOMPARE(width->GetNode()->GetDisplayName(), gcstring("Image Width"));
 }
 
+void TestGenApiNodes::concurrentAccess()
+{
+    // A service thread reads while the GUI thread writes: every call is
+    // serialised, values stay whole and nothing throws.
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+    CIntegerPtr width(map->GetNode("Width"));
+    CFloatPtr gain(map->GetNode("Gain"));
+    CEnumerationPtr format(map->GetNode("PixelFormat"));
+    std::atomic<int> failures{0};
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        while (!done) {
+            try {
+                const int64_t w = width->GetValue(false, true);
+                if (w < 16 || w > 4096 || w % 8 != 0)
+                    ++failures;
+                gain->GetValue();
+                format->GetCurrentEntry();
+                StringList_t symbolics;
+                format->GetSymbolics(symbolics);
+            } catch (...) {
+                ++failures;
+            }
+        }
+    });
+    for (int i = 0; i < 500; ++i) {
+        width->SetValue(16 + 8 * (i % 100));
+        gain->SetValue(0.5 * (i % 40));
+        format->FromString(i % 2 ? "RGB8" : "Mono8");
+    }
+    done = true;
+    reader.join();
+    QCOMPARE(failures.load(), 0);
+    QCOMPARE(width->GetValue(), 16 + 8 * 99);
+}
+
 // --- whole descriptions -----------------------------------------------------------------
 
 void TestGenApiNodes::walkDeviceDescriptions_data()
@@ -1049,6 +1090,10 @@ void TestGenApiNodes::walkDeviceDescriptions_data()
     const QStringList files = devices.entryList({"*.xml"}, QDir::Files, QDir::Name);
     for (const QString& file : files)
         QTest::newRow(qPrintable(file)) << devices.filePath(file);
+    for (const char* generated : {CAMPANE_LARGE_DESCRIPTION, CAMPANE_HIGH_ADDRESS_DESCRIPTION}) {
+        if (QFileInfo::exists(QString::fromUtf8(generated)))
+            QTest::newRow(qPrintable(QFileInfo(QString::fromUtf8(generated)).fileName())) << generated;
+    }
     const QDir data(QFileInfo(QFINDTESTDATA("data/node-values.xml")).absolutePath());
     for (const QString& file : data.entryList({"node-*.xml"}, QDir::Files, QDir::Name))
         QTest::newRow(qPrintable(file)) << data.filePath(file);
