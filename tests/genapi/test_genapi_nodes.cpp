@@ -3,6 +3,7 @@
 // conversion and full walks of the device descriptions and of Aravis's own
 // fake camera.
 #include "aravisfakecamera.h"
+#include "arverrorprobe.h"
 
 #include <GenApi/DeviceConnection.h>
 #include <GenApi/GenApi.h>
@@ -163,6 +164,8 @@ private slots:
     void pollingTime();
     void exceptionDetails_data();
     void exceptionDetails();
+    void aravisErrorKinds_data();
+    void aravisErrorKinds();
     void enumerationOrderAndEntries();
     void enumerationValues();
     void linksAndFeatures();
@@ -171,6 +174,8 @@ private slots:
     void documentation();
     void nodesInDocumentOrder();
     void pointers();
+    void imposedLimits();
+    void selectors();
     void stringConversion_data();
     void stringConversion();
     void command();
@@ -447,16 +452,22 @@ void TestGenApiNodes::invalidatorAndInvalidateNode()
     map->GetNode("Width")->GetChildren(invalidated, ctInvalidatingChildren);
     QCOMPARE(names(invalidated), QStringList{"PayloadReg"});
 
+    // A write to the register behind Width invalidates as well.
+    CIntegerPtr(map->GetNode("WidthReg"))->SetValue(300);
+    payload->GetValue();
+    QCOMPARE(reads(), 2u);
+    device->ResetStatistics();
+
     // InvalidateNode and InvalidateNodes force the next read.
     map->GetNode("PayloadSize")->InvalidateNode();
     payload->GetValue();
-    QCOMPARE(reads(), 2u);
+    QCOMPARE(reads(), 1u);
     payload->GetValue();
-    QCOMPARE(reads(), 2u);
+    QCOMPARE(reads(), 1u);
     map->InvalidateNodes();
     payload->GetValue();
     width->GetValue();
-    QCOMPARE(reads(), 4u);
+    QCOMPARE(reads(), 3u);
 }
 
 void TestGenApiNodes::sharedWordStaysConsistent()
@@ -563,6 +574,45 @@ void TestGenApiNodes::exceptionDetails()
         QVERIFY(e.GetSourceLine() > 0);
         QVERIFY(what.contains(QString::number(e.GetSourceLine())));
     }
+}
+
+void TestGenApiNodes::aravisErrorKinds_data()
+{
+    QTest::addColumn<bool>("device");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("lost");
+    QTest::addColumn<QString>("kind");
+
+    QTest::newRow("range") << false << "ARV_GC_ERROR_OUT_OF_RANGE" << false << "OutOfRange";
+    QTest::newRow("entry") << false << "ARV_GC_ERROR_ENUM_ENTRY_NOT_FOUND" << false << "InvalidArgument";
+    QTest::newRow("syntax") << false << "ARV_GC_ERROR_INVALID_SYNTAX" << false << "InvalidArgument";
+    QTest::newRow("read-only") << false << "ARV_GC_ERROR_READ_ONLY" << false << "Access";
+    QTest::newRow("missing node") << false << "ARV_GC_ERROR_NODE_NOT_FOUND" << false << "Runtime";
+    QTest::newRow("timeout") << true << "ARV_DEVICE_ERROR_TIMEOUT" << false << "Timeout";
+    QTest::newRow("write protect") << true << "ARV_DEVICE_ERROR_PROTOCOL_ERROR_WRITE_PROTECT" << false
+                                   << "Access";
+    QTest::newRow("access denied") << true << "ARV_DEVICE_ERROR_PROTOCOL_ERROR_ACCESS_DENIED" << false
+                                   << "Access";
+    QTest::newRow("transfer") << true << "ARV_DEVICE_ERROR_TRANSFER_ERROR" << false << "Runtime";
+    QTest::newRow("lost") << true << "ARV_DEVICE_ERROR_NOT_CONNECTED" << true << "Access";
+    QTest::newRow("timeout once lost") << true << "ARV_DEVICE_ERROR_TIMEOUT" << true << "Access";
+}
+
+void TestGenApiNodes::aravisErrorKinds()
+{
+    QFETCH(bool, device);
+    QFETCH(QString, code);
+    QFETCH(bool, lost);
+    QFETCH(QString, kind);
+
+    const int value = aravisErrorCode(code.toStdString());
+    QVERIFY(value >= 0);
+    QString description;
+    const auto domain = device ? AravisErrorDomain::Device : AravisErrorDomain::Description;
+    QCOMPARE(thrownKind([&] { throwConvertedAravisError(domain, value, lost); }, &description), kind);
+    QVERIFY2(description.contains("Probe"), qPrintable(description));
+    QVERIFY2(description.contains(QStringLiteral("probe error %1").arg(value)), qPrintable(description));
+    QCOMPARE(description.contains("lost"), lost);
 }
 
 // --- enumerations -----------------------------------------------------------------
@@ -881,6 +931,57 @@ void TestGenApiNodes::pointers()
         QCOMPARE(CRegisterPtr(node).IsValid(), kind.type == intfIRegister);
         QCOMPARE(CCategoryPtr(node).IsValid(), kind.type == intfICategory);
     }
+}
+
+void TestGenApiNodes::imposedLimits()
+{
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+    INode* node = map->GetNode("Width");
+    CIntegerPtr width(node);
+
+    width->ImposeMin(32);
+    width->ImposeMax(1024);
+    QCOMPARE(width->GetMin(), 32);
+    QCOMPARE(width->GetMax(), 1024);
+    QCOMPARE(thrownKind([&] { width->SetValue(16); }), "OutOfRange");
+    QCOMPARE(thrownKind([&] { width->SetValue(2048); }), "OutOfRange");
+    width->SetValue(40);
+    QCOMPARE(width->GetValue(), 40);
+
+    CFloatPtr gain(map->GetNode("Gain"));
+    gain->ImposeMax(12.0);
+    QCOMPARE(gain->GetMax(), 12.0);
+    QCOMPARE(thrownKind([&] { gain->SetValue(12.5); }), "OutOfRange");
+
+    node->ImposeVisibility(Guru);
+    QCOMPARE(node->GetVisibility(), Guru);
+    map->GetNode("ReverseX")->ImposeVisibility(Beginner);
+    QCOMPARE(map->GetNode("ReverseX")->GetVisibility(), Guru); // the stricter one stays
+
+    node->ImposeAccessMode(RO);
+    QCOMPARE(node->GetAccessMode(), RO);
+    QCOMPARE(thrownKind([&] { width->SetValue(48); }), "Access");
+    node->ImposeAccessMode(RW);
+    QCOMPARE(node->GetAccessMode(), RW);
+}
+
+void TestGenApiNodes::selectors()
+{
+    auto device = openData("node-values.xml");
+    QVERIFY(device);
+    INodeMap* map = device->GetNodeMap();
+    INode* gainAuto = map->GetNode("GainAuto");
+    QVERIFY(gainAuto->IsSelector());
+    QVERIFY(!map->GetNode("Gain")->IsSelector());
+    FeatureList_t features;
+    gainAuto->GetSelectedFeatures(features);
+    QCOMPARE(names(features), QStringList{"Gain"});
+    map->GetNode("Gain")->GetSelectingFeatures(features);
+    QCOMPARE(names(features), QStringList{"GainAuto"});
+    map->GetNode("Width")->GetSelectingFeatures(features);
+    QVERIFY(features.empty());
 }
 
 // --- text -------------------------------------------------------------------------
