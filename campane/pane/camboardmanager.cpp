@@ -36,13 +36,6 @@ CamBoardManager::CamBoardManager(QWidget* parent)
     ui->setupUi(this);
     showBoard(m_defaultBoard);
 
-    Corvid::RegisterDeviceListUpdateListener(m_deviceListUpdate);
-    Corvid::RegisterFocusUpdateListener(m_focusUpdate);
-    Corvid::RegisterLangUpdateListener(m_languageUpdate);
-    Corvid::RegisterROIUpdateListener(m_roiUpdate);
-    Corvid::RegisterImageModeUpdateListener(m_imageModeUpdate);
-    Corvid::RegisterImportUpdateListener(m_importUpdate);
-
     // The signals that come from the service's threads are queued; their
     // argument types must be known to the meta-type system by these names.
     qRegisterMetaType<QSharedPointer<bool>>("QSharedPointer<bool>");
@@ -61,6 +54,17 @@ CamBoardManager::CamBoardManager(QWidget* parent)
         [this](int language) { setLanguage(language); }, Qt::AutoConnection);
     connect(m_importUpdate, &ImportUpdate::importUpdate, this, &CamBoardManager::onImportChanged,
             Qt::AutoConnection);
+
+    // Registered last: the service may call a listener as soon as it is
+    // registered (it brings a new device-list listener up to date at once), and
+    // a signal emitted before its connection exists would be lost, leaving the
+    // service's thread waiting in vain.
+    Corvid::RegisterDeviceListUpdateListener(m_deviceListUpdate);
+    Corvid::RegisterFocusUpdateListener(m_focusUpdate);
+    Corvid::RegisterLangUpdateListener(m_languageUpdate);
+    Corvid::RegisterROIUpdateListener(m_roiUpdate);
+    Corvid::RegisterImageModeUpdateListener(m_imageModeUpdate);
+    Corvid::RegisterImportUpdateListener(m_importUpdate);
 
     // The stored user level is loaded once the host has settled.
     QTimer::singleShot(1000, this, [this] { m_defaultBoard->loadUserLevel(); });
