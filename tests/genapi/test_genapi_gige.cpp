@@ -12,6 +12,8 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 using namespace GenApi;
 
@@ -29,6 +31,7 @@ private slots:
     void enumerationAndCommand();
     void discoveryFindsTheEmulator();
     void statisticsCountNetworkAccess();
+    void pingFromAnotherThreadWhileReading();
     void stoppedEmulatorIsLostAtOnce();
 
 private:
@@ -178,6 +181,32 @@ void TestGenApiGige::statisticsCountNetworkAccess()
     QCOMPARE(s.bytesRead, uint64_t(12));
     QCOMPARE(s.registerWrites, uint64_t(1));
     QCOMPARE(s.bytesWritten, uint64_t(4));
+}
+
+void TestGenApiGige::pingFromAnotherThreadWhileReading()
+{
+    // The camera service pings from its own thread while the GUI reads.
+    INodeMap* nodeMap = map();
+    QVERIFY(nodeMap);
+    CFloatPtr temperature(nodeMap->GetNode("DeviceTemperature"));
+    QVERIFY(temperature.IsValid());
+    std::atomic<int> answered{0};
+    std::thread pinger([&] {
+        for (int i = 0; i < 200; ++i)
+            answered += m_device->Ping() ? 1 : 0;
+    });
+    int failures = 0;
+    for (int i = 0; i < 200; ++i) {
+        try {
+            temperature->GetValue();
+        } catch (const GenICam::GenericException&) {
+            ++failures;
+        }
+    }
+    pinger.join();
+    QCOMPARE(failures, 0);
+    QCOMPARE(answered.load(), 200);
+    QVERIFY(!m_device->IsLost());
 }
 
 void TestGenApiGige::stoppedEmulatorIsLostAtOnce()
