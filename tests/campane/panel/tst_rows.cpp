@@ -1,7 +1,7 @@
 // Panel rows and groups bound to the nodes of the simulated structured-light
 // camera: editors by node kind, writes and their read-back, rollback and
 // logging of rejected writes, availability, group refresh, the real-time
-// refresh through the camera service, languages and colours.
+// refresh through the camera service, and languages.
 
 #include "ccombobox.h"
 #include "switchbutton.h"
@@ -89,10 +89,6 @@ private slots:
     void realTimeRefreshIgnoresNonNumericText();
 
     void languageSwitch();
-    void colours_data();
-    void colours();
-    void labelTakesHalfTheWidth();
-    void enableAndDescription();
 
 private:
     INode* node(const char* name) const { return m_device->GetNodeMap()->GetNode(name); }
@@ -615,89 +611,6 @@ void TestRows::languageSwitch()
     QCOMPARE(list->checkedData(), QStringList{QStringLiteral("灰度图")});
     outputs.setLanguageType(0);
     QCOMPARE(list->items().at(1), qMakePair(QStringLiteral("GSImage"), true));
-
-    // A supplied switch is placed in a container, right-aligned.
-    ToolPageWidgetItem toggle;
-    auto* button = new SwitchButton;
-    toggle.setupWidget(kTitle, kDescription, button);
-    QCOMPARE(toggle.widget()->objectName(), QStringLiteral("widget"));
-    QCOMPARE(button->parentWidget(), toggle.widget());
-    toggle.setLanguageType(1);
-    QCOMPARE(toggle.label()->text(), QStringLiteral("标题"));
-}
-
-void TestRows::colours_data()
-{
-    QTest::addColumn<QStringList>("events");
-    QTest::addColumn<QColor>("colour");
-    QTest::addColumn<int>("clicks");
-
-    QTest::newRow("resting") << QStringList{} << QColor(240, 240, 240) << 0;
-    QTest::newRow("hover") << QStringList{"enter"} << QColor(216, 216, 216) << 0;
-    QTest::newRow("pressed") << QStringList{"enter", "press"} << QColor(191, 231, 213) << 1;
-    QTest::newRow("left") << QStringList{"enter", "press", "leave"} << QColor(240, 240, 240) << 1;
-}
-
-void TestRows::colours()
-{
-    QFETCH(QStringList, events);
-    QFETCH(QColor, colour);
-    QFETCH(int, clicks);
-
-    auto row = makeRow("Light1Value");
-    row->resize(400, 40);
-    QSignalSpy clicked(row.get(), &ToolPageWidgetItem::itemClicked);
-    QCursor::setPos(-1000, -1000);
-    for (const QString& name : qAsConst(events)) {
-        if (name == QLatin1String("enter")) {
-            QEvent enter(QEvent::Enter);
-            QApplication::sendEvent(row.get(), &enter);
-        } else if (name == QLatin1String("press")) {
-            QTest::mousePress(row.get(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 20));
-        } else {
-            QEvent leave(QEvent::Leave);
-            QApplication::sendEvent(row.get(), &leave);
-        }
-    }
-    QCOMPARE(clicked.count(), clicks);
-    const QImage image = row->grab().toImage();
-    QCOMPARE(image.pixelColor(5, 5), colour);
-}
-
-void TestRows::labelTakesHalfTheWidth()
-{
-    auto row = makeRow("Light1Value");
-    m_host->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_host.get()));
-    for (int width : {400, 601}) {
-        row->resize(width, 40);
-        QCOMPARE(row->label()->width(), width / 2 - 20);
-        QCOMPARE(row->widget()->geometry().right(), width - 1 - 10);
-    }
-}
-
-void TestRows::enableAndDescription()
-{
-    auto writable = makeRow("Light1Value");
-    writable->setEnable(false);
-    QVERIFY(!writable->widget()->isEnabled());
-    writable->refresh(false);
-    QVERIFY(!writable->widget()->isEnabled());
-    writable->setEnable(true);
-    QVERIFY(writable->widget()->isEnabled());
-
-    // Permission does not make a read-only node writable.
-    auto readOnly = makeRow("PayloadSize");
-    readOnly->setEnable(true);
-    QVERIFY(!readOnly->widget()->isEnabled());
-
-    auto labelOnly = makeRow("DeviceUserID");
-    labelOnly->setEnable(false);
-    QVERIFY(labelOnly->isEnable());
-
-    QCOMPARE(writable->descriptionName(1), QStringLiteral("描述"));
-    QCOMPARE(writable->descriptionName(2), QString());
-    QCOMPARE(writable->descriptionName(-1), QString());
 }
 
 QTEST_MAIN(TestRows)

@@ -61,7 +61,6 @@ private slots:
     void cleanup();
 
     void pageWithoutTitleBar();
-    void titleClickFoldsAndUnfolds();
     void foldedPageIsNotRefreshed();
     void languageReachesTitlesAndRows();
     void spacerFollowsFold_data();
@@ -111,20 +110,6 @@ void TestToolBox::pageWithoutTitleBar()
     QVERIFY(page->isExpanded());
     QVERIFY(!body->isHidden());
     QCOMPARE(page->widgets(), QList<QWidget*>{body});
-}
-
-void TestToolBox::titleClickFoldsAndUnfolds()
-{
-    CToolBox box;
-    CToolPage* page = box.addPage(QStringLiteral("Group"), QStringLiteral("组"), new QLabel, 0);
-    QVERIFY(page->isExpanded());
-    QCOMPARE(page->title(), QStringLiteral("Group"));
-    QVERIFY(titleButtonOf(page)->minimumHeight() >= 28);
-
-    QTest::mouseClick(titleButtonOf(page), Qt::LeftButton);
-    QVERIFY(!page->isExpanded());
-    QTest::mouseClick(titleButtonOf(page), Qt::LeftButton);
-    QVERIFY(page->isExpanded());
 }
 
 void TestToolBox::foldedPageIsNotRefreshed()
