@@ -88,28 +88,36 @@ std::shared_ptr<Service> Service::current()
 int Service::startCurrent(const ServiceOptions& options)
 {
     Global& g = global();
+    if (g.serviceThread.load() == std::this_thread::get_id()) {
+        log("StartService called from a listener on the service thread; ignored", 1);
+        return RESULT_ALREADY_RUNNING;
+    }
     std::lock_guard<std::mutex> lifecycle(g.lifecycle);
     if (current())
         return RESULT_ALREADY_RUNNING;
     auto service = std::make_shared<Service>(options);
     service->start();
-    std::lock_guard<std::mutex> lock(g.pointer);
-    g.service = service;
+    {
+        std::lock_guard<std::mutex> lock(g.pointer);
+        g.service = service;
+    }
+    // Listeners told about the first devices may already ask about them.
+    service->addStartDevices();
     return RESULT_OK;
 }
 
 void Service::stopCurrent()
 {
     Global& g = global();
-    std::lock_guard<std::mutex> lifecycle(g.lifecycle);
-    std::shared_ptr<Service> service = current();
-    if (!service)
-        return;
-    if (service->isServiceThread()) {
+    if (g.serviceThread.load() == std::this_thread::get_id()) {
         // Joining the service thread from itself cannot work.
         log("StopService called from a listener on the service thread; ignored", 1);
         return;
     }
+    std::lock_guard<std::mutex> lifecycle(g.lifecycle);
+    std::shared_ptr<Service> service = current();
+    if (!service)
+        return;
     {
         std::lock_guard<std::mutex> lock(g.pointer);
         g.service.reset();
@@ -137,6 +145,10 @@ void Service::start()
         m_started = true;
     }
     m_thread = std::thread([this] { run(); });
+}
+
+void Service::addStartDevices()
+{
     if (m_options.defaultDevices) {
         const std::string dir =
             m_options.devicesDir.empty() ? std::string(CORVID_DEFAULT_DEVICES_DIR) : m_options.devicesDir;
@@ -281,11 +293,17 @@ void Service::checkHealth()
         }
         if (answering)
             continue;
-        std::lock_guard<std::mutex> lock(m_mutex);
-        // A device reopened meanwhile has a new connection: the old one's
-        // silence says nothing about it.
-        if (!device->lost && device->connection == connection) {
-            device->lost = true;
+        bool newlyLost = false;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            // A device reopened meanwhile has a new connection: the old one's
+            // silence says nothing about it.
+            if (!device->lost && device->connection == connection) {
+                device->lost = true;
+                newlyLost = true;
+            }
+        }
+        if (newlyLost) {
             changed = true;
             log("device " + device->id + " stopped answering", 1);
         }
@@ -332,7 +350,7 @@ void Service::discoverOnce()
                 return;
         }
         if (!known)
-            addAravis(descriptor.id, "1");
+            addAravis(descriptor.id, "1", &descriptor);
     }
 }
 
@@ -450,7 +468,8 @@ std::string Service::addSimulated(const std::string& xmlPath, const std::string&
     return insertDevice(device);
 }
 
-std::string Service::addAravis(const std::string& idOrAddress, const std::string& kind)
+std::string Service::addAravis(const std::string& idOrAddress, const std::string& kind,
+                               const GenApi::DeviceDescriptor* found)
 {
     if (idOrAddress.empty()) {
         log("no device id or address given", 1);
@@ -484,6 +503,16 @@ std::string Service::addAravis(const std::string& idOrAddress, const std::string
     for (int key = CAM_INFO_PANEL_50; key <= CAM_INFO_PANEL_56; ++key)
         device->panel[key] = "0";
     readIdentity(*device);
+    if (found) {
+        if (device->serial.empty())
+            device->serial = found->serial;
+        if (device->model.empty())
+            device->model = found->model;
+        if (device->vendor.empty())
+            device->vendor = found->vendor;
+        if (!found->address.empty())
+            device->description = found->address;
+    }
     device->id = "ARV-" + idPart(device->serial.empty() ? idOrAddress : device->serial);
     return insertDevice(device);
 }
@@ -521,19 +550,23 @@ int Service::removeDevice(const std::string& id)
 int Service::setUsable(const std::string& id, bool usable)
 {
     Lists lists;
+    bool lost = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         std::shared_ptr<Device> device = findLocked(id);
         if (!device)
             return RESULT_UNKNOWN_DEVICE;
-        if (usable && !device->isAnswering()) {
-            log("device " + id + " is lost; add it again to use it", 1);
-            return RESULT_ACCESS_DENIED;
+        lost = usable && !device->isAnswering();
+        if (!lost) {
+            if (device->usable == usable)
+                return RESULT_OK;
+            device->usable = usable;
+            lists = snapshotLists();
         }
-        if (device->usable == usable)
-            return RESULT_OK;
-        device->usable = usable;
-        lists = snapshotLists();
+    }
+    if (lost) {
+        log("device " + id + " is lost; add it again to use it", 1);
+        return RESULT_ACCESS_DENIED;
     }
     publishLists(lists);
     return RESULT_OK;

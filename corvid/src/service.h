@@ -25,7 +25,8 @@
 
 namespace GenApi {
 class CDeviceConnection;
-}
+struct DeviceDescriptor;
+} // namespace GenApi
 
 namespace Corvid {
 namespace Internal {
@@ -47,7 +48,10 @@ public:
 
     // Devices
     std::string addSimulated(const std::string& xmlPath, const std::string& kind, bool isCard);
-    std::string addAravis(const std::string& idOrAddress, const std::string& kind);
+    //! found: what discovery said about the device, for what its node map
+    //! does not tell (serial, model, vendor); may be null.
+    std::string addAravis(const std::string& idOrAddress, const std::string& kind,
+                          const GenApi::DeviceDescriptor* found = nullptr);
     int removeDevice(const std::string& id);
     int setUsable(const std::string& id, bool usable);
     int simulateLoss(const std::string& id);
@@ -94,6 +98,8 @@ private:
     };
 
     void start();
+    //! The default devices, and discovery when asked for.
+    void addStartDevices();
     void stop();
     void run();
     void checkHealth();
@@ -121,7 +127,6 @@ private:
     std::deque<std::function<void(bool)>> m_queue;
     bool m_stopping = false;
     std::thread m_thread;
-    std::thread::id m_threadId;
     std::thread m_discoveryThread;
     bool m_started = false;
 };

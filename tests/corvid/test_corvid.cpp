@@ -281,6 +281,47 @@ public:
     QStringList calls;
 };
 
+//! Aravis's GigE Vision emulator serving the structured-light camera on the
+//! loopback interface. Only one emulator can serve it: other test binaries
+//! take the same lock file.
+class Emulator
+{
+public:
+    Emulator()
+        : m_binary(QStandardPaths::findExecutable(QStringLiteral("arv-fake-gv-camera-0.8"))),
+          m_lock(QDir::temp().filePath(QStringLiteral("campane-gige-loopback.lock")))
+    {
+        m_lock.setStaleLockTime(0);
+    }
+    ~Emulator() { kill(); }
+
+    bool available() const { return !m_binary.isEmpty(); }
+    bool start()
+    {
+        if (!m_lock.tryLock(120000))
+            return false;
+        m_process.setStandardOutputFile(QProcess::nullDevice());
+        m_process.setStandardErrorFile(QProcess::nullDevice());
+        m_process.start(m_binary,
+                        {QStringLiteral("-g"), QString::fromStdString(devicePath("kvx-slp-camera.xml")),
+                         QStringLiteral("-i"), QStringLiteral("127.0.0.1")});
+        return m_process.waitForStarted(5000);
+    }
+    //! Ends it at once, as a camera that loses power.
+    void kill()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            ::kill(pid_t(m_process.processId()), SIGKILL);
+            m_process.waitForFinished(5000);
+        }
+    }
+
+private:
+    QString m_binary;
+    QLockFile m_lock;
+    QProcess m_process;
+};
+
 } // namespace
 
 class TestCorvid : public QObject
@@ -317,6 +358,7 @@ private slots:
     void unregisterWhileListenerWaitsForCaller();
     void unregisterFromInsideCall();
     void stoppedEmulatorIsReportedUnusable();
+    void discoveryFindsEmulator();
 
 private:
     ServiceOptions options() const;
@@ -997,33 +1039,17 @@ void TestCorvid::unregisterFromInsideCall()
 
 void TestCorvid::stoppedEmulatorIsReportedUnusable()
 {
-    const QString emulator = QStandardPaths::findExecutable(QStringLiteral("arv-fake-gv-camera-0.8"));
-    if (emulator.isEmpty())
+    Emulator emulator;
+    if (!emulator.available())
         QSKIP("arv-fake-gv-camera-0.8 is not installed");
-    // Only one emulator can serve the loopback interface: other test
-    // binaries take the same lock.
-    QLockFile lock(QDir::temp().filePath(QStringLiteral("campane-gige-loopback.lock")));
-    lock.setStaleLockTime(0);
-    QVERIFY2(lock.tryLock(120000), "another emulator kept the loopback interface");
-
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(emulator, {QStringLiteral("-g"), QString::fromStdString(devicePath("kvx-slp-camera.xml")),
-                             QStringLiteral("-i"), QStringLiteral("127.0.0.1")});
-    QVERIFY(process.waitForStarted(5000));
-    const auto killEmulator = qScopeGuard([&] {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    });
+    QVERIFY(emulator.start());
 
     Recorder recorder;
     recorder.registerAll();
     std::string id;
     // The emulator answers after a moment.
     QTRY_VERIFY_WITH_TIMEOUT(!(id = AddAravisCamera("127.0.0.1")).empty(), 30000);
+    QCOMPARE(AddAravisCamera("127.0.0.1"), id); // the same device
     QCOMPARE(GetCameraInfo(id, CAM_INFO_OPENED), std::string("1"));
     QCOMPARE(GetCameraInfo(id, CAM_INFO_CONNECTED), std::string("1"));
     // The emulator's registers start at zero (it does not apply the
@@ -1034,11 +1060,39 @@ void TestCorvid::stoppedEmulatorIsReportedUnusable()
     QCOMPARE(SetCameraNodeValue(id, "TriggerSoftware", ""), 0);
     QTRY_VERIFY(recorder.sawCamera(id, "11"));
 
-    ::kill(pid_t(process.processId()), SIGKILL);
-    process.waitForFinished(5000);
+    emulator.kill();
     QTRY_VERIFY_WITH_TIMEOUT(recorder.sawCamera(id, "00"), 30000);
     QCOMPARE(GetCameraInfo(id, CAM_INFO_OPENED), std::string("0"));
     QVERIFY(GetCameraNodeValue(id, "DeviceModelName", value) != 0);
+}
+
+void TestCorvid::discoveryFindsEmulator()
+{
+    Emulator emulator;
+    if (!emulator.available())
+        QSKIP("arv-fake-gv-camera-0.8 is not installed");
+    QVERIFY(emulator.start());
+    StopService();
+    ServiceOptions o = options();
+    o.defaultDevices = false;
+    o.discover = true;
+    QCOMPARE(StartService(o), 0);
+
+    const auto findEmulator = [] {
+        for (const DeviceEntry& device : ListDevices()) {
+            if (device.description == "127.0.0.1")
+                return device;
+        }
+        return DeviceEntry();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!findEmulator().id.empty(), 60000);
+    const DeviceEntry found = findEmulator();
+    QVERIFY2(found.id.rfind("ARV-", 0) == 0, found.id.c_str());
+    QVERIFY(!found.isCard);
+    QVERIFY(found.usable);
+    // Opening it by address again finds the device already there.
+    QCOMPARE(AddAravisCamera("127.0.0.1"), found.id);
+    QCOMPARE(int(ListDevices().size()), 1);
 }
 
 QTEST_GUILESS_MAIN(TestCorvid)
