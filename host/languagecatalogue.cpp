@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcCatalogue, "camview.translations")
+Q_LOGGING_CATEGORY(lcCatalogue, "camview.translations", QtInfoMsg)
 
 namespace {
 

@@ -1,0 +1,265 @@
+// camview as a user and a script use it.
+
+#include "mainwindow.h"
+#include "options.h"
+
+#include <Corvid/CorvidHost.h>
+#include <campane.h>
+
+#include <QAction>
+#include <QImage>
+#include <QLabel>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+namespace {
+
+const char* const kCard = "SIM-frame-grabber-card";
+const char* const kCamera = "SIM-kvx-slp-camera";
+const char* const kSecondCamera = "SIM-sl-camera-dual";
+
+QString devicesDir()
+{
+    return QStringLiteral(CAMPANE_DEVICES_DIR);
+}
+
+// The device id on the board the pane shows now.
+QString shownDeviceId(CamPane* pane)
+{
+    QStringList shown;
+    for (QLabel* label : pane->findChildren<QLabel*>(QStringLiteral("labelDeviceId"))) {
+        if (label->isVisible())
+            shown << label->text();
+    }
+    return shown.size() == 1 ? shown.first() : QStringLiteral("<%1 boards shown>").arg(shown.size());
+}
+
+QTreeWidgetItem* deviceItem(QTreeWidget* tree, const QString& id)
+{
+    const QList<QTreeWidgetItem*> items = tree->findItems(id, Qt::MatchExactly | Qt::MatchRecursive);
+    return items.isEmpty() ? nullptr : items.first();
+}
+
+} // namespace
+
+class TestCamview : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void options_data();
+    void options();
+    void badOptions_data();
+    void badOptions();
+    void windowFollowsTheHostEvents();
+    void screenshotOfTheProgram();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestCamview::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    Corvid::ServiceOptions options;
+    options.devicesDir = devicesDir().toStdString();
+    options.settingsFile = m_dir.filePath(QStringLiteral("host.ini")).toStdString();
+    QCOMPARE(Corvid::StartService(options), 0);
+}
+
+void TestCamview::cleanupTestCase()
+{
+    Corvid::StopService();
+}
+
+void TestCamview::options_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("sims");
+    QTest::addColumn<bool>("defaults");
+    QTest::addColumn<bool>("discover");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QString>("screenshot");
+
+    QTest::newRow("nothing") << QStringList() << QStringList() << true << false << "English"
+                             << ""
+                             << "";
+    QTest::newRow("two simulated cameras") << QStringList({"--sim", "a.xml", "--sim=b.xml"})
+                                           << QStringList({"a.xml", "b.xml"}) << true << false << "English"
+                                           << ""
+                                           << "";
+    QTest::newRow("everything") << QStringList({"--no-default-devices", "--discover", "--lang", "zh",
+                                                "--focus", "SIM-x", "--screenshot", "/tmp/x.png"})
+                                << QStringList() << false << true << "Chinese"
+                                << "SIM-x"
+                                << "/tmp/x.png";
+    QTest::newRow("English by name") << QStringList({"--lang=EN"}) << QStringList() << true << false
+                                     << "English"
+                                     << ""
+                                     << "";
+}
+
+void TestCamview::options()
+{
+    QFETCH(QStringList, arguments);
+    arguments.prepend(QStringLiteral("camview"));
+    CamviewOptions parsed;
+    QString error;
+    QVERIFY2(parseCamviewOptions(arguments, parsed, error), qPrintable(error));
+    QTEST(parsed.simulatedFiles, "sims");
+    QTEST(parsed.defaultDevices, "defaults");
+    QTEST(parsed.discover, "discover");
+    QTEST(parsed.language, "language");
+    QTEST(parsed.focusId, "focus");
+    QTEST(parsed.screenshotFile, "screenshot");
+}
+
+void TestCamview::badOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("unknown language") << QStringList({"--lang", "fr"});
+    QTest::newRow("unknown option") << QStringList({"--fast"});
+    QTest::newRow("missing value") << QStringList({"--sim"});
+    QTest::newRow("stray argument") << QStringList({"camera.xml"});
+}
+
+void TestCamview::badOptions()
+{
+    QFETCH(QStringList, arguments);
+    arguments.prepend(QStringLiteral("camview"));
+    CamviewOptions parsed;
+    QString error;
+    QVERIFY(!parseCamviewOptions(arguments, parsed, error));
+    QVERIFY(!error.isEmpty());
+}
+
+void TestCamview::windowFollowsTheHostEvents()
+{
+    CamviewOptions options;
+    auto window = std::make_unique<MainWindow>(options, nullptr);
+    window->show();
+    QSignalSpy ready(window.get(), &MainWindow::ready);
+    window->start();
+    QVERIFY(ready.wait(60000));
+
+    CamPane* pane = window->pane();
+    auto* tree = window->findChild<QTreeWidget*>(QStringLiteral("deviceTree"));
+    auto action = [&](const char* name) { return window->findChild<QAction*>(QLatin1String(name)); };
+
+    // The first camera has the focus, and the list shows every device.
+    QCOMPARE(shownDeviceId(pane), QString(kCamera));
+    for (const char* id : {kCard, kCamera, kSecondCamera})
+        QVERIFY2(deviceItem(tree, id), id);
+    QVERIFY(deviceItem(tree, kCamera)->isSelected());
+
+    // Selecting a device focuses it.
+    deviceItem(tree, kCard)->setSelected(false);
+    tree->clearSelection();
+    deviceItem(tree, kCard)->setSelected(true);
+    QTRY_COMPARE(shownDeviceId(pane), QString(kCard));
+    QVERIFY(!action("actionLock")->isEnabled());
+    tree->clearSelection();
+    deviceItem(tree, kSecondCamera)->setSelected(true);
+    QTRY_COMPARE(shownDeviceId(pane), QString(kSecondCamera));
+
+    // Lock and unlock the selected camera.
+    auto panelEnabled = [&] {
+        for (QWidget* content : pane->findChildren<QWidget*>(QStringLiteral("panelContent"))) {
+            if (content->isVisible())
+                return content->isEnabled();
+        }
+        return false;
+    };
+    QVERIFY(panelEnabled());
+    action("actionLock")->trigger();
+    QTRY_VERIFY(!panelEnabled());
+    QTRY_VERIFY(deviceItem(tree, kSecondCamera)->text(2).endsWith(QLatin1String(", locked")));
+    action("actionUnlock")->trigger();
+    QTRY_VERIFY(panelEnabled());
+
+    // Language: the boards' collapse button narrows for Chinese.
+    auto buttonWidths = [&] {
+        QSet<int> widths;
+        for (QToolButton* button : pane->findChildren<QToolButton*>(QStringLiteral("toolButton")))
+            widths << button->maximumWidth();
+        return widths;
+    };
+    action("actionChinese")->trigger();
+    QTRY_COMPARE(buttonWidths(), QSet<int>({60}));
+    action("actionEnglish")->trigger();
+    QTRY_COMPARE(buttonWidths(), QSet<int>({85}));
+
+    // Both tabs off hide the pane; one back shows it.
+    action("actionPanelTab")->trigger();
+    action("actionAttributeTab")->trigger();
+    QVERIFY(!pane->isVisible());
+    action("actionPanelTab")->trigger();
+    QVERIFY(pane->isVisible());
+    action("actionAttributeTab")->trigger();
+
+    // An unusable camera loses its board; usable again, it comes back.
+    action("actionUnusable")->trigger();
+    QTRY_COMPARE(shownDeviceId(pane), QStringLiteral("No device"));
+    QTRY_VERIFY(deviceItem(tree, kSecondCamera)->text(2).startsWith(QLatin1String("unusable")));
+    tree->clearSelection();
+    deviceItem(tree, kSecondCamera)->setSelected(true);
+    action("actionUsable")->trigger();
+    QTRY_VERIFY(deviceItem(tree, kSecondCamera)->text(2).startsWith(QLatin1String("usable")));
+    tree->clearSelection();
+    deviceItem(tree, kSecondCamera)->setSelected(true);
+    QTRY_COMPARE(shownDeviceId(pane), QString(kSecondCamera));
+
+    // The window goes while the service still runs; the service waits for
+    // nothing of it afterwards.
+    window.reset();
+    std::atomic<bool> done{false};
+    std::thread republish([&] {
+        Corvid::RepublishDeviceList();
+        done = true;
+    });
+    QTRY_VERIFY(done);
+    republish.join();
+}
+
+void TestCamview::screenshotOfTheProgram()
+{
+    const QString png = m_dir.filePath(QStringLiteral("camview.png"));
+    QProcess camview;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+    camview.setProcessEnvironment(environment);
+    camview.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    camview.start(QStringLiteral(CAMVIEW_EXECUTABLE),
+                  {"--no-default-devices", "--sim", devicesDir() + "/kvx-slp-camera.xml", "--sim",
+                   devicesDir() + "/sl-camera-dual.xml", "--focus", kSecondCamera, "--lang", "zh",
+                   "--screenshot", png});
+    QVERIFY(camview.waitForFinished(120000));
+    QCOMPARE(camview.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(camview.exitCode(), 0);
+    QVERIFY(camview.readAllStandardOutput().contains(png.toUtf8()));
+    QImage image(png);
+    QVERIFY(!image.isNull());
+    QVERIFY(image.width() >= 800);
+    QVERIFY(image.height() >= 500);
+
+    // A bad command line is refused before anything starts.
+    camview.start(QStringLiteral(CAMVIEW_EXECUTABLE), {"--lang", "fr"});
+    QVERIFY(camview.waitForFinished(60000));
+    QCOMPARE(camview.exitCode(), 2);
+}
+
+QTEST_MAIN(TestCamview)
+#include "tst_camview.moc"
