@@ -7,8 +7,6 @@
 #include "valueformat.h"
 #include "wheelguard.h"
 
-#include <Corvid/Corvid.h>
-
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -80,7 +78,10 @@ void FeatureEditDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     genApiCall(
         "FeatureEditDelegate",
         [&] { writable = node->IsFeature() && isWritable(item->refreshedAccessMode(model->refreshTick())); },
-        [&](const GenICam::GenericException& e) { warnGenericException(item->name().toUtf8(), e); });
+        [&](const GenICam::GenericException& e) {
+            if (item->isNewFailure(e.GetDescription()))
+                warnGenericException(item->name().toUtf8(), e);
+        });
     QStyledItemDelegate::paint(painter, option, index);
     if (writable)
         return;

@@ -4,8 +4,6 @@
 #include "treelog.h"
 #include "valueformat.h"
 
-#include <Corvid/Corvid.h>
-
 #include <QThread>
 
 Q_LOGGING_CATEGORY(lcFeatureTree, "campane.tree", QtInfoMsg)
@@ -341,6 +339,15 @@ bool TreeItem::isVisible(int level, const QString& filter)
     // feature); any other exception leaves it shown, logged by genApiCall().
     Q_UNUSED(outcome)
     return visible;
+}
+
+bool TreeItem::isNewFailure(const char* description)
+{
+    const QByteArray failure(description ? description : "");
+    if (failure == m_reportedFailure)
+        return false;
+    m_reportedFailure = failure;
+    return true;
 }
 
 QVariant TreeItem::refreshedData(int column, quint64 tick)

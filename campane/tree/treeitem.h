@@ -64,6 +64,11 @@ public:
     // GetAccessMode() throws (and then remembers nothing).
     GenApi::EAccessMode refreshedAccessMode(quint64 tick);
 
+    // Whether a failure with this description is news: the same failure
+    // repeated at every repaint is reported once, until a read succeeds.
+    bool isNewFailure(const char* description);
+    void clearFailure() { m_reportedFailure.clear(); }
+
 private:
     QVariant readValue();
     QVariant writeValue(int column, const QVariant& value);
@@ -79,6 +84,7 @@ private:
     QVariant m_tickValue;
     quint64 m_accessTick = 0;
     GenApi::EAccessMode m_tickAccessMode = GenApi::NI;
+    QByteArray m_reportedFailure;
     // A pIsAvailable naming a missing node is reported once per item.
     bool m_missingAvailabilityReported = false;
 };

@@ -148,9 +148,14 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const
             }
             value = item->refreshedData(column, m_tick);
         },
-        [&](const GenICam::GenericException& e) { warnGenericException(item->name().toUtf8(), e); });
+        [&](const GenICam::GenericException& e) {
+            if (item->isNewFailure(e.GetDescription()))
+                warnGenericException(item->name().toUtf8(), e);
+        });
     if (outcome != GenApiOutcome::Done)
         return column == 0 ? item->cachedData(0) : QVariant();
+    if (column == 1)
+        item->clearFailure();
 
     if (m_language == 1 && value.isValid()) {
         const auto it = m_translations.constFind(value.toString());

@@ -40,6 +40,7 @@ private slots:
     void writesWithoutDeviceValue();
     void oneDeviceReadPerTick();
     void disabledDeviceAnswersFromTheCache();
+    void lostDeviceAnswersOnlyLabels();
     void translationFile_data();
     void translationFile();
     void translationsShownInLanguageOne();
@@ -298,6 +299,18 @@ void TestTreeModel::disabledDeviceAnswersFromTheCache()
     QVERIFY(!m_model->setData(exposure, 5.0, Qt::EditRole));
     QCOMPARE(m_device->GetStatistics().registerReads, uint64_t(0));
     QCOMPARE(m_device->GetStatistics().registerWrites, uint64_t(0));
+}
+
+void TestTreeModel::lostDeviceAnswersOnlyLabels()
+{
+    const QModelIndex exposure = findValue(*m_model, QStringLiteral("ExposureTime"));
+    QCOMPARE(exposure.data().toLongLong(), qlonglong(1000));
+    m_device->MarkLost();
+    for (int tick = 0; tick < 3; ++tick) {
+        m_model->startRefreshTick();
+        QVERIFY(!exposure.data().isValid());
+        QCOMPARE(exposure.sibling(exposure.row(), 0).data().toString(), QStringLiteral("ExposureTime"));
+    }
 }
 
 void TestTreeModel::translationFile_data()
