@@ -4,6 +4,7 @@
 
 #include "simdescription.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>

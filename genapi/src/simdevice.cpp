@@ -4,6 +4,7 @@
 
 #include "simdescription.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>

@@ -51,6 +51,7 @@ private slots:
     void bitFieldsShareTheirWord_data();
     void bitFieldsShareTheirWord();
     void accessPastTheEndOfAddressSpaceThrows();
+    void unusableInitialValuesAreSkipped();
     void varyingValuesChange_data();
     void varyingValuesChange();
     void statisticsCountDeviceAccess();
@@ -238,6 +239,49 @@ void TestGenApiDevice::accessPastTheEndOfAddressSpaceThrows()
     QVERIFY_EXCEPTION_THROWN(wrapping->SetValue(1, false), GenICam::GenericException);
     // A refused address is an answer, not a loss.
     QVERIFY(!device->IsLost());
+}
+
+void TestGenApiDevice::unusableInitialValuesAreSkipped()
+{
+    // Values that cannot be used are reported and left at zero; the
+    // device opens and the registers around them keep theirs.
+    const char* xml = R"(<?xml version="1.0"?>
+<RegisterDescription ModelName="Odd" VendorName="Tests" SchemaMajorVersion="1" SchemaMinorVersion="1"
+    SchemaSubMinorVersion="0" MajorVersion="1" MinorVersion="0" SubMinorVersion="0"
+    ProductGuid="0" VersionGuid="0" xmlns="http://www.genicam.org/GenApi/Version_1_1"
+    xmlns:dev="urn:campane:simulated-device">
+  <Category Name="Root"><pFeature>Good</pFeature></Category>
+  <IntReg Name="NotANumber" dev:Default="twelve">
+    <Address>0x10</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+  </IntReg>
+  <IntReg Name="Good" dev:Default="0x0C" dev:Varies="sine:1">
+    <Address>0x14</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+  </IntReg>
+  <StringReg Name="Text" dev:Default="ok" dev:Varies="sine:1:1">
+    <Address>0x20</Address><Length>8</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+  </StringReg>
+  <FloatReg Name="Odd" dev:Default="1,5">
+    <Address>0x28</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+  </FloatReg>
+  <IntReg Name="Ignored" sim:Default="5" xmlns:sim="urn:other">
+    <Address>0x30</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+  </IntReg>
+  <Port Name="Device"/>
+</RegisterDescription>)";
+    std::string error;
+    auto device = CDeviceConnection::OpenSimulatedFromText(xml, "odd", &error);
+    QVERIFY2(device, error.c_str());
+    INodeMap* map = device->GetNodeMap();
+    QCOMPARE(qlonglong(CIntegerPtr(map->GetNode("NotANumber"))->GetValue()), qlonglong(0));
+    // A bad sim:Varies leaves the value fixed at its default (a different prefix works).
+    CIntegerPtr good(map->GetNode("Good"));
+    QCOMPARE(qlonglong(good->GetValue(false, true)), qlonglong(12));
+    QThread::msleep(50);
+    QCOMPARE(qlonglong(good->GetValue(false, true)), qlonglong(12));
+    QCOMPARE(QString::fromUtf8(CStringPtr(map->GetNode("Text"))->GetValue().c_str()), QStringLiteral("ok"));
+    QCOMPARE(CFloatPtr(map->GetNode("Odd"))->GetValue(), 0.0);
+    // Only the simulated-device namespace counts, whatever its prefix.
+    QCOMPARE(qlonglong(CIntegerPtr(map->GetNode("Ignored"))->GetValue()), qlonglong(0));
 }
 
 void TestGenApiDevice::varyingValuesChange_data()
