@@ -1,0 +1,152 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>CToolBox</name>
+    <message>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+</context>
+<context>
+    <name>CToolPage</name>
+    <message>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+</context>
+<context>
+    <name>CamBoard</name>
+    <message>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+    <message>
+        <source>Pannel</source>
+        <translation>面板</translation>
+    </message>
+    <message>
+        <source>first</source>
+        <translation>第一页</translation>
+    </message>
+    <message>
+        <source>second</source>
+        <translation>第二页</translation>
+    </message>
+    <message>
+        <source>third</source>
+        <translation>第三页</translation>
+    </message>
+    <message>
+        <source>fourth</source>
+        <translation>第四页</translation>
+    </message>
+    <message>
+        <source>All Attribute</source>
+        <translation>全部属性</translation>
+    </message>
+    <message>
+        <source>Expand</source>
+        <translation>展开</translation>
+    </message>
+    <message>
+        <source>Please input paramter name</source>
+        <translation>请输入参数名称</translation>
+    </message>
+    <message>
+        <source>User Level</source>
+        <translation>用户级别</translation>
+    </message>
+    <message>
+        <source>Beginner</source>
+        <translation>初级</translation>
+    </message>
+    <message>
+        <source>Expert</source>
+        <translation>专家</translation>
+    </message>
+    <message>
+        <source>Guru</source>
+        <translation>大师</translation>
+    </message>
+    <message>
+        <source>Parameter Description</source>
+        <translation>参数描述</translation>
+    </message>
+    <message>
+        <source>Param Setting</source>
+        <translation>参数设置</translation>
+    </message>
+    <message>
+        <source>Shoot</source>
+        <translation>拍摄</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>图像</translation>
+    </message>
+    <message>
+        <source>Advance</source>
+        <translation>高级</translation>
+    </message>
+    <message>
+        <source>Feature</source>
+        <translation>属性</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>值</translation>
+    </message>
+    <message>
+        <source>Graphics</source>
+        <translation>图像</translation>
+    </message>
+    <message>
+        <source>Collapse</source>
+        <translation>折叠</translation>
+    </message>
+</context>
+<context>
+    <name>CamBoardManager</name>
+    <message>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+</context>
+<context>
+    <name>CamPane</name>
+    <message>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+</context>
+<context>
+    <name>FeatureEditDelegate</name>
+    <message>
+        <source>False</source>
+        <translation>否</translation>
+    </message>
+    <message>
+        <source>True</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>Execute</source>
+        <translation>执行</translation>
+    </message>
+</context>
+<context>
+    <name>ToolPageWidget</name>
+    <message>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+</context>
+<context>
+    <name>ToolPageWidgetItem</name>
+    <message>
+        <source>Execute</source>
+        <translation>执行</translation>
+    </message>
+</context>
+</TS>
