@@ -73,6 +73,7 @@ void TestTreeModel::modelContract_data()
     QTest::newRow("tree test device") << treeTestData(QStringLiteral("tree-features.xml"));
     QTest::newRow("missing availability node")
         << treeTestData(QStringLiteral("tree-missing-availability.xml"));
+    QTest::newRow("5000 features") << QStringLiteral(CAMPANE_LARGE_DESCRIPTION);
 }
 
 void TestTreeModel::modelContract()
