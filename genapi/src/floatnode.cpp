@@ -101,7 +101,7 @@ IFloat& FloatNode::operator=(double Value)
 double FloatNode::GetMin()
 {
     Lock guard = lock();
-    checkLost();
+    ReadScope scope(*this, false);
     GError* error = nullptr;
     double minimum = arv_gc_float_get_min(floating(), &error);
     if (isUndefinedProperty(error))
@@ -114,7 +114,7 @@ double FloatNode::GetMin()
 double FloatNode::GetMax()
 {
     Lock guard = lock();
-    checkLost();
+    ReadScope scope(*this, false);
     GError* error = nullptr;
     double maximum = arv_gc_float_get_max(floating(), &error);
     if (isUndefinedProperty(error))
@@ -134,7 +134,7 @@ double FloatNode::GetInc()
     Lock guard = lock();
     if (!HasInc())
         return 0.0;
-    checkLost();
+    ReadScope scope(*this, false);
     GError* error = nullptr;
     double increment = arv_gc_float_get_inc(floating(), &error);
     if (isUndefinedProperty(error))

@@ -198,7 +198,7 @@ IInteger& IntegerNode::operator=(int64_t Value)
 int64_t IntegerNode::GetMin()
 {
     Lock guard = lock();
-    checkLost();
+    ReadScope scope(*this, false);
     GError* error = nullptr;
     int64_t minimum = arv_gc_integer_get_min(integer(), &error);
     if (isUndefinedProperty(error))
@@ -211,7 +211,7 @@ int64_t IntegerNode::GetMin()
 int64_t IntegerNode::GetMax()
 {
     Lock guard = lock();
-    checkLost();
+    ReadScope scope(*this, false);
     GError* error = nullptr;
     int64_t maximum = arv_gc_integer_get_max(integer(), &error);
     if (isUndefinedProperty(error))
@@ -224,7 +224,7 @@ int64_t IntegerNode::GetMax()
 int64_t IntegerNode::GetInc()
 {
     Lock guard = lock();
-    checkLost();
+    ReadScope scope(*this, false);
     GError* error = nullptr;
     int64_t increment = arv_gc_integer_get_inc(integer(), &error);
     if (isUndefinedProperty(error))

@@ -1,7 +1,6 @@
 #include "node.h"
 
 #include <algorithm>
-#include <exception>
 
 namespace GenApi {
 namespace Internal {
@@ -180,6 +179,12 @@ EAccessMode Node::GetAccessMode() const
         bool& flag;
         ~Reset() { flag = false; }
     } reset{m_computingAccess};
+
+    try {
+        m_map->refreshStale(m_index);
+    } catch (const GenICam::GenericException&) {
+        return NA;
+    }
 
     const NodeRecord& rec = record();
     ArvGcFeatureNode* feature = ARV_IS_GC_FEATURE_NODE(m_arv) ? ARV_GC_FEATURE_NODE(m_arv) : nullptr;
@@ -531,9 +536,10 @@ bool Node::IsValueCacheValid() const
     return !m_map->anyDependencyNoCache(m_index) && !m_map->needsDeviceRead(m_index);
 }
 
-Node::ReadScope::ReadScope(const Node& node, bool ignoreCache) : m_node(node)
+Node::ReadScope::ReadScope(const Node& node, bool ignoreCache) : m_node(node), m_bypass(ignoreCache)
 {
-    m_bypass = ignoreCache || node.m_map->needsDeviceRead(node.m_index);
+    node.checkLost();
+    node.m_map->refreshStale(node.m_index);
     if (m_bypass) {
         ArvGc* gc = node.m_map->context().gc;
         m_previousPolicy = arv_gc_get_register_cache_policy(gc);
@@ -543,12 +549,9 @@ Node::ReadScope::ReadScope(const Node& node, bool ignoreCache) : m_node(node)
 
 Node::ReadScope::~ReadScope()
 {
-    if (!m_bypass)
-        return;
-    arv_gc_set_register_cache_policy(m_node.m_map->context().gc,
-                                     static_cast<ArvRegisterCachePolicy>(m_previousPolicy));
-    if (std::uncaught_exceptions() == 0)
-        m_node.m_map->markRead(m_node.m_index);
+    if (m_bypass)
+        arv_gc_set_register_cache_policy(m_node.m_map->context().gc,
+                                         static_cast<ArvRegisterCachePolicy>(m_previousPolicy));
 }
 
 // --- values -----------------------------------------------------------------

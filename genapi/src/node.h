@@ -88,8 +88,10 @@ protected:
     //! Records a write through this node (invalidates the nodes that depend on it).
     void noteWritten() const { m_map->noteWritten(m_index); }
 
-    // While alive, reads go to the device instead of the register cache when
-    // asked (IgnoreCache) or needed (invalidated, polling time passed).
+    // Makes the register cache trustworthy for one evaluation of the node:
+    // registers behind invalidated or expired dependencies are read again
+    // first, and with IgnoreCache every register the evaluation touches is
+    // read from the device while the scope lives.
     class ReadScope
     {
     public:

@@ -1,5 +1,6 @@
 #include "nodemap.h"
 
+#include "arverror.h"
 #include "booleannode.h"
 #include "categorynode.h"
 #include "commandnode.h"
@@ -243,40 +244,75 @@ bool NodeMap::anyDependencyNoCache(int index) const
     return false;
 }
 
+bool NodeMap::expired(int index, std::chrono::steady_clock::time_point now) const
+{
+    const int64_t polling = m_pollingTime[index];
+    if (polling <= 0)
+        return false;
+    const auto age = std::chrono::duration_cast<std::chrono::milliseconds>(now - m_lastRead[index]).count();
+    return age >= polling || m_polledFor[index] >= polling;
+}
+
 bool NodeMap::needsDeviceRead(int index) const
 {
     const auto now = std::chrono::steady_clock::now();
     for (int dependency : dependenciesOf(index)) {
-        if (m_stale[dependency])
+        if (m_stale[dependency] || expired(dependency, now))
             return true;
-        const int64_t polling = m_pollingTime[dependency];
-        if (polling > 0) {
-            const auto age =
-                std::chrono::duration_cast<std::chrono::milliseconds>(now - m_lastRead[dependency]).count();
-            if (age >= polling || m_polledFor[dependency] >= polling)
-                return true;
-        }
     }
     return false;
 }
 
-void NodeMap::markRead(int index) const
+void NodeMap::refreshStale(int index) const
 {
     const auto now = std::chrono::steady_clock::now();
+    std::vector<int> registers;
     for (int dependency : dependenciesOf(index)) {
+        if (!m_stale[dependency] && !expired(dependency, now))
+            continue;
+        // Cleared first: a failed read leaves the node to the register cache
+        // rules instead of failing every later call.
         m_stale[dependency] = false;
         m_lastRead[dependency] = now;
         m_polledFor[dependency] = 0;
-        // Aravis checks its own pInvalidator elements only on cached reads:
-        // tell them the value is fresh so that the next read uses the cache.
-        ArvGcNode* arv = m_nodes[dependency] ? m_nodes[dependency]->arvNode() : nullptr;
-        if (!ARV_IS_GC_REGISTER_NODE(arv))
-            continue;
-        for (ArvDomNode* child = arv_dom_node_get_first_child(ARV_DOM_NODE(arv)); child;
-             child = arv_dom_node_get_next_sibling(child)) {
-            if (ARV_IS_GC_INVALIDATOR_NODE(child))
-                arv_gc_invalidator_has_changed(ARV_GC_INVALIDATOR_NODE(child));
+        for (int behind : dependenciesOf(dependency)) {
+            if (isRegisterType(m_description.records[behind].type) &&
+                std::find(registers.begin(), registers.end(), behind) == registers.end())
+                registers.push_back(behind);
         }
+    }
+    for (int reg : registers)
+        refreshRegister(reg);
+}
+
+void NodeMap::refreshRegister(int index) const
+{
+    const NodeRecord& record = m_description.records[index];
+    ArvGcNode* arv = m_nodes[index] ? m_nodes[index]->arvNode() : nullptr;
+    // Write-only registers are not read; NoCache ones are read at every use anyway.
+    const std::string access = record.text("AccessMode", "RO");
+    if (!ARV_IS_GC_REGISTER(arv) || access == "WO" || record.text("Cachable") == "NoCache")
+        return;
+
+    ArvGc* gc = m_ctx->gc;
+    const ArvRegisterCachePolicy previous = arv_gc_get_register_cache_policy(gc);
+    arv_gc_set_register_cache_policy(gc, ARV_REGISTER_CACHE_POLICY_DISABLE);
+    GError* error = nullptr;
+    guint64 length = arv_gc_register_get_length(ARV_GC_REGISTER(arv), &error);
+    if (!error) {
+        std::vector<guint8> buffer(length);
+        arv_gc_register_get(ARV_GC_REGISTER(arv), buffer.data(), length, &error);
+    }
+    arv_gc_set_register_cache_policy(gc, previous);
+    if (error)
+        throwFromGError(error, record.name, m_ctx->lost.load(), __FILE__, __LINE__);
+
+    // Aravis checks a register's pInvalidator elements only on cached reads:
+    // tell them the value is fresh so that the next read uses the cache.
+    for (ArvDomNode* child = arv_dom_node_get_first_child(ARV_DOM_NODE(arv)); child;
+         child = arv_dom_node_get_next_sibling(child)) {
+        if (ARV_IS_GC_INVALIDATOR_NODE(child))
+            arv_gc_invalidator_has_changed(ARV_GC_INVALIDATOR_NODE(child));
     }
 }
 

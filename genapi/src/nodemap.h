@@ -53,11 +53,14 @@ public:
     int64_t pollingTimeOf(int index) const;
     bool anyDependencyNoCache(int index) const;
 
-    //! True when reading the node now must bypass the register cache: a
-    //! dependency was invalidated, or its polling time has passed.
+    //! True when a dependency of the node was invalidated or its polling
+    //! time has passed: its cached registers are not to be trusted.
     bool needsDeviceRead(int index) const;
-    //! Records that the node's dependencies were read from the device now.
-    void markRead(int index) const;
+    //! Reads again from the device every register behind an invalidated or
+    //! expired dependency of the node (each once), so that evaluating the node
+    //! from the register cache gives what the device holds. Throws the
+    //! GenICam exception of a failed read.
+    void refreshStale(int index) const;
     //! After a write to the node: every node that names it (or one of its
     //! dependencies) as invalidator must be read again.
     void noteWritten(int index) const;
@@ -76,6 +79,8 @@ private:
     bool spanOf(int index, Span* span) const;
     //! Marks stale every other register that shares bytes with the written one.
     void invalidateOverlaps(int written) const;
+    bool expired(int index, std::chrono::steady_clock::time_point now) const;
+    void refreshRegister(int index) const;
 
     std::shared_ptr<DeviceContext> m_ctx;
     NodeDescription m_description;

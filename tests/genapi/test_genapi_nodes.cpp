@@ -450,12 +450,30 @@ void TestGenApiNodes::invalidatorAndInvalidateNode()
 
     NodeList_t invalidated;
     map->GetNode("Width")->GetChildren(invalidated, ctInvalidatingChildren);
-    QCOMPARE(names(invalidated), QStringList{"PayloadReg"});
+    QCOMPARE(names(invalidated), (QStringList{"PayloadReg", "OffsetXMaxReg"}));
+
+    // Limits too: after Width changes, the register of OffsetX's maximum is
+    // read again once, whether the value or the maximum is asked first.
+    CIntegerPtr offset(map->GetNode("OffsetX"));
+    QCOMPARE(offset->GetMax(), 1000);
+    device->ResetStatistics();
+    QCOMPARE(offset->GetMax(), 1000);
+    QCOMPARE(reads(), 0u);
+    width->SetValue(250);
+    QCOMPARE(offset->GetValue(), 0);
+    QCOMPARE(offset->GetMax(), 1000);
+    QCOMPARE(reads(), 1u);
+    width->SetValue(260);
+    QCOMPARE(offset->GetMax(), 1000);
+    QCOMPARE(offset->GetValue(), 0);
+    QCOMPARE(reads(), 2u);
 
     // A write to the register behind Width invalidates as well.
+    payload->GetValue();
+    device->ResetStatistics();
     CIntegerPtr(map->GetNode("WidthReg"))->SetValue(300);
     payload->GetValue();
-    QCOMPARE(reads(), 2u);
+    QCOMPARE(reads(), 1u);
     device->ResetStatistics();
 
     // InvalidateNode and InvalidateNodes force the next read.
