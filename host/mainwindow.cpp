@@ -73,9 +73,10 @@ MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalog
     ui->splitter->addWidget(m_pane);
     ui->splitter->setStretchFactor(0, 0);
     ui->splitter->setStretchFactor(1, 1);
-    ui->splitter->setSizes({430, 670});
+    ui->splitter->setSizes({470, 730});
 
     QTreeWidget* tree = ui->deviceTree;
+    tree->setIndentation(14);
     tree->header()->setStretchLastSection(true);
     tree->header()->setSectionResizeMode(ColumnDevice, QHeaderView::ResizeToContents);
     tree->header()->setSectionResizeMode(ColumnModel, QHeaderView::ResizeToContents);

@@ -29,6 +29,7 @@ QTabBar::tab {
     border-top-right-radius: 2px;
     min-width: 120px;
     height: 28px;
+    padding: 0px 12px;
     border: none;
 }
 QTabBar::tab:hover { background-color: rgb(210,210,210); }
@@ -239,15 +240,29 @@ void CamBoard::showDeviceSummary()
 
     const std::string id = toStd(m_deviceId);
     ui->labelDeviceId->setText(m_deviceId);
-    QString details;
+    QList<QPair<QString, QString>> rows;
     if (m_isCard) {
-        details =
-            tr("Frame-grabber card, model %1").arg(fromStd(Corvid::GetCardInfo(id, Corvid::CARD_INFO_MODEL)));
+        rows << qMakePair(tr("Device"), tr("Frame-grabber card"))
+             << qMakePair(tr("Model"), fromStd(Corvid::GetCardInfo(id, Corvid::CARD_INFO_MODEL)));
     } else {
-        details = tr("Camera, model %1, kind %2")
-                      .arg(fromStd(Corvid::GetCameraInfo(id, Corvid::CAM_INFO_MODEL)),
-                           fromStd(Corvid::GetCameraInfo(id, Corvid::CAM_INFO_KIND)));
+        rows << qMakePair(
+                    tr("Device"),
+                    tr("Camera of kind %1").arg(fromStd(Corvid::GetCameraInfo(id, Corvid::CAM_INFO_KIND))))
+             << qMakePair(tr("Model"), fromStd(Corvid::GetCameraInfo(id, Corvid::CAM_INFO_MODEL)))
+             << qMakePair(tr("Vendor"), fromStd(Corvid::GetCameraInfo(id, Corvid::CAM_INFO_VENDOR)))
+             << qMakePair(tr("Serial number"), fromStd(Corvid::GetCameraInfo(id, Corvid::CAM_INFO_SERIAL)))
+             << qMakePair(tr("Address"), fromStd(Corvid::GetCameraInfo(id, Corvid::CAM_INFO_ADDRESS)));
     }
+    QString details = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"3\">");
+    for (const auto& row : qAsConst(rows)) {
+        if (row.second.isEmpty())
+            continue;
+        details +=
+            QStringLiteral(
+                "<tr><td style=\"padding-right: 16px\">%1</td><td style=\"color: #37383A\">%2</td></tr>")
+                .arg(row.first.toHtmlEscaped(), row.second.toHtmlEscaped());
+    }
+    details += QStringLiteral("</table>");
     ui->labelDeviceDetails->setText(details);
     ui->labelFeatures->setText(tr("Features of %1").arg(m_deviceId));
 }
