@@ -47,17 +47,19 @@ QComboBox {
     border: 1px solid rgba(55,56,58,0.6);
     border-radius: 2px;
     color: rgba(55,56,58,1);
-    padding-left: 6px;
+    padding-left: 4px;
     background-color: white;
 }
 QComboBox:hover { border: 1px solid rgba(75,210,149,0.8); }
 QComboBox::drop-down {
     subcontrol-origin: padding;
     subcontrol-position: top right;
+    width: 16px;
     border: none;
     border-top-right-radius: 3px;
     border-bottom-right-radius: 3px;
 }
+#cboboxLevel { font-size: 13px; }
 #cboboxLevel::down-arrow { image: url(:/Resources/icon/pullDownIcon/normal.png); }
 QComboBox QAbstractItemView {
     border: 1px solid rgba(55,56,58,0.6);
