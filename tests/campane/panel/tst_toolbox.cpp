@@ -257,6 +257,11 @@ void TestToolBox::pictures()
 
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
+    // One row under the pointer, one pressed, to see the three colours.
+    const QList<ToolPageWidgetItem*> rows = box.findChildren<ToolPageWidgetItem*>();
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(rows.at(0), &enter);
+    QTest::mousePress(rows.at(2), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     const QPixmap english = box.grab();
     box.setLanguageType(1);
     QCoreApplication::processEvents();
