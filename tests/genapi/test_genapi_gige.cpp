@@ -33,6 +33,8 @@ private slots:
     void statisticsCountNetworkAccess();
     void pingFromAnotherThreadWhileReading();
     void stoppedEmulatorIsLostAtOnce();
+    void absentDevicesDoNotOpen_data();
+    void absentDevicesDoNotOpen();
 
 private:
     INodeMap* map();
@@ -240,6 +242,22 @@ void TestGenApiGige::stoppedEmulatorIsLostAtOnce()
     const DeviceStatistics after = m_device->GetStatistics();
     QCOMPARE(after.registerReads, before.registerReads);
     QCOMPARE(after.registerWrites, before.registerWrites);
+}
+
+void TestGenApiGige::absentDevicesDoNotOpen_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::newRow("stopped emulator's address") << "127.0.0.1";
+    QTest::newRow("unknown device id") << "Nobody-Nothing-0000";
+}
+
+void TestGenApiGige::absentDevicesDoNotOpen()
+{
+    QFETCH(QString, id);
+    QVERIFY(!m_emulator.isRunning());
+    std::string error;
+    QVERIFY(!CDeviceConnection::OpenAravis(id.toStdString(), &error));
+    QVERIFY(!error.empty());
 }
 
 QTEST_GUILESS_MAIN(TestGenApiGige)
