@@ -211,12 +211,13 @@ static gboolean proxy_transfer(ArvDevice* device, IoJob::Kind kind, guint64 addr
         ctx->bytesWritten += size;
     }
 
-    if (!state->worker->run(job, GenApi::Internal::kDeviceAnswerDeadlineMs)) {
+    const int deadlineMs =
+        isRead ? GenApi::Internal::kDeviceAnswerDeadlineMs : GenApi::Internal::kDeviceWriteDeadlineMs;
+    if (!state->worker->run(job, deadlineMs)) {
         if (!ctx->lost.exchange(true))
-            g_warning("%s: no answer within %d ms, device lost", ctx->name.c_str(),
-                      GenApi::Internal::kDeviceAnswerDeadlineMs);
+            g_warning("%s: no answer within %d ms, device lost", ctx->name.c_str(), deadlineMs);
         g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_TIMEOUT,
-                    "No answer from the device within %d ms", GenApi::Internal::kDeviceAnswerDeadlineMs);
+                    "No answer from the device within %d ms", deadlineMs);
         return FALSE;
     }
     if (!job->ok) {

@@ -12,10 +12,13 @@
 namespace GenApi {
 namespace Internal {
 
-//! How long one register access may take before the device counts as lost.
+//! How long one register read may take before the device counts as lost.
 //! Aravis's own GigE Vision retries take several seconds; a caller must not
 //! wait that long to learn that the device is gone.
 constexpr int kDeviceAnswerDeadlineMs = 1000;
+//! The same for a write, which may start a slow operation on the device
+//! (loading a user set, a reset) that the device acknowledges late.
+constexpr int kDeviceWriteDeadlineMs = 2500;
 
 //! Takes ownership of device (an opened Aravis device), builds ctx->device
 //! (the wrapper) and ctx->gc from the device's description. False with the
