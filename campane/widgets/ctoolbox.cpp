@@ -20,6 +20,7 @@ CToolBox::CToolBox(QWidget* parent) : QWidget(parent), ui(new Ui::CToolBox)
     outerLayout->addLayout(m_contentLayout);
     outerLayout->addStretch(1);
 
+    // Replaces (and deletes) the form's empty scrollAreaWidgetContents.
     ui->scrollArea->setWidget(content);
     ui->scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ui->scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
