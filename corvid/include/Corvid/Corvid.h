@@ -127,6 +127,11 @@ public:
 
 // Registration: safe from any thread, also while notifications are under way;
 // after UnRegister returns, the listener is not called again.
+// UnRegister waits for a call to the listener running on another thread (at
+// most 10 s; a listener that waits for the unregistering thread must give up
+// before that); from inside a listener call it returns at once. Registrations
+// outlive a restart of the service. A device-list listener registered while
+// the service runs is sent the cards on their own, then the whole list.
 CORVID_API int RegisterDeviceListUpdateListener(IDeviceListUpdate* listener);
 CORVID_API int UnRegisterDeviceListUpdateListener(IDeviceListUpdate* listener);
 CORVID_API int RegisterFocusUpdateListener(IFocusUpdate* listener);
@@ -140,7 +145,8 @@ CORVID_API int UnRegisterImageModeUpdateListener(IImageModeUpdate* listener);
 CORVID_API int RegisterImportUpdateListener(IImportUpdate* listener);
 CORVID_API int UnRegisterImportUpdateListener(IImportUpdate* listener);
 
-// Device information as decimal text; "" for an unknown id or key.
+// Device information as decimal text; "" for an unknown id or key. In every
+// call that takes a camera id, "" means the camera focused last (SetFocus).
 CORVID_API std::string GetCameraInfo(const std::string& id, CAM_INFO key);
 CORVID_API std::string GetCardInfo(const std::string& id, CARD_INFO key);
 CORVID_API int SetCameraInfo(const std::string& id, CAM_INFO key, const std::string& value);
