@@ -18,6 +18,8 @@ namespace {
 
 // How often discovery looks for real devices.
 constexpr std::chrono::seconds kDiscoveryInterval{5};
+// How long discovery leaves a device alone that did not open.
+constexpr std::chrono::seconds kDiscoveryRetryDelay{60};
 // How long the connection of a removed or reopened device stays alive (marked
 // lost, so every access fails at once) for a host that still holds its node
 // map while it reacts to the device list.
@@ -72,6 +74,18 @@ std::string canonicalPath(const std::string& path)
     std::error_code error;
     const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
     return error ? path : canonical.string();
+}
+
+//! The service thread must outlive whatever an event does.
+void runTask(const std::function<void(bool)>& task, bool deliver)
+{
+    try {
+        task(deliver);
+    } catch (const std::exception& e) {
+        log(std::string("an event failed: ") + e.what(), 2);
+    } catch (...) {
+        log("an event failed", 2);
+    }
 }
 
 } // namespace
@@ -248,7 +262,7 @@ void Service::run()
             auto task = std::move(m_queue.front());
             m_queue.pop_front();
             lock.unlock();
-            task(true);
+            runTask(task, true);
             lock.lock();
             continue;
         }
@@ -259,7 +273,7 @@ void Service::run()
         auto task = std::move(m_queue.front());
         m_queue.pop_front();
         lock.unlock();
-        task(false);
+        runTask(task, false);
         lock.lock();
     }
     global().serviceThread = std::thread::id();
@@ -349,8 +363,18 @@ void Service::discoverOnce()
             if (m_stopping)
                 return;
         }
-        if (!known)
-            addAravis(descriptor.id, "1", &descriptor);
+        if (known)
+            continue;
+        // A device that does not open (another host may control it) is
+        // tried again after a while, not at every round.
+        const auto now = std::chrono::steady_clock::now();
+        auto retry = m_discoveryRetry.find(descriptor.id);
+        if (retry != m_discoveryRetry.end() && now < retry->second)
+            continue;
+        if (addAravis(descriptor.id, "1", &descriptor).empty())
+            m_discoveryRetry[descriptor.id] = now + kDiscoveryRetryDelay;
+        else
+            m_discoveryRetry.erase(descriptor.id);
     }
 }
 

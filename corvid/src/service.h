@@ -128,6 +128,9 @@ private:
     bool m_stopping = false;
     std::thread m_thread;
     std::thread m_discoveryThread;
+    //! Devices that did not open, and when discovery tries them again (used
+    //! by the discovery thread only).
+    std::map<std::string, std::chrono::steady_clock::time_point> m_discoveryRetry;
     bool m_started = false;
 };
 
