@@ -69,9 +69,14 @@ CORVID_API std::string AddSimulatedCamera(const std::string& xmlPath, const std:
 CORVID_API std::string AddSimulatedCard(const std::string& xmlPath);
 //! Opens a real device (Aravis id or GigE Vision IP address) as a camera.
 CORVID_API std::string AddAravisCamera(const std::string& idOrAddress, const std::string& kind = "1");
+//! The device is named in one more device list (its information then reads
+//! empty, so hosts let go of it), then left out. Its node map stays valid,
+//! failing every access, for a few seconds more.
 CORVID_API int RemoveDevice(const std::string& id);
 CORVID_API int SetDeviceUsable(const std::string& id, bool usable);
-//! Marks the device's transport lost, as when the cable is pulled.
+//! Marks the device's transport lost, as when the cable is pulled; the
+//! health check then reports it like a real loss. Adding the same device
+//! again opens it anew under the same id.
 CORVID_API int SimulateDeviceLoss(const std::string& id);
 CORVID_API int SetCameraKind(const std::string& id, const std::string& kind);
 CORVID_API int SetCameraLock(const std::string& id, const std::string& lockText);
