@@ -145,7 +145,7 @@ void tickTable()
         else
             measureTicks("loopback GigE", *gige, &buildRows);
     }
-    out << "\n#### Building the structured-light camera's tree (cold register cache)\n\n";
+    out << "\n#### Building the structured-light camera's tree (register cache invalidated first)\n\n";
     out << "| Transport | Time (ms) | Register reads |\n|---|---|---|\n";
     for (const QString& row : buildRows)
         out << row << "\n";
@@ -179,7 +179,7 @@ void largeTable()
 
     std::unique_ptr<TreeModel> model;
     device->GetNodeMap()->InvalidateNodes();
-    row("build the model (setupModelData, cold register cache)",
+    row("build the model (setupModelData, register cache invalidated first)",
         [&] { model = buildModel(device->GetNodeMap()); });
     int items = 0;
     std::function<void(const QModelIndex&)> count = [&](const QModelIndex& parent) {

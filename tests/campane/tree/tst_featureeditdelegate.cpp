@@ -34,7 +34,6 @@ private slots:
     void addressEditsWriteNothing_data();
     void addressEditsWriteNothing();
     void typedValueIsNotReplaced();
-    void executeButtonSignals();
     void lostDeviceOpensNoEditor();
     void readOnlyValuesPaintedGrey_data();
     void readOnlyValuesPaintedGrey();
@@ -320,16 +319,6 @@ void TestFeatureEditDelegate::typedValueIsNotReplaced()
         QCoreApplication::processEvents();
     }
     QCOMPARE(edit->text(), QStringLiteral("typing"));
-}
-
-void TestFeatureEditDelegate::executeButtonSignals()
-{
-    QScopedPointer<QWidget> editor(openEditor(QStringLiteral("ClearCounters")));
-    auto* button = qobject_cast<QPushButton*>(editor.data());
-    QVERIFY(button);
-    QSignalSpy clicked(m_delegate, &FeatureEditDelegate::CommandClicked);
-    button->click();
-    QCOMPARE(clicked.count(), 1);
 }
 
 void TestFeatureEditDelegate::lostDeviceOpensNoEditor()
