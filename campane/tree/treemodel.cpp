@@ -356,7 +356,12 @@ void TreeModel::appendNode(GenApi::INode* node, TreeItem* parent)
 void TreeModel::setLanguage(int language)
 {
     m_language = language;
-    emit dataChanged(QModelIndex(), QModelIndex());
+    // Every label and value may read differently now. The range covers the
+    // top-level rows (dataChanged takes valid indexes only); a view repaints
+    // its whole viewport for a range of several rows, the rows below included.
+    const int rows = rowCount();
+    if (rows > 0)
+        emit dataChanged(index(0, 0), index(rows - 1, columnCount() - 1));
 }
 
 void TreeModel::disableDevice()

@@ -90,6 +90,8 @@ void TestTreeModel::modelContract()
     QCOMPARE(model.columnCount(), 2);
     QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Value"));
     QVERIFY(model.rowCount(model.index(0, 0)) > 0);
+    model.setLanguage(1);
+    model.setLanguage(0);
 }
 
 void TestTreeModel::topLevelLabelIsTheRootToolTip()
