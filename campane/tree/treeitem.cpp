@@ -214,7 +214,7 @@ bool TreeItem::setData(int column, const QVariant& value)
     genApiCall(
         "TreeItem",
         [&] {
-            const QVariant written = writeValue(column, value);
+            const QVariant written = writeValue(value);
             if (written.isValid())
                 m_itemData[column] = written;
         },
@@ -230,9 +230,8 @@ bool TreeItem::setData(int column, const QVariant& value)
 
 // Writes `value` by the node's kind, waits for the device, reads the value
 // back; returns what is to be kept (invalid: keep the stored value).
-QVariant TreeItem::writeValue(int column, const QVariant& value)
+QVariant TreeItem::writeValue(const QVariant& value)
 {
-    Q_UNUSED(column)
     switch (m_node->GetPrincipalInterfaceType()) {
     case intfIInteger: {
         CIntegerPtr integer(m_node.get());
@@ -302,7 +301,7 @@ bool TreeItem::isVisible(int level, const QString& filter)
     if (!m_node.IsValid())
         return false;
     bool visible = true;
-    const auto outcome = genApiCall(
+    genApiCall(
         "TreeItem",
         [&] {
             if (int(m_node->GetVisibility()) > level) {
@@ -337,7 +336,6 @@ bool TreeItem::isVisible(int level, const QString& filter)
         [&](const GenICam::GenericException&) { visible = false; });
     // A GenICam exception hides the row (the device could not confirm the
     // feature); any other exception leaves it shown, logged by genApiCall().
-    Q_UNUSED(outcome)
     return visible;
 }
 

@@ -71,7 +71,7 @@ public:
 
 private:
     QVariant readValue();
-    QVariant writeValue(int column, const QVariant& value);
+    QVariant writeValue(const QVariant& value);
 
     QList<TreeItem*> m_childItems;
     QVector<QVariant> m_itemData;
