@@ -186,6 +186,9 @@ void MainWindow::onDeviceListChanged()
     QTreeWidget* tree = ui->deviceTree;
     const QString selectedId = selectedDevice().id;
     const QSignalBlocker blocker(tree);
+    const QHash<QString, bool> wasUsable = m_usable;
+    m_usable.clear();
+    bool refocus = false;
 
     qDeleteAll(m_camerasItem->takeChildren());
     qDeleteAll(m_cardsItem->takeChildren());
@@ -208,13 +211,19 @@ void MainWindow::onDeviceListChanged()
         item->setToolTip(ColumnDevice, fromStd(device.description));
         item->setData(ColumnDevice, RoleId, id);
         item->setData(ColumnDevice, RoleIsCard, device.isCard);
-        if (id == selectedId)
+        if (id == selectedId) {
             item->setSelected(true);
+            // The selected device came back: its new board gets the focus.
+            refocus = device.usable && !wasUsable.value(id, true);
+        }
+        m_usable.insert(id, device.usable);
     }
     m_camerasItem->setText(ColumnDevice, tr("Cameras (%1)").arg(m_camerasItem->childCount()));
     m_cardsItem->setText(ColumnDevice, tr("Cards (%1)").arg(m_cardsItem->childCount()));
     updateActions();
 
+    if (refocus)
+        onDeviceTreeSelectionChanged();
     if (m_started)
         sendPendingFocus();
 }

@@ -2,6 +2,7 @@
 
 #include "options.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QString>
 
@@ -76,4 +77,6 @@ private:
     bool m_started = false;
     //! The focus the command line asked for waits for its device.
     bool m_focusPending = true;
+    //! Usability of each device at the last refresh of the list.
+    QHash<QString, bool> m_usable;
 };
