@@ -1,16 +1,57 @@
 #include "camboard.h"
 #include "ui_camboard.h"
 
+#include "descriptiontext.h"
+#include "featuretreeview.h"
+#include "genapicall.h"
 #include "resources.h"
+#include "selectedbutton.h"
+#include "switchbutton.h"
+#include "toolpagewidgetitem.h"
+#include "treeitem.h"
+#include "treemodel.h"
 #include "wheelguard.h"
 
 #include <Corvid/Corvid.h>
 
+#include <QAbstractSpinBox>
+#include <QFile>
 #include <QLoggingCategory>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QWidgetAction>
 
-Q_LOGGING_CATEGORY(lcBoard, "campane.board", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcBoard, "campane.board")
 
 namespace {
+
+const char* const kFoldIcon = ":/Resources/icons/camera/fold.png";
+const char* const kUnfoldIcon = ":/Resources/icons/camera/unfold.png";
+
+const int kRealUpdateIntervalMs = 1500;
+const int kTriggerIntervalMs = 1000;
+const int kCollapseButtonWidth = 85;
+const int kCollapseButtonWidthZh = 60;
+
+// The tree's fold arrows, used when the host supplies its icons; without
+// them the style's own branch indicators show.
+const char* const kBranchStyleSheet = R"(
+QTreeView::branch:has-children:!has-siblings:closed,
+QTreeView::branch:closed:has-children:has-siblings {
+    border-image: none;
+    image: url(:/Resources/icons/camera/fold.png);
+}
+QTreeView::branch:open:has-children:!has-siblings,
+QTreeView::branch:open:has-children:has-siblings {
+    border-image: none;
+    image: url(:/Resources/icons/camera/unfold.png);
+}
+)";
 
 std::string toStd(const QString& text)
 {
@@ -22,180 +63,347 @@ QString fromStd(const std::string& text)
     return QString::fromUtf8(text.c_str(), int(text.size()));
 }
 
-const char* const kStyleSheet = R"(
-QTabBar::tab {
-    background-color: #D8D8D8;
-    border-top-left-radius: 2px;
-    border-top-right-radius: 2px;
-    min-width: 120px;
-    height: 28px;
-    padding: 0px 12px;
-    border: none;
+bool hostHasFoldIcons()
+{
+    return QFile::exists(QLatin1String(kFoldIcon)) && QFile::exists(QLatin1String(kUnfoldIcon));
 }
-QTabBar::tab:hover { background-color: rgb(210,210,210); }
-QTabBar::tab:selected { background-color: rgb(240,240,240); }
-QTabBar::scroller { width: 0px; }
-QTabWidget::pane { background: transparent; border: none; }
-QLineEdit {
-    border: 1px solid rgb(200,200,200);
-    border-radius: 5px;
-    padding-left: 4px;
-    background-color: white;
+
+// A chevron pointing right (folded) or down (unfolded), for hosts without
+// fold icons.
+QIcon drawnArrow(bool unfolded)
+{
+    const qreal ratio = 2.0;
+    QPixmap pixmap(QSize(16, 16) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x37, 0x38, 0x3A), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    QPainterPath path;
+    if (unfolded) {
+        path.moveTo(4, 6);
+        path.lineTo(8, 10);
+        path.lineTo(12, 6);
+    } else {
+        path.moveTo(6, 4);
+        path.lineTo(10, 8);
+        path.lineTo(6, 12);
+    }
+    painter.drawPath(path);
+    return QIcon(pixmap);
 }
-QLineEdit:hover { border: 1px solid rgba(75,210,149,60%); }
-QComboBox {
-    border: 1px solid rgba(55,56,58,0.6);
-    border-radius: 2px;
-    color: rgba(55,56,58,1);
-    padding-left: 4px;
-    background-color: white;
+
+QIcon foldIcon(bool unfolded)
+{
+    if (hostHasFoldIcons())
+        return QIcon(QLatin1String(unfolded ? kUnfoldIcon : kFoldIcon));
+    return drawnArrow(unfolded);
 }
-QComboBox:hover { border: 1px solid rgba(75,210,149,0.8); }
-QComboBox::drop-down {
-    subcontrol-origin: padding;
-    subcontrol-position: top right;
-    width: 16px;
-    border: none;
-    border-top-right-radius: 3px;
-    border-bottom-right-radius: 3px;
+
+QSpinBox* createPanelSpinBox(QWidget* parent, const char* name)
+{
+    auto* box = new QSpinBox(parent);
+    box->setObjectName(QLatin1String(name));
+    box->hide();
+    return box;
 }
-#cboboxLevel { font-size: 13px; }
-#cboboxLevel::down-arrow { image: url(:/Resources/icon/pullDownIcon/normal.png); }
-QComboBox QAbstractItemView {
-    border: 1px solid rgba(55,56,58,0.6);
-    border-radius: 4px;
-    background-color: white;
-    color: black;
-    selection-color: black;
-    selection-background-color: rgba(75,210,149,30%);
-    outline: none;
+
+template <typename Button> Button* createPanelButton(QWidget* parent, const char* name)
+{
+    auto* button = new Button(parent);
+    button->setObjectName(QLatin1String(name));
+    button->hide();
+    return button;
 }
-QToolButton {
-    border: 1px solid rgb(216,216,216);
-    border-radius: 2px;
-    background-color: rgb(216,216,216);
-    padding-left: 5px;
-}
-QToolButton:hover { background-color: rgb(180,180,180); }
-#wdgBackground { background-color: rgb(225,225,225); }
-)";
 
 } // namespace
 
-CamBoard::CamBoard(QWidget* parent) : QWidget(parent), ui(new Ui::CamBoard)
+CamBoard::CamBoard(QWidget* parent) : QWidget(parent)
 {
     initCampaneResources();
+    createPanelControls();
+    m_descriptionBrowser = new QTextBrowser(this);
+    m_descriptionBrowser->setObjectName(QStringLiteral("descriptionBrowser"));
+
+    ui = new Ui::CamBoard;
     ui->setupUi(this);
-    setStyleSheet(QString::fromLatin1(kStyleSheet));
+    if (hostHasFoldIcons())
+        setStyleSheet(styleSheet() + QLatin1String(kBranchStyleSheet));
     setMinimumWidth(200);
     setFocusPolicy(Qt::StrongFocus);
 
-    ui->toolButton->setIcon(QIcon(QStringLiteral(":/Resources/icons/camera/fold.png")));
-    ui->toolButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    ui->toolButton->setLayoutDirection(Qt::RightToLeft);
-
-    connect(ui->edit_search, &QLineEdit::textChanged, this, &CamBoard::onFilterChanged);
+    setUpSearchButton();
+    connect(ui->edit_search, &QLineEdit::textChanged, this, &CamBoard::on_filter_changed);
+    setUpCollapseButton();
     connect(ui->cboboxLevel, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            &CamBoard::onFilterChanged);
+            &CamBoard::on_filter_changed);
+
+    m_descriptionBrowser->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ui->widget_attrInfo->addWidget(tr("Parameter Description"), tr("Parameter Description"),
+                                   m_descriptionBrowser);
+
+    ui->splitter->setStretchFactor(0, 3);
+    ui->splitter->setStretchFactor(1, 1);
 
     m_panelPage = ui->tabMainWidget->widget(0);
     m_attributePage = ui->tabMainWidget->widget(1);
-    m_lockWidget = ui->panelContent;
+    for (int index = ui->tabWidget->count() - 1; index >= 0; --index)
+        ui->tabWidget->removeTab(index);
+
+    connect(ui->widget_featrue, &FeatureTreeView::SigSelectItem, this, &CamBoard::onSigSelectItemClick);
+    connect(this, &CamBoard::paramterRefreshing, ui->widget_featrue, &FeatureTreeView::commandRefreshing);
+
+    m_realUpdateTimer = new QTimer(this);
+    m_realUpdateTimer->setObjectName(QStringLiteral("realUpdateTimer"));
+    m_realUpdateTimer->setInterval(kRealUpdateIntervalMs);
+    connect(m_realUpdateTimer, &QTimer::timeout, this, &CamBoard::onRealUpdateTimerTimeout);
+    m_realUpdateTimer->start();
+
+    ui->tabMainWidget->setTabText(ui->tabMainWidget->indexOf(m_panelPage), tr("Param Setting"));
+    ui->tabMainWidget->setTabText(ui->tabMainWidget->indexOf(m_attributePage), tr("All Attribute"));
+    connect(ui->tabMainWidget, &QTabWidget::currentChanged, this, &CamBoard::onMainTabChanged);
+
     WheelGuard::installRecursively(this);
-
-    m_realUpdateTimer.setInterval(1500);
-    connect(&m_realUpdateTimer, &QTimer::timeout, this, &CamBoard::onRealUpdateTimerTimeout);
-    m_realUpdateTimer.start();
-
-    retranslateTabs();
-    showDeviceSummary();
 }
 
 CamBoard::~CamBoard()
 {
-    m_realUpdateTimer.stop();
+    m_realUpdateTimer->stop();
+    m_triggerTimer->stop();
+    // The model has no parent: the view lets go of it before it goes.
+    if (m_treeModel) {
+        m_treeModel->disableDevice();
+        ui->widget_featrue->setModel(nullptr);
+        delete m_treeModel;
+    }
     delete ui;
+}
+
+void CamBoard::createPanelControls()
+{
+    // Created before the form, which covers them: they belong to the panel's
+    // ROI and trigger behaviours, which no row of the panel shows.
+    roiWidthBox = createPanelSpinBox(this, "roiWidthBox");
+    roiHeightBox = createPanelSpinBox(this, "roiHeightBox");
+    roiOffsetXBox = createPanelSpinBox(this, "roiOffsetXBox");
+    roiOffsetYBox = createPanelSpinBox(this, "roiOffsetYBox");
+    resetImageSizeButton = createPanelButton<QPushButton>(this, "resetImageSizeButton");
+    triggerIntervalBox = createPanelSpinBox(this, "triggerIntervalBox");
+    triggerIntervalBox->setRange(1, 10000);
+    triggerIntervalBox->setValue(kTriggerIntervalMs);
+    triggerSwitch = createPanelButton<SwitchButton>(this, "triggerSwitch");
+    roiSelectButton = createPanelButton<SelectedButton>(this, "roiSelectButton");
+    roiExecuteButton = createPanelButton<QPushButton>(this, "roiExecuteButton");
+    roiExecuteButton->setEnabled(false);
+
+    m_triggerTimer = new QTimer(this);
+    m_triggerTimer->setObjectName(QStringLiteral("triggerTimer"));
+    m_triggerTimer->setTimerType(Qt::PreciseTimer);
+    m_triggerTimer->setInterval(kTriggerIntervalMs);
+}
+
+void CamBoard::setUpSearchButton()
+{
+    auto* button = new QPushButton(ui->edit_search);
+    button->setObjectName(QStringLiteral("searchButton"));
+    button->setCursor(Qt::ArrowCursor);
+    button->setStyleSheet(
+        QStringLiteral("QPushButton{image: url(:/Resources/icon/search/normal.png);border: none;}"));
+    button->setFocusPolicy(Qt::NoFocus);
+    auto* action = new QWidgetAction(ui->edit_search);
+    action->setDefaultWidget(button);
+    ui->edit_search->addAction(action, QLineEdit::LeadingPosition);
+}
+
+void CamBoard::setUpCollapseButton()
+{
+    ui->toolButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    // Small enough for "Expand" and "Collapse" beside it in the fixed width.
+    ui->toolButton->setIconSize(QSize(12, 12));
+    ui->toolButton->setLayoutDirection(Qt::RightToLeft);
+    ui->toolButton->setStyleSheet(QStringLiteral(
+        "QToolButton{border: 1px solid rgb(216, 216, 216);border-radius: 2px;background-color: rgb(216, 216, "
+        "216);padding-left: 5px;}QToolButton::hover{background-color: rgb(180, 180, 180);}"));
+    ui->toolButton->setProperty("collapse", true);
+    ui->toolButton->setIcon(foldIcon(false));
+    connect(ui->toolButton, &QToolButton::clicked, this, &CamBoard::onCollapseButtonClicked);
 }
 
 void CamBoard::setDeviceId(QString id)
 {
-    if (!m_deviceId.isEmpty()) {
-        qCWarning(lcBoard) << "board of" << m_deviceId << "cannot be bound again, to" << id;
-        return;
-    }
     m_deviceId = id;
+    // Screen readers (and hosts) tell the boards apart by their device.
+    setAccessibleName(id);
+    ui->widget_featrue->setDeviceId(id);
     buildPanel();
+    for (QAbstractSpinBox* box : findChildren<QAbstractSpinBox*>())
+        box->setContextMenuPolicy(Qt::NoContextMenu);
 }
 
 void CamBoard::buildPanel()
 {
-    showDeviceSummary();
+    ui->tabWidget->addTab(ui->firstToolBox, tr("Shoot"));
+    ui->tabWidget->addTab(ui->secondToolBox, tr("Image"));
+    ui->tabWidget->addTab(ui->thirdToolBox, tr("Advance"));
+
+    GenApi::INodeMap* nodeMap =
+        Corvid::GetAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
+    if (!nodeMap)
+        return;
+
+    std::string model;
+    Corvid::GetCameraNodeValue(toStd(m_deviceId), "DeviceModelName", model);
+    if (!model.empty())
+        m_isStructuredLight = fromStd(model).startsWith(QLatin1String("KVX-SLP"));
+
+    buildFeatureTree();
+}
+
+void CamBoard::buildFeatureTree()
+{
+    GenApi::INodeMap* nodeMap =
+        Corvid::GetAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
+    if (!nodeMap)
+        return;
+    GenApi::NodeList_t nodes;
+    if (genApiCall("CamBoard", [&] { nodeMap->GetNodes(nodes); }) != GenApiOutcome::Done)
+        return;
+
+    {
+        const QSignalBlocker blocker(ui->cboboxLevel);
+        ui->cboboxLevel->setCurrentIndex(storedUserLevel());
+    }
+
+    // A board is built once per device; a second build replaces the tree.
+    TreeModel* previous = m_treeModel;
+    m_treeModel = new TreeModel(QStringList{tr("Feature"), tr("Value")});
+    m_treeModel->setupModelData(nodes);
+    m_treeModel->setLanguage(m_language);
+    ui->widget_featrue->setModel(m_treeModel);
+    if (previous) {
+        previous->disableDevice();
+        delete previous;
+    }
+    ui->widget_featrue->expandToDepth(0);
+    ui->widget_featrue->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    ui->widget_featrue->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    ui->widget_featrue->setFilter(ui->cboboxLevel->currentIndex(), ui->edit_search->text());
 }
 
 void CamBoard::setPanelTabVisible(bool visible)
 {
-    if (visible)
+    const int index = ui->tabMainWidget->indexOf(m_panelPage);
+    if (visible && index < 0)
         ui->tabMainWidget->insertTab(0, m_panelPage, tr("Param Setting"));
-    else
-        ui->tabMainWidget->removeTab(ui->tabMainWidget->indexOf(m_panelPage));
+    else if (!visible && index >= 0)
+        ui->tabMainWidget->removeTab(index);
 }
 
 void CamBoard::setAttributeTabVisible(bool visible)
 {
-    if (visible)
+    const int index = ui->tabMainWidget->indexOf(m_attributePage);
+    if (visible && index < 0)
         ui->tabMainWidget->addTab(m_attributePage, tr("All Attribute"));
-    else
-        ui->tabMainWidget->removeTab(ui->tabMainWidget->indexOf(m_attributePage));
+    else if (!visible && index >= 0)
+        ui->tabMainWidget->removeTab(index);
 }
 
 void CamBoard::setLanguage(int language)
 {
+    // Setting the page's title unfolds it; a folded page stays folded.
+    const bool descriptionFolded = !ui->widget_attrInfo->isExpanded();
+    ui->widget_attrInfo->addWidget(tr("Parameter Description"), tr("Parameter Description"), nullptr);
+    if (descriptionFolded)
+        ui->widget_attrInfo->collapse();
     {
-        // The form's texts refill the level selector, which shows "Beginner"
-        // afterwards; the feature filter keeps its level until the next change.
+        // The form's texts refill the level selector, which then shows
+        // "Beginner"; the tree keeps its filter until the next change.
         const QSignalBlocker blocker(ui->cboboxLevel);
         ui->retranslateUi(this);
+        ui->cboboxLevel->setCurrentIndex(0);
     }
-    ui->toolButton->setFixedWidth(language != 0 ? 60 : 85);
-    retranslateTabs();
+    // The form's texts put back the collapse button's "Expand".
+    showCollapseState(ui->toolButton->property("collapse").toBool());
+    ui->toolButton->setFixedWidth(language != 0 ? kCollapseButtonWidthZh : kCollapseButtonWidth);
+
+    const QStringList tabTitles = {tr("Shoot"), tr("Graphics"), tr("Advance")};
+    for (int index = 0; index < tabTitles.size() && index < ui->tabWidget->count(); ++index)
+        ui->tabWidget->setTabText(index, tabTitles.at(index));
+    ui->firstToolBox->setLanguageType(language);
+    ui->secondToolBox->setLanguageType(language);
+    ui->thirdToolBox->setLanguageType(language);
+
+    const int panelIndex = ui->tabMainWidget->indexOf(m_panelPage);
+    if (panelIndex >= 0)
+        ui->tabMainWidget->setTabText(panelIndex, tr("Param Setting"));
+    const int attributeIndex = ui->tabMainWidget->indexOf(m_attributePage);
+    if (attributeIndex >= 0)
+        ui->tabMainWidget->setTabText(attributeIndex, tr("All Attribute"));
+
     m_language = language;
-    showDeviceSummary();
+    if (m_treeModel)
+        m_treeModel->setLanguage(language);
+    if (m_selectedRow) {
+        m_descriptionBrowser->clear();
+        m_descriptionBrowser->setText(m_selectedRow->descriptionName(language));
+    }
 }
 
 void CamBoard::reloadPanel(bool)
 {
-    showDeviceSummary();
+    refreshPanel();
+}
+
+void CamBoard::refreshPanel()
+{
+    ui->firstToolBox->refresh();
+    ui->secondToolBox->refresh();
+    ui->thirdToolBox->refresh();
 }
 
 void CamBoard::lockPanel()
 {
     if (m_lockWidget)
         m_lockWidget->setEnabled(false);
+    if (m_lockRow)
+        m_lockRow->setEnable(false);
 }
 
 void CamBoard::unlockPanel()
 {
     if (m_lockWidget)
         m_lockWidget->setEnabled(true);
+    if (m_lockRow)
+        m_lockRow->setEnable(true);
 }
 
 void CamBoard::disableView()
 {
-    m_realUpdateTimer.stop();
+    if (m_treeModel) {
+        m_treeModel->disableDevice();
+        ui->widget_featrue->disableDevice();
+    }
+    m_triggerTimer->stop();
+    m_realUpdateTimer->stop();
 }
 
-void CamBoard::loadUserLevel()
+int CamBoard::storedUserLevel() const
 {
     QString text = fromStd(Corvid::GetParamterInfo(Corvid::PARAMETER_USER_LEVEL));
     if (text.isEmpty())
         text = QStringLiteral("0");
     bool ok = false;
-    int level = text.toInt(&ok);
+    const int level = text.toInt(&ok);
     if (!ok || level < 0 || level >= ui->cboboxLevel->count()) {
-        qCWarning(lcBoard) << "stored user level" << text << "is not one of 0, 1, 2; showing Beginner";
-        level = 0;
+        qCWarning(lcBoard) << "stored user level" << text << "is not 0, 1 or 2; showing Beginner";
+        return 0;
     }
-    ui->cboboxLevel->setCurrentIndex(level);
+    return level;
+}
+
+void CamBoard::loadUserLevel()
+{
+    ui->cboboxLevel->setCurrentIndex(storedUserLevel());
 }
 
 void CamBoard::setImageMode(int mode)
@@ -211,60 +419,58 @@ void CamBoard::setRoiPosition(int leftX, int leftY, int rightX, int rightY)
     Q_UNUSED(rightY);
 }
 
-void CamBoard::onFilterChanged()
+void CamBoard::on_filter_changed()
 {
     Corvid::SetParamterInfo(Corvid::PARAMETER_USER_LEVEL, std::to_string(ui->cboboxLevel->currentIndex()));
+    if (!ui->widget_featrue->model())
+        return;
+    const Corvid::FOCUS_TYPE type = m_isCard ? Corvid::FOCUS_CARD : Corvid::FOCUS_CAMERA;
+    if (!Corvid::GetAttrNodeMap(type, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE))
+        return;
+    if (sender() == ui->edit_search) {
+        // A search looks through the whole tree.
+        if (ui->toolButton->property("collapse").toBool())
+            ui->toolButton->click();
+        ui->widget_featrue->expandAll();
+    }
+    ui->widget_featrue->setFilter(ui->cboboxLevel->currentIndex(), ui->edit_search->text());
+}
+
+void CamBoard::onSigSelectItemClick(const QModelIndex& index)
+{
+    TreeItem* item = m_treeModel && index.isValid() ? m_treeModel->itemFromIndex(index) : nullptr;
+    GenApi::INode* node = item ? item->node() : nullptr;
+    if (!node)
+        return;
+    m_descriptionBrowser->setText(featureDescriptionHtml(node));
+}
+
+void CamBoard::onCollapseButtonClicked()
+{
+    const bool collapsed = ui->toolButton->property("collapse").toBool();
+    if (collapsed)
+        ui->widget_featrue->expandAllBelow();
+    else
+        ui->widget_featrue->expandToDepth(0);
+    ui->toolButton->setProperty("collapse", !collapsed);
+    showCollapseState(!collapsed);
+}
+
+// The button offers what a click does: "Expand" while the tree is collapsed.
+void CamBoard::showCollapseState(bool collapsed)
+{
+    ui->toolButton->setIcon(foldIcon(!collapsed));
+    ui->toolButton->setText(collapsed ? tr("Expand") : tr("Collapse"));
 }
 
 void CamBoard::onRealUpdateTimerTimeout()
 {
-    // The panel's rows are refreshed from the device here.
+    for (ToolPageWidgetItem* row : qAsConst(m_realTimeRows))
+        row->refresh(true);
 }
 
-void CamBoard::retranslateTabs()
+void CamBoard::onMainTabChanged(int index)
 {
-    const int panelIndex = ui->tabMainWidget->indexOf(m_panelPage);
-    if (panelIndex >= 0)
-        ui->tabMainWidget->setTabText(panelIndex, tr("Param Setting"));
-    const int attributeIndex = ui->tabMainWidget->indexOf(m_attributePage);
-    if (attributeIndex >= 0)
-        ui->tabMainWidget->setTabText(attributeIndex, tr("All Attribute"));
-}
-
-void CamBoard::showDeviceSummary()
-{
-    if (m_deviceId.isEmpty()) {
-        ui->labelDeviceId->setText(tr("No device"));
-        ui->labelDeviceDetails->setText(tr("Select a camera or a card to see its parameters."));
-        ui->labelFeatures->setText(QString());
-        return;
-    }
-
-    const std::string id = toStd(m_deviceId);
-    ui->labelDeviceId->setText(m_deviceId);
-    QList<QPair<QString, QString>> rows;
-    if (m_isCard) {
-        rows << qMakePair(tr("Device"), tr("Frame-grabber card"))
-             << qMakePair(tr("Model"), fromStd(Corvid::GetCardInfo(id, Corvid::CARD_INFO_MODEL)));
-    } else {
-        rows << qMakePair(
-                    tr("Device"),
-                    tr("Camera of kind %1").arg(fromStd(Corvid::GetCameraInfo(id, Corvid::CAM_INFO_KIND))))
-             << qMakePair(tr("Model"), fromStd(Corvid::GetCameraInfo(id, Corvid::CAM_INFO_MODEL)))
-             << qMakePair(tr("Vendor"), fromStd(Corvid::GetCameraInfo(id, Corvid::CAM_INFO_VENDOR)))
-             << qMakePair(tr("Serial number"), fromStd(Corvid::GetCameraInfo(id, Corvid::CAM_INFO_SERIAL)))
-             << qMakePair(tr("Address"), fromStd(Corvid::GetCameraInfo(id, Corvid::CAM_INFO_ADDRESS)));
-    }
-    QString details = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"3\">");
-    for (const auto& row : qAsConst(rows)) {
-        if (row.second.isEmpty())
-            continue;
-        details +=
-            QStringLiteral(
-                "<tr><td style=\"padding-right: 16px\">%1</td><td style=\"color: #37383A\">%2</td></tr>")
-                .arg(row.first.toHtmlEscaped(), row.second.toHtmlEscaped());
-    }
-    details += QStringLiteral("</table>");
-    ui->labelDeviceDetails->setText(details);
-    ui->labelFeatures->setText(tr("Features of %1").arg(m_deviceId));
+    if (!m_deviceId.isEmpty() && !m_restricted && index == 0)
+        refreshPanel();
 }

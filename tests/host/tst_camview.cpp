@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QImage>
-#include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -35,9 +34,10 @@ QString devicesDir()
 QString shownDeviceId(CamPane* pane)
 {
     QStringList shown;
-    for (QLabel* label : pane->findChildren<QLabel*>(QStringLiteral("labelDeviceId"))) {
-        if (label->isVisible())
-            shown << label->text();
+    for (QWidget* board : pane->findChildren<QWidget*>(QStringLiteral("CamBoard"))) {
+        if (board->isVisible())
+            shown << (board->accessibleName().isEmpty() ? QStringLiteral("No device")
+                                                        : board->accessibleName());
     }
     return shown.size() == 1 ? shown.first() : QStringLiteral("<%1 boards shown>").arg(shown.size());
 }
@@ -174,20 +174,12 @@ void TestCamview::windowFollowsTheHostEvents()
     deviceItem(tree, kSecondCamera)->setSelected(true);
     QTRY_COMPARE(shownDeviceId(pane), QString(kSecondCamera));
 
-    // Lock and unlock the selected camera.
-    auto panelEnabled = [&] {
-        for (QWidget* content : pane->findChildren<QWidget*>(QStringLiteral("panelContent"))) {
-            if (content->isVisible())
-                return content->isEnabled();
-        }
-        return false;
-    };
-    QVERIFY(panelEnabled());
+    // Lock and unlock the selected camera (the board's panel shows the lock
+    // on the controls its layout makes lockable).
     action("actionLock")->trigger();
-    QTRY_VERIFY(!panelEnabled());
     QTRY_VERIFY(deviceItem(tree, kSecondCamera)->text(2).endsWith(QLatin1String(", locked")));
     action("actionUnlock")->trigger();
-    QTRY_VERIFY(panelEnabled());
+    QTRY_VERIFY(!deviceItem(tree, kSecondCamera)->text(2).endsWith(QLatin1String(", locked")));
 
     // Language: the boards' collapse button narrows for Chinese.
     auto buttonWidths = [&] {
@@ -213,12 +205,9 @@ void TestCamview::windowFollowsTheHostEvents()
     action("actionUnusable")->trigger();
     QTRY_COMPARE(shownDeviceId(pane), QStringLiteral("No device"));
     QTRY_VERIFY(deviceItem(tree, kSecondCamera)->text(2).startsWith(QLatin1String("unusable")));
-    tree->clearSelection();
-    deviceItem(tree, kSecondCamera)->setSelected(true);
+    // Still selected: back again, it gets the focus again.
     action("actionUsable")->trigger();
     QTRY_VERIFY(deviceItem(tree, kSecondCamera)->text(2).startsWith(QLatin1String("usable")));
-    tree->clearSelection();
-    deviceItem(tree, kSecondCamera)->setSelected(true);
     QTRY_COMPARE(shownDeviceId(pane), QString(kSecondCamera));
 
     // The window goes while the service still runs; the service waits for

@@ -11,7 +11,6 @@
 
 #include <Corvid/CorvidHost.h>
 
-#include <QLabel>
 #include <QPointer>
 #include <QTabWidget>
 #include <QTest>
@@ -47,13 +46,7 @@ struct Host
 
 QString deviceIdShown(CamBoard* board)
 {
-    auto* label = board->findChild<QLabel*>(QStringLiteral("labelDeviceId"));
-    return label ? label->text() : QString();
-}
-
-bool isLocked(CamBoard* board)
-{
-    return !board->findChild<QWidget*>(QStringLiteral("panelContent"))->isEnabled();
+    return board->accessibleName();
 }
 
 int languageOf(CamBoard* board)
@@ -284,6 +277,10 @@ void TestCamBoardManager::lockTexts()
     Host host;
     CamBoard* board = host.manager->m_cameraBoards.value(kCamera);
     CamBoard* other = host.manager->m_cameraBoards.value(kSecondCamera);
+    // The boards' lockable control, as a panel layout would set it.
+    board->m_lockWidget = new QWidget(board);
+    other->m_lockWidget = new QWidget(other);
+    const auto isLocked = [](CamBoard* shown) { return !shown->m_lockWidget->isEnabled(); };
     QVERIFY(!isLocked(board));
 
     Corvid::SetCameraLock(kCamera, first.toStdString());

@@ -9,7 +9,6 @@
 #include <Corvid/CorvidHost.h>
 
 #include <QGridLayout>
-#include <QLabel>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -23,9 +22,10 @@ namespace {
 QString shownDeviceId(CamPane* pane)
 {
     QStringList shown;
-    for (QLabel* label : pane->findChildren<QLabel*>(QStringLiteral("labelDeviceId"))) {
-        if (label->isVisible())
-            shown << label->text();
+    for (QWidget* board : pane->findChildren<QWidget*>(QStringLiteral("CamBoard"))) {
+        if (board->isVisible())
+            shown << (board->accessibleName().isEmpty() ? QStringLiteral("No device")
+                                                        : board->accessibleName());
     }
     return shown.size() == 1 ? shown.first() : QStringLiteral("<%1 boards shown>").arg(shown.size());
 }
