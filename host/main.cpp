@@ -4,6 +4,7 @@
 #include "languagecatalogue.h"
 #include "mainwindow.h"
 #include "options.h"
+#include "treedump.h"
 
 #include <Corvid/CorvidHost.h>
 
@@ -15,6 +16,11 @@
 
 int main(int argc, char* argv[])
 {
+    // A dump of the feature tree needs no screen.
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--dump-tree") == 0 && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("camview"));
     QApplication::setApplicationVersion(QStringLiteral(CAMVIEW_VERSION));
@@ -53,6 +59,19 @@ int main(int argc, char* argv[])
                         std::printf("camview: screenshot written to %s\n",
                                     qPrintable(QFileInfo(options.screenshotFile).absoluteFilePath()));
                     QApplication::exit(saved ? 0 : 1);
+                });
+            });
+        }
+        if (options.dumpTree) {
+            QObject::connect(&window, &MainWindow::ready, &window, [&window] {
+                // The shown board filters its tree as it is shown.
+                QTimer::singleShot(0, &window, [&window] {
+                    const QString tree = dumpShownFeatureTree(&window);
+                    if (tree.isEmpty())
+                        std::fprintf(stderr, "camview: the shown board has no feature tree\n");
+                    std::fputs(tree.toUtf8().constData(), stdout);
+                    std::fflush(stdout);
+                    QApplication::exit(tree.isEmpty() ? 1 : 0);
                 });
             });
         }

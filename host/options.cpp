@@ -35,7 +35,12 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
                                     "Writes a PNG of the window to FILE once the boards are built, "
                                     "then exits."),
         QStringLiteral("FILE"));
-    parser.addOptions({sim, noDefaults, discover, lang, focus, screenshot});
+    const QCommandLineOption dumpTree(
+        QStringLiteral("dump-tree"),
+        QCoreApplication::translate("camview",
+                                    "Prints the focused device's feature tree (labels, values, hidden "
+                                    "rows marked) once the boards are built, then exits."));
+    parser.addOptions({sim, noDefaults, discover, lang, focus, screenshot, dumpTree});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -67,5 +72,6 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
     options.discover = parser.isSet(discover);
     options.focusId = parser.value(focus);
     options.screenshotFile = parser.value(screenshot);
+    options.dumpTree = parser.isSet(dumpTree);
     return true;
 }

@@ -12,6 +12,7 @@ struct CamviewOptions
     QString language = QStringLiteral("English"); //!< --lang en|zh, as the service names it
     QString focusId;                              //!< --focus ID; empty: the first camera
     QString screenshotFile;                       //!< --screenshot FILE
+    bool dumpTree = false;                        //!< --dump-tree
 };
 
 // Parses camview's arguments (arguments[0] is the program). On a bad
