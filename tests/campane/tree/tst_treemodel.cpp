@@ -27,6 +27,7 @@ private slots:
 
     void modelContract_data();
     void modelContract();
+    void structuralEdits();
     void topLevelLabelIsTheRootToolTip();
     void displayTexts_data();
     void displayTexts();
@@ -92,6 +93,28 @@ void TestTreeModel::modelContract()
     QVERIFY(model.rowCount(model.index(0, 0)) > 0);
     model.setLanguage(1);
     model.setLanguage(0);
+}
+
+void TestTreeModel::structuralEdits()
+{
+    QAbstractItemModelTester tester(m_model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    const QModelIndex network = findFeature(*m_model, QStringLiteral("Network"));
+    const int rows = m_model->rowCount(network);
+    QVERIFY(m_model->insertRows(rows, 2, network));
+    QCOMPARE(m_model->rowCount(network), rows + 2);
+    QVERIFY(!m_model->itemFromIndex(m_model->index(rows, 0, network))->node());
+    QVERIFY(!m_model->insertRows(rows + 3, 1, network));
+    QVERIFY(m_model->removeRows(rows, 2, network));
+    QVERIFY(!m_model->removeRows(rows - 1, 2, network));
+    QCOMPARE(m_model->rowCount(network), rows);
+
+    QVERIFY(m_model->insertColumns(2, 1));
+    QCOMPARE(m_model->columnCount(), 3);
+    QCOMPARE(m_model->itemFromIndex(network)->columnCount(), 3);
+    // Removing every column leaves no rows.
+    QVERIFY(m_model->removeColumns(0, 3));
+    QCOMPARE(m_model->columnCount(), 0);
+    QCOMPARE(m_model->rowCount(), 0);
 }
 
 void TestTreeModel::topLevelLabelIsTheRootToolTip()
