@@ -64,6 +64,8 @@ private slots:
     void badOptions();
     void windowFollowsTheHostEvents();
     void screenshotOfTheProgram();
+    void dumpTreeOfTheProgram_data();
+    void dumpTreeOfTheProgram();
 
 private:
     QTemporaryDir m_dir;
@@ -248,6 +250,50 @@ void TestCamview::screenshotOfTheProgram()
     camview.start(QStringLiteral(CAMVIEW_EXECUTABLE), {"--lang", "fr"});
     QVERIFY(camview.waitForFinished(60000));
     QCOMPARE(camview.exitCode(), 2);
+}
+
+void TestCamview::dumpTreeOfTheProgram_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("absent");
+    // The first camera is focused by default; the level is Beginner.
+    QTest::newRow("camera") << QStringList()
+                            << QStringList{"Root of the feature tree",
+                                           "  DeviceControl",
+                                           "    DeviceModelName: KVX-SLP3000",
+                                           "    DeviceStatusFlags: 0xff [hidden]",
+                                           "    Width: 2448",
+                                           "        Light1Value: 80"}
+                            << QStringList{"    DeviceModelName: FGC-2CL"};
+    QTest::newRow("card") << QStringList{"--focus", kCard}
+                          << QStringList{"    DeviceModelName: FGC-2CL", "    DebounceTime: 10 [hidden]"}
+                          << QStringList{"    DeviceModelName: KVX-SLP3000"};
+}
+
+void TestCamview::dumpTreeOfTheProgram()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, absent);
+    QProcess camview;
+    // No platform given: the dump needs no screen.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config-dump")));
+    camview.setProcessEnvironment(environment);
+    camview.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    camview.start(QStringLiteral(CAMVIEW_EXECUTABLE), QStringList{"--dump-tree"} + arguments);
+    QVERIFY(camview.waitForFinished(120000));
+    QCOMPARE(camview.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(camview.exitCode(), 0);
+    const QStringList output = QString::fromUtf8(camview.readAllStandardOutput()).split(QLatin1Char('\n'));
+    QCOMPARE(output.first(), QStringLiteral("Root of the feature tree"));
+    for (const QString& line : qAsConst(lines))
+        QVERIFY2(output.contains(line), qPrintable(line));
+    for (const QString& line : qAsConst(absent))
+        QVERIFY2(!output.contains(line), qPrintable(line));
 }
 
 QTEST_MAIN(TestCamview)
