@@ -70,6 +70,22 @@ int loggedCount(const QString& category, const QString& part)
     }));
 }
 
+//! "name arg arg ...": how the listeners and the image view record calls.
+QString text(const std::string& value)
+{
+    return QString::fromStdString(value);
+}
+template <typename T> QString text(T value)
+{
+    return QString::number(value);
+}
+template <typename... Args> QString callText(const char* name, const Args&... args)
+{
+    QStringList parts{QString::fromLatin1(name)};
+    (parts.append(text(args)), ...);
+    return parts.join(QLatin1Char(' '));
+}
+
 //! A listener of every kind that records what reaches it and on which thread.
 //! In a device-list call it reads the usability keys of every camera back
 //! from the service, as the window does.
@@ -88,48 +104,30 @@ public:
         std::map<std::string, std::string> usability; //!< camera id -> keys 3 and 4, e.g. "11"
     };
 
-    void DeviceListUpdated(int source, std::vector<std::string> cards, std::vector<std::string> cams) override
+    ~Recorder() { unregisterAll(); }
+
+    void DeviceListUpdated(int, std::vector<std::string> cards, std::vector<std::string> cams) override
     {
         DeviceList list{cards, cams, {}};
         for (const auto& id : cams)
             list.usability[id] = GetCameraInfo(id, CAM_INFO_OPENED) + GetCameraInfo(id, CAM_INFO_CONNECTED);
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_sources.push_back(source);
-        m_lists.push_back(list);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_lists.push_back(list);
+        }
         note("list");
     }
-    void FocusUpdated(FOCUS_TYPE type, std::string id) override
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        note("focus " + std::to_string(type) + " " + id);
-    }
-    void LangUpdated(std::string language) override
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        note("language " + language);
-    }
+    void FocusUpdated(FOCUS_TYPE type, std::string id) override { note("focus", type, id); }
+    void LangUpdated(std::string language) override { note("language", language); }
+    void ImageModeUpdated(std::string id, int mode) override { note("image mode", id, mode); }
+    void ImportUpdated(std::string id) override { note("import", id); }
     void ROIDrawUpdated(std::string id, int leftX, int leftY, int rightX, int rightY, int operation,
                         int& roiId, bool& status) override
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        note("roi " + id + " " + std::to_string(leftX) + "," + std::to_string(leftY) + "," +
-             std::to_string(rightX) + "," + std::to_string(rightY) + " op " + std::to_string(operation) +
-             " in " + std::to_string(roiId));
+        note("roi", id, leftX, leftY, rightX, rightY, operation, roiId);
         roiId = 7;
         status = true;
     }
-    void ImageModeUpdated(std::string id, int mode) override
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        note("image mode " + id + " " + std::to_string(mode));
-    }
-    void ImportUpdated(std::string id) override
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        note("import " + id);
-    }
-
-    ~Recorder() { unregisterAll(); }
 
     void registerAll()
     {
@@ -176,14 +174,14 @@ public:
     }
 
 private:
-    void note(const std::string& event)
+    template <typename... Args> void note(const char* event, const Args&... args)
     {
-        m_events.append(QString::fromStdString(event));
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_events.append(callText(event, args...));
         m_threads.push_back(std::this_thread::get_id());
     }
 
     mutable std::mutex m_mutex;
-    std::vector<int> m_sources;
     std::vector<DeviceList> m_lists;
     QStringList m_events;
     std::vector<std::thread::id> m_threads;
@@ -223,62 +221,36 @@ public:
     int DrawROI(const std::string& id, int x1, int y1, int x2, int y2, int& roiId, bool& ok, int shape,
                 int flags) override
     {
-        calls << QStringLiteral("DrawROI %1 %2,%3,%4,%5 %6 %7")
-                     .arg(QString::fromStdString(id))
-                     .arg(x1)
-                     .arg(y1)
-                     .arg(x2)
-                     .arg(y2)
-                     .arg(shape)
-                     .arg(flags);
         roiId = 5;
         ok = true;
-        return 0;
+        return note("DrawROI", id, x1, y1, x2, y2, shape, flags);
     }
     int SetROIPos(const std::string& id, int roiId, int x1, int y1, int x2, int y2) override
     {
-        calls << QStringLiteral("SetROIPos %1 %2 %3,%4,%5,%6")
-                     .arg(QString::fromStdString(id))
-                     .arg(roiId)
-                     .arg(x1)
-                     .arg(y1)
-                     .arg(x2)
-                     .arg(y2);
-        return 0;
+        return note("SetROIPos", id, roiId, x1, y1, x2, y2);
     }
-    int RomoveROI(const std::string& id, int roiId) override
-    {
-        calls << QStringLiteral("RomoveROI %1 %2").arg(QString::fromStdString(id)).arg(roiId);
-        return 0;
-    }
+    int RomoveROI(const std::string& id, int roiId) override { return note("RomoveROI", id, roiId); }
     int NotifyCorrection(const std::string& id, int enable, float value, void* data) override
     {
-        calls << QStringLiteral("NotifyCorrection %1 %2 %3 %4")
-                     .arg(QString::fromStdString(id))
-                     .arg(enable)
-                     .arg(double(value))
-                     .arg(data ? "data" : "null");
-        return 0;
+        return note("NotifyCorrection", id, enable, value, data != nullptr);
     }
     int SetSLImageShowMode(const std::string& id, int mode) override
     {
-        calls << QStringLiteral("SetSLImageShowMode %1 %2").arg(QString::fromStdString(id)).arg(mode);
-        return 0;
+        return note("SetSLImageShowMode", id, mode);
     }
     int SetCameraImageMode(const std::string& id, int mode, bool enable) override
     {
-        calls << QStringLiteral("SetCameraImageMode %1 %2 %3")
-                     .arg(QString::fromStdString(id))
-                     .arg(mode)
-                     .arg(enable);
-        return 0;
+        return note("SetCameraImageMode", id, mode, enable);
     }
-    int StartGrab(const std::string& id) override
-    {
-        calls << QStringLiteral("StartGrab %1").arg(QString::fromStdString(id));
-        return 0;
-    }
+    int StartGrab(const std::string& id) override { return note("StartGrab", id); }
     QStringList calls;
+
+private:
+    template <typename... Args> int note(const char* call, const Args&... args)
+    {
+        calls << callText(call, args...);
+        return 0;
+    }
 };
 
 //! Aravis's GigE Vision emulator serving the structured-light camera on the
@@ -443,7 +415,7 @@ void TestCorvid::deviceListOnServiceThreadAndBlocking()
 
     QStringList events = recorder.events();
     QVERIFY(!events.isEmpty());
-    QCOMPARE(events.last(), QStringLiteral("focus 3 ") + QString::fromStdString(kCamera));
+    QCOMPARE(events.last(), callText("focus", FOCUS_CAMERA, kCamera));
     for (std::thread::id thread : recorder.threads())
         QVERIFY(thread != std::this_thread::get_id());
 
@@ -496,13 +468,10 @@ void TestCorvid::eventsReachListenersOnServiceThread()
     QVERIFY(status);
     WaitForIdle();
 
-    const QStringList events = recorder.events().mid(listEvents);
-    const QString camera = QString::fromStdString(kCamera);
-    QCOMPARE(events,
-             (QStringList{QStringLiteral("focus 2 ") + QString::fromStdString(kCard),
-                          QStringLiteral("language Chinese"), QStringLiteral("import ") + camera,
-                          QStringLiteral("image mode ") + camera + QStringLiteral(" 3"),
-                          QStringLiteral("roi ") + camera + QStringLiteral(" 1,2,30,40 op 1 in -1")}));
+    QCOMPARE(recorder.events().mid(listEvents),
+             (QStringList{callText("focus", FOCUS_CARD, kCard), callText("language", std::string("Chinese")),
+                          callText("import", kCamera), callText("image mode", kCamera, 3),
+                          callText("roi", kCamera, 1, 2, 30, 40, 1, -1)}));
     // All on one thread, the service's, not the caller's.
     const auto threads = recorder.threads();
     for (std::thread::id thread : threads) {
@@ -846,12 +815,13 @@ void TestCorvid::imageViewCalls()
     QCOMPARE(SetSLImageShowMode(kCamera, 2), 0);
     QCOMPARE(SetCameraImageMode(kCamera, 4, true), 0);
     QCOMPARE(StartGrab(kCamera), 0);
-    const QString camera = QString::fromStdString(kCamera);
-    QCOMPARE(view.calls,
-             (QStringList{"DrawROI " + camera + " 0,0,640,480 1 2",
-                          "SetROIPos " + camera + " 5 10,20,110,220", "RomoveROI " + camera + " 5",
-                          "NotifyCorrection " + camera + " 1 0.5 null", "SetSLImageShowMode " + camera + " 2",
-                          "SetCameraImageMode " + camera + " 4 1", "StartGrab " + camera}));
+    QCOMPARE(
+        view.calls,
+        (QStringList{callText("DrawROI", kCamera, 0, 0, 640, 480, 1, 2),
+                     callText("SetROIPos", kCamera, 5, 10, 20, 110, 220), callText("RomoveROI", kCamera, 5),
+                     callText("NotifyCorrection", kCamera, 1, 0.5, false),
+                     callText("SetSLImageShowMode", kCamera, 2),
+                     callText("SetCameraImageMode", kCamera, 4, true), callText("StartGrab", kCamera)}));
     record = GetImageViewRecord(kCamera);
     QVERIFY(record.roiRemoved);
     QCOMPARE(record.cameraImageMode, 4);
@@ -943,7 +913,7 @@ void TestCorvid::everyCallWorksWhenStopped()
     QCOMPARE(StartService(options()), 0);
     SetFocus(FOCUS_CAMERA, kCamera);
     WaitForIdle();
-    QCOMPARE(recorder.events(), QStringList{QStringLiteral("focus 3 ") + QString::fromStdString(kCamera)});
+    QCOMPARE(recorder.events(), QStringList{callText("focus", FOCUS_CAMERA, kCamera)});
     QCOMPARE(UnRegisterFocusUpdateListener(&recorder), 0);
     QCOMPARE(UnRegisterFocusUpdateListener(&recorder), int(RESULT_BAD_VALUE));
 }
