@@ -20,7 +20,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSpinBox>
 #include <QTextBrowser>
 #include <QTimer>
@@ -242,9 +241,14 @@ void CamBoard::setDeviceId(QString id)
 
 void CamBoard::buildPanel()
 {
-    ui->tabWidget->addTab(ui->firstToolBox, tr("Shoot"));
-    ui->tabWidget->addTab(ui->secondToolBox, tr("Image"));
-    ui->tabWidget->addTab(ui->thirdToolBox, tr("Advance"));
+    // A second build (the default board's, when the host asks for it) finds
+    // the tabs in place.
+    const QList<QPair<CToolBox*, QString>> toolBoxes = {
+        {ui->firstToolBox, tr("Shoot")}, {ui->secondToolBox, tr("Image")}, {ui->thirdToolBox, tr("Advance")}};
+    for (const auto& toolBox : toolBoxes) {
+        if (ui->tabWidget->indexOf(toolBox.first) < 0)
+            ui->tabWidget->addTab(toolBox.first, toolBox.second);
+    }
 
     GenApi::INodeMap* nodeMap =
         Corvid::GetAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -78,6 +79,7 @@ private slots:
     void selectionShowsDescription();
     void disableViewStopsTimersAndReads();
     void deviceWithoutNodeMap();
+    void secondBuildReplacesTheTree();
 
 private:
     void startService(const QString& settingsFile);
@@ -426,9 +428,26 @@ void TestCamBoard::deviceWithoutNodeMap()
     for (const char* name : {"firstToolBox", "secondToolBox", "thirdToolBox"})
         QVERIFY(part<CToolBox>(board.get(), name)->pages().isEmpty());
     QVERIFY(!part<FeatureTreeView>(board.get(), "widget_featrue")->model());
+    board->buildPanel();
+    QCOMPARE(tabTexts(panelTabs), (QStringList{"Shoot", "Image", "Advance"}));
     // Nothing to filter, but the level is still stored.
     part<QComboBox>(board.get(), "cboboxLevel")->setCurrentIndex(2);
     QCOMPARE(Corvid::GetParamterInfo(Corvid::PARAMETER_USER_LEVEL), std::string("2"));
+}
+
+void TestCamBoard::secondBuildReplacesTheTree()
+{
+    auto board = boardFor(m_camera);
+    auto* view = part<FeatureTreeView>(board.get(), "widget_featrue");
+    QPointer<QAbstractItemModel> first = view->model();
+    part<QComboBox>(board.get(), "cboboxLevel")->setCurrentIndex(1);
+    board->buildPanel();
+    QVERIFY(!first);
+    QVERIFY(view->model());
+    QCOMPARE(tabTexts(part<QTabWidget>(board.get(), "tabWidget")),
+             (QStringList{"Shoot", "Image", "Advance"}));
+    QCOMPARE(part<QComboBox>(board.get(), "cboboxLevel")->currentIndex(), 1);
+    QVERIFY(featureShown(board.get(), QStringLiteral("SensorWidth")));
 }
 
 int runCamBoardTests(int argc, char** argv)
