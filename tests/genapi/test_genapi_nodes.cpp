@@ -60,19 +60,16 @@ QString thrownKind(const std::function<void()>& f, QString* description = nullpt
     return QStringLiteral("none");
 }
 
+QString text(const gcstring& s)
+{
+    return QString::fromUtf8(s.c_str());
+}
+
 QStringList names(const NodeList_t& nodes)
 {
     QStringList list;
     for (INode* node : nodes)
-        list << QString::fromUtf8(node->GetName().c_str());
-    return list;
-}
-
-QStringList texts(const StringList_t& strings)
-{
-    QStringList list;
-    for (const gcstring& text : strings)
-        list << QString::fromUtf8(text.c_str());
+        list << text(node->GetName());
     return list;
 }
 
@@ -80,7 +77,15 @@ QStringList names(const FeatureList_t& values)
 {
     QStringList list;
     for (IValue* value : values)
-        list << QString::fromUtf8(value->GetNode()->GetName().c_str());
+        list << text(value->GetNode()->GetName());
+    return list;
+}
+
+QStringList texts(const StringList_t& strings)
+{
+    QStringList list;
+    for (const gcstring& s : strings)
+        list << text(s);
     return list;
 }
 
@@ -89,7 +94,7 @@ QStringList names(const FeatureList_t& values)
 QStringList walkNode(INode* node)
 {
     QStringList problems;
-    const QString name = QString::fromUtf8(node->GetName().c_str());
+    const QString name = text(node->GetName());
     auto guard = [&](const char* what, const std::function<void()>& f) {
         QString description;
         const QString kind = thrownKind(f, &description);
@@ -146,11 +151,16 @@ QStringList walkNode(INode* node)
 
 } // namespace
 
+// Every test starts on a fresh device over data/node-values.xml (m_map);
+// the access and cache tests open their own descriptions.
 class TestGenApiNodes : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void init();
+    void cleanup();
+
     void accessComposition_data();
     void accessComposition();
     void notReadableNotWritable_data();
@@ -186,7 +196,24 @@ private slots:
     void walkDeviceDescriptions();
     void walkAravisFakeCamera();
     void walkAravisFakeCameraDescription();
+
+private:
+    std::unique_ptr<CDeviceConnection> m_device;
+    INodeMap* m_map = nullptr;
 };
+
+void TestGenApiNodes::init()
+{
+    m_device = openData("node-values.xml");
+    QVERIFY(m_device);
+    m_map = m_device->GetNodeMap();
+}
+
+void TestGenApiNodes::cleanup()
+{
+    m_map = nullptr;
+    m_device.reset();
+}
 
 // --- access -------------------------------------------------------------------
 
@@ -226,12 +253,7 @@ void TestGenApiNodes::accessComposition()
     QCOMPARE(int(map->GetNode("Guarded")->GetAccessMode()), guarded);
     QCOMPARE(int(map->GetNode("LockedWO")->GetAccessMode()), lockedWO);
     QCOMPARE(int(map->GetNode("ChainedToUnavailable")->GetAccessMode()), chained);
-
     // Nodes that no switch touches.
-    QCOMPARE(map->GetNode("ValueRW")->GetAccessMode(), RW);
-    QCOMPARE(map->GetNode("ValueRO")->GetAccessMode(), RO);
-    QCOMPARE(map->GetNode("ValueWO")->GetAccessMode(), WO);
-    QCOMPARE(map->GetNode("ImposedRO")->GetAccessMode(), RO);
     QCOMPARE(map->GetNode("ImposedWOOnRO")->GetAccessMode(), NA);
     QCOMPARE(map->GetNode("Root")->GetAccessMode(), RO);
 }
@@ -263,6 +285,7 @@ void TestGenApiNodes::notReadableNotWritable()
     CIntegerPtr(map->GetNode("Available"))->SetValue(available);
     CIntegerPtr value(map->GetNode(node.toUtf8().constData()));
     QVERIFY(value);
+    QCOMPARE(value->GetNode()->GetAccessMode(), readable ? (writable ? RW : RO) : (writable ? WO : NA));
 
     QString description;
     QCOMPARE(thrownKind([&] { value->GetValue(); }, &description), readable ? "none" : "Access");
@@ -286,52 +309,38 @@ void TestGenApiNodes::verify_data()
     QTest::addColumn<bool>("verify");
     QTest::addColumn<QString>("kind");
 
-    QTest::newRow("int in range") << "Width"
-                                  << "648" << true << "none";
-    QTest::newRow("int minimum") << "Width"
-                                 << "16" << true << "none";
-    QTest::newRow("int maximum") << "Width"
-                                 << "4096" << true << "none";
-    QTest::newRow("int below minimum") << "Width"
-                                       << "8" << true << "OutOfRange";
-    QTest::newRow("int above maximum") << "Width"
-                                       << "4104" << true << "OutOfRange";
-    QTest::newRow("int off increment") << "Width"
-                                       << "641" << true << "OutOfRange";
-    QTest::newRow("int off increment unverified") << "Width"
-                                                  << "641" << false << "none";
-    QTest::newRow("int not a number") << "Width"
-                                      << "wide" << true << "InvalidArgument";
-    QTest::newRow("float on increment") << "Gain"
-                                        << "6.5" << true << "none";
-    QTest::newRow("float off increment") << "Gain"
-                                         << "6.25" << true << "OutOfRange";
-    QTest::newRow("float above maximum") << "Gain"
-                                         << "24.5" << true << "OutOfRange";
-    QTest::newRow("float above maximum unverified") << "Gain"
-                                                    << "24.5" << false << "none";
-    QTest::newRow("float without increment") << "ExposureTime"
-                                             << "1234.567" << true << "none";
-    QTest::newRow("float below minimum") << "ExposureTime"
-                                         << "1" << true << "OutOfRange";
-    QTest::newRow("float not a number") << "ExposureTime"
-                                        << "1.2.3" << true << "InvalidArgument";
-    QTest::newRow("enum entry") << "PixelFormat"
-                                << "RGB8" << true << "none";
-    QTest::newRow("enum missing entry") << "PixelFormat"
-                                        << "YUV422" << true << "InvalidArgument";
-    QTest::newRow("enum unavailable entry") << "PixelFormat"
-                                            << "Mono12" << true << "InvalidArgument";
-    QTest::newRow("bool word") << "ReverseX"
-                               << "True" << true << "none";
-    QTest::newRow("bool garbage") << "ReverseX"
-                                  << "yes please" << true << "InvalidArgument";
-    QTest::newRow("string fits") << "DeviceLabel"
-                                 << "left camera" << true << "none";
-    QTest::newRow("string too long") << "DeviceLabel"
-                                     << "a label far too long" << true << "OutOfRange";
-    QTest::newRow("swiss knife is read-only") << "DoubleWidth"
-                                              << "10" << true << "Access";
+    const struct
+    {
+        const char *tag, *node, *text;
+        bool verify;
+        const char* kind;
+    } rows[] = {
+        {"int in range", "Width", "648", true, "none"},
+        {"int minimum", "Width", "16", true, "none"},
+        {"int maximum", "Width", "4096", true, "none"},
+        {"int below minimum", "Width", "8", true, "OutOfRange"},
+        {"int above maximum", "Width", "4104", true, "OutOfRange"},
+        {"int off increment", "Width", "641", true, "OutOfRange"},
+        {"int off increment unverified", "Width", "641", false, "none"},
+        {"int not a number", "Width", "wide", true, "InvalidArgument"},
+        {"float on increment", "Gain", "6.5", true, "none"},
+        {"float off increment", "Gain", "6.25", true, "OutOfRange"},
+        {"float above maximum", "Gain", "24.5", true, "OutOfRange"},
+        {"float above maximum unverified", "Gain", "24.5", false, "none"},
+        {"float without increment", "ExposureTime", "1234.567", true, "none"},
+        {"float below minimum", "ExposureTime", "1", true, "OutOfRange"},
+        {"float not a number", "ExposureTime", "1.2.3", true, "InvalidArgument"},
+        {"enum entry", "PixelFormat", "RGB8", true, "none"},
+        {"enum missing entry", "PixelFormat", "YUV422", true, "InvalidArgument"},
+        {"enum unavailable entry", "PixelFormat", "Mono12", true, "InvalidArgument"},
+        {"bool word", "ReverseX", "True", true, "none"},
+        {"bool garbage", "ReverseX", "yes please", true, "InvalidArgument"},
+        {"string fits", "DeviceLabel", "left camera", true, "none"},
+        {"string too long", "DeviceLabel", "a label far too long", true, "OutOfRange"},
+        {"swiss knife is read-only", "DoubleWidth", "10", true, "Access"},
+    };
+    for (const auto& r : rows)
+        QTest::newRow(r.tag) << QString(r.node) << QString(r.text) << r.verify << QString(r.kind);
 }
 
 void TestGenApiNodes::verify()
@@ -341,16 +350,14 @@ void TestGenApiNodes::verify()
     QFETCH(bool, verify);
     QFETCH(QString, kind);
 
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    CValuePtr value(device->GetNodeMap()->GetNode(node.toUtf8().constData()));
+    CValuePtr value(m_map->GetNode(node.toUtf8().constData()));
     QVERIFY(value);
     const gcstring before = value->ToString();
     QString description;
     QCOMPARE(thrownKind([&] { value->FromString(text.toUtf8().constData(), verify); }, &description), kind);
     if (kind == QLatin1String("none")) {
         if (node != QLatin1String("ReverseX"))
-            QCOMPARE(QString::fromUtf8(value->ToString(false, true).c_str()), text);
+            QCOMPARE(::text(value->ToString(false, true)), text);
     } else {
         QVERIFY2(description.contains(node), qPrintable(description));
         QCOMPARE(value->ToString(false, true), before);
@@ -359,21 +366,18 @@ void TestGenApiNodes::verify()
 
 void TestGenApiNodes::verifyOnRead()
 {
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
-    CIntegerPtr width(map->GetNode("Width"));
-    CIntegerPtr(map->GetNode("WidthReg"))->SetValue(5000);
+    CIntegerPtr width(m_map->GetNode("Width"));
+    CIntegerPtr(m_map->GetNode("WidthReg"))->SetValue(5000);
     QCOMPARE(width->GetValue(), 5000);
     QCOMPARE(thrownKind([&] { width->GetValue(true); }), "OutOfRange");
 
-    CFloatPtr gain(map->GetNode("Gain"));
+    CFloatPtr gain(m_map->GetNode("Gain"));
     gain->SetValue(30.0, false);
     QCOMPARE(gain->GetValue(), 30.0);
     QCOMPARE(thrownKind([&] { gain->GetValue(true); }), "OutOfRange");
 
-    CEnumerationPtr format(map->GetNode("PixelFormat"));
-    CIntegerPtr(map->GetNode("PixelFormatReg"))->SetValue(5);
+    CEnumerationPtr format(m_map->GetNode("PixelFormat"));
+    CIntegerPtr(m_map->GetNode("PixelFormatReg"))->SetValue(5);
     QCOMPARE(format->GetIntValue(), 5);
     QCOMPARE(thrownKind([&] { format->GetIntValue(true); }), "OutOfRange");
 }
@@ -444,7 +448,6 @@ void TestGenApiNodes::invalidatorAndInvalidateNode()
     width->SetValue(200);
     QVERIFY(!payload->IsValueCacheValid());
     payload->GetValue();
-    QCOMPARE(reads(), 1u);
     payload->GetValue();
     QCOMPARE(reads(), 1u);
 
@@ -474,12 +477,11 @@ void TestGenApiNodes::invalidatorAndInvalidateNode()
     CIntegerPtr(map->GetNode("WidthReg"))->SetValue(300);
     payload->GetValue();
     QCOMPARE(reads(), 1u);
-    device->ResetStatistics();
 
     // InvalidateNode and InvalidateNodes force the next read.
+    device->ResetStatistics();
     map->GetNode("PayloadSize")->InvalidateNode();
     payload->GetValue();
-    QCOMPARE(reads(), 1u);
     payload->GetValue();
     QCOMPARE(reads(), 1u);
     map->InvalidateNodes();
@@ -490,12 +492,9 @@ void TestGenApiNodes::invalidatorAndInvalidateNode()
 
 void TestGenApiNodes::sharedWordStaysConsistent()
 {
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
-    CIntegerPtr low(map->GetNode("FieldLow"));
-    CIntegerPtr high(map->GetNode("FieldHigh"));
-    CIntegerPtr word(map->GetNode("FieldWord"));
+    CIntegerPtr low(m_map->GetNode("FieldLow"));
+    CIntegerPtr high(m_map->GetNode("FieldHigh"));
+    CIntegerPtr word(m_map->GetNode("FieldWord"));
     QCOMPARE(low->GetValue(), 0x11);
     QCOMPARE(high->GetValue(), 0x22);
     QCOMPARE(word->GetValue(), 0x2211);
@@ -525,14 +524,12 @@ void TestGenApiNodes::pollingTime()
     polled->GetValue();
     device->ResetStatistics();
     polled->GetValue();
-    QCOMPARE(reads(), 0u);
     map->Poll(1000);
     polled->GetValue();
     QCOMPARE(reads(), 0u);
     // Poll() reports that the polling time has passed: read again once.
     map->Poll(600000);
     polled->GetValue();
-    QCOMPARE(reads(), 1u);
     polled->GetValue();
     QCOMPARE(reads(), 1u);
 
@@ -550,31 +547,22 @@ void TestGenApiNodes::pollingTime()
 void TestGenApiNodes::exceptionDetails_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("access") << "Access";
-    QTest::newRow("out of range") << "OutOfRange";
-    QTest::newRow("invalid argument") << "InvalidArgument";
-    QTest::newRow("logical error") << "LogicalError";
-    QTest::newRow("runtime") << "Runtime";
+    for (const char* kind : {"Access", "OutOfRange", "InvalidArgument", "LogicalError", "Runtime"})
+        QTest::newRow(kind) << QString(kind);
 }
 
 void TestGenApiNodes::exceptionDetails()
 {
     QFETCH(QString, kind);
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
-
-    std::function<void()> fault;
-    if (kind == QLatin1String("Access"))
-        fault = [&] { CIntegerPtr(map->GetNode("ChipId"))->SetValue(1); };
-    else if (kind == QLatin1String("OutOfRange"))
-        fault = [&] { CIntegerPtr(map->GetNode("Width"))->SetValue(1); };
-    else if (kind == QLatin1String("InvalidArgument"))
-        fault = [&] { CEnumerationPtr(map->GetNode("PixelFormat"))->FromString("Bayer"); };
-    else if (kind == QLatin1String("LogicalError"))
-        fault = [&] { CIntegerPtr(map->GetNode("Gain"))->GetValue(); };
-    else
-        fault = [&] { CIntegerPtr(map->GetNode("Portless"))->GetValue(); };
+    INodeMap* map = m_map;
+    const QHash<QString, std::function<void()>> faults = {
+        {"Access", [&] { CIntegerPtr(map->GetNode("ChipId"))->SetValue(1); }},
+        {"OutOfRange", [&] { CIntegerPtr(map->GetNode("Width"))->SetValue(1); }},
+        {"InvalidArgument", [&] { CEnumerationPtr(map->GetNode("PixelFormat"))->FromString("Bayer"); }},
+        {"LogicalError", [&] { CIntegerPtr(map->GetNode("Gain"))->GetValue(); }},
+        {"Runtime", [&] { CIntegerPtr(map->GetNode("Portless"))->GetValue(); }},
+    };
+    const std::function<void()> fault = faults.value(kind);
 
     QCOMPARE(thrownKind(fault), kind);
     try {
@@ -637,16 +625,12 @@ void TestGenApiNodes::aravisErrorKinds()
 
 void TestGenApiNodes::enumerationOrderAndEntries()
 {
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
-    CEnumerationPtr format(map->GetNode("PixelFormat"));
+    CEnumerationPtr format(m_map->GetNode("PixelFormat"));
     QVERIFY(format);
-
     StringList_t symbolics;
     format->GetSymbolics(symbolics);
     QCOMPARE(texts(symbolics), (QStringList{"Mono8", "RGB8", "Mono16"}));
-    CIntegerPtr(map->GetNode("Mono12Allowed"))->SetValue(1);
+    CIntegerPtr(m_map->GetNode("Mono12Allowed"))->SetValue(1);
     format->GetSymbolics(symbolics);
     QCOMPARE(texts(symbolics), (QStringList{"Mono8", "RGB8", "Mono16", "Mono12"}));
 
@@ -655,18 +639,16 @@ void TestGenApiNodes::enumerationOrderAndEntries()
     QCOMPARE(names(entries), (QStringList{"EnumEntry_PixelFormat_Mono8", "EnumEntry_PixelFormat_RGB8",
                                           "EnumEntry_PixelFormat_Mono16", "EnumEntry_PixelFormat_Mono12"}));
     NodeList_t children;
-    map->GetNode("PixelFormat")->GetChildren(children, ctReadingChildren);
+    m_map->GetNode("PixelFormat")->GetChildren(children, ctReadingChildren);
     QVERIFY(names(children).startsWith("EnumEntry_PixelFormat_Mono8"));
 
     QVERIFY(!format->GetEntryByName("YUV422"));
     IEnumEntry* rgb = format->GetEntryByName("RGB8");
     QVERIFY(rgb);
     QCOMPARE(rgb->GetValue(), 35127316);
-    QCOMPARE(rgb->GetSymbolic(), gcstring("RGB8"));
     QCOMPARE(rgb->GetNumericValue(), 24.0);
     QVERIFY(!rgb->IsSelfClearing());
-    QCOMPARE(rgb->GetNode()->GetPrincipalInterfaceType(), intfIEnumEntry);
-    QCOMPARE(rgb->GetNode(), map->GetNode("EnumEntry_PixelFormat_RGB8"));
+    QCOMPARE(rgb->GetNode(), m_map->GetNode("EnumEntry_PixelFormat_RGB8"));
     IEnumEntry* mono16 = format->GetEntryByName("Mono16");
     QCOMPARE(mono16->GetNumericValue(), 17825799.0); // no NumericValue: the integer value
     QVERIFY(mono16->IsSelfClearing());
@@ -677,27 +659,24 @@ void TestGenApiNodes::enumerationOrderAndEntries()
 
 void TestGenApiNodes::enumerationValues()
 {
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
-    CEnumerationPtr format(map->GetNode("PixelFormat"));
-
+    CEnumerationPtr format(m_map->GetNode("PixelFormat"));
+    CIntegerPtr reg(m_map->GetNode("PixelFormatReg"));
     QCOMPARE(format->GetCurrentEntry()->GetSymbolic(), gcstring("Mono8"));
     format->SetIntValue(35127316);
     QCOMPARE(format->GetIntValue(true, true), 35127316);
     QCOMPARE(format->ToString(), gcstring("RGB8"));
     QCOMPARE(format->GetCurrentEntry(false, false)->GetSymbolic(), gcstring("RGB8"));
     *format = "Mono16";
-    QCOMPARE(CIntegerPtr(map->GetNode("PixelFormatReg"))->GetValue(), 17825799);
+    QCOMPARE(reg->GetValue(), 17825799);
     QCOMPARE(thrownKind([&] { format->SetIntValue(12345); }), "InvalidArgument");
 
     // A value that matches no entry: no current entry, the number as text.
-    CIntegerPtr(map->GetNode("PixelFormatReg"))->SetValue(12345);
+    reg->SetValue(12345);
     QVERIFY(!format->GetCurrentEntry());
     QCOMPARE(format->ToString(), gcstring("12345"));
 
     // An enumeration held in memory (Value, no register).
-    CEnumerationPtr gainAuto(map->GetNode("GainAuto"));
+    CEnumerationPtr gainAuto(m_map->GetNode("GainAuto"));
     QCOMPARE(gainAuto->ToString(), gcstring("Off"));
     gainAuto->FromString("Continuous");
     QCOMPARE(gainAuto->GetIntValue(), 2);
@@ -707,39 +686,29 @@ void TestGenApiNodes::enumerationValues()
 
 void TestGenApiNodes::linksAndFeatures()
 {
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
-
     NodeList_t list;
-    map->GetNode("ImageFormat")->GetChildren(list, ctReadingChildren);
+    m_map->GetNode("ImageFormat")->GetChildren(list, ctReadingChildren);
     QCOMPARE(names(list), (QStringList{"Width", "Gain", "ExposureTime", "PixelFormat", "ReverseX", "Sub"}));
     FeatureList_t features;
-    CCategoryPtr(map->GetNode("Sub"))->GetFeatures(features);
+    CCategoryPtr(m_map->GetNode("Sub"))->GetFeatures(features);
     QCOMPARE(names(features), (QStringList{"DeviceLabel", "Width"}));
 
-    map->GetNode("Width")->GetParents(list);
-    QCOMPARE(names(list), (QStringList{"ImageFormat", "Sub"}));
-    map->GetNode("Sub")->GetParents(list);
-    QCOMPARE(names(list), QStringList{"ImageFormat"});
-    map->GetNode("Root")->GetParents(list);
-    QVERIFY(list.empty());
-    map->GetNode("WidthReg")->GetParents(list);
-    QVERIFY(list.empty());
-
-    map->GetNode("Width")->GetChildren(list, ctReadingChildren);
+    const QList<QPair<const char*, QStringList>> parents = {
+        {"Width", {"ImageFormat", "Sub"}}, {"Sub", {"ImageFormat"}}, {"Root", {}}, {"WidthReg", {}}};
+    for (const auto& p : parents) {
+        m_map->GetNode(p.first)->GetParents(list);
+        QCOMPARE(names(list), p.second);
+    }
+    m_map->GetNode("Width")->GetChildren(list, ctReadingChildren);
     QCOMPARE(names(list), QStringList{"WidthReg"});
-    map->GetNode("GainPercent")->GetChildren(list, ctReadingChildren);
+    m_map->GetNode("GainPercent")->GetChildren(list, ctReadingChildren);
     QCOMPARE(names(list), QStringList{"GainReg"});
 
-    QVERIFY(map->GetNode("Root")->IsFeature());
-    QVERIFY(map->GetNode("Sub")->IsFeature());
-    QVERIFY(map->GetNode("DeviceLabel")->IsFeature());
-    QVERIFY(map->GetNode("GainAuto")->IsFeature());
-    QVERIFY(!map->GetNode("Hidden")->IsFeature());
-    QVERIFY(!map->GetNode("WidthReg")->IsFeature());
-    QVERIFY(!map->GetNode("Mono12Allowed")->IsFeature());
-    QCOMPARE(map->GetNode("Width")->GetNodeMap(), map);
+    for (const char* feature : {"Root", "Sub", "DeviceLabel", "GainAuto"})
+        QVERIFY2(m_map->GetNode(feature)->IsFeature(), feature);
+    for (const char* other : {"Hidden", "WidthReg", "Mono12Allowed"})
+        QVERIFY2(!m_map->GetNode(other)->IsFeature(), other);
+    QCOMPARE(m_map->GetNode("Width")->GetNodeMap(), m_map);
 }
 
 void TestGenApiNodes::properties_data()
@@ -750,51 +719,31 @@ void TestGenApiNodes::properties_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("attribute");
 
-    QTest::newRow("NodeType integer") << "Width"
-                                      << "NodeType" << true << "Integer"
-                                      << "";
-    QTest::newRow("NodeType register") << "GainReg"
-                                       << "NodeType" << true << "FloatReg"
-                                       << "";
-    QTest::newRow("NodeType entry") << "EnumEntry_PixelFormat_RGB8"
-                                    << "NodeType" << true << "EnumEntry"
-                                    << "";
-    QTest::newRow("NameSpace given") << "Width"
-                                     << "NameSpace" << true << "Standard"
-                                     << "";
-    QTest::newRow("NameSpace missing") << "Gain"
-                                       << "NameSpace" << true << "Custom"
-                                       << "";
-    QTest::newRow("Visibility") << "Gain"
-                                << "Visibility" << true << "Expert"
-                                << "";
-    QTest::newRow("Visibility absent") << "Hidden"
-                                       << "Visibility" << false << ""
-                                       << "";
-    QTest::newRow("Streamable") << "Width"
-                                << "Streamable" << true << "Yes"
-                                << "";
-    QTest::newRow("Streamable absent") << "Gain"
-                                       << "Streamable" << false << ""
-                                       << "";
-    QTest::newRow("pIsAvailable") << "EnumEntry_PixelFormat_Mono12"
-                                  << "pIsAvailable" << true << "Mono12Allowed"
-                                  << "";
-    QTest::newRow("pIsAvailable absent") << "Width"
-                                         << "pIsAvailable" << false << ""
-                                         << "";
-    QTest::newRow("Unit") << "Width"
-                          << "Unit" << true << "px"
-                          << "";
-    QTest::newRow("repeated") << "Root"
-                              << "pFeature" << true << "ImageFormat\tNetwork\tControl"
-                              << "\t\t";
-    QTest::newRow("attribute") << "GainPercent"
-                               << "pVariable" << true << "GainReg"
-                               << "G";
-    QTest::newRow("unknown") << "Width"
-                             << "NoSuchElement" << false << ""
-                             << "";
+    const struct
+    {
+        const char *tag, *node, *property;
+        bool found;
+        const char *value, *attribute;
+    } rows[] = {
+        {"NodeType integer", "Width", "NodeType", true, "Integer", ""},
+        {"NodeType register", "GainReg", "NodeType", true, "FloatReg", ""},
+        {"NodeType entry", "EnumEntry_PixelFormat_RGB8", "NodeType", true, "EnumEntry", ""},
+        {"NameSpace given", "Width", "NameSpace", true, "Standard", ""},
+        {"NameSpace missing", "Gain", "NameSpace", true, "Custom", ""},
+        {"Visibility", "Gain", "Visibility", true, "Expert", ""},
+        {"Visibility absent", "Hidden", "Visibility", false, "", ""},
+        {"Streamable", "Width", "Streamable", true, "Yes", ""},
+        {"Streamable absent", "Gain", "Streamable", false, "", ""},
+        {"pIsAvailable", "EnumEntry_PixelFormat_Mono12", "pIsAvailable", true, "Mono12Allowed", ""},
+        {"pIsAvailable absent", "Width", "pIsAvailable", false, "", ""},
+        {"Unit", "Width", "Unit", true, "px", ""},
+        {"repeated", "Root", "pFeature", true, "ImageFormat\tNetwork\tControl", "\t\t"},
+        {"attribute", "GainPercent", "pVariable", true, "GainReg", "G"},
+        {"unknown", "Width", "NoSuchElement", false, "", ""},
+    };
+    for (const auto& r : rows)
+        QTest::newRow(r.tag) << QString(r.node) << QString(r.property) << r.found << QString(r.value)
+                             << QString(r.attribute);
 }
 
 void TestGenApiNodes::properties()
@@ -805,14 +754,12 @@ void TestGenApiNodes::properties()
     QFETCH(QString, value);
     QFETCH(QString, attribute);
 
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    INode* n = device->GetNodeMap()->GetNode(node.toUtf8().constData());
+    INode* n = m_map->GetNode(node.toUtf8().constData());
     QVERIFY(n);
     gcstring valueText("stale"), attributeText("stale");
     QCOMPARE(n->GetProperty(property.toUtf8().constData(), valueText, attributeText), found);
-    QCOMPARE(QString::fromUtf8(valueText.c_str()), value);
-    QCOMPARE(QString::fromUtf8(attributeText.c_str()), attribute);
+    QCOMPARE(text(valueText), value);
+    QCOMPARE(text(attributeText), attribute);
     if (found) {
         gcstring_vector propertyNames;
         n->GetPropertyNames(propertyNames);
@@ -821,144 +768,113 @@ void TestGenApiNodes::properties()
     }
 }
 
+// What the typed getters read from the description; limits and increments
+// are covered by verify(), name spaces and units by properties().
 void TestGenApiNodes::documentation()
 {
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
-    INode* width = map->GetNode("Width");
-    QCOMPARE(width->GetName(), gcstring("Width"));
+    INode* width = m_map->GetNode("Width");
+    INode* gainNode = m_map->GetNode("Gain");
     QCOMPARE(width->GetName(true), gcstring("Std::Width"));
-    QCOMPARE(map->GetNode("Gain")->GetName(true), gcstring("Cust::Gain"));
-    QCOMPARE(width->GetNameSpace(), Standard);
-    QCOMPARE(map->GetNode("Gain")->GetNameSpace(), Custom);
+    QCOMPARE(gainNode->GetName(true), gcstring("Cust::Gain"));
     QCOMPARE(width->GetToolTip(), gcstring("Width of the image."));
     QCOMPARE(width->GetDescription(), gcstring("Width of the image provided by the device (in pixels)."));
     QCOMPARE(width->GetDisplayName(), gcstring("Image Width"));
-    QCOMPARE(map->GetNode("Gain")->GetDisplayName(), gcstring("Gain"));
+    QCOMPARE(gainNode->GetDisplayName(), gcstring("Gain")); // none given: the name
     QCOMPARE(width->GetDocuURL(), gcstring("https://example.invalid/width"));
     QCOMPARE(width->GetEventID(), gcstring("9001"));
-    QVERIFY(width->IsStreamable());
-    QVERIFY(!map->GetNode("Gain")->IsStreamable());
-    QVERIFY(map->GetNode("ChipId")->IsDeprecated());
-    QVERIFY(!width->IsDeprecated());
+    QVERIFY(width->IsStreamable() && !gainNode->IsStreamable());
+    QVERIFY(m_map->GetNode("ChipId")->IsDeprecated() && !width->IsDeprecated());
     QCOMPARE(width->GetDeviceName(), gcstring("NodeValues"));
-    QCOMPARE(map->GetDeviceName(), gcstring("NodeValues"));
+    QCOMPARE(m_map->GetDeviceName(), gcstring("NodeValues"));
 
     QCOMPARE(width->GetVisibility(), Beginner);
-    QCOMPARE(map->GetNode("Gain")->GetVisibility(), Expert);
-    QCOMPARE(map->GetNode("ReverseX")->GetVisibility(), Guru);
-    QCOMPARE(map->GetNode("DeviceLabel")->GetVisibility(), Invisible);
-    QCOMPARE(map->GetNode("Hidden")->GetVisibility(), Beginner);
+    QCOMPARE(m_map->GetNode("ReverseX")->GetVisibility(), Guru);
+    QCOMPARE(m_map->GetNode("DeviceLabel")->GetVisibility(), Invisible);
+    QCOMPARE(m_map->GetNode("Hidden")->GetVisibility(), Beginner);
 
-    CIntegerPtr integer(width);
-    QCOMPARE(integer->GetMin(), 16);
-    QCOMPARE(integer->GetMax(), 4096);
-    QCOMPARE(integer->GetInc(), 8);
-    QCOMPARE(integer->GetIncMode(), fixedIncrement);
-    QCOMPARE(integer->GetUnit(), gcstring("px"));
-    QCOMPARE(integer->GetRepresentation(), Linear);
-    QCOMPARE(CIntegerPtr(map->GetNode("ChipId"))->GetRepresentation(), HexNumber);
-    QCOMPARE(CIntegerPtr(map->GetNode("Hidden"))->GetRepresentation(), PureNumber);
-    CFloatPtr gain(map->GetNode("Gain"));
+    QCOMPARE(CIntegerPtr(width)->GetIncMode(), fixedIncrement);
+    QCOMPARE(CIntegerPtr(width)->GetRepresentation(), Linear);
+    QCOMPARE(CIntegerPtr(m_map->GetNode("ChipId"))->GetRepresentation(), HexNumber);
+    QCOMPARE(CIntegerPtr(m_map->GetNode("Hidden"))->GetRepresentation(), PureNumber);
+    CFloatPtr gain(gainNode);
     QVERIFY(gain->HasInc());
     QCOMPARE(gain->GetIncMode(), fixedIncrement);
-    QCOMPARE(gain->GetInc(), 0.5);
-    QCOMPARE(gain->GetMin(), 0.0);
-    QCOMPARE(gain->GetMax(), 24.0);
     QCOMPARE(gain->GetDisplayNotation(), fnFixed);
     QCOMPARE(gain->GetDisplayPrecision(), 2);
-    CFloatPtr exposure(map->GetNode("ExposureTime"));
+    CFloatPtr exposure(m_map->GetNode("ExposureTime"));
     QVERIFY(!exposure->HasInc());
     QCOMPARE(exposure->GetIncMode(), noIncrement);
     QCOMPARE(exposure->GetUnit(), gcstring("us"));
-    QCOMPARE(CStringPtr(map->GetNode("DeviceLabel"))->GetMaxLength(), 16);
+    QCOMPARE(CStringPtr(m_map->GetNode("DeviceLabel"))->GetMaxLength(), 16);
 }
 
 void TestGenApiNodes::nodesInDocumentOrder()
 {
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
     NodeList_t nodes;
-    map->GetNodes(nodes);
+    m_map->GetNodes(nodes);
     const QStringList all = names(nodes);
     QCOMPARE(all.mid(0, 10), (QStringList{"Root", "ImageFormat", "Sub", "Network", "Control", "Width", "Gain",
                                           "ExposureTime", "PixelFormat", "EnumEntry_PixelFormat_Mono8"}));
     QCOMPARE(all.last(), QStringLiteral("Device"));
-    QCOMPARE(uint64_t(nodes.size()), map->GetNumNodes());
+    QCOMPARE(uint64_t(nodes.size()), m_map->GetNumNodes());
     QStringList unique = all;
     QCOMPARE(unique.removeDuplicates(), 0);
     for (INode* node : nodes)
-        QCOMPARE(map->GetNode(node->GetName()), node);
-    QVERIFY(!map->GetNode("NoSuchNode"));
-    QVERIFY(!map->GetNode(""));
+        QCOMPARE(m_map->GetNode(node->GetName()), node);
+    QVERIFY(!m_map->GetNode("NoSuchNode"));
+    QVERIFY(!m_map->GetNode(""));
 }
 
 void TestGenApiNodes::pointers()
 {
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
-
     CIntegerPtr empty;
     QVERIFY(!empty.IsValid());
     QCOMPARE(thrownKind([&] { empty->GetValue(); }), "LogicalError");
     CValuePtr fromNull(static_cast<INode*>(nullptr));
     QVERIFY(!fromNull.IsValid());
     QCOMPARE(thrownKind([&] { fromNull->ToString(); }), "LogicalError");
-    QVERIFY(!CIntegerPtr(map->GetNode("NoSuchNode")).IsValid());
+    QVERIFY(!CIntegerPtr(m_map->GetNode("NoSuchNode")).IsValid());
 
     // Cross-casts between the kinds of one node.
-    INode* gainNode = map->GetNode("Gain");
-    QVERIFY(!CIntegerPtr(gainNode).IsValid());
+    INode* gainNode = m_map->GetNode("Gain");
     CFloatPtr gain(gainNode);
-    QVERIFY(gain.IsValid());
-    CNodePtr back(gain);
-    QCOMPARE(back.get(), gainNode);
+    QCOMPARE(CNodePtr(gain).get(), gainNode);
     CValuePtr value(gainNode);
     QCOMPARE(value->GetNode(), gainNode);
     QCOMPARE(CFloatPtr(value).get(), gain.get());
 
-    const struct
-    {
-        const char* node;
-        EInterfaceType type;
-    } kinds[] = {{"Width", intfIInteger},
-                 {"Gain", intfIFloat},
-                 {"ReverseX", intfIBoolean},
-                 {"DeviceLabel", intfIString},
-                 {"PixelFormat", intfIEnumeration},
-                 {"TriggerSoftware", intfICommand},
-                 {"Raw", intfIRegister},
-                 {"Root", intfICategory},
-                 {"GainPercent", intfIFloat},
-                 {"DoubleWidth", intfIInteger},
-                 {"Device", intfIPort},
-                 {"WidthReg", intfIInteger}};
+    const QList<QPair<const char*, EInterfaceType>> kinds = {{"Width", intfIInteger},
+                                                             {"Gain", intfIFloat},
+                                                             {"ReverseX", intfIBoolean},
+                                                             {"DeviceLabel", intfIString},
+                                                             {"PixelFormat", intfIEnumeration},
+                                                             {"TriggerSoftware", intfICommand},
+                                                             {"Raw", intfIRegister},
+                                                             {"Root", intfICategory},
+                                                             {"GainPercent", intfIFloat},
+                                                             {"DoubleWidth", intfIInteger},
+                                                             {"Device", intfIPort},
+                                                             {"WidthReg", intfIInteger},
+                                                             {"EnumEntry_PixelFormat_RGB8", intfIEnumEntry}};
     for (const auto& kind : kinds) {
-        INode* node = map->GetNode(kind.node);
-        QVERIFY2(node, kind.node);
-        QCOMPARE(node->GetPrincipalInterfaceType(), kind.type);
-        QCOMPARE(CIntegerPtr(node).IsValid(), kind.type == intfIInteger);
-        QCOMPARE(CFloatPtr(node).IsValid(), kind.type == intfIFloat);
-        QCOMPARE(CBooleanPtr(node).IsValid(), kind.type == intfIBoolean);
-        QCOMPARE(CStringPtr(node).IsValid(), kind.type == intfIString);
-        QCOMPARE(CEnumerationPtr(node).IsValid(), kind.type == intfIEnumeration);
-        QCOMPARE(CCommandPtr(node).IsValid(), kind.type == intfICommand);
-        QCOMPARE(CRegisterPtr(node).IsValid(), kind.type == intfIRegister);
-        QCOMPARE(CCategoryPtr(node).IsValid(), kind.type == intfICategory);
+        INode* node = m_map->GetNode(kind.first);
+        QVERIFY2(node, kind.first);
+        QCOMPARE(node->GetPrincipalInterfaceType(), kind.second);
+        QCOMPARE(CIntegerPtr(node).IsValid(), kind.second == intfIInteger);
+        QCOMPARE(CFloatPtr(node).IsValid(), kind.second == intfIFloat);
+        QCOMPARE(CBooleanPtr(node).IsValid(), kind.second == intfIBoolean);
+        QCOMPARE(CStringPtr(node).IsValid(), kind.second == intfIString);
+        QCOMPARE(CEnumerationPtr(node).IsValid(), kind.second == intfIEnumeration);
+        QCOMPARE(CCommandPtr(node).IsValid(), kind.second == intfICommand);
+        QCOMPARE(CRegisterPtr(node).IsValid(), kind.second == intfIRegister);
+        QCOMPARE(CCategoryPtr(node).IsValid(), kind.second == intfICategory);
     }
 }
 
 void TestGenApiNodes::imposedLimits()
 {
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
-    INode* node = map->GetNode("Width");
+    INode* node = m_map->GetNode("Width");
     CIntegerPtr width(node);
-
     width->ImposeMin(32);
     width->ImposeMax(1024);
     QCOMPARE(width->GetMin(), 32);
@@ -968,15 +884,15 @@ void TestGenApiNodes::imposedLimits()
     width->SetValue(40);
     QCOMPARE(width->GetValue(), 40);
 
-    CFloatPtr gain(map->GetNode("Gain"));
+    CFloatPtr gain(m_map->GetNode("Gain"));
     gain->ImposeMax(12.0);
     QCOMPARE(gain->GetMax(), 12.0);
     QCOMPARE(thrownKind([&] { gain->SetValue(12.5); }), "OutOfRange");
 
     node->ImposeVisibility(Guru);
     QCOMPARE(node->GetVisibility(), Guru);
-    map->GetNode("ReverseX")->ImposeVisibility(Beginner);
-    QCOMPARE(map->GetNode("ReverseX")->GetVisibility(), Guru); // the stricter one stays
+    m_map->GetNode("ReverseX")->ImposeVisibility(Beginner);
+    QCOMPARE(m_map->GetNode("ReverseX")->GetVisibility(), Guru); // the stricter one stays
 
     node->ImposeAccessMode(RO);
     QCOMPARE(node->GetAccessMode(), RO);
@@ -987,18 +903,15 @@ void TestGenApiNodes::imposedLimits()
 
 void TestGenApiNodes::selectors()
 {
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
-    INode* gainAuto = map->GetNode("GainAuto");
+    INode* gainAuto = m_map->GetNode("GainAuto");
     QVERIFY(gainAuto->IsSelector());
-    QVERIFY(!map->GetNode("Gain")->IsSelector());
+    QVERIFY(!m_map->GetNode("Gain")->IsSelector());
     FeatureList_t features;
     gainAuto->GetSelectedFeatures(features);
     QCOMPARE(names(features), QStringList{"Gain"});
-    map->GetNode("Gain")->GetSelectingFeatures(features);
+    m_map->GetNode("Gain")->GetSelectingFeatures(features);
     QCOMPARE(names(features), QStringList{"GainAuto"});
-    map->GetNode("Width")->GetSelectingFeatures(features);
+    m_map->GetNode("Width")->GetSelectingFeatures(features);
     QVERIFY(features.empty());
 }
 
@@ -1010,75 +923,36 @@ void TestGenApiNodes::stringConversion_data()
     QTest::addColumn<QString>("input");  // empty: only read
     QTest::addColumn<QString>("output"); // ToString afterwards
 
-    QTest::newRow("hex reads as hex") << "ChipId"
-                                      << ""
-                                      << "0xbeef";
-    QTest::newRow("hex register input") << "WidthReg"
-                                        << "0x288"
-                                        << "648";
-    QTest::newRow("decimal") << "Width"
-                             << "1024"
-                             << "1024";
-    QTest::newRow("IPv4 read") << "CurrentIP"
-                               << ""
-                               << "192.168.1.10";
-    QTest::newRow("IPv4 input") << "CurrentIP"
-                                << "10.0.0.254"
-                                << "10.0.0.254";
-    QTest::newRow("IPv4 as number") << "CurrentIP"
-                                    << "0x0A000001"
-                                    << "10.0.0.1";
-    QTest::newRow("MAC read") << "MacAddress"
-                              << ""
-                              << "00:11:22:33:44:AB";
-    QTest::newRow("MAC input") << "MacAddress"
-                               << "A1:B2:C3:D4:E5:F6"
-                               << "A1:B2:C3:D4:E5:F6";
-    QTest::newRow("bool 1") << "ReverseX"
-                            << "1"
-                            << "1";
-    QTest::newRow("bool 0") << "ReverseX"
-                            << "0"
-                            << "0";
-    QTest::newRow("bool true") << "ReverseX"
-                               << "true"
-                               << "1";
-    QTest::newRow("bool TRUE") << "ReverseX"
-                               << "TRUE"
-                               << "1";
-    QTest::newRow("bool False") << "ReverseX"
-                                << "False"
-                                << "0";
-    QTest::newRow("float") << "Gain"
-                           << "7.5"
-                           << "7.5";
-    QTest::newRow("float precision") << "ExposureTime"
-                                     << "1234.5678901"
-                                     << "1234.5678901";
-    QTest::newRow("float exponent") << "ExposureTime"
-                                    << "1e5"
-                                    << "100000";
-    QTest::newRow("swiss knife") << "GainPercent"
-                                 << ""
-                                 << "25";
-    QTest::newRow("int swiss knife") << "DoubleWidth"
-                                     << ""
-                                     << "1280";
-    QTest::newRow("enumeration") << "PixelFormat"
-                                 << "Mono16"
-                                 << "Mono16";
-    QTest::newRow("string") << "FirmwareVersion"
-                            << "2.0 beta"
-                            << "2.0 beta";
-    QTest::newRow("string register") << "DeviceLabel"
-                                     << "left"
-                                     << "left";
-    QTest::newRow("register bytes") << "Raw"
-                                    << "0x01020304"
-                                    << "0x01020304";
-    QTest::newRow("entry") << "EnumEntry_PixelFormat_RGB8"
-                           << ""
-                           << "RGB8";
+    const struct
+    {
+        const char *tag, *node, *input, *output;
+    } rows[] = {
+        {"hex reads as hex", "ChipId", "", "0xbeef"},
+        {"hex register input", "WidthReg", "0x288", "648"},
+        {"decimal", "Width", "1024", "1024"},
+        {"IPv4 read", "CurrentIP", "", "192.168.1.10"},
+        {"IPv4 input", "CurrentIP", "10.0.0.254", "10.0.0.254"},
+        {"IPv4 as number", "CurrentIP", "0x0A000001", "10.0.0.1"},
+        {"MAC read", "MacAddress", "", "00:11:22:33:44:AB"},
+        {"MAC input", "MacAddress", "A1:B2:C3:D4:E5:F6", "A1:B2:C3:D4:E5:F6"},
+        {"bool 1", "ReverseX", "1", "1"},
+        {"bool 0", "ReverseX", "0", "0"},
+        {"bool true", "ReverseX", "true", "1"},
+        {"bool TRUE", "ReverseX", "TRUE", "1"},
+        {"bool False", "ReverseX", "False", "0"},
+        {"float", "Gain", "7.5", "7.5"},
+        {"float precision", "ExposureTime", "1234.5678901", "1234.5678901"},
+        {"float exponent", "ExposureTime", "1e5", "100000"},
+        {"swiss knife", "GainPercent", "", "25"},
+        {"int swiss knife", "DoubleWidth", "", "1280"},
+        {"enumeration", "PixelFormat", "Mono16", "Mono16"},
+        {"string", "FirmwareVersion", "2.0 beta", "2.0 beta"},
+        {"string register", "DeviceLabel", "left", "left"},
+        {"register bytes", "Raw", "0x01020304", "0x01020304"},
+        {"entry", "EnumEntry_PixelFormat_RGB8", "", "RGB8"},
+    };
+    for (const auto& r : rows)
+        QTest::newRow(r.tag) << QString(r.node) << QString(r.input) << QString(r.output);
 }
 
 void TestGenApiNodes::stringConversion()
@@ -1087,24 +961,19 @@ void TestGenApiNodes::stringConversion()
     QFETCH(QString, input);
     QFETCH(QString, output);
 
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    CValuePtr value(device->GetNodeMap()->GetNode(node.toUtf8().constData()));
+    CValuePtr value(m_map->GetNode(node.toUtf8().constData()));
     QVERIFY(value);
     if (!input.isEmpty())
         value->FromString(input.toUtf8().constData());
-    QCOMPARE(QString::fromUtf8(value->ToString().c_str()), output);
-    QCOMPARE(QString::fromUtf8(value->ToString(false, true).c_str()), output);
+    QCOMPARE(text(value->ToString()), output);
+    QCOMPARE(text(value->ToString(false, true)), output);
 }
 
 void TestGenApiNodes::command()
 {
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
-    CCommandPtr trigger(map->GetNode("TriggerSoftware"));
+    CCommandPtr trigger(m_map->GetNode("TriggerSoftware"));
     QVERIFY(trigger);
-    CIntegerPtr reg(map->GetNode("TriggerReg"));
+    CIntegerPtr reg(m_map->GetNode("TriggerReg"));
     QVERIFY(trigger->IsDone());
     trigger->Execute();
     QCOMPARE(reg->GetValue(false, true), 1);
@@ -1120,9 +989,7 @@ void TestGenApiNodes::command()
 
 void TestGenApiNodes::registerBytes()
 {
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    CRegisterPtr raw(device->GetNodeMap()->GetNode("Raw"));
+    CRegisterPtr raw(m_map->GetNode("Raw"));
     QVERIFY(raw);
     QCOMPARE(raw->GetLength(), 4);
     QCOMPARE(raw->GetAddress(), 0x2200);
@@ -1136,26 +1003,32 @@ void TestGenApiNodes::registerBytes()
     QCOMPARE(thrownKind([&] { raw->FromString("0x0102"); }), "InvalidArgument");
 }
 
+// A device marked lost fails every access at once, without a transfer.
 void TestGenApiNodes::lostDeviceFailsAtOnce()
 {
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
-    CIntegerPtr width(map->GetNode("Width"));
+    CIntegerPtr width(m_map->GetNode("Width"));
     QCOMPARE(width->GetValue(), 640);
-    device->MarkLost();
-    device->ResetStatistics();
+    QVERIFY(m_device->Ping());
+    QVERIFY(!m_device->IsLost());
+    m_device->MarkLost();
+    QVERIFY(m_device->IsLost());
+    QVERIFY(!m_device->Ping());
+    m_device->ResetStatistics();
 
     QString description;
     QCOMPARE(thrownKind([&] { width->GetValue(); }, &description), "Access");
     QVERIFY2(description.contains("lost"), qPrintable(description));
     QCOMPARE(thrownKind([&] { width->SetValue(648); }), "Access");
-    QCOMPARE(thrownKind([&] { width->ToString(); }), "Access");
-    QCOMPARE(thrownKind([&] { CEnumerationPtr(map->GetNode("PixelFormat"))->GetIntValue(); }), "Access");
-    QCOMPARE(thrownKind([&] { CCommandPtr(map->GetNode("TriggerSoftware"))->Execute(); }), "Access");
+    for (const char* name : {"Width", "Gain", "DeviceLabel", "PixelFormat", "ReverseX", "FieldWord"}) {
+        CValuePtr value(m_map->GetNode(name));
+        QCOMPARE(thrownKind([&] { value->ToString(false, true); }), "Access");
+        QCOMPARE(thrownKind([&] { value->FromString("1", false); }), "Access");
+    }
+    QCOMPARE(thrownKind([&] { CEnumerationPtr(m_map->GetNode("PixelFormat"))->GetIntValue(); }), "Access");
+    QCOMPARE(thrownKind([&] { CCommandPtr(m_map->GetNode("TriggerSoftware"))->Execute(); }), "Access");
     QCOMPARE(width->GetNode()->GetAccessMode(), NA);
-    QCOMPARE(device->GetStatistics().registerReads, 0u);
-    QCOMPARE(device->GetStatistics().registerWrites, 0u);
+    QCOMPARE(m_device->GetStatistics().registerReads, 0u);
+    QCOMPARE(m_device->GetStatistics().registerWrites, 0u);
     // What the description alone says still answers.
     QCOMPARE(width->GetNode()->GetDisplayName(), gcstring("Image Width"));
 }
@@ -1164,12 +1037,9 @@ void TestGenApiNodes::concurrentAccess()
 {
     // A service thread reads while the GUI thread writes: every call is
     // serialised, values stay whole and nothing throws.
-    auto device = openData("node-values.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
-    CIntegerPtr width(map->GetNode("Width"));
-    CFloatPtr gain(map->GetNode("Gain"));
-    CEnumerationPtr format(map->GetNode("PixelFormat"));
+    CIntegerPtr width(m_map->GetNode("Width"));
+    CFloatPtr gain(m_map->GetNode("Gain"));
+    CEnumerationPtr format(m_map->GetNode("PixelFormat"));
     std::atomic<int> failures{0};
     std::atomic<bool> done{false};
     std::thread reader([&] {
@@ -1203,30 +1073,29 @@ void TestGenApiNodes::concurrentAccess()
 void TestGenApiNodes::walkDeviceDescriptions_data()
 {
     QTest::addColumn<QString>("path");
-    const QDir devices(QString::fromLocal8Bit(qgetenv("CAMPANE_DEVICES_DIR")).isEmpty()
-                           ? QStringLiteral(CAMPANE_DEVICES_DIR)
-                           : QString::fromLocal8Bit(qgetenv("CAMPANE_DEVICES_DIR")));
-    const QStringList files = devices.entryList({"*.xml"}, QDir::Files, QDir::Name);
-    for (const QString& file : files)
+    const QString env = qEnvironmentVariable("CAMPANE_DEVICES_DIR");
+    const QDir devices(env.isEmpty() ? QStringLiteral(CAMPANE_DEVICES_DIR) : env);
+    for (const QString& file : devices.entryList({"*.xml"}, QDir::Files, QDir::Name))
         QTest::newRow(qPrintable(file)) << devices.filePath(file);
-    for (const char* generated : {CAMPANE_LARGE_DESCRIPTION, CAMPANE_HIGH_ADDRESS_DESCRIPTION}) {
-        if (QFileInfo::exists(QString::fromUtf8(generated)))
-            QTest::newRow(qPrintable(QFileInfo(QString::fromUtf8(generated)).fileName())) << generated;
-    }
+    for (const QString generated : {CAMPANE_LARGE_DESCRIPTION, CAMPANE_HIGH_ADDRESS_DESCRIPTION})
+        QTest::newRow(qPrintable(QFileInfo(generated).fileName())) << generated;
     const QDir data(QFileInfo(QFINDTESTDATA("data/node-values.xml")).absolutePath());
     for (const QString& file : data.entryList({"node-*.xml"}, QDir::Files, QDir::Name))
         QTest::newRow(qPrintable(file)) << data.filePath(file);
 }
 
+// Every node of every description reads without an exception, and every
+// writable integer feature reads back what is written to it: a register
+// anywhere in the address space is served and no neighbour overwrites it.
 void TestGenApiNodes::walkDeviceDescriptions()
 {
     QFETCH(QString, path);
     std::string error;
     auto device = CDeviceConnection::OpenSimulated(path.toStdString(), &error);
     QVERIFY2(device, error.c_str());
+    INodeMap* map = device->GetNodeMap();
     NodeList_t nodes;
-    device->GetNodeMap()->GetNodes(nodes);
-    QVERIFY(!nodes.empty());
+    map->GetNodes(nodes);
     QStringList problems;
     int features = 0;
     for (INode* node : nodes) {
@@ -1237,7 +1106,27 @@ void TestGenApiNodes::walkDeviceDescriptions()
     }
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
     QVERIFY(features > 0);
-    QVERIFY(device->GetNodeMap()->GetNode("Root")->IsFeature());
+    QVERIFY(map->GetNode("Root")->IsFeature());
+    CStringPtr model(map->GetNode("DeviceModelName"));
+    if (model.IsValid())
+        QVERIFY(!model->GetValue().empty()); // set by the description's sim:Default
+
+    int written = 0;
+    for (INode* node : nodes) {
+        CIntegerPtr integer(node);
+        if (!node->IsFeature() || !integer.IsValid() || integer->GetAccessMode() != RW)
+            continue;
+        try {
+            const int64_t value = integer->GetMin();
+            integer->SetValue(value);
+            QCOMPARE(qlonglong(integer->GetValue(false, true)), qlonglong(value));
+            ++written;
+        } catch (const GenericException& e) {
+            // Selectors and locked features may refuse; the device must not.
+            QVERIFY2(!device->IsLost(), e.what());
+        }
+    }
+    QVERIFY(written > 0);
 }
 
 void TestGenApiNodes::walkAravisFakeCamera()
@@ -1258,17 +1147,15 @@ void TestGenApiNodes::walkAravisFakeCamera()
 
     // A few well-known features, through our layer.
     CIntegerPtr width(map->GetNode("Width"));
-    QVERIFY(width);
-    QVERIFY(width->GetNode()->IsFeature());
+    QVERIFY(width && width->GetNode()->IsFeature());
     QVERIFY(width->GetValue() > 0);
     width->SetValue(width->GetMin());
     QCOMPARE(width->GetValue(false, true), width->GetMin());
     CEnumerationPtr format(map->GetNode("PixelFormat"));
-    QVERIFY(format);
+    QVERIFY(format && format->GetCurrentEntry());
     StringList_t symbolics;
     format->GetSymbolics(symbolics);
     QVERIFY(!symbolics.empty());
-    QVERIFY(format->GetCurrentEntry());
     NodeList_t entries;
     format->GetEntries(entries);
     QCOMPARE(entries.front()->GetName(), gcstring("EnumEntry_PixelFormat_") + symbolics.front());
@@ -1276,24 +1163,36 @@ void TestGenApiNodes::walkAravisFakeCamera()
 
 void TestGenApiNodes::walkAravisFakeCameraDescription()
 {
-    // The same description on the simulated device: every register starts at
-    // 0, so formulas may divide by zero and enumerations match no entry, but
-    // whatever fails reports a GenICam exception.
+    // The description dumped from the installed Aravis, on the simulated
+    // device: every register starts at 0, so formulas may divide by zero and
+    // enumerations match no entry, but whatever fails reports a GenICam
+    // exception, and most values read.
     const std::string xml = aravisFakeCameraXml();
     QVERIFY(!xml.empty());
     std::string error;
     auto device = CDeviceConnection::OpenSimulatedFromText(xml, "aravis-fake-camera", &error);
     QVERIFY2(device, error.c_str());
+    INodeMap* map = device->GetNodeMap();
     NodeList_t nodes;
-    device->GetNodeMap()->GetNodes(nodes);
+    map->GetNodes(nodes);
     QVERIFY(nodes.size() > 50);
-    int categories = 0;
+    QVERIFY(map->GetNode("DeviceModelName"));
+    int categories = 0, read = 0;
     for (INode* node : nodes) {
-        for (const QString& problem : walkNode(node))
+        const QStringList problems = walkNode(node);
+        for (const QString& problem : problems)
             QVERIFY2(!problem.contains(QLatin1String(": std ")), qPrintable(problem));
         categories += node->GetPrincipalInterfaceType() == intfICategory ? 1 : 0;
+        const EAccessMode mode = node->GetAccessMode();
+        read += CValuePtr(node).IsValid() && (mode == RO || mode == RW) && problems.isEmpty() ? 1 : 0;
     }
     QVERIFY(categories > 0);
+    QVERIFY2(read > 30, qPrintable(QString::number(read)));
+
+    CIntegerPtr gain(map->GetNode("GainRaw"));
+    QVERIFY(gain.IsValid());
+    gain->SetValue(7);
+    QCOMPARE(qlonglong(gain->GetValue(false, true)), qlonglong(7));
 }
 
 QTEST_MAIN(TestGenApiNodes)
