@@ -1,19 +1,14 @@
 // The in-process simulated device: registers anywhere in the 64-bit address
 // space, initial values and varying values from the description, register
-// statistics, loss, and refusal of broken descriptions.
-#include "aravisfakecamera.h"
-
+// statistics and refusal of broken descriptions. (Loss, and the walk over
+// every description, are in the node tests.)
 #include <GenApi/DeviceConnection.h>
 #include <GenApi/GenApi.h>
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryFile>
 #include <QThread>
 #include <QtTest>
-
-#include <cmath>
 
 using namespace GenApi;
 
@@ -24,17 +19,46 @@ QString dataFile(const char* name)
     return QStringLiteral(CAMPANE_GENAPI_TEST_DATA "/") + QLatin1String(name);
 }
 
-std::unique_ptr<CDeviceConnection> openData(const char* name)
+// A description with the given nodes, a Root category and the Device port.
+std::unique_ptr<CDeviceConnection> openText(const char* nodes)
 {
+    static const char* const header = R"(<?xml version="1.0"?>
+<RegisterDescription ModelName="Inline" VendorName="Tests" SchemaMajorVersion="1" SchemaMinorVersion="1"
+    SchemaSubMinorVersion="0" MajorVersion="1" MinorVersion="0" SubMinorVersion="0"
+    ProductGuid="0" VersionGuid="0" xmlns="http://www.genicam.org/GenApi/Version_1_1"
+    xmlns:dev="urn:campane:simulated-device">
+  <Category Name="Root"/>)";
+    const std::string xml = header + std::string(nodes) + "<Port Name=\"Device\"/></RegisterDescription>";
     std::string error;
-    auto connection = CDeviceConnection::OpenSimulated(dataFile(name).toStdString(), &error);
-    if (!connection)
-        qWarning("cannot open %s: %s", name, error.c_str());
-    return connection;
+    auto device = CDeviceConnection::OpenSimulatedFromText(xml, "inline", &error);
+    if (!device)
+        qWarning("cannot open the inline description: %s", error.c_str());
+    return device;
+}
+
+// Reads the node as the variant's type: integer, float or string.
+QVariant readValue(INode* node, QVariant::Type type)
+{
+    if (type == QVariant::LongLong)
+        return qlonglong(CIntegerPtr(node)->GetValue(false, true));
+    if (type == QVariant::Double)
+        return CFloatPtr(node)->GetValue(false, true);
+    return QString::fromUtf8(CStringPtr(node)->GetValue(false, true).c_str());
+}
+
+void writeValue(INode* node, const QVariant& value)
+{
+    if (value.type() == QVariant::LongLong)
+        CIntegerPtr(node)->SetValue(value.toLongLong(), false);
+    else if (value.type() == QVariant::Double)
+        CFloatPtr(node)->SetValue(value.toDouble(), false);
+    else
+        CStringPtr(node)->SetValue(value.toString().toStdString().c_str(), false);
 }
 
 } // namespace
 
+// Every test starts on a fresh device over data/sim-registers.xml.
 class TestGenApiDevice : public QObject
 {
     Q_OBJECT
@@ -56,25 +80,23 @@ private slots:
     void varyingValuesChange();
     void statisticsCountDeviceAccess();
     void commandsRunAndDeviceKeepsRunning();
-    void markLostFailsEveryAccessAtOnce();
-    void aravisFakeCameraDescription();
-    void devicesDescriptionsOpen_data();
-    void devicesDescriptionsOpen();
     void brokenDescriptionsAreRefused_data();
     void brokenDescriptionsAreRefused();
     void missingOrEmptyFilesAreRefused();
 
 private:
+    INode* node(const QString& name) const { return m_map->GetNode(name.toStdString().c_str()); }
+
     std::unique_ptr<CDeviceConnection> m_device;
     INodeMap* m_map = nullptr;
 };
 
 void TestGenApiDevice::init()
 {
-    m_device = openData("sim-registers.xml");
-    QVERIFY(m_device);
+    std::string error;
+    m_device = CDeviceConnection::OpenSimulated(dataFile("sim-registers.xml").toStdString(), &error);
+    QVERIFY2(m_device, error.c_str());
     m_map = m_device->GetNodeMap();
-    QVERIFY(m_map);
 }
 
 void TestGenApiDevice::cleanup()
@@ -88,43 +110,39 @@ void TestGenApiDevice::initialValues_data()
     QTest::addColumn<QString>("node");
     QTest::addColumn<QVariant>("expected");
 
-    QTest::newRow("IntReg above 4 GiB") << "HighReg" << QVariant(qlonglong(0x12345678));
-    QTest::newRow("Integer over it") << "HighValue" << QVariant(qlonglong(0x12345678));
-    QTest::newRow("signed 8 bytes at the top of the space") << "TopReg" << QVariant(qlonglong(-5));
-    QTest::newRow("big-endian") << "BigEndianReg" << QVariant(qlonglong(0x01020304));
-    QTest::newRow("little-endian") << "LittleEndianReg" << QVariant(qlonglong(0x01020304));
-    QTest::newRow("read-only register") << "ReadOnlyReg" << QVariant(qlonglong(7));
-    QTest::newRow("signed 2 bytes") << "NegativeReg" << QVariant(qlonglong(-1000));
-    QTest::newRow("masked low byte") << "LowField" << QVariant(qlonglong(0x5A));
-    QTest::newRow("masked second byte") << "MiddleField" << QVariant(qlonglong(0xA5));
-    QTest::newRow("masked single bit") << "TopBit" << QVariant(qlonglong(1));
-    QTest::newRow("the word holding the fields") << "FieldWord" << QVariant(qlonglong(0x8000A55A));
-    QTest::newRow("no default") << "NoDefaultReg" << QVariant(qlonglong(0));
-    QTest::newRow("float 4 bytes") << "Float32Reg" << QVariant(1.5);
-    QTest::newRow("float 8 bytes big-endian") << "Float64Reg" << QVariant(-2250.0);
-    QTest::newRow("string") << "NameReg" << QVariant(QStringLiteral("hello, device"));
-    QTest::newRow("string in the last bytes of the space")
-        << "TopString" << QVariant(QStringLiteral("end of space"));
+    const struct
+    {
+        const char *tag, *node;
+        QVariant expected;
+    } rows[] = {
+        {"IntReg above 4 GiB", "HighReg", qlonglong(0x12345678)},
+        {"Integer over it", "HighValue", qlonglong(0x12345678)},
+        {"signed 8 bytes at the top of the space", "TopReg", qlonglong(-5)},
+        {"big-endian", "BigEndianReg", qlonglong(0x01020304)},
+        {"little-endian", "LittleEndianReg", qlonglong(0x01020304)},
+        {"read-only register", "ReadOnlyReg", qlonglong(7)},
+        {"signed 2 bytes", "NegativeReg", qlonglong(-1000)},
+        {"masked low byte", "LowField", qlonglong(0x5A)},
+        {"masked second byte", "MiddleField", qlonglong(0xA5)},
+        {"masked single bit", "TopBit", qlonglong(1)},
+        {"the word holding the fields", "FieldWord", qlonglong(0x8000A55A)},
+        {"no default", "NoDefaultReg", qlonglong(0)},
+        {"float 4 bytes", "Float32Reg", 1.5},
+        {"float 8 bytes big-endian", "Float64Reg", -2250.0},
+        {"string", "NameReg", QStringLiteral("hello, device")},
+        {"string in the last bytes of the space", "TopString", QStringLiteral("end of space")},
+    };
+    for (const auto& r : rows)
+        QTest::newRow(r.tag) << QString(r.node) << r.expected;
 }
 
 void TestGenApiDevice::initialValues()
 {
     QFETCH(QString, node);
     QFETCH(QVariant, expected);
-    INode* n = m_map->GetNode(node.toStdString().c_str());
-    QVERIFY2(n, qPrintable(node));
+    QVERIFY2(this->node(node), qPrintable(node));
     try {
-        switch (expected.type()) {
-        case QVariant::LongLong:
-            QCOMPARE(qlonglong(CIntegerPtr(n)->GetValue(false, true)), expected.toLongLong());
-            break;
-        case QVariant::Double:
-            QCOMPARE(CFloatPtr(n)->GetValue(false, true), expected.toDouble());
-            break;
-        default:
-            QCOMPARE(QString::fromUtf8(CStringPtr(n)->GetValue(false, true).c_str()), expected.toString());
-            break;
-        }
+        QCOMPARE(readValue(this->node(node), expected.type()), expected);
     } catch (const GenICam::GenericException& e) {
         QFAIL(e.what());
     }
@@ -146,42 +164,34 @@ void TestGenApiDevice::writeReadBack_data()
     QTest::addColumn<QString>("node");
     QTest::addColumn<QVariant>("value");
 
-    QTest::newRow("above 4 GiB") << "HighReg" << QVariant(qlonglong(0xFEDCBA98));
-    QTest::newRow("top of the space, largest") << "TopReg" << QVariant(qlonglong(0x7FFFFFFFFFFFFFFF));
-    QTest::newRow("top of the space, smallest") << "TopReg" << QVariant(qlonglong(INT64_MIN));
-    QTest::newRow("signed 2 bytes") << "NegativeReg" << QVariant(qlonglong(-32768));
-    QTest::newRow("float 4 bytes") << "Float32Reg" << QVariant(-0.125);
-    QTest::newRow("float 8 bytes") << "Float64Reg" << QVariant(1.0e-300);
-    QTest::newRow("string") << "NameReg" << QVariant(QStringLiteral("written"));
-    QTest::newRow("string at the end of the space")
-        << "TopString" << QVariant(QStringLiteral("0123456789abcdef"));
+    const struct
+    {
+        const char *tag, *node;
+        QVariant value;
+    } rows[] = {
+        {"above 4 GiB", "HighReg", qlonglong(0xFEDCBA98)},
+        {"top of the space, largest", "TopReg", qlonglong(0x7FFFFFFFFFFFFFFF)},
+        {"top of the space, smallest", "TopReg", qlonglong(INT64_MIN)},
+        {"signed 2 bytes", "NegativeReg", qlonglong(-32768)},
+        {"float 4 bytes", "Float32Reg", -0.125},
+        {"float 8 bytes", "Float64Reg", 1.0e-300},
+        {"string", "NameReg", QStringLiteral("written")},
+        {"string at the end of the space", "TopString", QStringLiteral("0123456789abcdef")},
+    };
+    for (const auto& r : rows)
+        QTest::newRow(r.tag) << QString(r.node) << r.value;
 }
 
 void TestGenApiDevice::writeReadBack()
 {
     QFETCH(QString, node);
     QFETCH(QVariant, value);
-    INode* n = m_map->GetNode(node.toStdString().c_str());
-    QVERIFY(n);
+    QVERIFY(this->node(node));
     try {
         const DeviceStatistics before = m_device->GetStatistics();
-        switch (value.type()) {
-        case QVariant::LongLong:
-            CIntegerPtr(n)->SetValue(value.toLongLong(), false);
-            m_map->InvalidateNodes();
-            QCOMPARE(qlonglong(CIntegerPtr(n)->GetValue(false, true)), value.toLongLong());
-            break;
-        case QVariant::Double:
-            CFloatPtr(n)->SetValue(value.toDouble(), false);
-            m_map->InvalidateNodes();
-            QCOMPARE(CFloatPtr(n)->GetValue(false, true), value.toDouble());
-            break;
-        default:
-            CStringPtr(n)->SetValue(value.toString().toStdString().c_str(), false);
-            m_map->InvalidateNodes();
-            QCOMPARE(QString::fromUtf8(CStringPtr(n)->GetValue(false, true).c_str()), value.toString());
-            break;
-        }
+        writeValue(this->node(node), value);
+        m_map->InvalidateNodes();
+        QCOMPARE(readValue(this->node(node), value.type()), value);
         // The value came back from the device's memory, not from a cache.
         const DeviceStatistics after = m_device->GetStatistics();
         QVERIFY(after.registerWrites > before.registerWrites);
@@ -209,7 +219,7 @@ void TestGenApiDevice::bitFieldsShareTheirWord()
     QFETCH(QString, field);
     QFETCH(qlonglong, value);
     QFETCH(qlonglong, word);
-    CIntegerPtr node(m_map->GetNode(field.toStdString().c_str()));
+    CIntegerPtr node(this->node(field));
     CIntegerPtr whole(m_map->GetNode("FieldWord"));
     QVERIFY(node && whole);
     node->SetValue(value, false);
@@ -219,20 +229,10 @@ void TestGenApiDevice::bitFieldsShareTheirWord()
 
 void TestGenApiDevice::accessPastTheEndOfAddressSpaceThrows()
 {
-    const char* xml = R"(<?xml version="1.0"?>
-<RegisterDescription ModelName="Wrap" VendorName="Tests" SchemaMajorVersion="1" SchemaMinorVersion="1"
-    SchemaSubMinorVersion="0" MajorVersion="1" MinorVersion="0" SubMinorVersion="0"
-    ProductGuid="0" VersionGuid="0" xmlns="http://www.genicam.org/GenApi/Version_1_1">
-  <Category Name="Root"><pFeature>Wrapping</pFeature></Category>
-  <IntReg Name="Wrapping">
+    auto device = openText(R"(<IntReg Name="Wrapping">
     <Address>0xFFFFFFFFFFFFFFFE</Address><Length>4</Length><AccessMode>RW</AccessMode>
-    <pPort>Device</pPort><Cachable>NoCache</Cachable>
-  </IntReg>
-  <Port Name="Device"/>
-</RegisterDescription>)";
-    std::string error;
-    auto device = CDeviceConnection::OpenSimulatedFromText(xml, "wrap", &error);
-    QVERIFY2(device, error.c_str());
+    <pPort>Device</pPort><Cachable>NoCache</Cachable></IntReg>)");
+    QVERIFY(device);
     CIntegerPtr wrapping(device->GetNodeMap()->GetNode("Wrapping"));
     QVERIFY(wrapping.IsValid());
     QVERIFY_EXCEPTION_THROWN(wrapping->GetValue(false, true), GenICam::GenericException);
@@ -245,12 +245,7 @@ void TestGenApiDevice::unusableInitialValuesAreSkipped()
 {
     // Values that cannot be used are reported and left at zero; the
     // device opens and the registers around them keep theirs.
-    const char* xml = R"(<?xml version="1.0"?>
-<RegisterDescription ModelName="Odd" VendorName="Tests" SchemaMajorVersion="1" SchemaMinorVersion="1"
-    SchemaSubMinorVersion="0" MajorVersion="1" MinorVersion="0" SubMinorVersion="0"
-    ProductGuid="0" VersionGuid="0" xmlns="http://www.genicam.org/GenApi/Version_1_1"
-    xmlns:dev="urn:campane:simulated-device">
-  <Category Name="Root"><pFeature>Good</pFeature></Category>
+    auto device = openText(R"(
   <IntReg Name="NotANumber" dev:Default="twelve">
     <Address>0x10</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
   </IntReg>
@@ -265,12 +260,8 @@ void TestGenApiDevice::unusableInitialValuesAreSkipped()
   </FloatReg>
   <IntReg Name="Ignored" sim:Default="5" xmlns:sim="urn:other">
     <Address>0x30</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
-  </IntReg>
-  <Port Name="Device"/>
-</RegisterDescription>)";
-    std::string error;
-    auto device = CDeviceConnection::OpenSimulatedFromText(xml, "odd", &error);
-    QVERIFY2(device, error.c_str());
+  </IntReg>)");
+    QVERIFY(device);
     INodeMap* map = device->GetNodeMap();
     QCOMPARE(qlonglong(CIntegerPtr(map->GetNode("NotANumber"))->GetValue()), qlonglong(0));
     // A bad sim:Varies leaves the value fixed at its default (a different prefix works).
@@ -299,7 +290,7 @@ void TestGenApiDevice::varyingValuesChange()
     QFETCH(QString, node);
     QFETCH(double, center);
     QFETCH(double, amplitude);
-    CValuePtr value(m_map->GetNode(node.toStdString().c_str()));
+    CValuePtr value(this->node(node));
     QVERIFY(value.IsValid());
     // Three samples a quarter period (0.1 s) apart cannot all be equal.
     QList<double> samples;
@@ -321,10 +312,6 @@ void TestGenApiDevice::statisticsCountDeviceAccess()
     CIntegerPtr high(m_map->GetNode("HighReg"));
     QVERIFY(word && high);
     m_device->ResetStatistics();
-    const DeviceStatistics zero = m_device->GetStatistics();
-    QCOMPARE(zero.registerReads, uint64_t(0));
-    QCOMPARE(zero.registerWrites, uint64_t(0));
-
     for (int i = 0; i < 3; ++i)
         word->GetValue();
     const DeviceStatistics s = m_device->GetStatistics();
@@ -346,116 +333,6 @@ void TestGenApiDevice::commandsRunAndDeviceKeepsRunning()
     QVERIFY(!m_device->IsLost());
     QVERIFY(m_device->Ping());
     QCOMPARE(qlonglong(CIntegerPtr(m_map->GetNode("HighReg"))->GetValue(false, true)), qlonglong(0x12345678));
-}
-
-void TestGenApiDevice::markLostFailsEveryAccessAtOnce()
-{
-    QVERIFY(m_device->Ping());
-    QVERIFY(!m_device->IsLost());
-    m_device->MarkLost();
-    QVERIFY(m_device->IsLost());
-    QVERIFY(!m_device->Ping());
-
-    m_device->ResetStatistics();
-    const char* names[] = {"HighValue", "HighReg", "Float32Reg", "NameReg", "Temperature", "FieldWord"};
-    for (const char* name : names) {
-        CValuePtr value(m_map->GetNode(name));
-        QVERIFY(value.IsValid());
-        QVERIFY_EXCEPTION_THROWN(value->ToString(false, true), GenICam::GenericException);
-        QVERIFY_EXCEPTION_THROWN(value->FromString("1", false), GenICam::GenericException);
-    }
-    QVERIFY_EXCEPTION_THROWN(CCommandPtr(m_map->GetNode("DeviceReset"))->Execute(),
-                             GenICam::GenericException);
-    const DeviceStatistics s = m_device->GetStatistics();
-    QCOMPARE(s.registerReads, uint64_t(0));
-    QCOMPARE(s.registerWrites, uint64_t(0));
-}
-
-void TestGenApiDevice::aravisFakeCameraDescription()
-{
-    const std::string xml = aravisFakeCameraXml();
-    QVERIFY(!xml.empty());
-    std::string error;
-    auto device = CDeviceConnection::OpenSimulatedFromText(xml, "aravis-fake-camera", &error);
-    QVERIFY2(device, error.c_str());
-    INodeMap* map = device->GetNodeMap();
-    QVERIFY(map->GetNumNodes() > 50);
-    QVERIFY(map->GetNode("DeviceModelName"));
-
-    // The whole map reads without escaping exceptions other than GenICam's.
-    NodeList_t nodes;
-    map->GetNodes(nodes);
-    int read = 0;
-    for (INode* node : nodes) {
-        CValuePtr value(node);
-        if (!value.IsValid())
-            continue;
-        try {
-            const EAccessMode mode = value->GetAccessMode();
-            if (mode != RO && mode != RW)
-                continue;
-            value->ToString();
-            ++read;
-        } catch (const GenICam::GenericException&) {
-        }
-    }
-    QVERIFY2(read > 30, qPrintable(QString::number(read)));
-
-    CIntegerPtr gain(map->GetNode("GainRaw"));
-    QVERIFY(gain.IsValid());
-    gain->SetValue(7);
-    QCOMPARE(qlonglong(gain->GetValue(false, true)), qlonglong(7));
-}
-
-void TestGenApiDevice::devicesDescriptionsOpen_data()
-{
-    QTest::addColumn<QString>("path");
-    const QDir dir(QStringLiteral(CAMPANE_DEVICES_DIR));
-    const QStringList files = dir.entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
-    for (const QString& file : files)
-        QTest::newRow(qPrintable(file)) << dir.filePath(file);
-    if (files.isEmpty())
-        QTest::newRow("none") << QString();
-    // Generated: 500 features whose registers lie above 4 GiB.
-    const QString high = QStringLiteral(CAMPANE_HIGH_ADDRESS_DESCRIPTION);
-    if (QFileInfo::exists(high))
-        QTest::newRow("large-high-address.xml") << high;
-}
-
-void TestGenApiDevice::devicesDescriptionsOpen()
-{
-    QFETCH(QString, path);
-    if (path.isEmpty())
-        QSKIP("no descriptions in the devices folder");
-    std::string error;
-    auto device = CDeviceConnection::OpenSimulated(path.toStdString(), &error);
-    QVERIFY2(device, error.c_str());
-    INodeMap* map = device->GetNodeMap();
-    QVERIFY(map->GetNode("Root"));
-    CStringPtr model(map->GetNode("DeviceModelName"));
-    if (model.IsValid())
-        QVERIFY(!model->GetValue().empty()); // set by the description's sim:Default
-
-    // Every feature reads back what is written to it: a register anywhere in
-    // the address space is served, and no neighbour is overwritten.
-    NodeList_t nodes;
-    map->GetNodes(nodes);
-    int written = 0;
-    for (INode* node : nodes) {
-        CIntegerPtr integer(node);
-        if (!node->IsFeature() || !integer.IsValid() || integer->GetAccessMode() != RW)
-            continue;
-        try {
-            const int64_t value = integer->GetMin();
-            integer->SetValue(value);
-            QCOMPARE(qlonglong(integer->GetValue(false, true)), qlonglong(value));
-            ++written;
-        } catch (const GenICam::GenericException& e) {
-            // Selectors and locked features may refuse; the device must not.
-            QVERIFY2(!device->IsLost(), e.what());
-        }
-    }
-    QVERIFY(written > 0);
 }
 
 void TestGenApiDevice::brokenDescriptionsAreRefused_data()
@@ -487,18 +364,15 @@ void TestGenApiDevice::brokenDescriptionsAreRefused()
 
 void TestGenApiDevice::missingOrEmptyFilesAreRefused()
 {
-    std::string error;
-    QVERIFY(!CDeviceConnection::OpenSimulated("/nonexistent/description.xml", &error));
-    QVERIFY(!error.empty());
-
     QTemporaryFile empty;
     QVERIFY(empty.open());
-    error.clear();
-    QVERIFY(!CDeviceConnection::OpenSimulated(empty.fileName().toStdString(), &error));
-    QVERIFY(!error.empty());
-
-    // The error text is optional.
-    QVERIFY(!CDeviceConnection::OpenSimulated(empty.fileName().toStdString()));
+    for (const QString& path : {QStringLiteral("/nonexistent/description.xml"), empty.fileName()}) {
+        std::string error;
+        QVERIFY(!CDeviceConnection::OpenSimulated(path.toStdString(), &error));
+        QVERIFY(!error.empty());
+        // The error text is optional.
+        QVERIFY(!CDeviceConnection::OpenSimulated(path.toStdString()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestGenApiDevice)
