@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTabWidget>
@@ -80,6 +81,7 @@ private slots:
     void disableViewStopsTimersAndReads();
     void deviceWithoutNodeMap();
     void secondBuildReplacesTheTree();
+    void featureEditedInTheTree();
 
 private:
     void startService(const QString& settingsFile);
@@ -448,6 +450,28 @@ void TestCamBoard::secondBuildReplacesTheTree()
              (QStringList{"Shoot", "Image", "Advance"}));
     QCOMPARE(part<QComboBox>(board.get(), "cboboxLevel")->currentIndex(), 1);
     QVERIFY(featureShown(board.get(), QStringLiteral("SensorWidth")));
+}
+
+void TestCamBoard::featureEditedInTheTree()
+{
+    auto board = boardFor(m_camera);
+    board->show();
+    QVERIFY(QTest::qWaitForWindowExposed(board.get()));
+    auto* view = part<FeatureTreeView>(board.get(), "widget_featrue");
+    part<QLineEdit>(board.get(), "edit_search")->setText(QStringLiteral("Light2Value"));
+    const QModelIndex value = featureIndex(board.get(), QStringLiteral("Light2Value")).siblingAtColumn(1);
+    QVERIFY(featureShown(board.get(), QStringLiteral("Light2Value")));
+
+    view->setCurrentIndex(value);
+    view->edit(value);
+    auto* editor = view->viewport()->findChild<QDoubleSpinBox*>();
+    QVERIFY(editor);
+    QCOMPARE(editor->value(), 60.0);
+    editor->setValue(55);
+    emit view->itemDelegateForColumn(1)->commitData(editor);
+    std::string text;
+    QCOMPARE(Corvid::GetCameraNodeValue(m_camera.toStdString(), "Light2Value", text), 0);
+    QCOMPARE(QString::fromStdString(text), QStringLiteral("55"));
 }
 
 int runCamBoardTests(int argc, char** argv)
