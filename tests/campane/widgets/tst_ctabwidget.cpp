@@ -17,6 +17,15 @@ QColor underlineAt(QTabBar* bar, int x)
     return image.pixelColor(x * ratio, bar->tabRect(0).bottom() * ratio + ratio - 1);
 }
 
+bool showTabs(CTabWidget& widget, int count, int width)
+{
+    for (int i = 0; i < count; ++i)
+        widget.addTab(new QWidget, QStringLiteral("Tab %1").arg(i));
+    widget.resize(width, 200);
+    widget.show();
+    return QTest::qWaitForWindowExposed(&widget);
+}
+
 } // namespace
 
 class TestCTabWidget : public QObject
@@ -26,140 +35,98 @@ class TestCTabWidget : public QObject
 private slots:
     void tabsShareTheWidth_data();
     void tabsShareTheWidth();
-    void resizingKeepsTabsEqual();
-    void currentTabHasShorterGreenUnderline_data();
-    void currentTabHasShorterGreenUnderline();
-    void tabUnderTheMouseIsUnderlined();
-    void clickSelectsTab();
+    void underlineMarksCurrentAndHoveredTab_data();
+    void underlineMarksCurrentAndHoveredTab();
 };
-
-static void addTabs(QTabWidget& tabs, int count)
-{
-    for (int i = 0; i < count; ++i)
-        tabs.addTab(new QWidget, QStringLiteral("Tab %1").arg(i));
-}
 
 void TestCTabWidget::tabsShareTheWidth_data()
 {
     QTest::addColumn<int>("tabs");
+    QTest::addColumn<int>("shownAt");
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("tabWidth");
 
-    QTest::newRow("three in 360") << 3 << 360 << 120;
-    QTest::newRow("three in 300") << 3 << 300 << 100;
-    QTest::newRow("four in 400") << 4 << 400 << 100;
-    QTest::newRow("two in 301") << 2 << 301 << 150;
-    QTest::newRow("three in 362") << 3 << 362 << 120;
-    QTest::newRow("one") << 1 << 250 << 250;
+    QTest::newRow("three in 360") << 3 << 360 << 360 << 120;
+    QTest::newRow("three, 360 to 300") << 3 << 360 << 300 << 100;
+    QTest::newRow("three, 360 to 600") << 3 << 360 << 600 << 200;
+    QTest::newRow("three, 300 to 362") << 3 << 300 << 362 << 120;
+    QTest::newRow("four in 400") << 4 << 400 << 400 << 100;
+    QTest::newRow("two in 301") << 2 << 301 << 301 << 150;
+    QTest::newRow("one") << 1 << 250 << 250 << 250;
 }
 
 void TestCTabWidget::tabsShareTheWidth()
 {
     QFETCH(int, tabs);
+    QFETCH(int, shownAt);
     QFETCH(int, width);
     QFETCH(int, tabWidth);
 
     CTabWidget widget;
-    addTabs(widget, tabs);
+    QVERIFY(showTabs(widget, tabs, shownAt));
     widget.resize(width, 200);
-    widget.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&widget));
-
     QTabBar* bar = widget.tabBar();
     QVERIFY(dynamic_cast<CTabBar*>(bar));
-    QCOMPARE(bar->width(), width);
     // The pixels left over by the division go to the tabs, so that they
     // reach the right edge.
+    QTRY_COMPARE(bar->tabRect(tabs - 1).right(), width - 1);
+    QCOMPARE(bar->width(), width);
     for (int i = 0; i < tabs; ++i) {
         const QRect rect = bar->tabRect(i);
         QCOMPARE(rect.height(), 40);
         QVERIFY(rect.width() - tabWidth >= 0 && rect.width() - tabWidth < tabs);
-    }
-    QCOMPARE(bar->tabRect(tabs - 1).right(), width - 1);
-    if (width % tabs == 0) {
-        for (int i = 0; i < tabs; ++i)
-            QCOMPARE(bar->tabRect(i), QRect(i * tabWidth, 0, tabWidth, 40));
+        if (width % tabs == 0)
+            QCOMPARE(rect, QRect(i * tabWidth, 0, tabWidth, 40));
     }
 }
 
-void TestCTabWidget::resizingKeepsTabsEqual()
-{
-    CTabWidget widget;
-    addTabs(widget, 3);
-    widget.resize(360, 200);
-    widget.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&widget));
-    QCOMPARE(widget.tabBar()->tabRect(2), QRect(240, 0, 120, 40));
-
-    widget.resize(300, 200);
-    QTRY_COMPARE(widget.tabBar()->tabRect(2), QRect(200, 0, 100, 40));
-    QCOMPARE(widget.tabBar()->width(), 300);
-
-    widget.resize(600, 200);
-    QTRY_COMPARE(widget.tabBar()->tabRect(1), QRect(200, 0, 200, 40));
-}
-
-void TestCTabWidget::currentTabHasShorterGreenUnderline_data()
+void TestCTabWidget::underlineMarksCurrentAndHoveredTab_data()
 {
     QTest::addColumn<int>("current");
-    QTest::newRow("first") << 0;
-    QTest::newRow("middle") << 1;
-    QTest::newRow("last") << 2;
+    QTest::addColumn<int>("hovered"); // -1: the pointer is elsewhere
+    QTest::addColumn<int>("clicked"); // -1: no click
+
+    QTest::newRow("first") << 0 << -1 << -1;
+    QTest::newRow("middle") << 1 << -1 << -1;
+    QTest::newRow("last") << 2 << -1 << -1;
+    QTest::newRow("first, pointer on the middle") << 0 << 1 << -1;
+    QTest::newRow("click on the last") << 0 << -1 << 2;
 }
 
-void TestCTabWidget::currentTabHasShorterGreenUnderline()
+void TestCTabWidget::underlineMarksCurrentAndHoveredTab()
 {
     QFETCH(int, current);
+    QFETCH(int, hovered);
+    QFETCH(int, clicked);
 
     CTabWidget widget;
-    addTabs(widget, 3);
-    widget.resize(360, 200);
+    QVERIFY(showTabs(widget, 3, 360));
     widget.setCurrentIndex(current);
-    widget.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&widget));
-
     QTabBar* bar = widget.tabBar();
+    QSignalSpy changed(&widget, &QTabWidget::currentChanged);
+    if (hovered >= 0) {
+        QTest::mouseMove(bar, bar->tabRect(hovered).center());
+        QTRY_COMPARE(underlineAt(bar, bar->tabRect(hovered).center().x()), kGreen);
+    }
+    if (clicked >= 0) {
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(clicked).center());
+        QCOMPARE(changed.count(), 1);
+        current = clicked;
+    }
+    QCOMPARE(widget.currentIndex(), current);
+
     for (int i = 0; i < 3; ++i) {
         const int x = bar->tabRect(i).left();
+        const QColor line = i == current || i == hovered ? kGreen : kGrey;
         // The green line runs from a sixth of the width to five sixths
         // (x + 20 to x + 100), with square ends.
         QCOMPARE(underlineAt(bar, x + 5), kGrey);
-        QCOMPARE(underlineAt(bar, x + 60), i == current ? kGreen : kGrey);
-        QCOMPARE(underlineAt(bar, x + 24), i == current ? kGreen : kGrey);
-        QCOMPARE(underlineAt(bar, x + 96), i == current ? kGreen : kGrey);
+        QCOMPARE(underlineAt(bar, x + 24), line);
+        QCOMPARE(underlineAt(bar, x + 60), line);
+        QCOMPARE(underlineAt(bar, x + 96), line);
         QCOMPARE(underlineAt(bar, x + 115), kGrey);
     }
-}
-
-void TestCTabWidget::tabUnderTheMouseIsUnderlined()
-{
-    CTabWidget widget;
-    addTabs(widget, 3);
-    widget.resize(360, 200);
-    widget.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&widget));
-
-    QTabBar* bar = widget.tabBar();
-    QCOMPARE(underlineAt(bar, 180), kGrey);
-    QTest::mouseMove(bar, QPoint(180, 20));
-    QTRY_COMPARE(underlineAt(bar, 180), kGreen);
-    QCOMPARE(underlineAt(bar, 130), kGrey);
-    QCOMPARE(widget.currentIndex(), 0);
-}
-
-void TestCTabWidget::clickSelectsTab()
-{
-    CTabWidget widget;
-    addTabs(widget, 3);
-    widget.resize(360, 200);
-    widget.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&widget));
-
-    QSignalSpy changed(&widget, &QTabWidget::currentChanged);
-    QTest::mouseClick(widget.tabBar(), Qt::LeftButton, Qt::NoModifier, QPoint(300, 20));
-    QCOMPARE(widget.currentIndex(), 2);
-    QCOMPARE(changed.count(), 1);
-    QCOMPARE(underlineAt(widget.tabBar(), 300), kGreen);
+    keepShot(&widget, QStringLiteral("ctabwidget-%1").arg(QTest::currentDataTag()).replace(' ', '-'));
 }
 
 int runCTabWidgetTests(int argc, char** argv)
