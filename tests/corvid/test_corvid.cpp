@@ -31,15 +31,8 @@ const std::string kCard = "SIM-frame-grabber-card";
 const std::string kCamera = "SIM-kvx-slp-camera";
 const std::string kDual = "SIM-sl-camera-dual";
 
-std::string devicePath(const char* file)
-{
-    return std::string(CAMPANE_DEVICES_DIR) + "/" + file;
-}
-
-std::string testData(const char* file)
-{
-    return std::string(CORVID_TEST_DATA) + "/" + file;
-}
+const std::string kCameraFile = CAMPANE_DEVICES_DIR "/kvx-slp-camera.xml";
+const std::string kValueKinds = CORVID_TEST_DATA "/value-kinds.xml"; // one feature of every kind
 
 // Every message as "type category: text", for the tests that check what was
 // logged.
@@ -92,9 +85,9 @@ template <typename... Args> QString callText(const char* name, const Args&... ar
     return parts.join(QLatin1Char(' '));
 }
 
-//! A listener of every kind that records what reaches it and on which thread.
-//! In a device-list call it reads the usability keys of every camera back
-//! from the service, as the window does.
+//! A listener of every kind, registered while it lives, that records what
+//! reaches it and on which thread. In a device-list call it reads the
+//! usability keys of every camera back from the service, as the window does.
 class Recorder final : public IDeviceListUpdate,
                        public IFocusUpdate,
                        public ILangUpdate,
@@ -110,32 +103,7 @@ public:
         std::map<std::string, std::string> usability; //!< camera id -> keys 3 and 4, e.g. "11"
     };
 
-    ~Recorder() { unregisterAll(); }
-
-    void DeviceListUpdated(int, std::vector<std::string> cards, std::vector<std::string> cams) override
-    {
-        DeviceList list{cards, cams, {}};
-        for (const auto& id : cams)
-            list.usability[id] = GetCameraInfo(id, CAM_INFO_OPENED) + GetCameraInfo(id, CAM_INFO_CONNECTED);
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_lists.push_back(list);
-        }
-        note("list");
-    }
-    void FocusUpdated(FOCUS_TYPE type, std::string id) override { note("focus", type, id); }
-    void LangUpdated(std::string language) override { note("language", language); }
-    void ImageModeUpdated(std::string id, int mode) override { note("image mode", id, mode); }
-    void ImportUpdated(std::string id) override { note("import", id); }
-    void ROIDrawUpdated(std::string id, int leftX, int leftY, int rightX, int rightY, int operation,
-                        int& roiId, bool& status) override
-    {
-        note("roi", id, leftX, leftY, rightX, rightY, operation, roiId);
-        roiId = 7;
-        status = true;
-    }
-
-    void registerAll()
+    Recorder()
     {
         RegisterDeviceListUpdateListener(this);
         RegisterFocusUpdateListener(this);
@@ -144,7 +112,7 @@ public:
         RegisterImageModeUpdateListener(this);
         RegisterImportUpdateListener(this);
     }
-    void unregisterAll()
+    ~Recorder()
     {
         UnRegisterDeviceListUpdateListener(this);
         UnRegisterFocusUpdateListener(this);
@@ -154,20 +122,37 @@ public:
         UnRegisterImportUpdateListener(this);
     }
 
+    void DeviceListUpdated(int, std::vector<std::string> cards, std::vector<std::string> cams) override
+    {
+        DeviceList list{cards, cams, {}};
+        for (const auto& id : cams)
+            list.usability[id] = GetCameraInfo(id, CAM_INFO_OPENED) + GetCameraInfo(id, CAM_INFO_CONNECTED);
+        note(&list, "list");
+    }
+    void FocusUpdated(FOCUS_TYPE type, std::string id) override { note(nullptr, "focus", type, id); }
+    void LangUpdated(std::string language) override { note(nullptr, "language", language); }
+    void ImageModeUpdated(std::string id, int mode) override { note(nullptr, "image mode", id, mode); }
+    void ImportUpdated(std::string id) override { note(nullptr, "import", id); }
+    void ROIDrawUpdated(std::string id, int leftX, int leftY, int rightX, int rightY, int operation,
+                        int& roiId, bool& status) override
+    {
+        note(nullptr, "roi", id, leftX, leftY, rightX, rightY, operation, roiId);
+        roiId = 7;
+        status = true;
+    }
+
     std::vector<DeviceList> lists() const
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_lists;
     }
-    QStringList events() const
+    //! Every call as "event arguments", and the thread of each.
+    QStringList events(std::vector<std::thread::id>* threads = nullptr) const
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (threads)
+            *threads = m_threads;
         return m_events;
-    }
-    std::vector<std::thread::id> threads() const
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_threads;
     }
     //! Whether a device list arrived in which the camera has keys 3 and 4 as given.
     bool sawCamera(const std::string& id, const std::string& usability) const
@@ -180,9 +165,11 @@ public:
     }
 
 private:
-    template <typename... Args> void note(const char* event, const Args&... args)
+    template <typename... Args> void note(const DeviceList* list, const char* event, const Args&... args)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (list)
+            m_lists.push_back(*list);
         m_events.append(callText(event, args...));
         m_threads.push_back(std::this_thread::get_id());
     }
@@ -265,24 +252,25 @@ private:
 class Emulator
 {
 public:
-    Emulator()
-        : m_binary(QStandardPaths::findExecutable(QStringLiteral("arv-fake-gv-camera-0.8"))),
-          m_lock(QDir::temp().filePath(QStringLiteral("campane-gige-loopback.lock")))
+    Emulator() : m_lock(QDir::temp().filePath(QStringLiteral("campane-gige-loopback.lock")))
     {
         m_lock.setStaleLockTime(0);
     }
     ~Emulator() { kill(); }
 
-    bool available() const { return !m_binary.isEmpty(); }
+    //! The emulator's program, empty when it is not installed.
+    static QString binary()
+    {
+        return QStandardPaths::findExecutable(QStringLiteral("arv-fake-gv-camera-0.8"));
+    }
     bool start()
     {
         if (!m_lock.tryLock(120000))
             return false;
         m_process.setStandardOutputFile(QProcess::nullDevice());
         m_process.setStandardErrorFile(QProcess::nullDevice());
-        m_process.start(m_binary,
-                        {QStringLiteral("-g"), QString::fromStdString(devicePath("kvx-slp-camera.xml")),
-                         QStringLiteral("-i"), QStringLiteral("127.0.0.1")});
+        m_process.start(binary(), {QStringLiteral("-g"), QString::fromStdString(kCameraFile),
+                                   QStringLiteral("-i"), QStringLiteral("127.0.0.1")});
         return m_process.waitForStarted(5000);
     }
     //! Ends it at once, as a camera that loses power.
@@ -295,7 +283,6 @@ public:
     }
 
 private:
-    QString m_binary;
     QLockFile m_lock;
     QProcess m_process;
 };
@@ -323,7 +310,7 @@ private slots:
     void nodeMaps();
     void emptyIdAddressesFocusedCamera();
     void cameraInformation();
-    void usabilityIsPublished();
+    void lockAndUsabilityArePublished();
     void lostDeviceIsReportedAndCanBeAddedAgain();
     void removedDeviceLeavesTheList();
     void userLevelSurvivesRestart();
@@ -333,8 +320,7 @@ private slots:
     void concurrentRegistrationAndNotification();
     void unregisterWhileListenerWaitsForCaller();
     void unregisterFromInsideCall();
-    void stoppedEmulatorIsReportedUnusable();
-    void discoveryFindsEmulator();
+    void gigeEmulatorFoundThenStopped();
 
 private:
     ServiceOptions options() const;
@@ -371,25 +357,19 @@ void TestCorvid::cleanup()
 
 void TestCorvid::defaultDevices()
 {
-    const std::vector<DeviceEntry> devices = ListDevices();
-    QCOMPARE(int(devices.size()), 3);
-    QCOMPARE(devices[0].id, kCard);
-    QVERIFY(devices[0].isCard);
-    QCOMPARE(devices[1].id, kCamera);
-    QCOMPARE(devices[1].model, std::string("KVX-SLP3000"));
-    QCOMPARE(devices[2].id, kDual);
-    for (const auto& device : devices)
-        QVERIFY2(device.usable, device.id.c_str());
+    std::vector<std::string> ids;
+    for (const DeviceEntry& device : ListDevices()) {
+        ids.push_back(device.id);
+        QVERIFY2(device.usable && device.isCard == (device.id == kCard), device.id.c_str());
+    }
+    QCOMPARE(ids, (std::vector<std::string>{kCard, kCamera, kDual}));
 
-    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_OPENED), std::string("1"));
-    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_CONNECTED), std::string("1"));
+    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_OPENED) + GetCameraInfo(kCamera, CAM_INFO_CONNECTED),
+             std::string("11"));
     QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_KIND), std::string("1"));
     QCOMPARE(GetCameraInfo(kDual, CAM_INFO_KIND), std::string("5"));
-    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_LOCK), std::string());
-    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_SAMPLING_RATE), std::string("0"));
     QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_MODEL), std::string("KVX-SLP3000"));
-    QCOMPARE(GetCardInfo(kCard, CARD_INFO_KIND), std::string("4"));
-    QCOMPARE(GetCardInfo(kCard, CARD_INFO_USABLE), std::string("1"));
+    QCOMPARE(GetCardInfo(kCard, CARD_INFO_KIND) + GetCardInfo(kCard, CARD_INFO_USABLE), std::string("41"));
     // Camera keys are not card keys and the other way round.
     QCOMPARE(GetCardInfo(kCamera, CARD_INFO_KIND), std::string());
     QCOMPARE(GetCameraInfo(kCard, CAM_INFO_OPENED), std::string());
@@ -397,18 +377,17 @@ void TestCorvid::defaultDevices()
 
     QCOMPARE(StartService(options()), int(RESULT_ALREADY_RUNNING));
     // The same file gives the same device.
-    QCOMPARE(AddSimulatedCamera(devicePath("kvx-slp-camera.xml")), kCamera);
+    QCOMPARE(AddSimulatedCamera(kCameraFile), kCamera);
     QCOMPARE(int(ListDevices().size()), 3);
-    QCOMPARE(AddSimulatedCamera(testData("missing.xml")), std::string());
+    QCOMPARE(AddSimulatedCamera(CORVID_TEST_DATA "/missing.xml"), std::string());
 }
 
 void TestCorvid::deviceListOnServiceThreadAndBlocking()
 {
     WaitingListener blocking(100000); // waits until released
-    Recorder recorder;
     RegisterDeviceListUpdateListener(&blocking);
     QTRY_VERIFY(blocking.inCall); // the catch-up list
-    recorder.registerAll();
+    Recorder recorder;
 
     // What happens while a device-list call blocks is delivered after it,
     // in order.
@@ -416,12 +395,7 @@ void TestCorvid::deviceListOnServiceThreadAndBlocking()
     blocking.release = true;
     WaitForIdle();
     QVERIFY(!blocking.inCall);
-
-    QStringList events = recorder.events();
-    QVERIFY(!events.isEmpty());
-    QCOMPARE(events.last(), callText("focus", FOCUS_CAMERA, kCamera));
-    for (std::thread::id thread : recorder.threads())
-        QVERIFY(thread != std::this_thread::get_id());
+    QVERIFY(recorder.events().endsWith(callText("focus", FOCUS_CAMERA, kCamera)));
 
     // RepublishDeviceList returns once the listeners have returned.
     blocking.release = false;
@@ -441,7 +415,6 @@ void TestCorvid::newListenerIsBroughtUpToDate()
 {
     WaitForIdle(); // the lists of the start went to nobody
     Recorder recorder;
-    recorder.registerAll();
     WaitForIdle();
     // The cards on their own first, then everything: a host that meets a new
     // card may leave that list's cameras for the next list.
@@ -457,7 +430,6 @@ void TestCorvid::newListenerIsBroughtUpToDate()
 void TestCorvid::eventsReachListenersOnServiceThread()
 {
     Recorder recorder;
-    recorder.registerAll();
     WaitForIdle();
     const int listEvents = recorder.events().size();
 
@@ -472,16 +444,15 @@ void TestCorvid::eventsReachListenersOnServiceThread()
     QVERIFY(status);
     WaitForIdle();
 
-    QCOMPARE(recorder.events().mid(listEvents),
+    std::vector<std::thread::id> threads;
+    QCOMPARE(recorder.events(&threads).mid(listEvents),
              (QStringList{callText("focus", FOCUS_CARD, kCard), callText("language", std::string("Chinese")),
                           callText("import", kCamera), callText("image mode", kCamera, 3),
                           callText("roi", kCamera, 1, 2, 30, 40, 1, -1)}));
     // All on one thread, the service's, not the caller's.
-    const auto threads = recorder.threads();
-    for (std::thread::id thread : threads) {
-        QVERIFY(thread != std::this_thread::get_id());
-        QVERIFY(thread == threads.front());
-    }
+    QVERIFY(threads.front() != std::this_thread::get_id());
+    QVERIFY(
+        std::all_of(threads.begin(), threads.end(), [&](auto thread) { return thread == threads.front(); }));
 }
 
 void TestCorvid::valuesAsText_data()
@@ -511,7 +482,7 @@ void TestCorvid::valuesAsText()
     QFETCH(QString, input);
     QFETCH(QString, output);
 
-    const std::string id = AddSimulatedCamera(testData("value-kinds.xml"));
+    const std::string id = AddSimulatedCamera(kValueKinds);
     QCOMPARE(id, std::string("SIM-value-kinds"));
     const std::string node = feature.toStdString();
     if (!input.isEmpty())
@@ -523,7 +494,7 @@ void TestCorvid::valuesAsText()
 
 void TestCorvid::commandsRunOnEmptyValue()
 {
-    const std::string id = AddSimulatedCamera(testData("value-kinds.xml"));
+    const std::string id = AddSimulatedCamera(kValueKinds);
     std::string count;
     QCOMPARE(GetCameraNodeValue(id, "TriggerCount", count), 0);
     QCOMPARE(count, std::string("0"));
@@ -567,7 +538,7 @@ void TestCorvid::failedCallsChangeNothing()
     QFETCH(QString, input);
     QFETCH(int, result);
 
-    const std::string test = AddSimulatedCamera(testData("value-kinds.xml"));
+    const std::string test = AddSimulatedCamera(kValueKinds);
     const std::string id = device.isEmpty() ? test : device.toStdString();
     const std::string node = feature.toStdString();
     std::string before, after, value = "untouched";
@@ -600,12 +571,6 @@ void TestCorvid::nodeMaps()
     QVERIFY(GetAttrNodeMap(FOCUS_CAMERA, kDual, NODEMAP_REMOTE_DEVICE) != map);
     QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_STREAM));
     QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, "NO-SUCH", NODEMAP_REMOTE_DEVICE));
-
-    // A dotted feature name of the second camera reaches its '_' node.
-    std::string value;
-    QCOMPARE(SetCameraNodeValue(kDual, "Left2.5DFront", "1"), 0);
-    QCOMPARE(GetCameraNodeValue(kDual, "Left2.5DFront", value), 0);
-    QCOMPARE(value, std::string("True"));
 }
 
 void TestCorvid::emptyIdAddressesFocusedCamera()
@@ -634,29 +599,22 @@ void TestCorvid::cameraInformation()
     QCOMPARE(SetCameraInfo(kCard, CAM_INFO_SAMPLING_RATE, "8"), int(RESULT_UNKNOWN_DEVICE));
     QCOMPARE(SetCameraKind(kCamera, "7"), 0);
     QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_KIND), std::string("7"));
+}
 
-    // A lock change is published, for hosts that apply it on the next list.
+void TestCorvid::lockAndUsabilityArePublished()
+{
     Recorder recorder;
-    recorder.registerAll();
     WaitForIdle();
     const size_t lists = recorder.lists().size();
     QCOMPARE(SetCameraLock(kCamera, "1"), 0);
     WaitForIdle();
     QCOMPARE(recorder.lists().size(), lists + 1);
     QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_LOCK), std::string("1"));
-    QCOMPARE(SetCameraLock(kCamera, "x"), 0);
+    QCOMPARE(SetCameraLock(kCamera, "x"), 0); // any text: hosts decide what it means
     QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_LOCK), std::string("x"));
-}
 
-void TestCorvid::usabilityIsPublished()
-{
-    Recorder recorder;
-    recorder.registerAll();
-    WaitForIdle();
     QCOMPARE(SetDeviceUsable(kCamera, false), 0);
     WaitForIdle();
-    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_OPENED), std::string("0"));
-    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_CONNECTED), std::string("1"));
     QCOMPARE(recorder.lists().back().usability.at(kCamera), std::string("01"));
     QCOMPARE(SetDeviceUsable(kCamera, true), 0);
     QCOMPARE(SetDeviceUsable(kCard, false), 0);
@@ -669,16 +627,18 @@ void TestCorvid::usabilityIsPublished()
 void TestCorvid::lostDeviceIsReportedAndCanBeAddedAgain()
 {
     Recorder recorder;
-    recorder.registerAll();
     GenApi::INodeMap* before = GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE);
     QCOMPARE(SimulateDeviceLoss(kCamera), 0);
+    std::string value = "untouched";
+    QCOMPARE(GetCameraNodeValue(kCamera, "Width", value), int(RESULT_ACCESS_DENIED));
+    QCOMPARE(value, std::string("untouched"));
     // The health check notices and publishes it.
     QTRY_VERIFY_WITH_TIMEOUT(recorder.sawCamera(kCamera, "00"), 10000);
     QCOMPARE(GetCameraInfo(kDual, CAM_INFO_OPENED), std::string("1"));
     QCOMPARE(SetDeviceUsable(kCamera, true), int(RESULT_ACCESS_DENIED));
     QCOMPARE(SetCameraNodeValue(kCamera, "TriggerSoftware", ""), int(RESULT_ACCESS_DENIED));
 
-    QCOMPARE(AddSimulatedCamera(devicePath("kvx-slp-camera.xml")), kCamera);
+    QCOMPARE(AddSimulatedCamera(kCameraFile), kCamera);
     QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_OPENED), std::string("1"));
     QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_KIND), std::string("1"));
     GenApi::INodeMap* after = GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE);
@@ -690,7 +650,6 @@ void TestCorvid::lostDeviceIsReportedAndCanBeAddedAgain()
 void TestCorvid::removedDeviceLeavesTheList()
 {
     Recorder recorder;
-    recorder.registerAll();
     WaitForIdle();
     const size_t before = recorder.lists().size();
     QCOMPARE(RemoveDevice(kDual), 0);
@@ -724,17 +683,17 @@ void TestCorvid::userLevelSurvivesRestart()
 
 void TestCorvid::imageViewCalls()
 {
+    // Without a view the calls are only recorded, and DrawROI fails.
     int roiId = -1;
     bool ok = true;
     QVERIFY(DrawROI(kCamera, 0, 0, 640, 480, roiId, ok, 0, 0) != 0);
     QVERIFY(!ok);
     QCOMPARE(SetSLImageShowMode(kCamera, 6), 0);
     QCOMPARE(StartGrab(kCamera), 0);
-    QCOMPARE(StartGrab(kCamera), 0);
     QCOMPARE(SetROIPos(kCamera, 3, 1, 2, 3, 4), 0);
     ImageViewRecord record = GetImageViewRecord(kCamera);
     QCOMPARE(record.slImageShowMode, 6);
-    QCOMPARE(record.grabCount, 2);
+    QCOMPARE(record.grabCount, 1);
     QCOMPARE(record.roiId, 3);
     QCOMPARE(record.roiX2, 3);
 
@@ -756,14 +715,13 @@ void TestCorvid::imageViewCalls()
                      callText("NotifyCorrection", kCamera, 1, 0.5, false),
                      callText("SetSLImageShowMode", kCamera, 2),
                      callText("SetCameraImageMode", kCamera, 4, true), callText("StartGrab", kCamera)}));
+    // Recorded as well.
     record = GetImageViewRecord(kCamera);
     QVERIFY(record.roiRemoved);
-    QCOMPARE(record.cameraImageMode, 4);
-    QCOMPARE(record.grabCount, 3);
+    QCOMPARE(record.grabCount, 2);
 
     UnRegisterImageView(&view);
     QVERIFY(DrawROI(kCamera, 0, 0, 640, 480, roiId, ok, 0, 0) != 0);
-    QVERIFY(!ok);
     QCOMPARE(view.calls.size(), 7);
 }
 
@@ -798,13 +756,10 @@ void TestCorvid::logging()
 
 void TestCorvid::everyCallWorksWhenStopped()
 {
-    GenApi::INodeMap* map = GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE);
-    QVERIFY(map);
     StopService();
     StopService(); // twice is harmless
 
-    Recorder recorder;
-    QCOMPARE(RegisterFocusUpdateListener(&recorder), 0); // kept for the next start
+    Recorder recorder; // kept for the next start
     QCOMPARE(RegisterFocusUpdateListener(&recorder), int(RESULT_BAD_VALUE));
     std::string value = "untouched";
     QCOMPARE(GetCameraNodeValue(kCamera, "Width", value), int(RESULT_NOT_RUNNING));
@@ -814,14 +769,12 @@ void TestCorvid::everyCallWorksWhenStopped()
     QCOMPARE(GetCardInfo(kCard, CARD_INFO_KIND), std::string());
     QCOMPARE(SetCameraInfo(kCamera, CAM_INFO_SAMPLING_RATE, "8"), int(RESULT_NOT_RUNNING));
     QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE));
-    QCOMPARE(GetParamterInfo(PARAMETER_USER_LEVEL), std::string());
     QCOMPARE(SetParamterInfo(PARAMETER_USER_LEVEL, "1"), int(RESULT_NOT_RUNNING));
     int roiId = 0;
     bool ok = true;
     QCOMPARE(DrawROI(kCamera, 0, 0, 1, 1, roiId, ok, 0, 0), int(RESULT_NOT_RUNNING));
     QVERIFY(!ok);
-    QCOMPARE(StartGrab(kCamera), int(RESULT_NOT_RUNNING));
-    QCOMPARE(AddSimulatedCamera(testData("value-kinds.xml")), std::string());
+    QCOMPARE(AddSimulatedCamera(kValueKinds), std::string());
     QCOMPARE(RemoveDevice(kCamera), int(RESULT_NOT_RUNNING));
     QVERIFY(ListDevices().empty());
     SetFocus(FOCUS_CAMERA, kCamera);
@@ -836,7 +789,8 @@ void TestCorvid::everyCallWorksWhenStopped()
     QCOMPARE(StartService(options()), 0);
     SetFocus(FOCUS_CAMERA, kCamera);
     WaitForIdle();
-    QCOMPARE(recorder.events(), QStringList{callText("focus", FOCUS_CAMERA, kCamera)});
+    QCOMPARE(recorder.events().filter(QStringLiteral("focus")),
+             QStringList{callText("focus", FOCUS_CAMERA, kCamera)});
     QCOMPARE(UnRegisterFocusUpdateListener(&recorder), 0);
     QCOMPARE(UnRegisterFocusUpdateListener(&recorder), int(RESULT_BAD_VALUE));
 }
@@ -845,29 +799,24 @@ void TestCorvid::concurrentRegistrationAndNotification()
 {
     // Listeners come and go on two threads (each deleted right after it is
     // unregistered), two threads send events and device lists, and one
-    // listener stays throughout: it must see every focus event, and no
-    // deleted listener may be called (ASan/TSan builds check the latter).
+    // listener stays throughout: it must see every focus and ROI event, and
+    // no deleted listener may be called (ASan/TSan builds check the latter).
     Recorder steady;
-    steady.registerAll();
     WaitForIdle();
     const int steadyBefore = steady.events().size();
     constexpr int kRounds = 150;
-    std::atomic<int> focusEvents{0};
     std::atomic<bool> running{true};
 
     auto churn = [&] {
         while (running) {
             auto* recorder = new Recorder;
-            recorder->registerAll();
             std::this_thread::yield();
-            recorder->unregisterAll();
             delete recorder;
         }
     };
-    auto notify = [&](int thread) {
+    auto notify = [&](const std::string& camera) {
         for (int i = 0; i < kRounds; ++i) {
-            SetFocus(FOCUS_CAMERA, thread ? kCamera : kDual);
-            ++focusEvents;
+            SetFocus(FOCUS_CAMERA, camera);
             SetLanguage(i % 2 ? "English" : "Chinese");
             NotifyImport(kCamera);
             int roiId = 0;
@@ -878,7 +827,7 @@ void TestCorvid::concurrentRegistrationAndNotification()
         }
     };
     std::thread churn1(churn), churn2(churn);
-    std::thread notify1(notify, 0), notify2(notify, 1);
+    std::thread notify1(notify, kDual), notify2(notify, kCamera);
     notify1.join();
     notify2.join();
     running = false;
@@ -887,7 +836,7 @@ void TestCorvid::concurrentRegistrationAndNotification()
     WaitForIdle();
 
     const QStringList events = steady.events().mid(steadyBefore);
-    QCOMPARE(int(events.filter(QStringLiteral("focus ")).size()), int(focusEvents));
+    QCOMPARE(int(events.filter(QStringLiteral("focus ")).size()), 2 * kRounds);
     QCOMPARE(int(events.filter(QStringLiteral("roi ")).size()), 2 * kRounds);
 }
 
@@ -930,62 +879,46 @@ void TestCorvid::unregisterFromInsideCall()
     QCOMPARE(int(listener.result), 0);
 }
 
-void TestCorvid::stoppedEmulatorIsReportedUnusable()
+void TestCorvid::gigeEmulatorFoundThenStopped()
 {
-    Emulator emulator;
-    if (!emulator.available())
+    if (Emulator::binary().isEmpty())
         QSKIP("arv-fake-gv-camera-0.8 is not installed");
+    Emulator emulator;
     QVERIFY(emulator.start());
 
-    Recorder recorder;
-    recorder.registerAll();
+    // Opened by its address: the emulator answers after a moment.
     std::string id;
-    // The emulator answers after a moment.
     QTRY_VERIFY_WITH_TIMEOUT(!(id = AddAravisCamera("127.0.0.1")).empty(), 30000);
     QCOMPARE(AddAravisCamera("127.0.0.1"), id); // the same device
-    QCOMPARE(GetCameraInfo(id, CAM_INFO_OPENED), std::string("1"));
-    QCOMPARE(GetCameraInfo(id, CAM_INFO_CONNECTED), std::string("1"));
     // The emulator's registers start at zero (it does not apply the
     // simulated defaults): values read, but are empty.
     std::string value = "untouched";
     QCOMPARE(GetCameraNodeValue(id, "DeviceModelName", value), 0);
     QCOMPARE(value, std::string());
-    QCOMPARE(SetCameraNodeValue(id, "TriggerSoftware", ""), 0);
-    QTRY_VERIFY(recorder.sawCamera(id, "11"));
 
-    emulator.kill();
-    QTRY_VERIFY_WITH_TIMEOUT(recorder.sawCamera(id, "00"), 30000);
-    QCOMPARE(GetCameraInfo(id, CAM_INFO_OPENED), std::string("0"));
-    QVERIFY(GetCameraNodeValue(id, "DeviceModelName", value) != 0);
-}
-
-void TestCorvid::discoveryFindsEmulator()
-{
-    Emulator emulator;
-    if (!emulator.available())
-        QSKIP("arv-fake-gv-camera-0.8 is not installed");
-    QVERIFY(emulator.start());
+    // Found by discovery alone, named by the serial it announces; opening
+    // it by address again finds the device already there.
     StopService();
     ServiceOptions o = options();
     o.defaultDevices = false;
     o.discover = true;
     QCOMPARE(StartService(o), 0);
-
-    const auto findEmulator = [] {
-        for (const DeviceEntry& device : ListDevices()) {
-            if (device.description == "127.0.0.1")
-                return device;
-        }
-        return DeviceEntry();
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(!findEmulator().id.empty(), 60000);
-    const DeviceEntry found = findEmulator();
+    Recorder recorder;
+    QTRY_VERIFY_WITH_TIMEOUT(ListDevices().size() == 1, 60000);
+    const DeviceEntry found = ListDevices().front();
     QVERIFY2(found.id.rfind("ARV-", 0) == 0, found.id.c_str());
-    QVERIFY(!found.isCard);
-    QVERIFY(found.usable);
-    // Opening it by address again finds the device already there.
-    QCOMPARE(AddAravisCamera("127.0.0.1"), found.id);
-    QCOMPARE(int(ListDevices().size()), 1);
+    QCOMPARE(found.description, std::string("127.0.0.1"));
+    QVERIFY(!found.isCard && found.usable);
+    id = found.id;
+    QCOMPARE(AddAravisCamera("127.0.0.1"), id);
+    QCOMPARE(SetCameraNodeValue(id, "TriggerSoftware", ""), 0);
+    QTRY_VERIFY(recorder.sawCamera(id, "11"));
+
+    // Stopped while in use: reported unusable.
+    emulator.kill();
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.sawCamera(id, "00"), 30000);
+    QCOMPARE(GetCameraInfo(id, CAM_INFO_OPENED), std::string("0"));
+    QVERIFY(GetCameraNodeValue(id, "DeviceModelName", value) != 0);
 }
 
 QTEST_GUILESS_MAIN(TestCorvid)
