@@ -27,7 +27,7 @@ const char* const kMacMask = "HH:HH:HH:HH:HH:HH;_";
 const char* const kIPv4Mask = "000.000.000.000;_";
 const char* const kHexMask = "HHHHHHHHHHHHHHHH";
 
-const char* const kExecuteStyle = "QPushButton{border: 1px solid rgba(55,56,58,60%);border-radius: 2px;}"
+const char* const kExecuteStyle = "QPushButton{border: 1px solid rgb(55,56,58,60%);border-radius: 2px;}"
                                   "QPushButton::hover{background-color: rgb(216, 216, 216);}"
                                   "QPushButton::pressed{background-color: rgb(180, 180, 180);}"
                                   "QPushButton::disabled{border: 1px solid #CCCCCC;color: #CCCCCC;}";
