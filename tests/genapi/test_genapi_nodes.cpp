@@ -90,8 +90,9 @@ QStringList texts(const StringList_t& strings)
 }
 
 // Reads everything a feature tree reads of a node; returns the exceptions
-// that escaped from calls that must not throw on a healthy device.
-QStringList walkNode(INode* node)
+// that escaped from calls that must not throw on a healthy device. With
+// verify, values must also lie within their limits and match an entry.
+QStringList walkNode(INode* node, bool verify = false)
 {
     QStringList problems;
     const QString name = text(node->GetName());
@@ -128,7 +129,7 @@ QStringList walkNode(INode* node)
             integer->GetMin();
             integer->GetMax();
             integer->GetInc();
-            integer->GetValue(false, true);
+            integer->GetValue(verify, true);
         });
     CFloatPtr floating(node);
     if (floating)
@@ -137,6 +138,7 @@ QStringList walkNode(INode* node)
             floating->GetMax();
             if (floating->HasInc())
                 floating->GetInc();
+            floating->GetValue(verify, true);
         });
     CEnumerationPtr enumeration(node);
     if (enumeration)
@@ -144,7 +146,7 @@ QStringList walkNode(INode* node)
             StringList_t symbolics;
             enumeration->GetSymbolics(symbolics);
             enumeration->GetCurrentEntry();
-            enumeration->GetIntValue(false, true);
+            enumeration->GetIntValue(verify, true);
         });
     return problems;
 }
@@ -1084,9 +1086,11 @@ void TestGenApiNodes::walkDeviceDescriptions_data()
         QTest::newRow(qPrintable(file)) << data.filePath(file);
 }
 
-// Every node of every description reads without an exception, and every
-// writable integer feature reads back what is written to it: a register
-// anywhere in the address space is served and no neighbour overwrites it.
+// Every node of every description reads without an exception, the values
+// the device starts with are valid (within the limits, an existing entry),
+// and every writable integer feature reads back what is written to it: a
+// register anywhere in the address space is served and no neighbour
+// overwrites it.
 void TestGenApiNodes::walkDeviceDescriptions()
 {
     QFETCH(QString, path);
@@ -1101,7 +1105,7 @@ void TestGenApiNodes::walkDeviceDescriptions()
     for (INode* node : nodes) {
         if (node->GetName() == gcstring("Portless"))
             continue;
-        problems << walkNode(node);
+        problems << walkNode(node, true);
         features += node->IsFeature() ? 1 : 0;
     }
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
