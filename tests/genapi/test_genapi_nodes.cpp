@@ -196,8 +196,8 @@ private slots:
     void concurrentAccess();
     void walkDeviceDescriptions_data();
     void walkDeviceDescriptions();
+    void walkAravisFakeCamera_data();
     void walkAravisFakeCamera();
-    void walkAravisFakeCameraDescription();
 
 private:
     std::unique_ptr<CDeviceConnection> m_device;
@@ -919,6 +919,8 @@ void TestGenApiNodes::selectors()
 
 // --- text -------------------------------------------------------------------------
 
+// Representations, formulas and spellings; plain round trips of each kind
+// are checked by verify().
 void TestGenApiNodes::stringConversion_data()
 {
     QTest::addColumn<QString>("node");
@@ -931,25 +933,19 @@ void TestGenApiNodes::stringConversion_data()
     } rows[] = {
         {"hex reads as hex", "ChipId", "", "0xbeef"},
         {"hex register input", "WidthReg", "0x288", "648"},
-        {"decimal", "Width", "1024", "1024"},
         {"IPv4 read", "CurrentIP", "", "192.168.1.10"},
         {"IPv4 input", "CurrentIP", "10.0.0.254", "10.0.0.254"},
         {"IPv4 as number", "CurrentIP", "0x0A000001", "10.0.0.1"},
         {"MAC read", "MacAddress", "", "00:11:22:33:44:AB"},
         {"MAC input", "MacAddress", "A1:B2:C3:D4:E5:F6", "A1:B2:C3:D4:E5:F6"},
         {"bool 1", "ReverseX", "1", "1"},
-        {"bool 0", "ReverseX", "0", "0"},
-        {"bool true", "ReverseX", "true", "1"},
         {"bool TRUE", "ReverseX", "TRUE", "1"},
         {"bool False", "ReverseX", "False", "0"},
-        {"float", "Gain", "7.5", "7.5"},
         {"float precision", "ExposureTime", "1234.5678901", "1234.5678901"},
         {"float exponent", "ExposureTime", "1e5", "100000"},
         {"swiss knife", "GainPercent", "", "25"},
         {"int swiss knife", "DoubleWidth", "", "1280"},
-        {"enumeration", "PixelFormat", "Mono16", "Mono16"},
         {"string", "FirmwareVersion", "2.0 beta", "2.0 beta"},
-        {"string register", "DeviceLabel", "left", "left"},
         {"register bytes", "Raw", "0x01020304", "0x01020304"},
         {"entry", "EnumEntry_PixelFormat_RGB8", "", "RGB8"},
     };
@@ -1133,23 +1129,56 @@ void TestGenApiNodes::walkDeviceDescriptions()
     QVERIFY(written > 0);
 }
 
+void TestGenApiNodes::walkAravisFakeCamera_data()
+{
+    QTest::addColumn<bool>("dumped");
+    QTest::newRow("in-process Aravis device") << false;
+    QTest::newRow("dumped description, simulated device") << true;
+}
+
+// Aravis's own fake camera: through Aravis, with the register contents it
+// sets up, and its description dumped from the installed library on our
+// simulated device. There every register starts at 0, so formulas may divide
+// by zero and enumerations match no entry, but whatever fails reports a
+// GenICam exception, and most values read.
 void TestGenApiNodes::walkAravisFakeCamera()
 {
-    // Aravis's in-process fake camera, with the register contents it sets up.
-    enableAravisFakeInterface();
+    QFETCH(bool, dumped);
     std::string error;
-    auto device = CDeviceConnection::OpenAravis("Fake_1", &error);
+    std::unique_ptr<CDeviceConnection> device;
+    if (dumped) {
+        const std::string xml = aravisFakeCameraXml();
+        QVERIFY(!xml.empty());
+        device = CDeviceConnection::OpenSimulatedFromText(xml, "aravis-fake-camera", &error);
+    } else {
+        enableAravisFakeInterface();
+        device = CDeviceConnection::OpenAravis("Fake_1", &error);
+    }
     QVERIFY2(device, error.c_str());
     INodeMap* map = device->GetNodeMap();
     NodeList_t nodes;
     map->GetNodes(nodes);
     QVERIFY(nodes.size() > 50);
-    QStringList problems;
-    for (INode* node : nodes)
-        problems << walkNode(node);
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+    int categories = 0, read = 0;
+    for (INode* node : nodes) {
+        const QStringList problems = walkNode(node);
+        for (const QString& problem : problems)
+            QVERIFY2(dumped && !problem.contains(QLatin1String(": std ")), qPrintable(problem));
+        categories += node->GetPrincipalInterfaceType() == intfICategory ? 1 : 0;
+        const EAccessMode mode = node->GetAccessMode();
+        read += CValuePtr(node).IsValid() && (mode == RO || mode == RW) && problems.isEmpty() ? 1 : 0;
+    }
+    QVERIFY(categories > 0);
+    QVERIFY2(read > 30, qPrintable(QString::number(read)));
 
     // A few well-known features, through our layer.
+    QVERIFY(map->GetNode("DeviceModelName"));
+    CIntegerPtr gain(map->GetNode("GainRaw"));
+    QVERIFY(gain.IsValid());
+    gain->SetValue(7);
+    QCOMPARE(qlonglong(gain->GetValue(false, true)), qlonglong(7));
+    if (dumped)
+        return;
     CIntegerPtr width(map->GetNode("Width"));
     QVERIFY(width && width->GetNode()->IsFeature());
     QVERIFY(width->GetValue() > 0);
@@ -1163,40 +1192,6 @@ void TestGenApiNodes::walkAravisFakeCamera()
     NodeList_t entries;
     format->GetEntries(entries);
     QCOMPARE(entries.front()->GetName(), gcstring("EnumEntry_PixelFormat_") + symbolics.front());
-}
-
-void TestGenApiNodes::walkAravisFakeCameraDescription()
-{
-    // The description dumped from the installed Aravis, on the simulated
-    // device: every register starts at 0, so formulas may divide by zero and
-    // enumerations match no entry, but whatever fails reports a GenICam
-    // exception, and most values read.
-    const std::string xml = aravisFakeCameraXml();
-    QVERIFY(!xml.empty());
-    std::string error;
-    auto device = CDeviceConnection::OpenSimulatedFromText(xml, "aravis-fake-camera", &error);
-    QVERIFY2(device, error.c_str());
-    INodeMap* map = device->GetNodeMap();
-    NodeList_t nodes;
-    map->GetNodes(nodes);
-    QVERIFY(nodes.size() > 50);
-    QVERIFY(map->GetNode("DeviceModelName"));
-    int categories = 0, read = 0;
-    for (INode* node : nodes) {
-        const QStringList problems = walkNode(node);
-        for (const QString& problem : problems)
-            QVERIFY2(!problem.contains(QLatin1String(": std ")), qPrintable(problem));
-        categories += node->GetPrincipalInterfaceType() == intfICategory ? 1 : 0;
-        const EAccessMode mode = node->GetAccessMode();
-        read += CValuePtr(node).IsValid() && (mode == RO || mode == RW) && problems.isEmpty() ? 1 : 0;
-    }
-    QVERIFY(categories > 0);
-    QVERIFY2(read > 30, qPrintable(QString::number(read)));
-
-    CIntegerPtr gain(map->GetNode("GainRaw"));
-    QVERIFY(gain.IsValid());
-    gain->SetValue(7);
-    QCOMPARE(qlonglong(gain->GetValue(false, true)), qlonglong(7));
 }
 
 QTEST_MAIN(TestGenApiNodes)
