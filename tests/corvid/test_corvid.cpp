@@ -19,7 +19,6 @@
 
 #include <atomic>
 #include <csignal>
-#include <map>
 #include <mutex>
 #include <thread>
 
@@ -74,6 +73,10 @@ QString text(const std::string& value)
 {
     return QString::fromStdString(value);
 }
+QString text(const char* value)
+{
+    return QString::fromUtf8(value);
+}
 template <typename T> QString text(T value)
 {
     return QString::number(value);
@@ -85,8 +88,9 @@ template <typename... Args> QString callText(const char* name, const Args&... ar
     return parts.join(QLatin1Char(' '));
 }
 
-//! A listener of every kind, registered while it lives, that records what
-//! reaches it and on which thread. In a device-list call it reads the
+//! A listener of every kind, registered while it lives, that records each
+//! call as text and the thread it came on. A device list reads
+//! "list <cards> / <camera>=<keys 3 and 4> ...": in the call it reads the
 //! usability keys of every camera back from the service, as the window does.
 class Recorder final : public IDeviceListUpdate,
                        public IFocusUpdate,
@@ -96,13 +100,6 @@ class Recorder final : public IDeviceListUpdate,
                        public IImportUpdate
 {
 public:
-    struct DeviceList
-    {
-        std::vector<std::string> cards;
-        std::vector<std::string> cams;
-        std::map<std::string, std::string> usability; //!< camera id -> keys 3 and 4, e.g. "11"
-    };
-
     Recorder()
     {
         RegisterDeviceListUpdateListener(this);
@@ -124,29 +121,28 @@ public:
 
     void DeviceListUpdated(int, std::vector<std::string> cards, std::vector<std::string> cams) override
     {
-        DeviceList list{cards, cams, {}};
+        QStringList words{QStringLiteral("list")};
+        for (const auto& id : cards)
+            words << text(id);
+        words << QStringLiteral("/");
         for (const auto& id : cams)
-            list.usability[id] = GetCameraInfo(id, CAM_INFO_OPENED) + GetCameraInfo(id, CAM_INFO_CONNECTED);
-        note(&list, "list");
+            words << text(id + "=" + GetCameraInfo(id, CAM_INFO_OPENED) +
+                          GetCameraInfo(id, CAM_INFO_CONNECTED));
+        note(words.join(QLatin1Char(' ')));
     }
-    void FocusUpdated(FOCUS_TYPE type, std::string id) override { note(nullptr, "focus", type, id); }
-    void LangUpdated(std::string language) override { note(nullptr, "language", language); }
-    void ImageModeUpdated(std::string id, int mode) override { note(nullptr, "image mode", id, mode); }
-    void ImportUpdated(std::string id) override { note(nullptr, "import", id); }
+    void FocusUpdated(FOCUS_TYPE type, std::string id) override { note(callText("focus", type, id)); }
+    void LangUpdated(std::string language) override { note(callText("language", language)); }
+    void ImageModeUpdated(std::string id, int mode) override { note(callText("image mode", id, mode)); }
+    void ImportUpdated(std::string id) override { note(callText("import", id)); }
     void ROIDrawUpdated(std::string id, int leftX, int leftY, int rightX, int rightY, int operation,
                         int& roiId, bool& status) override
     {
-        note(nullptr, "roi", id, leftX, leftY, rightX, rightY, operation, roiId);
+        note(callText("roi", id, leftX, leftY, rightX, rightY, operation, roiId));
         roiId = 7;
         status = true;
     }
 
-    std::vector<DeviceList> lists() const
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_lists;
-    }
-    //! Every call as "event arguments", and the thread of each.
+    //! Every call so far, and the thread of each.
     QStringList events(std::vector<std::thread::id>* threads = nullptr) const
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -154,28 +150,18 @@ public:
             *threads = m_threads;
         return m_events;
     }
-    //! Whether a device list arrived in which the camera has keys 3 and 4 as given.
-    bool sawCamera(const std::string& id, const std::string& usability) const
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return std::any_of(m_lists.begin(), m_lists.end(), [&](const DeviceList& l) {
-            auto it = l.usability.find(id);
-            return it != l.usability.end() && it->second == usability;
-        });
-    }
+    //! Whether a call held the text, e.g. a device list "<camera>=00".
+    bool saw(const std::string& part) const { return !events().filter(text(part)).isEmpty(); }
 
 private:
-    template <typename... Args> void note(const DeviceList* list, const char* event, const Args&... args)
+    void note(const QString& event)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (list)
-            m_lists.push_back(*list);
-        m_events.append(callText(event, args...));
+        m_events.append(event);
         m_threads.push_back(std::this_thread::get_id());
     }
 
     mutable std::mutex m_mutex;
-    std::vector<DeviceList> m_lists;
     QStringList m_events;
     std::vector<std::thread::id> m_threads;
 };
@@ -375,13 +361,8 @@ void TestCorvid::newListenerIsBroughtUpToDate()
     WaitForIdle();
     // The cards on their own first, then everything: a host that meets a new
     // card may leave that list's cameras for the next list.
-    const auto lists = recorder.lists();
-    QCOMPARE(int(lists.size()), 2);
-    QCOMPARE(lists[0].cards, std::vector<std::string>{kCard});
-    QVERIFY(lists[0].cams.empty());
-    QCOMPARE(lists[1].cards, std::vector<std::string>{kCard});
-    QCOMPARE(lists[1].cams, (std::vector<std::string>{kCamera, kDual}));
-    QCOMPARE(lists[1].usability.at(kCamera), std::string("11"));
+    QCOMPARE(recorder.events(), (QStringList{callText("list", kCard, "/"),
+                                             callText("list", kCard, "/", kCamera + "=11", kDual + "=11")}));
 }
 
 void TestCorvid::eventsReachListenersOnServiceThread()
@@ -403,7 +384,7 @@ void TestCorvid::eventsReachListenersOnServiceThread()
 
     std::vector<std::thread::id> threads;
     QCOMPARE(recorder.events(&threads).mid(listEvents),
-             (QStringList{callText("focus", FOCUS_CARD, kCard), callText("language", std::string("Chinese")),
+             (QStringList{callText("focus", FOCUS_CARD, kCard), callText("language", "Chinese"),
                           callText("import", kCamera), callText("image mode", kCamera, 3),
                           callText("roi", kCamera, 1, 2, 30, 40, 1, -1)}));
     // All on one thread, the service's, not the caller's.
@@ -562,22 +543,22 @@ void TestCorvid::lockAndUsabilityArePublished()
 {
     Recorder recorder;
     WaitForIdle();
-    const size_t lists = recorder.lists().size();
+    const int lists = recorder.events().size();
     QCOMPARE(SetCameraLock(kCamera, "1"), 0);
     WaitForIdle();
-    QCOMPARE(recorder.lists().size(), lists + 1);
+    QCOMPARE(recorder.events().size(), lists + 1);
     QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_LOCK), std::string("1"));
     QCOMPARE(SetCameraLock(kCamera, "x"), 0); // any text: hosts decide what it means
     QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_LOCK), std::string("x"));
 
     QCOMPARE(SetDeviceUsable(kCamera, false), 0);
-    WaitForIdle();
-    QCOMPARE(recorder.lists().back().usability.at(kCamera), std::string("01"));
-    QCOMPARE(SetDeviceUsable(kCamera, true), 0);
     QCOMPARE(SetDeviceUsable(kCard, false), 0);
     WaitForIdle();
-    QCOMPARE(recorder.lists().back().usability.at(kCamera), std::string("11"));
+    QCOMPARE(recorder.events().last(), callText("list", kCard, "/", kCamera + "=01", kDual + "=11"));
     QCOMPARE(GetCardInfo(kCard, CARD_INFO_USABLE), std::string("0"));
+    QCOMPARE(SetDeviceUsable(kCamera, true), 0);
+    WaitForIdle();
+    QCOMPARE(recorder.events().last(), callText("list", kCard, "/", kCamera + "=11", kDual + "=11"));
     QCOMPARE(SetDeviceUsable("NO-SUCH", true), int(RESULT_UNKNOWN_DEVICE));
 }
 
@@ -590,7 +571,7 @@ void TestCorvid::lostDeviceIsReportedAndCanBeAddedAgain()
     QCOMPARE(GetCameraNodeValue(kCamera, "Width", value), int(RESULT_ACCESS_DENIED));
     QCOMPARE(value, std::string("untouched"));
     // The health check notices and publishes it.
-    QTRY_VERIFY_WITH_TIMEOUT(recorder.sawCamera(kCamera, "00"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.saw(kCamera + "=00"), 10000);
     QCOMPARE(GetCameraInfo(kDual, CAM_INFO_OPENED), std::string("1"));
     QCOMPARE(SetDeviceUsable(kCamera, true), int(RESULT_ACCESS_DENIED));
     QCOMPARE(SetCameraNodeValue(kCamera, "TriggerSoftware", ""), int(RESULT_ACCESS_DENIED));
@@ -601,23 +582,21 @@ void TestCorvid::lostDeviceIsReportedAndCanBeAddedAgain()
     GenApi::INodeMap* after = GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE);
     QVERIFY(after && after != before);
     WaitForIdle();
-    QCOMPARE(recorder.lists().back().usability.at(kCamera), std::string("11"));
+    QVERIFY(recorder.events().last().contains(text(kCamera + "=11")));
 }
 
 void TestCorvid::removedDeviceLeavesTheList()
 {
     Recorder recorder;
     WaitForIdle();
-    const size_t before = recorder.lists().size();
+    const int before = recorder.events().size();
     QCOMPARE(RemoveDevice(kDual), 0);
     WaitForIdle();
     // First still named, so that hosts let go of it (it is gone by then: its
     // keys read empty, not "1"), then left out.
-    const auto lists = recorder.lists();
-    QCOMPARE(lists.size(), before + 2);
-    QCOMPARE(lists[before].cams, (std::vector<std::string>{kCamera, kDual}));
-    QCOMPARE(lists[before].usability.at(kDual), std::string());
-    QCOMPARE(lists[before + 1].cams, std::vector<std::string>{kCamera});
+    QCOMPARE(recorder.events().mid(before),
+             (QStringList{callText("list", kCard, "/", kCamera + "=11", kDual + "="),
+                          callText("list", kCard, "/", kCamera + "=11")}));
     QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, kDual, NODEMAP_REMOTE_DEVICE));
     QCOMPARE(RemoveDevice(kDual), int(RESULT_UNKNOWN_DEVICE));
     QCOMPARE(int(ListDevices().size()), 2);
@@ -887,11 +866,11 @@ void TestCorvid::gigeEmulatorFoundThenStopped()
     id = found.id;
     QCOMPARE(AddAravisCamera("127.0.0.1"), id);
     QCOMPARE(SetCameraNodeValue(id, "TriggerSoftware", ""), 0);
-    QTRY_VERIFY(recorder.sawCamera(id, "11"));
+    QTRY_VERIFY(recorder.saw(id + "=11"));
 
     // Stopped while in use: reported unusable.
     kill();
-    QTRY_VERIFY_WITH_TIMEOUT(recorder.sawCamera(id, "00"), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.saw(id + "=00"), 30000);
     QCOMPARE(GetCameraInfo(id, CAM_INFO_OPENED), std::string("0"));
     QVERIFY(GetCameraNodeValue(id, "DeviceModelName", value) != 0);
 }
