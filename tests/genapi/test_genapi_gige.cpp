@@ -7,8 +7,6 @@
 #include <GenApi/DeviceConnection.h>
 #include <GenApi/GenApi.h>
 
-#include <QDir>
-#include <QFileInfo>
 #include <QtTest>
 
 #include <algorithm>
@@ -68,12 +66,8 @@ INodeMap* TestGenApiGige::map()
 
 void TestGenApiGige::devicesDescriptionOverGige()
 {
-    const QString path =
-        QDir(QStringLiteral(CAMPANE_DEVICES_DIR)).filePath(QStringLiteral("kvx-slp-camera.xml"));
-    if (!QFileInfo::exists(path))
-        QSKIP("devices/kvx-slp-camera.xml is not there");
     QString error;
-    auto device = m_emulator.start(path, &error);
+    auto device = m_emulator.start(QStringLiteral(CAMPANE_DEVICES_DIR "/kvx-slp-camera.xml"), &error);
     QVERIFY2(device, qPrintable(error));
     QVERIFY(!device->IsSimulated());
 
@@ -103,17 +97,18 @@ void TestGenApiGige::writeReadBack_data()
 {
     QTest::addColumn<QString>("feature");
     QTest::addColumn<QString>("value");
-
-    QTest::newRow("integer") << "Width"
-                             << "2048";
-    QTest::newRow("float, 8 bytes") << "ExposureTime"
-                                    << "12345.5";
-    QTest::newRow("string") << "DeviceUserID"
-                            << "station 7";
-    QTest::newRow("enumeration") << "PixelFormat"
-                                 << "RGB8";
-    QTest::newRow("boolean on a bit") << "ReverseX"
-                                      << "1";
+    const struct
+    {
+        const char *tag, *feature, *value;
+    } rows[] = {
+        {"integer", "Width", "2048"},
+        {"float, 8 bytes", "ExposureTime", "12345.5"},
+        {"string", "DeviceUserID", "station 7"},
+        {"enumeration", "PixelFormat", "RGB8"},
+        {"boolean on a bit", "ReverseX", "1"},
+    };
+    for (const auto& r : rows)
+        QTest::newRow(r.tag) << QString(r.feature) << QString(r.value);
 }
 
 void TestGenApiGige::writeReadBack()
