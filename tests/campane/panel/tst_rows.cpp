@@ -4,32 +4,22 @@
 // refresh through the camera service, and languages.
 
 #include "ccombobox.h"
+#include "panelrows.h"
 #include "switchbutton.h"
-#include "toolpagewidget.h"
-#include "toolpagewidgetitem.h"
 
 #include <Corvid/CorvidHost.h>
-#include <GenApi/DeviceConnection.h>
-#include <GenApi/GenApi.h>
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
-#include <QtTest>
-
-#include <memory>
 
 using namespace GenApi;
 
 namespace {
-
-const QString kCamera = QStringLiteral(CAMPANE_DEVICES_DIR "/kvx-slp-camera.xml");
-const char* const kRowTag = "ToolPageWidgetItem";
 
 // Lines that the rows log through the camera service's logger.
 QStringList g_rowLog;
@@ -37,21 +27,18 @@ QtMessageHandler g_previousHandler = nullptr;
 
 void collectRowLog(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    if (context.category && qstrcmp(context.category, kRowTag) == 0) {
+    if (context.category && qstrcmp(context.category, "ToolPageWidgetItem") == 0)
         g_rowLog.append(message);
-        return;
-    }
-    if (g_previousHandler)
+    else if (g_previousHandler)
         g_previousHandler(type, context, message);
 }
 
-const QStringList kTitle{QStringLiteral("Title"), QStringLiteral("标题")};
-const QStringList kDescription{QStringLiteral("Description"), QStringLiteral("描述")};
-
-// A description whose float feature shares its name with the camera's
-// model-name string, so that the camera service answers with a text that is
-// no number.
-const QString kModelNameAsFloat = QStringLiteral(ROWS_TEST_DATA "/model-name-as-float.xml");
+void typeInto(QAbstractSpinBox* spin, const QString& text)
+{
+    QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(spin, text);
+    QTest::keyClick(spin, Qt::Key_Return);
+}
 
 } // namespace
 
@@ -72,23 +59,22 @@ private slots:
     void writeIsReadBack_data();
     void writeIsReadBack();
     void rejectedIntegerWriteRollsBack();
-
     void rowAppearsWhenNodeBecomesUsable();
     void writeRefreshesOwnGroupOnly();
-    void shownGroupRechecksHiddenRows();
-
     void realTimeRefreshSkipsFocusedEditor();
     void realTimeRefreshIgnoresNonNumericText();
-
     void languageSwitch();
 
 private:
     INode* node(const char* name) const { return m_device->GetNodeMap()->GetNode(name); }
-    std::unique_ptr<ToolPageWidgetItem> makeRow(const char* name, bool hiddenAuto = true) const;
+    // Rows are children of m_host: a row hides itself, and only a child
+    // widget tells an explicit hide from not being shown yet.
+    ToolPageWidgetItem* row(const char* name) const
+    {
+        return makeRow(m_device->GetNodeMap(), name, m_host.get());
+    }
 
     std::unique_ptr<CDeviceConnection> m_device;
-    // Parent of the rows a test makes: a row hides itself, and only a child
-    // widget tells an explicit hide from not being shown yet.
     std::unique_ptr<QWidget> m_host;
     QTemporaryDir m_settings;
     std::string m_cameraId;
@@ -98,7 +84,6 @@ private:
 void TestRows::initTestCase()
 {
     g_previousHandler = qInstallMessageHandler(collectRowLog);
-
     Corvid::ServiceOptions options;
     options.defaultDevices = false;
     options.settingsFile = m_settings.filePath(QStringLiteral("settings.ini")).toStdString();
@@ -117,9 +102,8 @@ void TestRows::cleanupTestCase()
 
 void TestRows::init()
 {
-    std::string error;
-    m_device = CDeviceConnection::OpenSimulated(kCamera.toStdString(), &error);
-    QVERIFY2(m_device, error.c_str());
+    m_device = openDevice();
+    QVERIFY(m_device);
     m_host = std::make_unique<QWidget>();
     g_rowLog.clear();
 }
@@ -128,14 +112,6 @@ void TestRows::cleanup()
 {
     m_host.reset();
     m_device.reset();
-}
-
-std::unique_ptr<ToolPageWidgetItem> TestRows::makeRow(const char* name, bool hiddenAuto) const
-{
-    auto row = std::make_unique<ToolPageWidgetItem>(m_host.get());
-    row->setupNode(kTitle, kDescription, node(name), hiddenAuto);
-    row->setLanguageType(0);
-    return row;
 }
 
 void TestRows::editorFollowsNodeKind_data()
@@ -164,9 +140,9 @@ void TestRows::editorFollowsNodeKind()
     QFETCH(bool, enabled);
     QFETCH(QString, editor);
 
-    auto row = makeRow(qPrintable(feature));
+    ToolPageWidgetItem* row = this->row(qPrintable(feature));
     QCOMPARE(row->isHidden(), editor.isEmpty());
-    QCOMPARE(row->label()->text(), QStringLiteral("Title"));
+    QCOMPARE(row->label()->text(), feature);
     QWidget* widget = row->widget();
     if (editor.isEmpty()) {
         QVERIFY(!widget);
@@ -214,7 +190,7 @@ void TestRows::spinBoxBounds()
     QFETCH(double, stepAfterRefresh);
     QFETCH(double, value);
 
-    auto row = makeRow(qPrintable(feature));
+    ToolPageWidgetItem* row = this->row(qPrintable(feature));
     auto* spin = qobject_cast<QAbstractSpinBox*>(row->widget());
     QVERIFY(spin);
     const bool isInteger = qobject_cast<QSpinBox*>(spin);
@@ -236,17 +212,6 @@ void TestRows::spinBoxBounds()
     if (isInteger)
         QCOMPARE(spin->property("maximum").toDouble(), maximum);
 }
-
-namespace {
-
-void typeInto(QAbstractSpinBox* spin, const QString& text)
-{
-    QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(spin, text);
-    QTest::keyClick(spin, Qt::Key_Return);
-}
-
-} // namespace
 
 void TestRows::writeIsReadBack_data()
 {
@@ -273,9 +238,9 @@ void TestRows::writeIsReadBack()
     QFETCH(QString, input);
     QFETCH(QString, readBack);
 
-    auto row = makeRow(qPrintable(feature));
+    ToolPageWidgetItem* row = this->row(qPrintable(feature));
     row->setLanguageType(language);
-    QSignalSpy written(row.get(), &ToolPageWidgetItem::valueChanged);
+    QSignalSpy written(row, &ToolPageWidgetItem::valueChanged);
     QWidget* editor = row->widget();
     if (auto* spin = qobject_cast<QAbstractSpinBox*>(editor)) {
         typeInto(spin, input);
@@ -301,9 +266,9 @@ void TestRows::writeIsReadBack()
 
 void TestRows::rejectedIntegerWriteRollsBack()
 {
-    auto row = makeRow("Width");
+    ToolPageWidgetItem* row = this->row("Width");
     auto* spin = qobject_cast<QSpinBox*>(row->widget());
-    QSignalSpy written(row.get(), &ToolPageWidgetItem::valueChanged);
+    QSignalSpy written(row, &ToolPageWidgetItem::valueChanged);
 
     // In range, but off the 16-pixel grid: the device refuses it.
     typeInto(spin, QStringLiteral("100"));
@@ -327,92 +292,61 @@ void TestRows::rejectedIntegerWriteRollsBack()
 
 void TestRows::rowAppearsWhenNodeBecomesUsable()
 {
-    auto row = makeRow("Radius");
-    QVERIFY(row->isHidden());
-    QVERIFY(!row->widget());
-    row->refresh(false);
-    QVERIFY(row->isHidden());
-
-    CBooleanPtr(node("Denoising"))->SetValue(true);
-    row->refresh(false);
-
-    QVERIFY(!row->isHidden());
-    auto* spin = qobject_cast<QSpinBox*>(row->widget());
-    QVERIFY(spin);
-    QCOMPARE(spin->value(), 4);
-    QCOMPARE(row->layout()->indexOf(spin), 1);
-
-    // Unusable again: hidden, the editor kept for the next time.
-    CBooleanPtr(node("Denoising"))->SetValue(false);
-    row->refresh(false);
-    QVERIFY(row->isHidden());
-    QCOMPARE(row->widget(), spin);
-}
-
-void TestRows::writeRefreshesOwnGroupOnly()
-{
-    ToolPageWidget denoise;
-    auto* denoising = new ToolPageWidgetItem;
-    denoising->setupNode(kTitle, kDescription, node("Denoising"), true);
-    auto* radius = new ToolPageWidgetItem;
-    radius->setupNode(kTitle, kDescription, node("Radius"), true);
-    auto* note = new QLabel(QStringLiteral("not a row"));
-    denoise.addItem(denoising);
-    denoise.addItem(note);
-    denoise.addItem(radius);
-
-    ToolPageWidget other;
-    auto* otherRadius = new ToolPageWidgetItem;
-    otherRadius->setupNode(kTitle, kDescription, node("Radius"), true);
-    auto* light = new ToolPageWidgetItem;
-    light->setupNode(kTitle, kDescription, node("Light1Value"), true);
-    other.addItem(otherRadius);
-    other.addItem(light);
-    QCOMPARE(other.items().size(), 2);
-
-    CIntegerPtr(node("Light1Value"))->SetValue(33);
-    QTest::mouseClick(denoising->widget()->findChild<SwitchButton*>(), Qt::LeftButton);
-
-    QVERIFY(!radius->isHidden());
-    QVERIFY(qobject_cast<QSpinBox*>(radius->widget()));
-    QVERIFY(otherRadius->isHidden());
-    QVERIFY(!otherRadius->widget());
-    QCOMPARE(qobject_cast<QSpinBox*>(light->widget())->value(), 80);
-
-    other.refreshItems();
-    QVERIFY(!otherRadius->isHidden());
-    QCOMPARE(qobject_cast<QSpinBox*>(light->widget())->value(), 33);
-}
-
-void TestRows::shownGroupRechecksHiddenRows()
-{
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* group = new ToolPageWidget;
-    auto* radius = new ToolPageWidgetItem;
-    radius->setupNode(kTitle, kDescription, node("Radius"), true);
-    group->addItem(radius);
-    layout->addWidget(group);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // Shown in a group: showing the group again re-checks its hidden rows.
+    ToolPageWidget* group = makeGroup(m_device->GetNodeMap(), {{"Radius", "搜索半径"}});
+    group->setParent(m_host.get());
+    m_host->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_host.get()));
+    auto* radius = qobject_cast<ToolPageWidgetItem*>(group->items().at(0));
     QVERIFY(radius->isHidden());
+    QVERIFY(!radius->widget());
 
     CBooleanPtr(node("Denoising"))->SetValue(true);
     group->hide();
     group->show();
     QVERIFY(radius->isVisible());
-    QVERIFY(radius->widget());
-    QTRY_VERIFY(radius->widget()->isVisible());
+    auto* spin = qobject_cast<QSpinBox*>(radius->widget());
+    QVERIFY(spin);
+    QTRY_VERIFY(spin->isVisible());
+    QCOMPARE(spin->value(), 4);
+    QCOMPARE(radius->layout()->indexOf(spin), 1);
+
+    // Unusable again: hidden, the editor kept for the next time.
+    CBooleanPtr(node("Denoising"))->SetValue(false);
+    radius->refresh(false);
+    QVERIFY(radius->isHidden());
+    QCOMPARE(radius->widget(), spin);
+}
+
+void TestRows::writeRefreshesOwnGroupOnly()
+{
+    std::unique_ptr<ToolPageWidget> denoise(makeGroup(m_device->GetNodeMap(), {{"Denoising", "去噪"}}));
+    denoise->addItem(new QLabel(QStringLiteral("not a row")));
+    auto* radius = makeRow(m_device->GetNodeMap(), "Radius");
+    denoise->addItem(radius);
+    std::unique_ptr<ToolPageWidget> other(
+        makeGroup(m_device->GetNodeMap(), {{"Radius", "搜索半径"}, {"Light1Value", "光机亮度值1"}}));
+    auto* otherRadius = qobject_cast<ToolPageWidgetItem*>(other->items().at(0));
+    auto* light = editorOf<QSpinBox>(other->items().at(1));
+
+    CIntegerPtr(node("Light1Value"))->SetValue(33);
+    QTest::mouseClick(denoise->items().at(0)->findChild<SwitchButton*>(), Qt::LeftButton);
+    QVERIFY(!radius->isHidden());
+    QVERIFY(qobject_cast<QSpinBox*>(radius->widget()));
+    QVERIFY(otherRadius->isHidden());
+    QCOMPARE(light->value(), 80);
+
+    other->refreshItems();
+    QVERIFY(!otherRadius->isHidden());
+    QCOMPARE(light->value(), 33);
 }
 
 void TestRows::realTimeRefreshSkipsFocusedEditor()
 {
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
-    auto* gain = new ToolPageWidgetItem;
-    gain->setupNode(kTitle, kDescription, m_serviceMap->GetNode("SensorGain"), true);
-    auto* mode = new ToolPageWidgetItem;
-    mode->setupNode(kTitle, kDescription, m_serviceMap->GetNode("WorkingMode"), true);
+    auto* gain = makeRow(m_serviceMap, "SensorGain");
+    auto* mode = makeRow(m_serviceMap, "WorkingMode");
     mode->setLanguageType(1);
     for (ToolPageWidgetItem* row : {gain, mode}) {
         row->setCamId(QString::fromStdString(m_cameraId));
@@ -446,60 +380,54 @@ void TestRows::realTimeRefreshSkipsFocusedEditor()
 
 void TestRows::realTimeRefreshIgnoresNonNumericText()
 {
-    std::string error;
-    auto device = CDeviceConnection::OpenSimulated(kModelNameAsFloat.toStdString(), &error);
-    QVERIFY2(device, error.c_str());
-    ToolPageWidgetItem row;
-    row.setupNode(kTitle, kDescription, device->GetNodeMap()->GetNode("DeviceModelName"), true);
-    auto* spin = qobject_cast<QDoubleSpinBox*>(row.widget());
+    // A float feature named like the camera's model-name string, so that the
+    // camera service answers with a text that is no number.
+    auto device = openDevice(QStringLiteral(ROWS_TEST_DATA "/model-name-as-float.xml"));
+    QVERIFY(device);
+    std::unique_ptr<ToolPageWidgetItem> row(makeRow(device->GetNodeMap(), "DeviceModelName"));
+    auto* spin = qobject_cast<QDoubleSpinBox*>(row->widget());
     QVERIFY(spin);
     QCOMPARE(spin->value(), 12.5);
 
     // The camera's DeviceModelName is its model text.
-    row.setCamId(QString::fromStdString(m_cameraId));
+    row->setCamId(QString::fromStdString(m_cameraId));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("DeviceModelName.*not a number"));
-    row.refresh(true);
+    row->refresh(true);
     QCOMPARE(spin->value(), 12.5);
 
     // An unknown camera leaves it as well.
-    row.setCamId(QStringLiteral("no-such-camera"));
-    row.refresh(true);
+    row->setCamId(QStringLiteral("no-such-camera"));
+    row->refresh(true);
     QCOMPARE(spin->value(), 12.5);
 }
 
 void TestRows::languageSwitch()
 {
-    auto mode = makeRow("WorkingMode");
+    ToolPageWidgetItem* mode = row("WorkingMode");
     CEnumerationPtr(node("WorkingMode"))->FromString("SuperPrecise");
     mode->refresh(false);
     auto* combo = qobject_cast<QComboBox*>(mode->widget());
-    QSignalSpy written(mode.get(), &ToolPageWidgetItem::valueChanged);
-
-    mode->setLanguageType(1);
-    QCOMPARE(mode->label()->text(), QStringLiteral("标题"));
-    QCOMPARE(combo->currentIndex(), 2);
-    QCOMPARE(combo->currentText(), QStringLiteral("高精度"));
-    QCOMPARE(combo->itemText(0), QStringLiteral("标准"));
-    mode->setLanguageType(0);
-    QCOMPARE(mode->label()->text(), QStringLiteral("Title"));
-    QCOMPARE(combo->currentIndex(), 2);
-    QCOMPARE(combo->currentText(), QStringLiteral("SuperPrecise"));
-    QCOMPARE(written.count(), 0);
-
+    QSignalSpy written(mode, &ToolPageWidgetItem::valueChanged);
     // A supplied check list keeps its ticks; its data follows the text.
-    ToolPageWidgetItem outputs;
     auto* list = new CComboBox;
     list->addItem(QStringLiteral("GSImage"), true, QStringLiteral("GSImage"));
     list->addItem(QStringLiteral("SrcImage"), false, QStringLiteral("SrcImage"));
-    outputs.setupWidget(kTitle, kDescription, list);
-    QCOMPARE(outputs.widget(), list);
-    outputs.setLanguageType(1);
-    QCOMPARE(list->items().size(), 3);
-    QCOMPARE(list->items().at(1), qMakePair(QStringLiteral("灰度图"), true));
-    QCOMPARE(list->items().at(2), qMakePair(QStringLiteral("条纹图"), false));
-    QCOMPARE(list->checkedData(), QStringList{QStringLiteral("灰度图")});
-    outputs.setLanguageType(0);
-    QCOMPARE(list->items().at(1), qMakePair(QStringLiteral("GSImage"), true));
+    ToolPageWidgetItem outputs;
+    outputs.setupWidget({QStringLiteral("Outputs"), QStringLiteral("输出")}, {}, list);
+
+    for (int language : {1, 0}) {
+        mode->setLanguageType(language);
+        outputs.setLanguageType(language);
+        QCOMPARE(mode->label()->text(), language ? QStringLiteral("标题") : QStringLiteral("WorkingMode"));
+        QCOMPARE(combo->currentIndex(), 2);
+        QCOMPARE(combo->currentText(), language ? QStringLiteral("高精度") : QStringLiteral("SuperPrecise"));
+        const QStringList shown =
+            language ? QStringList{"灰度图", "条纹图"} : QStringList{"GSImage", "SrcImage"};
+        QCOMPARE(list->items(),
+                 (QList<QPair<QString, bool>>{{QString(), false}, {shown[0], true}, {shown[1], false}}));
+        QCOMPARE(list->checkedData(), QStringList{shown[0]});
+    }
+    QCOMPARE(written.count(), 0);
 }
 
 QTEST_MAIN(TestRows)
