@@ -100,23 +100,16 @@ class Recorder final : public IDeviceListUpdate,
                        public IImportUpdate
 {
 public:
-    Recorder()
+    Recorder() { subscribe(true); }
+    ~Recorder() { subscribe(false); }
+    void subscribe(bool on)
     {
-        RegisterDeviceListUpdateListener(this);
-        RegisterFocusUpdateListener(this);
-        RegisterLangUpdateListener(this);
-        RegisterROIUpdateListener(this);
-        RegisterImageModeUpdateListener(this);
-        RegisterImportUpdateListener(this);
-    }
-    ~Recorder()
-    {
-        UnRegisterDeviceListUpdateListener(this);
-        UnRegisterFocusUpdateListener(this);
-        UnRegisterLangUpdateListener(this);
-        UnRegisterROIUpdateListener(this);
-        UnRegisterImageModeUpdateListener(this);
-        UnRegisterImportUpdateListener(this);
+        on ? RegisterDeviceListUpdateListener(this) : UnRegisterDeviceListUpdateListener(this);
+        on ? RegisterFocusUpdateListener(this) : UnRegisterFocusUpdateListener(this);
+        on ? RegisterLangUpdateListener(this) : UnRegisterLangUpdateListener(this);
+        on ? RegisterROIUpdateListener(this) : UnRegisterROIUpdateListener(this);
+        on ? RegisterImageModeUpdateListener(this) : UnRegisterImageModeUpdateListener(this);
+        on ? RegisterImportUpdateListener(this) : UnRegisterImportUpdateListener(this);
     }
 
     void DeviceListUpdated(int, std::vector<std::string> cards, std::vector<std::string> cams) override
