@@ -7,39 +7,32 @@
 
 namespace {
 
-// The two latching buttons behind one face: state, setter, a picture.
-struct Latch
+// The two latching buttons behind one face.
+std::unique_ptr<QPushButton> makeButton(bool isSwitch)
 {
-    explicit Latch(bool isSwitch)
-    {
-        if (isSwitch)
-            button = std::make_unique<SwitchButton>();
-        else
-            button = std::make_unique<SelectedButton>();
-        button->setFixedSize(isSwitch ? QSize(44, 20) : QSize(60, 30));
-        button->setStyleSheet("background: white;");
-    }
-    bool state() const
-    {
-        if (auto* s = qobject_cast<SwitchButton*>(button.get()))
-            return s->isSwitchOn();
-        return static_cast<SelectedButton*>(button.get())->isSelected();
-    }
-    void setState(bool on)
-    {
-        if (auto* s = qobject_cast<SwitchButton*>(button.get()))
-            s->setSwitchOn(on);
-        else
-            static_cast<SelectedButton*>(button.get())->setSelected(on);
-    }
-    QColor pixelAt(QPoint at) const
-    {
-        const QImage image = button->grab().toImage();
-        return image.pixelColor(at * image.devicePixelRatio());
-    }
-
     std::unique_ptr<QPushButton> button;
-};
+    if (isSwitch)
+        button = std::make_unique<SwitchButton>();
+    else
+        button = std::make_unique<SelectedButton>();
+    button->setFixedSize(isSwitch ? QSize(44, 20) : QSize(60, 30));
+    button->setStyleSheet("background: white;");
+    return button;
+}
+
+bool stateOf(QPushButton* button)
+{
+    auto* s = dynamic_cast<SwitchButton*>(button);
+    return s ? s->isSwitchOn() : dynamic_cast<SelectedButton*>(button)->isSelected();
+}
+
+void setState(QPushButton* button, bool on)
+{
+    if (auto* s = dynamic_cast<SwitchButton*>(button))
+        s->setSwitchOn(on);
+    else
+        dynamic_cast<SelectedButton*>(button)->setSelected(on);
+}
 
 bool near(const QColor& a, const QColor& b)
 {
@@ -85,26 +78,26 @@ void TestButtons::clicksFlipBeforeOwnersSeeThem()
     QFETCH(int, clicks);
     QFETCH(QList<bool>, seen);
 
-    Latch latch(isSwitch);
-    QSignalSpy clicked(latch.button.get(), &QAbstractButton::clicked);
+    const auto button = makeButton(isSwitch);
+    QSignalSpy clicked(button.get(), &QAbstractButton::clicked);
     // Setters are silent: rows set the device's state without writing it back.
-    latch.setState(!initial);
-    latch.setState(initial);
-    QCOMPARE(latch.state(), initial);
-    latch.button->setEnabled(enabled);
-    latch.button->show();
-    QVERIFY(QTest::qWaitForWindowExposed(latch.button.get()));
+    setState(button.get(), !initial);
+    setState(button.get(), initial);
+    QCOMPARE(stateOf(button.get()), initial);
+    button->setEnabled(enabled);
+    button->show();
+    QVERIFY(QTest::qWaitForWindowExposed(button.get()));
 
     // The owner connects after construction, as rows and boards do.
     QList<bool> states;
-    connect(latch.button.get(), &QAbstractButton::clicked, latch.button.get(),
-            [&] { states.append(latch.state()); });
+    connect(button.get(), &QAbstractButton::clicked, button.get(),
+            [&] { states.append(stateOf(button.get())); });
     for (int i = 0; i < clicks; ++i)
-        QTest::mouseClick(latch.button.get(), Qt::LeftButton);
+        QTest::mouseClick(button.get(), Qt::LeftButton);
     QCOMPARE(states, seen);
     QCOMPARE(clicked.count(), seen.count());
-    QCOMPARE(latch.state(), seen.isEmpty() ? initial : seen.last());
-    QVERIFY(!latch.button->isChecked());
+    QCOMPARE(stateOf(button.get()), seen.isEmpty() ? initial : seen.last());
+    QVERIFY(!button->isChecked());
 }
 
 void TestButtons::buttonShowsItsState_data()
@@ -134,22 +127,23 @@ void TestButtons::buttonShowsItsState()
     QFETCH(QColor, left);
     QFETCH(QColor, right);
 
-    Latch latch(isSwitch);
-    latch.setState(on);
-    latch.button->setEnabled(enabled);
-    latch.button->show();
-    QVERIFY(QTest::qWaitForWindowExposed(latch.button.get()));
+    const auto button = makeButton(isSwitch);
+    setState(button.get(), on);
+    button->setEnabled(enabled);
+    button->show();
+    QVERIFY(QTest::qWaitForWindowExposed(button.get()));
 
-    const int y = latch.button->height() / 2;
-    const QColor leftPixel = latch.pixelAt(QPoint(10, y));
-    const QColor rightPixel = latch.pixelAt(QPoint(latch.button->width() - 10, y));
+    const QImage image = button->grab().toImage();
+    const int y = button->height() / 2;
+    const QColor leftPixel = image.pixelColor(QPoint(10, y) * image.devicePixelRatio());
+    const QColor rightPixel = image.pixelColor(QPoint(button->width() - 10, y) * image.devicePixelRatio());
     QVERIFY2(near(leftPixel, left), qPrintable(leftPixel.name()));
     QVERIFY2(near(rightPixel, right), qPrintable(rightPixel.name()));
 
     // A picture of each state, to be looked at.
     const QString dir = qEnvironmentVariable("CAMPANE_SCREENSHOT_DIR");
     if (!dir.isEmpty())
-        latch.button->grab().save(dir + "/" + QString(QTest::currentDataTag()).replace(' ', '-') + ".png");
+        image.save(dir + "/" + QString(QTest::currentDataTag()).replace(' ', '-') + ".png");
 }
 
 QTEST_MAIN(TestButtons)
