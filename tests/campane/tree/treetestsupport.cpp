@@ -1,10 +1,10 @@
 #include "treetestsupport.h"
 
 #include "treeitem.h"
-#include "treemodel.h"
 
 #include <QDir>
-#include <QtTest>
+
+using namespace GenApi;
 
 QString treeTestData(const QString& fileName)
 {
@@ -16,25 +16,41 @@ QString deviceDescription(const QString& fileName)
     return QDir(QStringLiteral(CAMPANE_DEVICES_DIR)).filePath(fileName);
 }
 
-std::unique_ptr<GenApi::CDeviceConnection> openSimulated(const QString& path)
+bool TreeFixture::open(const QString& path)
 {
     std::string error;
-    auto connection = GenApi::CDeviceConnection::OpenSimulated(path.toStdString(), &error);
-    if (!connection)
+    device = CDeviceConnection::OpenSimulated(path.toStdString(), &error);
+    if (!device) {
         qWarning("Cannot open %s: %s", qPrintable(path), error.c_str());
-    return connection;
+        return false;
+    }
+    build(device->GetNodeMap());
+    return true;
 }
 
-std::unique_ptr<TreeModel> buildModel(GenApi::INodeMap* nodeMap)
+void TreeFixture::build(INodeMap* map)
 {
-    auto model = std::make_unique<TreeModel>(QStringList{QStringLiteral("Feature"), QStringLiteral("Value")});
-    GenApi::NodeList_t nodes;
+    nodeMap = map;
+    model = std::make_unique<TreeModel>(QStringList{QStringLiteral("Feature"), QStringLiteral("Value")});
+    NodeList_t nodes;
     nodeMap->GetNodes(nodes);
     model->setupModelData(nodes);
-    return model;
+    view = std::make_unique<FeatureTreeView>();
+    view->setModel(model.get());
+    view->resize(600, 900);
+    view->expandAllBelow();
+    view->setFilter(2, QString());
 }
 
-QModelIndex findFeature(const TreeModel& model, const QString& name, const QModelIndex& parent)
+void TreeFixture::reset()
+{
+    view.reset();
+    model.reset();
+    device.reset();
+    nodeMap = nullptr;
+}
+
+static QModelIndex findFeature(const TreeModel& model, const QString& name, const QModelIndex& parent)
 {
     for (int row = 0; row < model.rowCount(parent); ++row) {
         const QModelIndex child = model.index(row, 0, parent);
@@ -47,20 +63,42 @@ QModelIndex findFeature(const TreeModel& model, const QString& name, const QMode
     return QModelIndex();
 }
 
-QModelIndex findValue(const TreeModel& model, const QString& name)
+QModelIndex TreeFixture::feature(const QString& name) const
 {
-    const QModelIndex feature = findFeature(model, name);
-    return feature.isValid() ? feature.sibling(feature.row(), 1) : QModelIndex();
+    return findFeature(*model, name, QModelIndex());
 }
 
-int64_t deviceInteger(GenApi::INodeMap* nodeMap, const char* name)
+QModelIndex TreeFixture::value(const QString& name) const
 {
-    GenApi::CIntegerPtr integer(nodeMap->GetNode(name));
-    return integer->GetValue(true, true);
+    const QModelIndex label = feature(name);
+    return label.isValid() ? label.sibling(label.row(), 1) : QModelIndex();
 }
 
-double deviceFloat(GenApi::INodeMap* nodeMap, const char* name)
+bool TreeFixture::isShown(const QString& name) const
 {
-    GenApi::CFloatPtr floating(nodeMap->GetNode(name));
-    return floating->GetValue(true, true);
+    QModelIndex index = feature(name);
+    for (; index.isValid(); index = index.parent()) {
+        if (view->isRowHidden(index.row(), index.parent()))
+            return false;
+    }
+    return feature(name).isValid();
+}
+
+QVariant TreeFixture::onDevice(const QString& name) const
+{
+    INode* node = nodeMap->GetNode((name + QStringLiteral("Reg")).toUtf8().constData());
+    if (!node)
+        node = nodeMap->GetNode(name.toUtf8().constData());
+    if (CFloatPtr floating = node)
+        return floating->GetValue(true, true);
+    if (CIntegerPtr integer = node)
+        return qlonglong(integer->GetValue(true, true));
+    if (CStringPtr string = node)
+        return QString::fromUtf8(string->GetValue(true, true).c_str());
+    return QVariant();
+}
+
+void TreeFixture::write(const char* node, int64_t value) const
+{
+    CIntegerPtr(nodeMap->GetNode(node))->SetValue(value);
 }

@@ -1,18 +1,12 @@
 #include "featureeditdelegate.h"
-#include "featuretreeview.h"
 #include "tests.h"
-#include "treeitem.h"
-#include "treemodel.h"
 #include "treetestsupport.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QImage>
 #include <QLineEdit>
-#include <QLoggingCategory>
 #include <QPainter>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace GenApi;
@@ -23,157 +17,134 @@ class TestFeatureEditDelegate : public QObject
 
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_tree.reset(); }
 
-    void editorPerKind_data();
-    void editorPerKind();
+    void editorFilledAndWrittenBack_data();
+    void editorFilledAndWrittenBack();
     void noEditor_data();
     void noEditor();
-    void editedValueReachesTheDevice_data();
-    void editedValueReachesTheDevice();
-    void addressEditsWriteNothing_data();
-    void addressEditsWriteNothing();
     void typedValueIsNotReplaced();
     void lostDeviceOpensNoEditor();
     void readOnlyValuesPaintedGrey_data();
     void readOnlyValuesPaintedGrey();
 
 private:
-    QWidget* openEditor(const QString& feature);
+    QWidget* openEditor(const QString& feature, int column = 1);
 
-    std::unique_ptr<CDeviceConnection> m_device;
-    std::unique_ptr<TreeModel> m_model;
-    std::unique_ptr<FeatureTreeView> m_view;
+    TreeFixture m_tree;
     FeatureEditDelegate* m_delegate = nullptr;
 };
 
 void TestFeatureEditDelegate::init()
 {
-    m_device = openSimulated(treeTestData(QStringLiteral("tree-features.xml")));
-    QVERIFY(m_device);
-    m_model = buildModel(m_device->GetNodeMap());
-    m_view = std::make_unique<FeatureTreeView>();
-    m_view->setModel(m_model.get());
-    m_view->resize(600, 800);
-    m_view->expandAll();
-    m_delegate = qobject_cast<FeatureEditDelegate*>(m_view->itemDelegateForColumn(1));
+    QVERIFY(m_tree.open());
+    m_delegate = qobject_cast<FeatureEditDelegate*>(m_tree.view->itemDelegateForColumn(1));
     QVERIFY(m_delegate);
 }
 
-void TestFeatureEditDelegate::cleanup()
+QWidget* TestFeatureEditDelegate::openEditor(const QString& feature, int column)
 {
-    m_view.reset();
-    m_model.reset();
-    m_device.reset();
-    QLoggingCategory::setFilterRules(QString());
-}
-
-QWidget* TestFeatureEditDelegate::openEditor(const QString& feature)
-{
-    const QModelIndex index = findValue(*m_model, feature);
-    if (!index.isValid())
-        return nullptr;
+    const QModelIndex label = m_tree.feature(feature);
     QStyleOptionViewItem option;
     option.rect = QRect(0, 0, 200, 30);
-    QWidget* editor = m_delegate->createEditor(m_view->viewport(), option, index);
+    QWidget* editor =
+        m_delegate->createEditor(m_tree.view->viewport(), option, label.sibling(label.row(), column));
     if (editor)
-        m_delegate->setEditorData(editor, index);
+        m_delegate->setEditorData(editor, label.sibling(label.row(), column));
     return editor;
 }
 
-void TestFeatureEditDelegate::editorPerKind_data()
+// What an editor shows: its class, then the line edit's mask and text, the
+// spin box's decimals, range, step and value, the combo box's current text
+// and items, or the button's text.
+static QString describe(QWidget* editor)
 {
-    QTest::addColumn<QString>("feature");
-    QTest::addColumn<QString>("editorClass");
-    QTest::addColumn<QString>("mask");      // line edits
-    QTest::addColumn<QString>("text");      // line edits, push buttons, combo boxes (current text)
-    QTest::addColumn<QVariantList>("spin"); // decimals, minimum, maximum, step, value
-
-    QTest::newRow("IPv4 by name") << "GevCurrentIPAddress"
-                                  << "QLineEdit"
-                                  << "000.000.000.000;_"
-                                  << "192.168.0.1" << QVariantList();
-    QTest::newRow("MAC by name") << "GevMACAddress"
-                                 << "QLineEdit"
-                                 << "HH:HH:HH:HH:HH:HH;_"
-                                 << "00:11:22:33:44:AA" << QVariantList();
-    QTest::newRow("IPV4Address") << "PeerAddress"
-                                 << "QLineEdit"
-                                 << "000.000.000.000;_"
-                                 << "10.0.1.2" << QVariantList();
-    QTest::newRow("MACAddress") << "PeerMac"
-                                << "QLineEdit"
-                                << "HH:HH:HH:HH:HH:HH;_"
-                                << "A1:B2:C3:D4:E5:F6" << QVariantList();
-    QTest::newRow("hex") << "StatusBits"
-                         << "QLineEdit"
-                         << "HHHHHHHHHHHHHHHH"
-                         << "0ff" << QVariantList();
-    QTest::newRow("string") << "DeviceUserID"
-                            << "QLineEdit"
-                            << ""
-                            << "cam-1" << QVariantList();
-    QTest::newRow("integer") << "ExposureTime"
-                             << "QDoubleSpinBox"
-                             << ""
-                             << "" << QVariantList{0, 10.0, 100000.0, 5.0, 1000.0};
-    QTest::newRow("float without increment") << "Gain"
-                                             << "QDoubleSpinBox"
-                                             << ""
-                                             << "" << QVariantList{4, 0.0, 24.0, 0.1, 2.5};
-    QTest::newRow("SinData") << "SinData"
-                             << "QDoubleSpinBox"
-                             << ""
-                             << "" << QVariantList{6, -1.0, 1.0, 0.000001, 0.125};
-    QTest::newRow("boolean") << "ReverseX"
-                             << "QComboBox"
-                             << ""
-                             << "False" << QVariantList();
-    QTest::newRow("enumeration") << "GainAuto"
-                                 << "QComboBox"
-                                 << ""
-                                 << "Off" << QVariantList();
-    QTest::newRow("command") << "ClearCounters"
-                             << "QPushButton"
-                             << ""
-                             << "Execute" << QVariantList();
+    const QString name = QString::fromLatin1(editor->metaObject()->className()) + QLatin1Char(' ');
+    if (auto* edit = qobject_cast<QLineEdit*>(editor))
+        return name + edit->inputMask() + QLatin1Char('|') + edit->text();
+    if (auto* spin = qobject_cast<QDoubleSpinBox*>(editor))
+        return name + QStringLiteral("%1 %2 %3 %4 %5")
+                          .arg(spin->decimals())
+                          .arg(spin->minimum())
+                          .arg(spin->maximum())
+                          .arg(spin->singleStep())
+                          .arg(spin->value());
+    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        return name + combo->currentText() + QLatin1Char('|') + items.join(QLatin1Char(','));
+    }
+    if (auto* button = qobject_cast<QPushButton*>(editor))
+        return name + button->text();
+    return name;
 }
 
-void TestFeatureEditDelegate::editorPerKind()
+void TestFeatureEditDelegate::editorFilledAndWrittenBack_data()
+{
+    // Addresses are shown but not written: their edits write nothing.
+    QTest::addColumn<QString>("feature");
+    QTest::addColumn<QString>("editor");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QVariant>("onDevice");
+    QTest::addColumn<bool>("written");
+    const auto row = [](const char* feature, const char* editor, const QString& input,
+                        const QVariant& onDevice, bool written = true) {
+        QTest::newRow(feature) << QString::fromLatin1(feature) << QString::fromUtf8(editor) << input
+                               << onDevice << written;
+    };
+    const qlonglong ip = 0xC0A80001, mac = 0x0011223344AA, peer = 0x0A000102, peerMac = 0xA1B2C3D4E5F6;
+    row("GevCurrentIPAddress", "QLineEdit 000.000.000.000;_|192.168.0.1", "010001001001", ip, false);
+    row("GevMACAddress", "QLineEdit HH:HH:HH:HH:HH:HH;_|00:11:22:33:44:AA", "AABBCCDDEEFF", mac, false);
+    row("PeerAddress", "QLineEdit 000.000.000.000;_|10.0.1.2", "010001001001", peer, false);
+    row("PeerMac", "QLineEdit HH:HH:HH:HH:HH:HH;_|A1:B2:C3:D4:E5:F6", "AABBCCDDEEFF", peerMac, false);
+    row("StatusBits", "QLineEdit HHHHHHHHHHHHHHHH|0ff", "1F", qlonglong(31));
+    QTest::newRow("hex unchanged") << "StatusBits"
+                                   << "QLineEdit HHHHHHHHHHHHHHHH|0ff" << QString()
+                                   << QVariant(qlonglong(255)) << true;
+    QTest::newRow("hex above 32 bits") << "StatusBits"
+                                       << "QLineEdit HHHHHHHHHHHHHHHH|0ff"
+                                       << "123456789" << QVariant(qlonglong(0x123456789)) << true;
+    row("DeviceUserID", "QLineEdit |cam-1", QString::fromUtf8("line-2 \xc3\xa9"),
+        QString::fromUtf8("line-2 \xc3\xa9"));
+    row("ExposureTime", "QDoubleSpinBox 0 10 100000 5 1000", "2005", qlonglong(2005));
+    row("Gain", "QDoubleSpinBox 4 0 24 0.1 2.5", "3.25", 3.25); // no increment: a step of 0.1
+    row("SinData", "QDoubleSpinBox 6 -1 1 1e-06 0.125", "-0.5", -0.5);
+    row("ReverseX", "QComboBox False|False,True", "True", qlonglong(1));
+    // "Experimental" is not available.
+    row("GainAuto", "QComboBox Off|Off,Once,Continuous", "Once", qlonglong(1));
+    row("ClearCounters", "QPushButton Execute", QString(), qlonglong(0), false);
+}
+
+void TestFeatureEditDelegate::editorFilledAndWrittenBack()
 {
     QFETCH(QString, feature);
-    QFETCH(QString, editorClass);
-    QFETCH(QString, mask);
-    QFETCH(QString, text);
-    QFETCH(QVariantList, spin);
-
-    QScopedPointer<QWidget> editor(openEditor(feature));
-    QVERIFY(editor);
-    QCOMPARE(QString::fromLatin1(editor->metaObject()->className()), editorClass);
-    if (auto* edit = qobject_cast<QLineEdit*>(editor.data())) {
-        QCOMPARE(edit->inputMask(), mask);
-        QCOMPARE(edit->text(), text);
-    } else if (auto* spinBox = qobject_cast<QDoubleSpinBox*>(editor.data())) {
-        QCOMPARE(spinBox->decimals(), spin.at(0).toInt());
-        QCOMPARE(spinBox->minimum(), spin.at(1).toDouble());
-        QCOMPARE(spinBox->maximum(), spin.at(2).toDouble());
-        QCOMPARE(spinBox->singleStep(), spin.at(3).toDouble());
-        QCOMPARE(spinBox->value(), spin.at(4).toDouble());
-        QCOMPARE(spinBox->contextMenuPolicy(), Qt::NoContextMenu);
-    } else if (auto* comboBox = qobject_cast<QComboBox*>(editor.data())) {
-        QCOMPARE(comboBox->currentText(), text);
-        if (feature == QLatin1String("GainAuto")) {
-            QCOMPARE(comboBox->count(), 3); // "Experimental" is not available
-            QCOMPARE(comboBox->itemText(2), QStringLiteral("Continuous"));
-            QCOMPARE(comboBox->styleSheet(),
-                     QStringLiteral("QComboBox QAbstractItemView::item {height: 50px;}"));
-        } else {
-            QCOMPARE(comboBox->count(), 2);
-            QCOMPARE(comboBox->itemText(1), QStringLiteral("True"));
-        }
-    } else if (auto* button = qobject_cast<QPushButton*>(editor.data())) {
-        QCOMPARE(button->text(), text);
+    QFETCH(QString, editor);
+    QFETCH(QString, input);
+    QFETCH(QVariant, onDevice);
+    QFETCH(bool, written);
+    QScopedPointer<QWidget> widget(openEditor(feature));
+    QVERIFY(widget);
+    QCOMPARE(describe(widget.data()), editor);
+    if (auto* combo = qobject_cast<QComboBox*>(widget.data())) {
+        combo->setCurrentText(input);
+    } else if (auto* spin = qobject_cast<QDoubleSpinBox*>(widget.data())) {
+        QCOMPARE(spin->contextMenuPolicy(), Qt::NoContextMenu);
+        spin->selectAll();
+        QTest::keyClicks(spin, input);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget.data()); edit && !input.isEmpty()) {
+        edit->selectAll();
+        edit->insert(input); // as typed, through the input mask
     }
+
+    const QModelIndex index = m_tree.value(feature);
+    QSignalSpy changed(m_tree.model.get(), &QAbstractItemModel::dataChanged);
+    m_tree.device->ResetStatistics();
+    if (!qobject_cast<QPushButton*>(widget.data()))
+        m_delegate->setModelData(widget.data(), m_tree.model.get(), index);
+    QCOMPARE(m_tree.device->GetStatistics().registerWrites > 0, written);
+    QCOMPARE(changed.count(), written ? 1 : 0);
+    QCOMPARE(m_tree.onDevice(feature), onDevice);
 }
 
 void TestFeatureEditDelegate::noEditor_data()
@@ -193,116 +164,19 @@ void TestFeatureEditDelegate::noEditor()
 {
     QFETCH(QString, feature);
     QFETCH(int, column);
-    const QModelIndex label = findFeature(*m_model, feature);
-    QVERIFY(label.isValid());
-    QStyleOptionViewItem option;
-    QVERIFY(!m_delegate->createEditor(m_view->viewport(), option, label.sibling(label.row(), column)));
-}
-
-void TestFeatureEditDelegate::editedValueReachesTheDevice_data()
-{
-    QTest::addColumn<QString>("feature");
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QVariant>("onDevice");
-    QTest::newRow("hex 1F") << "StatusBits"
-                            << "1F" << QVariant(qlonglong(31));
-    QTest::newRow("hex unchanged") << "StatusBits"
-                                   << "" << QVariant(qlonglong(255));
-    QTest::newRow("hex above 32 bits") << "StatusBits"
-                                       << "123456789" << QVariant(qlonglong(0x123456789));
-    QTest::newRow("integer") << "ExposureTime"
-                             << "2005" << QVariant(qlonglong(2005));
-    QTest::newRow("float") << "Gain"
-                           << "3.25" << QVariant(3.25);
-    QTest::newRow("boolean") << "ReverseX"
-                             << "1" << QVariant(qlonglong(1));
-    QTest::newRow("enumeration") << "GainAuto"
-                                 << "Once" << QVariant(qlonglong(1));
-    QTest::newRow("string") << "DeviceUserID"
-                            << "left" << QVariant(QStringLiteral("left"));
-}
-
-void TestFeatureEditDelegate::editedValueReachesTheDevice()
-{
-    QFETCH(QString, feature);
-    QFETCH(QString, input);
-    QFETCH(QVariant, onDevice);
-    QScopedPointer<QWidget> editor(openEditor(feature));
-    QVERIFY(editor);
-    if (auto* edit = qobject_cast<QLineEdit*>(editor.data())) {
-        if (!input.isEmpty()) {
-            edit->selectAll();
-            QTest::keyClicks(edit, input);
-        }
-    } else if (auto* spinBox = qobject_cast<QDoubleSpinBox*>(editor.data())) {
-        spinBox->selectAll();
-        QTest::keyClicks(spinBox, input);
-    } else if (auto* comboBox = qobject_cast<QComboBox*>(editor.data())) {
-        if (feature == QLatin1String("ReverseX"))
-            comboBox->setCurrentIndex(input.toInt());
-        else
-            comboBox->setCurrentText(input);
-    }
-    const QModelIndex index = findValue(*m_model, feature);
-    m_delegate->setModelData(editor.data(), m_model.get(), index);
-
-    INodeMap* nodeMap = m_device->GetNodeMap();
-    if (feature == QLatin1String("DeviceUserID")) {
-        QCOMPARE(
-            QString::fromUtf8(CStringPtr(nodeMap->GetNode("DeviceUserID"))->GetValue(true, true).c_str()),
-            onDevice.toString());
-        return;
-    }
-    const QByteArray reg = (feature + QStringLiteral("Reg")).toUtf8();
-    if (onDevice.type() == QVariant::Double)
-        QCOMPARE(deviceFloat(nodeMap, reg.constData()), onDevice.toDouble());
-    else
-        QCOMPARE(qlonglong(deviceInteger(nodeMap, reg.constData())), onDevice.toLongLong());
-}
-
-void TestFeatureEditDelegate::addressEditsWriteNothing_data()
-{
-    QTest::addColumn<QString>("feature");
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<qlonglong>("onDevice");
-    QTest::newRow("IPv4 by name") << "GevCurrentIPAddress"
-                                  << "010001001001" << qlonglong(0xC0A80001);
-    QTest::newRow("MAC by name") << "GevMACAddress"
-                                 << "AABBCCDDEEFF" << qlonglong(0x0011223344AA);
-    QTest::newRow("IPV4Address") << "PeerAddress"
-                                 << "010001001001" << qlonglong(0x0A000102);
-    QTest::newRow("MACAddress") << "PeerMac"
-                                << "AABBCCDDEEFF" << qlonglong(0xA1B2C3D4E5F6);
-}
-
-void TestFeatureEditDelegate::addressEditsWriteNothing()
-{
-    QFETCH(QString, feature);
-    QFETCH(QString, input);
-    QFETCH(qlonglong, onDevice);
-    QLoggingCategory::setFilterRules(QStringLiteral("campane.tree.debug=true"));
-    QScopedPointer<QWidget> editor(openEditor(feature));
-    auto* edit = qobject_cast<QLineEdit*>(editor.data());
-    QVERIFY(edit);
-    edit->selectAll();
-    QTest::keyClicks(edit, input);
-    QVERIFY(edit->text() != findValue(*m_model, feature).data().toString());
-    m_device->ResetStatistics();
-    QTest::ignoreMessage(QtDebugMsg, "Data is invalid!");
-    m_delegate->setModelData(edit, m_model.get(), findValue(*m_model, feature));
-    QCOMPARE(m_device->GetStatistics().registerWrites, uint64_t(0));
-    const QByteArray reg = (feature + QStringLiteral("Reg")).toUtf8();
-    QCOMPARE(qlonglong(deviceInteger(m_device->GetNodeMap(), reg.constData())), onDevice);
+    QVERIFY(m_tree.feature(feature).isValid());
+    QVERIFY(!openEditor(feature, column));
 }
 
 void TestFeatureEditDelegate::typedValueIsNotReplaced()
 {
     // The tree's own editor, opened as a user opens it.
-    const QModelIndex index = findValue(*m_model, QStringLiteral("DeviceUserID"));
-    m_view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
-    m_view->setCurrentIndex(index); // a shown view opens the editor of the new current cell
-    auto* edit = m_view->viewport()->findChild<QLineEdit*>();
+    const QModelIndex index = m_tree.value(QStringLiteral("DeviceUserID"));
+    FeatureTreeView* view = m_tree.view.get();
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    view->setCurrentIndex(index); // a shown view opens the editor of the new current cell
+    auto* edit = view->viewport()->findChild<QLineEdit*>();
     QVERIFY(edit);
     QCOMPARE(edit->text(), QStringLiteral("cam-1"));
     edit->selectAll();
@@ -310,12 +184,12 @@ void TestFeatureEditDelegate::typedValueIsNotReplaced()
 
     // The device changes, the tree refreshes, the model announces changes of
     // this cell and of everything: the editor keeps what the user typed.
-    CStringPtr(m_device->GetNodeMap()->GetNode("DeviceUserID"))->SetValue("from device");
+    CStringPtr(m_tree.nodeMap->GetNode("DeviceUserID"))->SetValue("from device");
     for (int tick = 0; tick < 3; ++tick) {
-        m_model->startRefreshTick();
-        m_view->viewport()->repaint();
-        emit m_model->dataChanged(index, index);
-        m_model->setLanguage(0);
+        m_tree.model->startRefreshTick();
+        view->viewport()->repaint();
+        emit m_tree.model->dataChanged(index, index);
+        m_tree.model->setLanguage(0);
         QCoreApplication::processEvents();
     }
     QCOMPARE(edit->text(), QStringLiteral("typing"));
@@ -323,21 +197,18 @@ void TestFeatureEditDelegate::typedValueIsNotReplaced()
 
 void TestFeatureEditDelegate::lostDeviceOpensNoEditor()
 {
-    m_device->MarkLost();
-    QStyleOptionViewItem option;
+    m_tree.device->MarkLost();
     // Every GenApi call throws now; none of it may leave the delegate.
-    QVERIFY(
-        !m_delegate->createEditor(m_view->viewport(), option, findValue(*m_model, QStringLiteral("Gain"))));
-    QScopedPointer<QLineEdit> edit(new QLineEdit);
-    edit->setText(QStringLiteral("kept"));
-    m_delegate->setEditorData(edit.data(), findValue(*m_model, QStringLiteral("DeviceUserID")));
-    QCOMPARE(edit->text(), QStringLiteral("kept"));
-    m_delegate->setModelData(edit.data(), m_model.get(), findValue(*m_model, QStringLiteral("DeviceUserID")));
+    QVERIFY(!openEditor(QStringLiteral("Gain")));
+    QLineEdit edit(QStringLiteral("kept"));
+    m_delegate->setEditorData(&edit, m_tree.value(QStringLiteral("DeviceUserID")));
+    QCOMPARE(edit.text(), QStringLiteral("kept"));
+    m_delegate->setModelData(&edit, m_tree.model.get(), m_tree.value(QStringLiteral("DeviceUserID")));
     QImage image(200, 30, QImage::Format_ARGB32);
     QPainter painter(&image);
-    QStyleOptionViewItem paintOption;
-    paintOption.rect = image.rect();
-    m_delegate->paint(&painter, paintOption, findValue(*m_model, QStringLiteral("FrameCount")));
+    QStyleOptionViewItem option;
+    option.rect = image.rect();
+    m_delegate->paint(&painter, option, m_tree.value(QStringLiteral("FrameCount")));
 }
 
 void TestFeatureEditDelegate::readOnlyValuesPaintedGrey_data()
@@ -354,38 +225,30 @@ void TestFeatureEditDelegate::readOnlyValuesPaintedGrey()
 {
     QFETCH(QString, feature);
     QFETCH(QString, text);
-    const QModelIndex index = findValue(*m_model, feature);
-    QCOMPARE(FeatureEditDelegate::readOnlyText(m_model->deviceValue(index)), text);
+    const QModelIndex index = m_tree.value(feature);
+    QCOMPARE(FeatureEditDelegate::readOnlyText(m_tree.model->deviceValue(index)), text);
 
-    // Painted: only grey text on the white cell, no black.
-    QImage image(200, 30, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    {
+    // The darkest pixel of the cell painted on white.
+    const auto darkestPainted = [&] {
+        QImage image(200, 30, QImage::Format_RGB32);
+        image.fill(Qt::white);
         QPainter painter(&image);
         QStyleOptionViewItem option;
-        option.initFrom(m_view.get());
+        option.initFrom(m_tree.view.get());
         option.rect = image.rect();
         m_delegate->paint(&painter, option, index);
-    }
-    int darkest = 255;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            darkest = qMin(darkest, qGray(image.pixel(x, y)));
+        int darkest = 255;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                darkest = qMin(darkest, qGray(image.pixel(x, y)));
+        return darkest;
+    };
+    const int darkest = darkestPainted();
     QVERIFY2(darkest < 200, "no text painted");
     QVERIFY2(darkest >= 100, "text painted darker than grey");
-
     // After the device is gone nothing is painted.
-    m_view->disableDevice();
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        QStyleOptionViewItem option;
-        option.rect = image.rect();
-        m_delegate->paint(&painter, option, index);
-    }
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            QCOMPARE(image.pixel(x, y), QColor(Qt::white).rgb());
+    m_tree.view->disableDevice();
+    QCOMPARE(darkestPainted(), 255);
 }
 
 int runFeatureEditDelegateTests(int argc, char** argv)

@@ -1,15 +1,11 @@
 #include "featureeditdelegate.h"
-#include "featuretreeview.h"
 #include "tests.h"
-#include "treeitem.h"
-#include "treemodel.h"
 #include "treetestsupport.h"
 
 #include <Corvid/CorvidHost.h>
 
 #include <QHeaderView>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,15 +16,14 @@ class TestFeatureTreeView : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() { QVERIFY(m_tree.open()); }
+    void cleanup() { m_tree.reset(); }
 
     void filterByLevelAndText_data();
     void filterByLevelAndText();
     void unavailableFeatureHiddenUntilRefiltered();
     void missingAvailabilityNodeHidesNothing();
-    void workingModeRefiltersTheWholeTree();
-    void otherWritesRefilterTheCurrentRowsSiblings();
+    void writesRefilter();
     void expandingRefilters();
     void commands_data();
     void commands();
@@ -41,52 +36,16 @@ private slots:
     void tickReadsEachVisibleValueOnce();
 
 private:
-    bool isShown(const QString& feature) const;
-    void clickExecute(const QString& feature);
-
-    std::unique_ptr<CDeviceConnection> m_device;
-    std::unique_ptr<TreeModel> m_model;
-    std::unique_ptr<FeatureTreeView> m_view;
+    TreeFixture m_tree;
 };
 
-void TestFeatureTreeView::init()
+// Opens the value's editor in the view and clicks its button.
+static void clickExecute(const TreeFixture& tree, const QString& feature)
 {
-    m_device = openSimulated(treeTestData(QStringLiteral("tree-features.xml")));
-    QVERIFY(m_device);
-    m_model = buildModel(m_device->GetNodeMap());
-    m_view = std::make_unique<FeatureTreeView>();
-    m_view->setModel(m_model.get());
-    m_view->resize(600, 900);
-    m_view->expandAllBelow();
-    m_view->setFilter(0, QString());
-}
-
-void TestFeatureTreeView::cleanup()
-{
-    m_view.reset();
-    m_model.reset();
-    m_device.reset();
-}
-
-// Shown: neither the row nor any row above it is hidden.
-bool TestFeatureTreeView::isShown(const QString& feature) const
-{
-    QModelIndex index = findFeature(*m_model, feature);
-    if (!index.isValid())
-        return false;
-    for (; index.isValid(); index = index.parent()) {
-        if (m_view->isRowHidden(index.row(), index.parent()))
-            return false;
-    }
-    return true;
-}
-
-void TestFeatureTreeView::clickExecute(const QString& feature)
-{
-    const QModelIndex index = findValue(*m_model, feature);
-    m_view->setCurrentIndex(index);
-    m_view->edit(index);
-    auto* button = m_view->viewport()->findChild<QPushButton*>();
+    const QModelIndex index = tree.value(feature);
+    tree.view->setCurrentIndex(index);
+    tree.view->edit(index);
+    auto* button = tree.view->viewport()->findChild<QPushButton*>();
     QVERIFY(button);
     button->click();
 }
@@ -120,138 +79,121 @@ void TestFeatureTreeView::filterByLevelAndText()
     QFETCH(QString, text);
     QFETCH(QStringList, shown);
     QFETCH(QStringList, hidden);
-    m_view->setFilter(level, text);
+    m_tree.view->setFilter(level, text);
     for (const QString& feature : shown)
-        QVERIFY2(isShown(feature), qPrintable(feature));
+        QVERIFY2(m_tree.isShown(feature), qPrintable(feature));
     for (const QString& feature : hidden)
-        QVERIFY2(!isShown(feature), qPrintable(feature));
+        QVERIFY2(!m_tree.isShown(feature), qPrintable(feature));
     // Back to everything.
-    m_view->setFilter(2, QString());
+    m_tree.view->setFilter(2, QString());
     for (const QString& feature : hidden)
-        QVERIFY2(isShown(feature) || feature == QLatin1String("ExtraValue"), qPrintable(feature));
+        QVERIFY2(m_tree.isShown(feature) || feature == QLatin1String("ExtraValue"), qPrintable(feature));
 }
 
 void TestFeatureTreeView::unavailableFeatureHiddenUntilRefiltered()
 {
-    QVERIFY(isShown(QStringLiteral("OptionValue")));
-    QVERIFY(!isShown(QStringLiteral("ExtraValue")));
-    CIntegerPtr(m_device->GetNodeMap()->GetNode("ExtraEnable"))->SetValue(1);
-    QVERIFY(!isShown(QStringLiteral("ExtraValue")));
-    m_view->commandRefreshing(QStringLiteral("Network")); // another category: no change here
-    QVERIFY(!isShown(QStringLiteral("ExtraValue")));
-    m_view->commandRefreshing(QStringLiteral("Availability"));
-    QVERIFY(isShown(QStringLiteral("ExtraValue")));
-    m_view->commandRefreshing(QStringLiteral("NoSuchRow"));
-    QVERIFY(isShown(QStringLiteral("ExtraValue")));
+    QVERIFY(m_tree.isShown(QStringLiteral("OptionValue")));
+    QVERIFY(!m_tree.isShown(QStringLiteral("ExtraValue")));
+    m_tree.write("ExtraEnable", 1);
+    QVERIFY(!m_tree.isShown(QStringLiteral("ExtraValue")));
+    m_tree.view->commandRefreshing(QStringLiteral("Network")); // another category: no change here
+    QVERIFY(!m_tree.isShown(QStringLiteral("ExtraValue")));
+    m_tree.view->commandRefreshing(QStringLiteral("Availability"));
+    QVERIFY(m_tree.isShown(QStringLiteral("ExtraValue")));
+    m_tree.view->commandRefreshing(QStringLiteral("NoSuchRow"));
+    QVERIFY(m_tree.isShown(QStringLiteral("ExtraValue")));
 }
 
 void TestFeatureTreeView::missingAvailabilityNodeHidesNothing()
 {
-    auto device = openSimulated(treeTestData(QStringLiteral("tree-missing-availability.xml")));
-    QVERIFY(device);
-    auto model = buildModel(device->GetNodeMap());
-    FeatureTreeView view;
-    view.setModel(model.get());
+    TreeFixture tree;
     QTest::ignoreMessage(QtWarningMsg, "Orphan: pIsAvailable names the missing node \"NoSuchNode\"; shown");
-    view.expandAllBelow();
-    view.setFilter(2, QString());
-    view.setFilter(0, QString()); // reported once
-    const QModelIndex orphan = findFeature(*model, QStringLiteral("Orphan"));
-    const QModelIndex neighbour = findFeature(*model, QStringLiteral("Neighbour"));
-    QVERIFY(!view.isRowHidden(orphan.row(), orphan.parent()));
-    QVERIFY(!view.isRowHidden(neighbour.row(), neighbour.parent()));
-    QVERIFY(!view.isRowHidden(orphan.parent().row(), orphan.parent().parent()));
-    QCOMPARE(findValue(*model, QStringLiteral("Neighbour")).data().toLongLong(), qlonglong(6));
+    QVERIFY(tree.open(treeTestData(QStringLiteral("tree-missing-availability.xml"))));
+    tree.view->setFilter(0, QString()); // reported once
+    QVERIFY(tree.isShown(QStringLiteral("Orphan")));
+    QVERIFY(tree.isShown(QStringLiteral("Neighbour")));
+    QCOMPARE(tree.value(QStringLiteral("Neighbour")).data().toLongLong(), qlonglong(6));
 }
 
-void TestFeatureTreeView::workingModeRefiltersTheWholeTree()
+void TestFeatureTreeView::writesRefilter()
 {
-    QVERIFY(!isShown(QStringLiteral("PreciseIterations")));
-    CIntegerPtr(m_device->GetNodeMap()->GetNode("ExtraEnable"))->SetValue(1);
-    // The current row is elsewhere: only the working mode refilters everything.
-    m_view->setCurrentIndex(findValue(*m_model, QStringLiteral("ExposureTime")));
-    QVERIFY(m_model->setData(findValue(*m_model, QStringLiteral("WorkingMode")), QStringLiteral("Precise")));
-    QVERIFY(isShown(QStringLiteral("PreciseIterations")));
-    QVERIFY(isShown(QStringLiteral("ExtraValue")));
-}
-
-void TestFeatureTreeView::otherWritesRefilterTheCurrentRowsSiblings()
-{
-    CIntegerPtr(m_device->GetNodeMap()->GetNode("ExtraEnable"))->SetValue(1);
+    m_tree.write("ExtraEnable", 1);
     // Another enumeration, written with the current row in Controls: the
     // Availability rows are not tested again.
-    const QModelIndex gainAuto = findValue(*m_model, QStringLiteral("GainAuto"));
-    m_view->setCurrentIndex(gainAuto);
-    QVERIFY(m_model->setData(gainAuto, QStringLiteral("Once")));
-    QVERIFY(!isShown(QStringLiteral("ExtraValue")));
+    const QModelIndex gainAuto = m_tree.value(QStringLiteral("GainAuto"));
+    m_tree.view->setCurrentIndex(gainAuto);
+    QVERIFY(m_tree.model->setData(gainAuto, QStringLiteral("Once")));
+    QVERIFY(!m_tree.isShown(QStringLiteral("ExtraValue")));
 
     // An integer written in Availability: its siblings are.
-    const QModelIndex optionEnable = findValue(*m_model, QStringLiteral("OptionEnable"));
-    m_view->setCurrentIndex(optionEnable);
-    QVERIFY(m_model->setData(optionEnable, 0.0));
-    QVERIFY(!isShown(QStringLiteral("OptionValue")));
-    QVERIFY(isShown(QStringLiteral("ExtraValue")));
+    const QModelIndex optionEnable = m_tree.value(QStringLiteral("OptionEnable"));
+    m_tree.view->setCurrentIndex(optionEnable);
+    QVERIFY(m_tree.model->setData(optionEnable, 0.0));
+    QVERIFY(!m_tree.isShown(QStringLiteral("OptionValue")));
+    QVERIFY(m_tree.isShown(QStringLiteral("ExtraValue")));
+
+    // The working mode refilters the whole tree, wherever the current row is.
+    QVERIFY(!m_tree.isShown(QStringLiteral("PreciseIterations")));
+    m_tree.view->setCurrentIndex(m_tree.value(QStringLiteral("ExposureTime")));
+    QVERIFY(m_tree.model->setData(m_tree.value(QStringLiteral("WorkingMode")), QStringLiteral("Precise")));
+    QVERIFY(m_tree.isShown(QStringLiteral("PreciseIterations")));
 }
 
 void TestFeatureTreeView::expandingRefilters()
 {
-    const QModelIndex availability = findFeature(*m_model, QStringLiteral("Availability"));
-    m_view->collapse(availability);
-    CIntegerPtr(m_device->GetNodeMap()->GetNode("OptionEnable"))->SetValue(0);
-    QVERIFY(isShown(QStringLiteral("OptionValue")));
-    m_view->expand(availability);
-    QVERIFY(!isShown(QStringLiteral("OptionValue")));
+    const QModelIndex availability = m_tree.feature(QStringLiteral("Availability"));
+    m_tree.view->collapse(availability);
+    m_tree.write("OptionEnable", 0);
+    QVERIFY(m_tree.isShown(QStringLiteral("OptionValue")));
+    m_tree.view->expand(availability);
+    QVERIFY(!m_tree.isShown(QStringLiteral("OptionValue")));
 }
 
 void TestFeatureTreeView::commands_data()
 {
     QTest::addColumn<QString>("feature");
-    QTest::addColumn<qlonglong>("onDevice");
     QTest::addColumn<QStringList>("announced");
-    QTest::newRow("TriggerSoftware runs directly") << "TriggerSoftware" << qlonglong(1) << QStringList{};
-    QTest::newRow("other commands are announced")
-        << "ClearCounters" << qlonglong(1) << QStringList{"ClearCounters"};
+    QTest::newRow("TriggerSoftware runs directly") << "TriggerSoftware" << QStringList{};
+    QTest::newRow("other commands are announced") << "ClearCounters" << QStringList{"ClearCounters"};
 }
 
 void TestFeatureTreeView::commands()
 {
     QFETCH(QString, feature);
-    QFETCH(qlonglong, onDevice);
     QFETCH(QStringList, announced);
-    QSignalSpy executed(m_view.get(), &FeatureTreeView::commandExecute);
-    clickExecute(feature);
+    QSignalSpy executed(m_tree.view.get(), &FeatureTreeView::commandExecute);
+    clickExecute(m_tree, feature);
     QStringList names;
     for (const QList<QVariant>& arguments : executed)
         names << arguments.at(0).toString();
     QCOMPARE(names, announced);
-    const QByteArray reg = (feature + QStringLiteral("Reg")).toUtf8();
-    QCOMPARE(qlonglong(deviceInteger(m_device->GetNodeMap(), reg.constData())), onDevice);
+    QCOMPARE(m_tree.onDevice(feature), QVariant(qlonglong(1)));
     QVERIFY(FeatureTreeView::commandGuard());
 }
 
 void TestFeatureTreeView::commandGuardIgnoresASecondRun()
 {
     // A read-only command does nothing.
-    const QModelIndex readOnly = findValue(*m_model, QStringLiteral("ReadOnlyCommand"));
-    m_view->setCurrentIndex(readOnly);
-    auto* delegate = qobject_cast<FeatureEditDelegate*>(m_view->itemDelegateForColumn(1));
-    QSignalSpy executed(m_view.get(), &FeatureTreeView::commandExecute);
-    m_device->ResetStatistics();
+    FeatureTreeView* view = m_tree.view.get();
+    view->setCurrentIndex(m_tree.value(QStringLiteral("ReadOnlyCommand")));
+    auto* delegate = qobject_cast<FeatureEditDelegate*>(view->itemDelegateForColumn(1));
+    QSignalSpy executed(view, &FeatureTreeView::commandExecute);
+    m_tree.device->ResetStatistics();
     emit delegate->CommandClicked(false);
     QCOMPARE(executed.count(), 0);
-    QCOMPARE(m_device->GetStatistics().registerWrites, uint64_t(0));
+    QCOMPARE(m_tree.device->GetStatistics().registerWrites, uint64_t(0));
 
     // While a command runs, a second click (its button's signal is blocked)
     // and a second run of the slot both do nothing.
     int nested = 0;
     bool guardDuringRun = true;
-    connect(m_view.get(), &FeatureTreeView::commandExecute, this, [&] {
+    connect(view, &FeatureTreeView::commandExecute, this, [&] {
         guardDuringRun = FeatureTreeView::commandGuard();
         emit delegate->CommandClicked(false);
-        QMetaObject::invokeMethod(m_view.get(), "onDelegateCommandClicked", Q_ARG(bool, false));
+        QMetaObject::invokeMethod(view, "onDelegateCommandClicked", Q_ARG(bool, false));
         ++nested;
     });
-    clickExecute(QStringLiteral("ClearCounters"));
+    clickExecute(m_tree, QStringLiteral("ClearCounters"));
     QCOMPARE(nested, 1);
     QCOMPARE(executed.count(), 1);
     QVERIFY(!guardDuringRun);
@@ -271,51 +213,45 @@ void TestFeatureTreeView::deviceResetGoesThroughTheCameraService()
     INodeMap* nodeMap = Corvid::GetAttrNodeMap(Corvid::FOCUS_CAMERA, id, Corvid::NODEMAP_REMOTE_DEVICE);
     QVERIFY(nodeMap);
     {
-        auto model = buildModel(nodeMap);
-        FeatureTreeView view;
-        view.setModel(model.get());
-        view.setDeviceId(QString::fromStdString(id));
-        view.expandAllBelow();
-        QSignalSpy executed(&view, &FeatureTreeView::commandExecute);
-        const QModelIndex index = findValue(*model, QStringLiteral("DeviceReset"));
-        view.setCurrentIndex(index);
-        view.edit(index);
-        auto* button = view.viewport()->findChild<QPushButton*>();
-        QVERIFY(button);
-        button->click();
+        TreeFixture tree;
+        tree.build(nodeMap);
+        tree.view->setDeviceId(QString::fromStdString(id));
+        QSignalSpy executed(tree.view.get(), &FeatureTreeView::commandExecute);
+        clickExecute(tree, QStringLiteral("DeviceReset"));
         QCOMPARE(executed.count(), 1);
         QCOMPARE(executed.at(0).at(0).toString(), QStringLiteral("DeviceReset"));
-        QCOMPARE(qlonglong(deviceInteger(nodeMap, "DeviceResetReg")), qlonglong(1));
+        QCOMPARE(tree.onDevice(QStringLiteral("DeviceReset")), QVariant(qlonglong(1)));
     }
     Corvid::StopService();
 }
 
 void TestFeatureTreeView::headerRetranslated()
 {
-    QVERIFY(m_model->setHeaderData(0, Qt::Horizontal, QStringLiteral("x"), Qt::EditRole));
+    QVERIFY(m_tree.model->setHeaderData(0, Qt::Horizontal, QStringLiteral("x"), Qt::EditRole));
     QEvent languageChange(QEvent::LanguageChange);
-    QCoreApplication::sendEvent(m_view.get(), &languageChange);
-    QCOMPARE(m_model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Feature"));
-    QCOMPARE(m_model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Value"));
+    QCoreApplication::sendEvent(m_tree.view.get(), &languageChange);
+    QCOMPARE(m_tree.model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Feature"));
 }
 
 void TestFeatureTreeView::columnsShareTheWidth()
 {
-    m_view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    FeatureTreeView* view = m_tree.view.get();
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view));
     // The resize events of a scroll area are its viewport's.
-    m_view->resize(703, 500);
-    QCOMPARE(m_view->viewport()->width() % 2, 1);
-    QCOMPARE(m_view->columnWidth(0), m_view->viewport()->width() / 2);
-    QVERIFY(m_view->columnWidth(1) >= m_view->viewport()->width() / 2); // the last section stretches
-    QCOMPARE(m_view->header()->sectionResizeMode(0), QHeaderView::Fixed);
+    view->resize(703, 500);
+    QCOMPARE(view->viewport()->width() % 2, 1);
+    QCOMPARE(view->columnWidth(0), view->viewport()->width() / 2);
+    QVERIFY(view->columnWidth(1) >= view->viewport()->width() / 2); // the last section stretches
+    QCOMPARE(view->header()->sectionResizeMode(0), QHeaderView::Fixed);
 }
 
 void TestFeatureTreeView::selectionReported()
 {
-    QSignalSpy selected(m_view.get(), &FeatureTreeView::SigSelectItem);
-    const QModelIndex gain = findFeature(*m_model, QStringLiteral("Gain"));
-    m_view->selectionModel()->select(gain, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QSignalSpy selected(m_tree.view.get(), &FeatureTreeView::SigSelectItem);
+    const QModelIndex gain = m_tree.feature(QStringLiteral("Gain"));
+    m_tree.view->selectionModel()->select(gain,
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     QCOMPARE(selected.count(), 1);
     QCOMPARE(selected.at(0).at(0).toModelIndex(), gain);
 }
@@ -330,30 +266,25 @@ void TestFeatureTreeView::tickReadsEachVisibleValueOnce_data()
 void TestFeatureTreeView::tickReadsEachVisibleValueOnce()
 {
     QFETCH(QString, description);
-    auto device = openSimulated(description);
-    QVERIFY(device);
-    auto model = buildModel(device->GetNodeMap());
-    FeatureTreeView view;
-    view.setModel(model.get());
-    view.resize(800, 4000); // every row on screen
-    view.expandAllBelow();
-    view.setFilter(2, QString());
-    view.grab();
-
+    TreeFixture tree;
+    QVERIFY(tree.open(description));
+    tree.view->resize(800, 4000); // every row on screen
+    tree.view->grab();
     int shownValues = 0;
-    for (QModelIndex index = view.indexAt(QPoint(1, 1)); index.isValid(); index = view.indexBelow(index)) {
-        if (model->rowCount(index) == 0)
+    for (QModelIndex index = tree.view->indexAt(QPoint(1, 1)); index.isValid();
+         index = tree.view->indexBelow(index)) {
+        if (tree.model->rowCount(index) == 0)
             ++shownValues;
     }
     QVERIFY(shownValues > 5);
 
     // One tick, painted twice (as a hover or an expand would repaint it).
-    model->startRefreshTick();
-    device->ResetStatistics();
-    view.grab();
-    const uint64_t firstPaint = device->GetStatistics().registerReads;
-    view.grab();
-    QCOMPARE(device->GetStatistics().registerReads, firstPaint);
+    tree.model->startRefreshTick();
+    tree.device->ResetStatistics();
+    tree.view->grab();
+    const uint64_t firstPaint = tree.device->GetStatistics().registerReads;
+    tree.view->grab();
+    QCOMPARE(tree.device->GetStatistics().registerReads, firstPaint);
     QVERIFY2(firstPaint <= uint64_t(shownValues),
              qPrintable(QStringLiteral("%1 reads for %2 values").arg(firstPaint).arg(shownValues)));
     qInfo("%s: %d values shown, %llu register reads per tick", qPrintable(QFileInfo(description).fileName()),
