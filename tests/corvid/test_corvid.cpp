@@ -141,7 +141,9 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         if (threads)
             *threads = m_threads;
-        return m_events;
+        // A list of its own: sharing it would let the service thread grow a
+        // list the caller still reads.
+        return QStringList(m_events.cbegin(), m_events.cend());
     }
     //! Whether a call held the text, e.g. a device list "<camera>=00".
     bool saw(const std::string& part) const { return !events().filter(text(part)).isEmpty(); }
