@@ -21,16 +21,6 @@ using namespace GenICam;
 
 namespace {
 
-std::unique_ptr<CDeviceConnection> openData(const char* file)
-{
-    const QString path = QFINDTESTDATA(QStringLiteral("data/") + QLatin1String(file));
-    std::string error;
-    auto connection = CDeviceConnection::OpenSimulated(path.toStdString(), &error);
-    if (!connection)
-        qWarning("cannot open %s: %s", qPrintable(path), error.c_str());
-    return connection;
-}
-
 // The kind of GenICam exception that f throws, "none" when it returns.
 QString thrownKind(const std::function<void()>& f, QString* description = nullptr)
 {
@@ -200,15 +190,25 @@ private slots:
     void walkAravisFakeCamera();
 
 private:
+    //! Replaces the device with one over data/<file>; its node map, or null.
+    INodeMap* reopen(const char* file)
+    {
+        const QString path = QFINDTESTDATA(QStringLiteral("data/") + QLatin1String(file));
+        std::string error;
+        m_device = CDeviceConnection::OpenSimulated(path.toStdString(), &error);
+        if (!m_device)
+            qWarning("cannot open %s: %s", qPrintable(path), error.c_str());
+        m_map = m_device ? m_device->GetNodeMap() : nullptr;
+        return m_map;
+    }
+
     std::unique_ptr<CDeviceConnection> m_device;
     INodeMap* m_map = nullptr;
 };
 
 void TestGenApiNodes::init()
 {
-    m_device = openData("node-values.xml");
-    QVERIFY(m_device);
-    m_map = m_device->GetNodeMap();
+    QVERIFY(reopen("node-values.xml"));
 }
 
 void TestGenApiNodes::cleanup()
@@ -245,9 +245,8 @@ void TestGenApiNodes::accessComposition()
     QFETCH(int, lockedWO);
     QFETCH(int, chained);
 
-    auto device = openData("node-access.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
+    INodeMap* map = reopen("node-access.xml");
+    QVERIFY(map);
     CIntegerPtr(map->GetNode("Implemented"))->SetValue(implemented);
     CIntegerPtr(map->GetNode("Available"))->SetValue(available);
     CIntegerPtr(map->GetNode("Locked"))->SetValue(locked);
@@ -281,9 +280,8 @@ void TestGenApiNodes::notReadableNotWritable()
     QFETCH(bool, readable);
     QFETCH(bool, writable);
 
-    auto device = openData("node-access.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
+    INodeMap* map = reopen("node-access.xml");
+    QVERIFY(map);
     CIntegerPtr(map->GetNode("Available"))->SetValue(available);
     CIntegerPtr value(map->GetNode(node.toUtf8().constData()));
     QVERIFY(value);
@@ -388,15 +386,14 @@ void TestGenApiNodes::verifyOnRead()
 
 void TestGenApiNodes::cacheCountsRegisterReads()
 {
-    auto device = openData("node-cache.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
+    INodeMap* map = reopen("node-cache.xml");
+    QVERIFY(map);
     CIntegerPtr cached(map->GetNode("Cached"));
     CIntegerPtr uncached(map->GetNode("Uncached"));
-    auto reads = [&] { return device->GetStatistics().registerReads; };
+    auto reads = [&] { return m_device->GetStatistics().registerReads; };
 
     // The initial values were written through the registers: known already.
-    device->ResetStatistics();
+    m_device->ResetStatistics();
     QCOMPARE(cached->GetValue(), 1);
     QCOMPARE(reads(), 0u);
     map->InvalidateNodes();
@@ -419,10 +416,10 @@ void TestGenApiNodes::cacheCountsRegisterReads()
     cached->SetValue(9);
     QCOMPARE(cached->GetValue(), 9);
     QCOMPARE(reads(), 3u);
-    QCOMPARE(device->GetStatistics().registerWrites, 1u);
+    QCOMPARE(m_device->GetStatistics().registerWrites, 1u);
 
     // NoCache: every read reaches the device.
-    device->ResetStatistics();
+    m_device->ResetStatistics();
     for (int i = 0; i < 3; ++i)
         QCOMPARE(uncached->GetValue(), 2);
     QCOMPARE(reads(), 3u);
@@ -434,15 +431,14 @@ void TestGenApiNodes::cacheCountsRegisterReads()
 
 void TestGenApiNodes::invalidatorAndInvalidateNode()
 {
-    auto device = openData("node-cache.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
+    INodeMap* map = reopen("node-cache.xml");
+    QVERIFY(map);
     CIntegerPtr payload(map->GetNode("PayloadSize"));
     CIntegerPtr width(map->GetNode("Width"));
-    auto reads = [&] { return device->GetStatistics().registerReads; };
+    auto reads = [&] { return m_device->GetStatistics().registerReads; };
 
     QCOMPARE(payload->GetValue(), 10000);
-    device->ResetStatistics();
+    m_device->ResetStatistics();
     payload->GetValue();
     QCOMPARE(reads(), 0u);
 
@@ -461,7 +457,7 @@ void TestGenApiNodes::invalidatorAndInvalidateNode()
     // read again once, whether the value or the maximum is asked first.
     CIntegerPtr offset(map->GetNode("OffsetX"));
     QCOMPARE(offset->GetMax(), 1000);
-    device->ResetStatistics();
+    m_device->ResetStatistics();
     QCOMPARE(offset->GetMax(), 1000);
     QCOMPARE(reads(), 0u);
     width->SetValue(250);
@@ -475,13 +471,13 @@ void TestGenApiNodes::invalidatorAndInvalidateNode()
 
     // A write to the register behind Width invalidates as well.
     payload->GetValue();
-    device->ResetStatistics();
+    m_device->ResetStatistics();
     CIntegerPtr(map->GetNode("WidthReg"))->SetValue(300);
     payload->GetValue();
     QCOMPARE(reads(), 1u);
 
     // InvalidateNode forces the next read (InvalidateNodes: see above).
-    device->ResetStatistics();
+    m_device->ResetStatistics();
     map->GetNode("PayloadSize")->InvalidateNode();
     payload->GetValue();
     payload->GetValue();
@@ -511,16 +507,15 @@ void TestGenApiNodes::sharedWordStaysConsistent()
 
 void TestGenApiNodes::pollingTime()
 {
-    auto device = openData("node-cache.xml");
-    QVERIFY(device);
-    INodeMap* map = device->GetNodeMap();
+    INodeMap* map = reopen("node-cache.xml");
+    QVERIFY(map);
     CIntegerPtr polled(map->GetNode("Polled"));
-    auto reads = [&] { return device->GetStatistics().registerReads; };
+    auto reads = [&] { return m_device->GetStatistics().registerReads; };
 
     QCOMPARE(map->GetNode("Polled")->GetPollingTime(), 600000);
     QCOMPARE(map->GetNode("Cached")->GetPollingTime(), -1);
     polled->GetValue();
-    device->ResetStatistics();
+    m_device->ResetStatistics();
     polled->GetValue();
     map->Poll(1000);
     polled->GetValue();
