@@ -20,9 +20,8 @@ private slots:
     void tickingEmitsAndJoins();
     void popupStaysOpenUntilClosed_data();
     void popupStaysOpenUntilClosed();
-    void tooWideTextIsElided();
+    void tooWideTextIsElidedButNotItsToolTip();
     void setItemCheckedIsSilent();
-    void toolTipFollowsTheMouse();
     void delegateReportsLeftPressesOnly();
 
 private:
@@ -84,7 +83,6 @@ void TestCComboBox::placeholderSurvivesClearAndRefill()
     QAbstractItemModelTester tester(m_box->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     m_box->setItemChecked(2, true);
     const auto items = m_box->items();
-    QCOMPARE(items.first(), qMakePair(QString(), false));
     m_box->clear();
     QCOMPARE(m_box->count(), 0);
     QCOMPARE(m_box->displayText(), QString());
@@ -179,7 +177,7 @@ void TestCComboBox::popupStaysOpenUntilClosed()
     QCOMPARE(m_box->checkedIndexes(), (QList<int>{1, 2}));
 }
 
-void TestCComboBox::tooWideTextIsElided()
+void TestCComboBox::tooWideTextIsElidedButNotItsToolTip()
 {
     m_box->clear();
     m_box->addItem(QString());
@@ -202,8 +200,18 @@ void TestCComboBox::tooWideTextIsElided()
     shown = m_box->displayText();
     QVERIFY2(shown.startsWith("2D Left") && shown.endsWith(QChar(0x2026)), qPrintable(shown));
     QVERIFY(metrics.horizontalAdvance(shown) <= 125);
-    QCOMPARE(m_box->text(), full); // the tool tip keeps the whole text
     keepShot(m_box, "ccombobox-elided");
+
+    // The tool tip, once asked for, shows the whole text while the mouse is over.
+    QEvent enter(QEvent::Enter), leave(QEvent::Leave);
+    QApplication::sendEvent(m_box, &enter);
+    QVERIFY(!QToolTip::isVisible());
+    m_box->setShowToolTip(true);
+    QApplication::sendEvent(m_box, &enter);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), full);
+    QApplication::sendEvent(m_box, &leave);
+    QTRY_VERIFY(!QToolTip::isVisible());
     m_box->setEnabled(false);
     keepShot(m_box, "ccombobox-disabled");
 }
@@ -223,25 +231,6 @@ void TestCComboBox::setItemCheckedIsSilent()
     QCOMPARE(m_box->checkedIndexes(), (QList<int>{3, 4}));
     QCOMPARE(m_box->checkedData(), (QStringList{"c", "42"}));
     QCOMPARE(changed.count(), 0);
-}
-
-void TestCComboBox::toolTipFollowsTheMouse()
-{
-    m_box->setItemChecked(1, true);
-    m_box->setItemChecked(3, true);
-
-    QEvent enter(QEvent::Enter);
-    QApplication::sendEvent(m_box, &enter);
-    QVERIFY(!QToolTip::isVisible()); // off until asked for
-
-    m_box->setShowToolTip(true);
-    QApplication::sendEvent(m_box, &enter);
-    QTRY_VERIFY(QToolTip::isVisible());
-    QCOMPARE(QToolTip::text(), QStringLiteral("A、C"));
-
-    QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(m_box, &leave);
-    QTRY_VERIFY(!QToolTip::isVisible());
 }
 
 void TestCComboBox::delegateReportsLeftPressesOnly()
