@@ -761,8 +761,8 @@ void TestGenApiNodes::properties()
     }
 }
 
-// What the typed getters read from the description; limits and increments
-// are covered by verify(), name spaces and units by properties().
+// What the typed getters read from the description (the limits show in
+// verify()).
 void TestGenApiNodes::documentation()
 {
     INode* width = m_map->GetNode("Width");
@@ -780,17 +780,22 @@ void TestGenApiNodes::documentation()
     QCOMPARE(width->GetDeviceName(), gcstring("NodeValues"));
     QCOMPARE(m_map->GetDeviceName(), gcstring("NodeValues"));
 
+    QVERIFY(width->GetNameSpace() == Standard && gainNode->GetNameSpace() == Custom);
     QCOMPARE(width->GetVisibility(), Beginner);
+    QCOMPARE(gainNode->GetVisibility(), Expert);
     QCOMPARE(m_map->GetNode("ReverseX")->GetVisibility(), Guru);
     QCOMPARE(m_map->GetNode("DeviceLabel")->GetVisibility(), Invisible);
     QCOMPARE(m_map->GetNode("Hidden")->GetVisibility(), Beginner);
 
+    QCOMPARE(CIntegerPtr(width)->GetInc(), 8);
     QCOMPARE(CIntegerPtr(width)->GetIncMode(), fixedIncrement);
+    QCOMPARE(CIntegerPtr(width)->GetUnit(), gcstring("px"));
     QCOMPARE(CIntegerPtr(width)->GetRepresentation(), Linear);
     QCOMPARE(CIntegerPtr(m_map->GetNode("ChipId"))->GetRepresentation(), HexNumber);
     QCOMPARE(CIntegerPtr(m_map->GetNode("Hidden"))->GetRepresentation(), PureNumber);
     CFloatPtr gain(gainNode);
     QVERIFY(gain->HasInc());
+    QCOMPARE(gain->GetInc(), 0.5);
     QCOMPARE(gain->GetIncMode(), fixedIncrement);
     QCOMPARE(gain->GetDisplayNotation(), fnFixed);
     QCOMPARE(gain->GetDisplayPrecision(), 2);
