@@ -438,8 +438,8 @@ void TestDevices::panelFeatures_data()
         {kCard, "Float", "DeviceTemperature"},
     };
     for (const auto& r : rows)
-        QTest::addRow("%s:%s:%s", qPrintable(r.file.section('-', 0, 1)), r.element,
-                      strchr(r.names, ' ') ? "..." : r.names)
+        QTest::addRow("%s:%s:%s%s", qPrintable(r.file.section('-', 0, 1)), r.element,
+                      qPrintable(QString(r.names).section(' ', 0, 0)), strchr(r.names, ' ') ? "..." : "")
             << r.file << QString(r.element) << QString(r.names).split(' ');
 }
 
