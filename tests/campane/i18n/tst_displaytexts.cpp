@@ -33,19 +33,15 @@ void TestDisplayTexts::chineseText_data()
     QTest::newRow("later pair replaces Auto") << "Auto" << QStringLiteral("自由采集");
     QTest::newRow("first pair") << "ContinuousTrigger" << QStringLiteral("连续触发");
     QTest::newRow("last pair") << "StripeEngine" << QStringLiteral("格雷码");
-    QTest::newRow("same in both languages") << "Off"
-                                            << "Off";
+    QTest::newRow("same in both languages") << "Off" << QStringLiteral("Off");
     QTest::newRow("name with a space") << "Turned Off" << QStringLiteral("关");
     QTest::newRow("digits and dots") << "2.5D Right Reflex" << QStringLiteral("右2.5D反射图");
     QTest::newRow("shared Chinese text, old name") << "LinearSensing" << QStringLiteral("高精度");
     QTest::newRow("shared Chinese text, new name") << "SuperPrecise" << QStringLiteral("高精度");
     QTest::newRow("Maximum") << "Maximum" << QStringLiteral("标准");
-    QTest::newRow("case matters") << "auto"
-                                  << "<none>";
-    QTest::newRow("unknown") << "Continuous2"
-                             << "<none>";
-    QTest::newRow("empty") << ""
-                           << "<none>";
+    QTest::newRow("case matters") << "auto" << QStringLiteral("<none>");
+    QTest::newRow("unknown") << "Continuous2" << QStringLiteral("<none>");
+    QTest::newRow("empty") << "" << QStringLiteral("<none>");
 }
 
 void TestDisplayTexts::chineseText()
@@ -66,12 +62,10 @@ void TestDisplayTexts::englishName_data()
     QTest::newRow("automatic") << QStringLiteral("自动") << "Auto";
     QTest::newRow("free run") << QStringLiteral("自由采集") << "Auto";
     QTest::newRow("full speed") << QStringLiteral("全速") << "Full";
-    QTest::newRow("same in both languages") << "Off"
-                                            << "Off";
+    QTest::newRow("same in both languages") << "Off" << QStringLiteral("Off");
     QTest::newRow("2D kind") << QStringLiteral("左2D图") << "2D Left";
     QTest::newRow("grey image") << QStringLiteral("灰度图") << "GSImage";
-    QTest::newRow("English is no key") << "Auto"
-                                       << "";
+    QTest::newRow("English is no key") << "Auto" << QString();
     QTest::newRow("unknown") << QStringLiteral("高精") << "";
 }
 
