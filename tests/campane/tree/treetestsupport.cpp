@@ -50,22 +50,12 @@ void TreeFixture::reset()
     nodeMap = nullptr;
 }
 
-static QModelIndex findFeature(const TreeModel& model, const QString& name, const QModelIndex& parent)
-{
-    for (int row = 0; row < model.rowCount(parent); ++row) {
-        const QModelIndex child = model.index(row, 0, parent);
-        if (model.itemFromIndex(child)->name() == name)
-            return child;
-        const QModelIndex found = findFeature(model, name, child);
-        if (found.isValid())
-            return found;
-    }
-    return QModelIndex();
-}
-
 QModelIndex TreeFixture::feature(const QString& name) const
 {
-    return findFeature(*model, name, QModelIndex());
+    // A label's tool tip is its node's name.
+    const QModelIndexList found =
+        model->match(model->index(0, 0), Qt::ToolTipRole, name, 1, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.value(0);
 }
 
 QModelIndex TreeFixture::value(const QString& name) const
