@@ -1,5 +1,5 @@
 #include "ccombobox.h"
-#include "tests.h"
+#include "shots.h"
 
 #include <QAbstractItemModelTester>
 #include <QListView>
@@ -232,10 +232,5 @@ void TestCComboBox::setItemCheckedIsSilent()
     QCOMPARE(changed.count(), 0);
 }
 
-int runCComboBoxTests(int argc, char** argv)
-{
-    TestCComboBox test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(TestCComboBox)
 #include "tst_ccombobox.moc"

@@ -1,6 +1,6 @@
 #include "ctabbar.h"
 #include "ctabwidget.h"
-#include "tests.h"
+#include "shots.h"
 
 #include <QtTest>
 
@@ -126,13 +126,8 @@ void TestCTabWidget::underlineMarksCurrentAndHoveredTab()
         QCOMPARE(underlineAt(bar, x + 96), line);
         QCOMPARE(underlineAt(bar, x + 115), kGrey);
     }
-    keepShot(&widget, QStringLiteral("ctabwidget-%1").arg(QTest::currentDataTag()).replace(' ', '-'));
+    keepShot(&widget, QStringLiteral("ctabwidget-%1").arg(QTest::currentDataTag()));
 }
 
-int runCTabWidgetTests(int argc, char** argv)
-{
-    TestCTabWidget test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(TestCTabWidget)
 #include "tst_ctabwidget.moc"

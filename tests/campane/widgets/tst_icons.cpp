@@ -1,5 +1,4 @@
 #include "resources.h"
-#include "tests.h"
 
 #include <QImage>
 #include <QtTest>
@@ -72,10 +71,5 @@ void TestIcons::iconIsEmbedded()
     QVERIFY(qAbs(coverage(normal) - coverage(dense)) < 0.15);
 }
 
-int runIconTests(int argc, char** argv)
-{
-    TestIcons test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(TestIcons)
 #include "tst_icons.moc"

@@ -1,5 +1,4 @@
 #include "ccombobox.h"
-#include "tests.h"
 #include "wheelguard.h"
 
 #include <QComboBox>
@@ -162,10 +161,5 @@ void TestWheelGuard::guardedEditorIgnoresWheelAndMenu()
         QVERIFY(stateOf(host) != hostBefore);
 }
 
-int runWheelGuardTests(int argc, char** argv)
-{
-    TestWheelGuard test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(TestWheelGuard)
 #include "tst_wheelguard.moc"
