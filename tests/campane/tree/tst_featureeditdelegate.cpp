@@ -1,6 +1,5 @@
 #include "featureeditdelegate.h"
 #include "tests.h"
-#include "treetestsupport.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -11,46 +10,15 @@
 
 using namespace GenApi;
 
-class TestFeatureEditDelegate : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void init();
-    void cleanup() { m_tree.reset(); }
-
-    void editorFilledAndWrittenBack_data();
-    void editorFilledAndWrittenBack();
-    void noEditor_data();
-    void noEditor();
-    void typedValueIsNotReplaced();
-    void lostDeviceOpensNoEditor();
-    void readOnlyValuesPaintedGrey_data();
-    void readOnlyValuesPaintedGrey();
-
-private:
-    QWidget* openEditor(const QString& feature, int column = 1);
-
-    TreeFixture m_tree;
-    FeatureEditDelegate* m_delegate = nullptr;
-};
-
-void TestFeatureEditDelegate::init()
-{
-    QVERIFY(m_tree.open());
-    m_delegate = qobject_cast<FeatureEditDelegate*>(m_tree.view->itemDelegateForColumn(1));
-    QVERIFY(m_delegate);
-}
-
-QWidget* TestFeatureEditDelegate::openEditor(const QString& feature, int column)
+QWidget* TestTree::openEditor(const QString& feature, int column) const
 {
     const QModelIndex label = m_tree.feature(feature);
     QStyleOptionViewItem option;
     option.rect = QRect(0, 0, 200, 30);
     QWidget* editor =
-        m_delegate->createEditor(m_tree.view->viewport(), option, label.sibling(label.row(), column));
+        delegate()->createEditor(m_tree.view->viewport(), option, label.sibling(label.row(), column));
     if (editor)
-        m_delegate->setEditorData(editor, label.sibling(label.row(), column));
+        delegate()->setEditorData(editor, label.sibling(label.row(), column));
     return editor;
 }
 
@@ -80,7 +48,7 @@ static QString describe(QWidget* editor)
     return name;
 }
 
-void TestFeatureEditDelegate::editorFilledAndWrittenBack_data()
+void TestTree::editorFilledAndWrittenBack_data()
 {
     // Addresses are shown but not written: their edits write nothing.
     QTest::addColumn<QString>("feature");
@@ -116,7 +84,7 @@ void TestFeatureEditDelegate::editorFilledAndWrittenBack_data()
     row("ClearCounters", "QPushButton Execute", QString(), qlonglong(0), false);
 }
 
-void TestFeatureEditDelegate::editorFilledAndWrittenBack()
+void TestTree::editorFilledAndWrittenBack()
 {
     QFETCH(QString, feature);
     QFETCH(QString, editor);
@@ -141,13 +109,13 @@ void TestFeatureEditDelegate::editorFilledAndWrittenBack()
     QSignalSpy changed(m_tree.model.get(), &QAbstractItemModel::dataChanged);
     m_tree.device->ResetStatistics();
     if (!qobject_cast<QPushButton*>(widget.data()))
-        m_delegate->setModelData(widget.data(), m_tree.model.get(), index);
+        delegate()->setModelData(widget.data(), m_tree.model.get(), index);
     QCOMPARE(m_tree.device->GetStatistics().registerWrites > 0, written);
     QCOMPARE(changed.count(), written ? 1 : 0);
     QCOMPARE(m_tree.onDevice(feature), onDevice);
 }
 
-void TestFeatureEditDelegate::noEditor_data()
+void TestTree::noEditor_data()
 {
     QTest::addColumn<QString>("feature");
     QTest::addColumn<int>("column");
@@ -160,7 +128,7 @@ void TestFeatureEditDelegate::noEditor_data()
     QTest::newRow("label column") << "ExposureTime" << 0;
 }
 
-void TestFeatureEditDelegate::noEditor()
+void TestTree::noEditor()
 {
     QFETCH(QString, feature);
     QFETCH(int, column);
@@ -168,7 +136,7 @@ void TestFeatureEditDelegate::noEditor()
     QVERIFY(!openEditor(feature, column));
 }
 
-void TestFeatureEditDelegate::typedValueIsNotReplaced()
+void TestTree::typedValueIsNotReplaced()
 {
     // The tree's own editor, opened as a user opens it.
     const QModelIndex index = m_tree.value(QStringLiteral("DeviceUserID"));
@@ -195,23 +163,23 @@ void TestFeatureEditDelegate::typedValueIsNotReplaced()
     QCOMPARE(edit->text(), QStringLiteral("typing"));
 }
 
-void TestFeatureEditDelegate::lostDeviceOpensNoEditor()
+void TestTree::lostDeviceOpensNoEditor()
 {
     m_tree.device->MarkLost();
     // Every GenApi call throws now; none of it may leave the delegate.
     QVERIFY(!openEditor(QStringLiteral("Gain")));
     QLineEdit edit(QStringLiteral("kept"));
-    m_delegate->setEditorData(&edit, m_tree.value(QStringLiteral("DeviceUserID")));
+    delegate()->setEditorData(&edit, m_tree.value(QStringLiteral("DeviceUserID")));
     QCOMPARE(edit.text(), QStringLiteral("kept"));
-    m_delegate->setModelData(&edit, m_tree.model.get(), m_tree.value(QStringLiteral("DeviceUserID")));
+    delegate()->setModelData(&edit, m_tree.model.get(), m_tree.value(QStringLiteral("DeviceUserID")));
     QImage image(200, 30, QImage::Format_ARGB32);
     QPainter painter(&image);
     QStyleOptionViewItem option;
     option.rect = image.rect();
-    m_delegate->paint(&painter, option, m_tree.value(QStringLiteral("FrameCount")));
+    delegate()->paint(&painter, option, m_tree.value(QStringLiteral("FrameCount")));
 }
 
-void TestFeatureEditDelegate::readOnlyValuesPaintedGrey_data()
+void TestTree::readOnlyValuesPaintedGrey_data()
 {
     QTest::addColumn<QString>("feature");
     QTest::addColumn<QString>("text");
@@ -221,7 +189,7 @@ void TestFeatureEditDelegate::readOnlyValuesPaintedGrey_data()
                                                 << "36.457";
 }
 
-void TestFeatureEditDelegate::readOnlyValuesPaintedGrey()
+void TestTree::readOnlyValuesPaintedGrey()
 {
     QFETCH(QString, feature);
     QFETCH(QString, text);
@@ -236,7 +204,7 @@ void TestFeatureEditDelegate::readOnlyValuesPaintedGrey()
         QStyleOptionViewItem option;
         option.initFrom(m_tree.view.get());
         option.rect = image.rect();
-        m_delegate->paint(&painter, option, index);
+        delegate()->paint(&painter, option, index);
         int darkest = 255;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
@@ -250,11 +218,3 @@ void TestFeatureEditDelegate::readOnlyValuesPaintedGrey()
     m_tree.view->disableDevice();
     QCOMPARE(darkestPainted(), 255);
 }
-
-int runFeatureEditDelegateTests(int argc, char** argv)
-{
-    TestFeatureEditDelegate test;
-    return QTest::qExec(&test, argc, argv);
-}
-
-#include "tst_featureeditdelegate.moc"

@@ -1,6 +1,5 @@
 #include "featureeditdelegate.h"
 #include "tests.h"
-#include "treetestsupport.h"
 
 #include <Corvid/CorvidHost.h>
 
@@ -10,34 +9,6 @@
 #include <QtTest>
 
 using namespace GenApi;
-
-class TestFeatureTreeView : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void init() { QVERIFY(m_tree.open()); }
-    void cleanup() { m_tree.reset(); }
-
-    void filterByLevelAndText_data();
-    void filterByLevelAndText();
-    void unavailableFeatureHiddenUntilRefiltered();
-    void missingAvailabilityNodeHidesNothing();
-    void writesRefilter();
-    void expandingRefilters();
-    void commands_data();
-    void commands();
-    void commandGuardIgnoresASecondRun();
-    void deviceResetGoesThroughTheCameraService();
-    void headerRetranslated();
-    void columnsShareTheWidth();
-    void selectionReported();
-    void tickReadsEachVisibleValueOnce_data();
-    void tickReadsEachVisibleValueOnce();
-
-private:
-    TreeFixture m_tree;
-};
 
 // Opens the value's editor in the view and clicks its button.
 static void clickExecute(const TreeFixture& tree, const QString& feature)
@@ -50,7 +21,7 @@ static void clickExecute(const TreeFixture& tree, const QString& feature)
     button->click();
 }
 
-void TestFeatureTreeView::filterByLevelAndText_data()
+void TestTree::filterByLevelAndText_data()
 {
     QTest::addColumn<int>("level");
     QTest::addColumn<QString>("text");
@@ -73,7 +44,7 @@ void TestFeatureTreeView::filterByLevelAndText_data()
                                     << QStringList{"GuruValue", "ExposureTime", "Network"};
 }
 
-void TestFeatureTreeView::filterByLevelAndText()
+void TestTree::filterByLevelAndText()
 {
     QFETCH(int, level);
     QFETCH(QString, text);
@@ -90,7 +61,7 @@ void TestFeatureTreeView::filterByLevelAndText()
         QVERIFY2(m_tree.isShown(feature) || feature == QLatin1String("ExtraValue"), qPrintable(feature));
 }
 
-void TestFeatureTreeView::unavailableFeatureHiddenUntilRefiltered()
+void TestTree::unavailableFeatureHiddenUntilRefiltered()
 {
     QVERIFY(m_tree.isShown(QStringLiteral("OptionValue")));
     QVERIFY(!m_tree.isShown(QStringLiteral("ExtraValue")));
@@ -104,7 +75,7 @@ void TestFeatureTreeView::unavailableFeatureHiddenUntilRefiltered()
     QVERIFY(m_tree.isShown(QStringLiteral("ExtraValue")));
 }
 
-void TestFeatureTreeView::missingAvailabilityNodeHidesNothing()
+void TestTree::missingAvailabilityNodeHidesNothing()
 {
     TreeFixture tree;
     QTest::ignoreMessage(QtWarningMsg, "Orphan: pIsAvailable names the missing node \"NoSuchNode\"; shown");
@@ -115,7 +86,7 @@ void TestFeatureTreeView::missingAvailabilityNodeHidesNothing()
     QCOMPARE(tree.value(QStringLiteral("Neighbour")).data().toLongLong(), qlonglong(6));
 }
 
-void TestFeatureTreeView::writesRefilter()
+void TestTree::writesRefilter()
 {
     m_tree.write("ExtraEnable", 1);
     // Another enumeration, written with the current row in Controls: the
@@ -139,7 +110,7 @@ void TestFeatureTreeView::writesRefilter()
     QVERIFY(m_tree.isShown(QStringLiteral("PreciseIterations")));
 }
 
-void TestFeatureTreeView::expandingRefilters()
+void TestTree::expandingRefilters()
 {
     const QModelIndex availability = m_tree.feature(QStringLiteral("Availability"));
     m_tree.view->collapse(availability);
@@ -149,7 +120,7 @@ void TestFeatureTreeView::expandingRefilters()
     QVERIFY(!m_tree.isShown(QStringLiteral("OptionValue")));
 }
 
-void TestFeatureTreeView::commands_data()
+void TestTree::commands_data()
 {
     QTest::addColumn<QString>("feature");
     QTest::addColumn<QStringList>("announced");
@@ -157,7 +128,7 @@ void TestFeatureTreeView::commands_data()
     QTest::newRow("other commands are announced") << "ClearCounters" << QStringList{"ClearCounters"};
 }
 
-void TestFeatureTreeView::commands()
+void TestTree::commands()
 {
     QFETCH(QString, feature);
     QFETCH(QStringList, announced);
@@ -171,7 +142,7 @@ void TestFeatureTreeView::commands()
     QVERIFY(FeatureTreeView::commandGuard());
 }
 
-void TestFeatureTreeView::commandGuardIgnoresASecondRun()
+void TestTree::commandGuardIgnoresASecondRun()
 {
     // A read-only command does nothing.
     FeatureTreeView* view = m_tree.view.get();
@@ -200,7 +171,7 @@ void TestFeatureTreeView::commandGuardIgnoresASecondRun()
     QVERIFY(FeatureTreeView::commandGuard());
 }
 
-void TestFeatureTreeView::deviceResetGoesThroughTheCameraService()
+void TestTree::deviceResetGoesThroughTheCameraService()
 {
     QTemporaryDir dir;
     Corvid::ServiceOptions options;
@@ -225,7 +196,7 @@ void TestFeatureTreeView::deviceResetGoesThroughTheCameraService()
     Corvid::StopService();
 }
 
-void TestFeatureTreeView::headerRetranslated()
+void TestTree::headerRetranslated()
 {
     QVERIFY(m_tree.model->setHeaderData(0, Qt::Horizontal, QStringLiteral("x"), Qt::EditRole));
     QEvent languageChange(QEvent::LanguageChange);
@@ -233,7 +204,7 @@ void TestFeatureTreeView::headerRetranslated()
     QCOMPARE(m_tree.model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Feature"));
 }
 
-void TestFeatureTreeView::columnsShareTheWidth()
+void TestTree::columnsShareTheWidth()
 {
     FeatureTreeView* view = m_tree.view.get();
     view->show();
@@ -246,7 +217,7 @@ void TestFeatureTreeView::columnsShareTheWidth()
     QCOMPARE(view->header()->sectionResizeMode(0), QHeaderView::Fixed);
 }
 
-void TestFeatureTreeView::selectionReported()
+void TestTree::selectionReported()
 {
     QSignalSpy selected(m_tree.view.get(), &FeatureTreeView::SigSelectItem);
     const QModelIndex gain = m_tree.feature(QStringLiteral("Gain"));
@@ -256,14 +227,14 @@ void TestFeatureTreeView::selectionReported()
     QCOMPARE(selected.at(0).at(0).toModelIndex(), gain);
 }
 
-void TestFeatureTreeView::tickReadsEachVisibleValueOnce_data()
+void TestTree::tickReadsEachVisibleValueOnce_data()
 {
     QTest::addColumn<QString>("description");
     QTest::newRow("structured-light camera") << deviceDescription(QStringLiteral("kvx-slp-camera.xml"));
     QTest::newRow("tree test device") << treeTestData(QStringLiteral("tree-features.xml"));
 }
 
-void TestFeatureTreeView::tickReadsEachVisibleValueOnce()
+void TestTree::tickReadsEachVisibleValueOnce()
 {
     QFETCH(QString, description);
     TreeFixture tree;
@@ -290,11 +261,3 @@ void TestFeatureTreeView::tickReadsEachVisibleValueOnce()
     qInfo("%s: %d values shown, %llu register reads per tick", qPrintable(QFileInfo(description).fileName()),
           shownValues, static_cast<unsigned long long>(firstPaint));
 }
-
-int runFeatureTreeViewTests(int argc, char** argv)
-{
-    TestFeatureTreeView test;
-    return QTest::qExec(&test, argc, argv);
-}
-
-#include "tst_featuretreeview.moc"

@@ -1,6 +1,5 @@
 #include "tests.h"
 #include "treeitem.h"
-#include "treetestsupport.h"
 
 #include <QAbstractItemModelTester>
 #include <QBuffer>
@@ -11,34 +10,7 @@ using namespace GenApi;
 using Translations = QHash<QString, QString>;
 Q_DECLARE_METATYPE(Translations)
 
-class TestTreeModel : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void init() { QVERIFY(m_tree.open()); }
-    void cleanup() { m_tree.reset(); }
-
-    void modelContract_data();
-    void modelContract();
-    void structuralEdits();
-    void displayTexts_data();
-    void displayTexts();
-    void unreadableValueIsNotAvailableAndNotKept();
-    void refusedWrites_data();
-    void refusedWrites();
-    void oneDeviceReadPerTick();
-    void goneDevice_data();
-    void goneDevice();
-    void translationFile_data();
-    void translationFile();
-    void translationsShownInLanguageOne();
-
-private:
-    TreeFixture m_tree;
-};
-
-void TestTreeModel::modelContract_data()
+void TestTree::modelContract_data()
 {
     QTest::addColumn<QString>("description");
     QTest::newRow("structured-light camera") << deviceDescription(QStringLiteral("kvx-slp-camera.xml"));
@@ -50,7 +22,7 @@ void TestTreeModel::modelContract_data()
     QTest::newRow("5000 features") << QStringLiteral(CAMPANE_LARGE_DESCRIPTION);
 }
 
-void TestTreeModel::modelContract()
+void TestTree::modelContract()
 {
     QFETCH(QString, description);
     const auto device = CDeviceConnection::OpenSimulated(description.toStdString());
@@ -65,7 +37,7 @@ void TestTreeModel::modelContract()
     model.setLanguage(0);
 }
 
-void TestTreeModel::structuralEdits()
+void TestTree::structuralEdits()
 {
     TreeModel* model = m_tree.model.get();
     QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -84,7 +56,7 @@ void TestTreeModel::structuralEdits()
     QCOMPARE(model->rowCount(), 0);
 }
 
-void TestTreeModel::displayTexts_data()
+void TestTree::displayTexts_data()
 {
     // Writable values are answered by the model; read-only ones (and
     // categories) are left to the delegate, which paints deviceValue().
@@ -111,7 +83,7 @@ void TestTreeModel::displayTexts_data()
     row("category", "Network", QVariant());
 }
 
-void TestTreeModel::displayTexts()
+void TestTree::displayTexts()
 {
     QFETCH(QString, feature);
     QFETCH(QVariant, display);
@@ -132,7 +104,7 @@ void TestTreeModel::displayTexts()
     QCOMPARE(m_tree.model->index(0, 0).data().toString(), QStringLiteral("Feature tree test device"));
 }
 
-void TestTreeModel::unreadableValueIsNotAvailableAndNotKept()
+void TestTree::unreadableValueIsNotAvailableAndNotKept()
 {
     // ExtraValue is unavailable while ExtraEnable is 0.
     TreeItem* item = m_tree.model->itemFromIndex(m_tree.value(QStringLiteral("ExtraValue")));
@@ -143,7 +115,7 @@ void TestTreeModel::unreadableValueIsNotAvailableAndNotKept()
     QCOMPARE(item->cachedData(1), QVariant(qlonglong(12)));
 }
 
-void TestTreeModel::refusedWrites_data()
+void TestTree::refusedWrites_data()
 {
     // ExposureTime was read as 1000 and the device has since taken 1500.
     QTest::addColumn<QString>("feature");
@@ -163,7 +135,7 @@ void TestTreeModel::refusedWrites_data()
                               << QVariant("192.168.0.1");
 }
 
-void TestTreeModel::refusedWrites()
+void TestTree::refusedWrites()
 {
     QFETCH(QString, feature);
     QFETCH(QVariant, written);
@@ -183,7 +155,7 @@ void TestTreeModel::refusedWrites()
     QCOMPARE(m_tree.onDevice(QStringLiteral("ExposureTime")), QVariant(qlonglong(1500)));
 }
 
-void TestTreeModel::oneDeviceReadPerTick()
+void TestTree::oneDeviceReadPerTick()
 {
     // ExposureTime's register is not cached: every device read is counted.
     const QModelIndex value = m_tree.value(QStringLiteral("ExposureTime"));
@@ -201,7 +173,7 @@ void TestTreeModel::oneDeviceReadPerTick()
     }
 }
 
-void TestTreeModel::goneDevice_data()
+void TestTree::goneDevice_data()
 {
     // A disabled device answers the values read last; a device lost without
     // being disabled answers only the labels.
@@ -210,7 +182,7 @@ void TestTreeModel::goneDevice_data()
     QTest::newRow("lost") << false;
 }
 
-void TestTreeModel::goneDevice()
+void TestTree::goneDevice()
 {
     QFETCH(bool, disabled);
     const QModelIndex exposure = m_tree.value(QStringLiteral("ExposureTime"));
@@ -236,7 +208,7 @@ void TestTreeModel::goneDevice()
     QCOMPARE(m_tree.device->GetStatistics().registerWrites, uint64_t(0));
 }
 
-void TestTreeModel::translationFile_data()
+void TestTree::translationFile_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<Translations>("expected");
@@ -256,7 +228,7 @@ void TestTreeModel::translationFile_data()
     QTest::newRow("empty file") << QByteArray() << Translations{};
 }
 
-void TestTreeModel::translationFile()
+void TestTree::translationFile()
 {
     QFETCH(QByteArray, content);
     QFETCH(Translations, expected);
@@ -268,7 +240,7 @@ void TestTreeModel::translationFile()
     QCOMPARE(TreeModel::readTranslations(buffer), expected);
 }
 
-void TestTreeModel::translationsShownInLanguageOne()
+void TestTree::translationsShownInLanguageOne()
 {
     // The model reads translate/feature.txt next to the program when it is built.
     const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/translate");
@@ -292,11 +264,3 @@ void TestTreeModel::translationsShownInLanguageOne()
     tree.model->setLanguage(0);
     QCOMPARE(gainAuto.data().toString(), QStringLiteral("Off"));
 }
-
-int runTreeModelTests(int argc, char** argv)
-{
-    TestTreeModel test;
-    return QTest::qExec(&test, argc, argv);
-}
-
-#include "tst_treemodel.moc"

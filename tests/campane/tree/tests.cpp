@@ -1,8 +1,10 @@
-#include "treetestsupport.h"
+#include "tests.h"
 
+#include "featureeditdelegate.h"
 #include "treeitem.h"
 
 #include <QDir>
+#include <QtTest>
 
 using namespace GenApi;
 
@@ -92,3 +94,15 @@ void TreeFixture::write(const char* node, int64_t value) const
 {
     CIntegerPtr(nodeMap->GetNode(node))->SetValue(value);
 }
+
+void TestTree::init()
+{
+    QVERIFY(m_tree.open());
+}
+
+FeatureEditDelegate* TestTree::delegate() const
+{
+    return qobject_cast<FeatureEditDelegate*>(m_tree.view->itemDelegateForColumn(1));
+}
+
+QTEST_MAIN(TestTree)
