@@ -300,6 +300,7 @@ void TestCorvid::defaultDevices()
         QVERIFY2(device.usable && device.isCard == (device.id == kCard), device.id.c_str());
     }
     QCOMPARE(ids, (std::vector<std::string>{kCard, kCamera, kDual}));
+    QCOMPARE(ListDevices()[1].model, std::string("KVX-SLP3000"));
 
     QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_OPENED) + GetCameraInfo(kCamera, CAM_INFO_CONNECTED),
              std::string("11"));
@@ -840,6 +841,7 @@ void TestCorvid::gigeEmulatorFoundThenStopped()
     QVERIFY(!found.isCard && found.usable);
     id = found.id;
     QCOMPARE(AddAravisCamera("127.0.0.1"), id);
+    QCOMPARE(int(ListDevices().size()), 1);
     QCOMPARE(SetCameraNodeValue(id, "TriggerSoftware", ""), 0);
     QTRY_VERIFY(recorder.saw(id + "=11"));
 
