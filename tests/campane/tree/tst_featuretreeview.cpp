@@ -27,21 +27,20 @@ void TestTree::filterByLevelAndText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<QStringList>("hidden");
-    QTest::newRow("Beginner") << 0 << QString()
-                              << QStringList{"ExposureTime", "Controls", "Network", "OptionValue"}
-                              << QStringList{"ExpertValue", "GuruValue", "Levels", "ExpertOnly",
-                                             "ExtraValue"};
-    QTest::newRow("Expert") << 1 << QString() << QStringList{"ExpertValue", "Levels", "ExpertOnly"}
-                            << QStringList{"GuruValue"};
-    QTest::newRow("Guru") << 2 << QString() << QStringList{"ExpertValue", "GuruValue", "Levels"}
-                          << QStringList{};
-    QTest::newRow("gain") << 0 << QStringLiteral("gain") << QStringList{"Gain", "GainAuto", "Controls"}
-                          << QStringList{"ExposureTime", "Network", "Status", "Commands"};
-    QTest::newRow("category names are not matched")
-        << 2 << QStringLiteral("network") << QStringList{} << QStringList{"Network", "GevCurrentIPAddress"};
-    QTest::newRow("text and level") << 1 << QStringLiteral("VALUE")
-                                    << QStringList{"ExpertValue", "OptionValue"}
-                                    << QStringList{"GuruValue", "ExposureTime", "Network"};
+    // Shown and hidden features, separated by spaces.
+    const auto row = [](const char* tag, int level, const char* text, const char* shown, const char* hidden) {
+        const auto list = [](const char* names) {
+            return QString::fromLatin1(names).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        };
+        QTest::newRow(tag) << level << QString::fromLatin1(text) << list(shown) << list(hidden);
+    };
+    row("Beginner", 0, "", "ExposureTime Controls Network OptionValue",
+        "ExpertValue GuruValue Levels ExpertOnly ExtraValue");
+    row("Expert", 1, "", "ExpertValue Levels ExpertOnly", "GuruValue");
+    row("Guru", 2, "", "ExpertValue GuruValue Levels", "");
+    row("gain", 0, "gain", "Gain GainAuto Controls", "ExposureTime Network Status Commands");
+    row("category names are not matched", 2, "network", "", "Network GevCurrentIPAddress");
+    row("text and level", 1, "VALUE", "ExpertValue OptionValue", "GuruValue ExposureTime Network");
 }
 
 void TestTree::filterByLevelAndText()
