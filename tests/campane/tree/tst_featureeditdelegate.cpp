@@ -66,13 +66,12 @@ void TestTree::editorFilledAndWrittenBack_data()
     row("GevMACAddress", "QLineEdit HH:HH:HH:HH:HH:HH;_|00:11:22:33:44:AA", "AABBCCDDEEFF", mac, false);
     row("PeerAddress", "QLineEdit 000.000.000.000;_|10.0.1.2", "010001001001", peer, false);
     row("PeerMac", "QLineEdit HH:HH:HH:HH:HH:HH;_|A1:B2:C3:D4:E5:F6", "AABBCCDDEEFF", peerMac, false);
-    row("StatusBits", "QLineEdit HHHHHHHHHHHHHHHH|0ff", "1F", qlonglong(31));
-    QTest::newRow("hex unchanged") << "StatusBits"
-                                   << "QLineEdit HHHHHHHHHHHHHHHH|0ff" << QString()
-                                   << QVariant(qlonglong(255)) << true;
-    QTest::newRow("hex above 32 bits") << "StatusBits"
-                                       << "QLineEdit HHHHHHHHHHHHHHHH|0ff"
-                                       << "123456789" << QVariant(qlonglong(0x123456789)) << true;
+    const QString hex = QStringLiteral("StatusBits"),
+                  hexEditor = QStringLiteral("QLineEdit HHHHHHHHHHHHHHHH|0ff");
+    QTest::newRow("hex 1F") << hex << hexEditor << QStringLiteral("1F") << QVariant(qlonglong(31)) << true;
+    QTest::newRow("hex unchanged") << hex << hexEditor << QString() << QVariant(qlonglong(255)) << true;
+    QTest::newRow("hex above 32 bits")
+        << hex << hexEditor << QStringLiteral("123456789") << QVariant(0x123456789LL) << true;
     row("DeviceUserID", "QLineEdit |cam-1", QString::fromUtf8("line-2 \xc3\xa9"),
         QString::fromUtf8("line-2 \xc3\xa9"));
     row("ExposureTime", "QDoubleSpinBox 0 10 100000 5 1000", "2005", qlonglong(2005));
@@ -183,10 +182,9 @@ void TestTree::readOnlyValuesPaintedGrey_data()
 {
     QTest::addColumn<QString>("feature");
     QTest::addColumn<QString>("text");
-    QTest::newRow("integer") << "FrameCount"
-                             << "42";
-    QTest::newRow("double with three decimals") << "SensorTemperature"
-                                                << "36.457";
+    QTest::newRow("integer") << QStringLiteral("FrameCount") << QStringLiteral("42");
+    QTest::newRow("double with three decimals")
+        << QStringLiteral("SensorTemperature") << QStringLiteral("36.457");
 }
 
 void TestTree::readOnlyValuesPaintedGrey()
