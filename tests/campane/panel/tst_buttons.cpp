@@ -10,11 +10,8 @@ namespace {
 // The two latching buttons behind one face.
 std::unique_ptr<QPushButton> makeButton(bool isSwitch)
 {
-    std::unique_ptr<QPushButton> button;
-    if (isSwitch)
-        button = std::make_unique<SwitchButton>();
-    else
-        button = std::make_unique<SelectedButton>();
+    std::unique_ptr<QPushButton> button(isSwitch ? static_cast<QPushButton*>(new SwitchButton)
+                                                 : new SelectedButton);
     button->setFixedSize(isSwitch ? QSize(44, 20) : QSize(60, 30));
     button->setStyleSheet("background: white;");
     return button;
@@ -36,9 +33,8 @@ void setState(QPushButton* button, bool on)
 
 bool near(const QColor& a, const QColor& b)
 {
-    const int tolerance = 12;
-    return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance &&
-           qAbs(a.blue() - b.blue()) <= tolerance;
+    return qAbs(a.red() - b.red()) <= 12 && qAbs(a.green() - b.green()) <= 12 &&
+           qAbs(a.blue() - b.blue()) <= 12;
 }
 
 } // namespace
