@@ -231,626 +231,601 @@ class TestCorvid : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    //! The devices of devices/, this test's own settings file, and a health
+    //! check quick enough for the loss tests.
+    ServiceOptions options() const
+    {
+        ServiceOptions o;
+        o.devicesDir = CAMPANE_DEVICES_DIR;
+        o.settingsFile = m_dir.filePath(QStringLiteral("settings-%1.ini").arg(m_run)).toStdString();
+        o.healthCheckIntervalMs = 100;
+        return o;
+    }
 
-    void defaultDevices();
-    void deviceListOnServiceThreadAndBlocking();
-    void newListenerIsBroughtUpToDate();
-    void eventsReachListenersOnServiceThread();
-    void valuesAsText_data();
-    void valuesAsText();
-    void commandsRunOnEmptyValue();
-    void failedCallsChangeNothing_data();
-    void failedCallsChangeNothing();
-    void nodeMaps();
-    void emptyIdAddressesFocusedCamera();
-    void cameraInformation();
-    void lockAndUsabilityArePublished();
-    void lostDeviceIsReportedAndCanBeAddedAgain();
-    void removedDeviceLeavesTheList();
-    void imageViewCalls();
-    void logging();
-    void restartKeepsUserLevelAndListeners();
-    void concurrentRegistrationAndNotification();
-    void unregisterWhileListenerWaitsForCaller();
-    void unregisterFromInsideCall();
-    void gigeEmulatorFoundThenStopped();
-
-private:
-    ServiceOptions options() const;
     QTemporaryDir m_dir;
     int m_run = 0;
-};
 
-void TestCorvid::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    g_previousHandler = qInstallMessageHandler(recordMessage);
-}
-
-ServiceOptions TestCorvid::options() const
-{
-    ServiceOptions o;
-    o.devicesDir = CAMPANE_DEVICES_DIR;
-    o.settingsFile = m_dir.filePath(QStringLiteral("settings-%1.ini").arg(m_run)).toStdString();
-    o.healthCheckIntervalMs = 100;
-    return o;
-}
-
-void TestCorvid::init()
-{
-    ++m_run; // a fresh settings file for every test
-    QCOMPARE(StartService(options()), 0);
-}
-
-void TestCorvid::cleanup()
-{
-    StopService();
-    QVERIFY(!IsServiceRunning());
-}
-
-void TestCorvid::defaultDevices()
-{
-    std::vector<std::string> ids;
-    for (const DeviceEntry& device : ListDevices()) {
-        ids.push_back(device.id);
-        QVERIFY2(device.usable && device.isCard == (device.id == kCard), device.id.c_str());
-    }
-    QCOMPARE(ids, (std::vector<std::string>{kCard, kCamera, kDual}));
-    QCOMPARE(ListDevices()[1].model, std::string("KVX-SLP3000"));
-
-    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_OPENED) + GetCameraInfo(kCamera, CAM_INFO_CONNECTED),
-             std::string("11"));
-    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_MODEL), std::string("KVX-SLP3000"));
-    QCOMPARE(GetCardInfo(kCard, CARD_INFO_KIND) + GetCardInfo(kCard, CARD_INFO_USABLE), std::string("41"));
-    // Camera keys are not card keys and the other way round.
-    QCOMPARE(GetCardInfo(kCamera, CARD_INFO_KIND), std::string());
-    QCOMPARE(GetCameraInfo(kCard, CAM_INFO_OPENED), std::string());
-    QCOMPARE(GetCameraInfo("NO-SUCH", CAM_INFO_OPENED), std::string());
-
-    QCOMPARE(StartService(options()), int(RESULT_ALREADY_RUNNING));
-    // The same file gives the same device.
-    QCOMPARE(AddSimulatedCamera(kCameraFile), kCamera);
-    QCOMPARE(int(ListDevices().size()), 3);
-    QCOMPARE(AddSimulatedCamera(CORVID_TEST_DATA "/missing.xml"), std::string());
-}
-
-void TestCorvid::deviceListOnServiceThreadAndBlocking()
-{
-    WaitingListener blocking(100000); // waits until released
-    RegisterDeviceListUpdateListener(&blocking);
-    QTRY_VERIFY(blocking.inCall); // the catch-up list
-    Recorder recorder;
-
-    // What happens while a device-list call blocks is delivered after it,
-    // in order.
-    SetFocus(FOCUS_CAMERA, kCamera);
-    blocking.release = true;
-    WaitForIdle();
-    QVERIFY(!blocking.inCall);
-    QVERIFY(recorder.events().endsWith(callText("focus", FOCUS_CAMERA, kCamera)));
-
-    // RepublishDeviceList returns once the listeners have returned.
-    blocking.release = false;
-    const int before = blocking.calls;
-    std::thread releaser([&] {
-        while (!blocking.inCall)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        blocking.release = true;
-    });
-    RepublishDeviceList();
-    QCOMPARE(int(blocking.calls), before + 1);
-    QVERIFY(!blocking.inCall);
-    releaser.join();
-}
-
-void TestCorvid::newListenerIsBroughtUpToDate()
-{
-    WaitForIdle(); // the lists of the start went to nobody
-    Recorder recorder;
-    WaitForIdle();
-    // The cards on their own first, then everything: a host that meets a new
-    // card may leave that list's cameras for the next list.
-    QCOMPARE(recorder.events(), (QStringList{callText("list", kCard, "/"),
-                                             callText("list", kCard, "/", kCamera + "=11", kDual + "=11")}));
-}
-
-void TestCorvid::eventsReachListenersOnServiceThread()
-{
-    Recorder recorder;
-    WaitForIdle();
-    const int listEvents = recorder.events().size();
-
-    SetFocus(FOCUS_CARD, kCard);
-    SetLanguage("Chinese");
-    NotifyImport(kCamera);
-    NotifyImageMode(kCamera, 3);
-    int roiId = -1;
-    bool status = false;
-    NotifyROIDraw(kCamera, 1, 2, 30, 40, 1, roiId, status);
-    QCOMPARE(roiId, 7);
-    QVERIFY(status);
-    WaitForIdle();
-
-    std::vector<std::thread::id> threads;
-    QCOMPARE(recorder.events(&threads).mid(listEvents),
-             (QStringList{callText("focus", FOCUS_CARD, kCard), callText("language", "Chinese"),
-                          callText("import", kCamera), callText("image mode", kCamera, 3),
-                          callText("roi", kCamera, 1, 2, 30, 40, 1, -1)}));
-    // All on one thread, the service's, not the caller's.
-    QVERIFY(threads.front() != std::this_thread::get_id());
-    QVERIFY(
-        std::all_of(threads.begin(), threads.end(), [&](auto thread) { return thread == threads.front(); }));
-}
-
-void TestCorvid::valuesAsText_data()
-{
-    QTest::addColumn<QString>("feature");
-    QTest::addColumn<QString>("input"); // empty: only read
-    QTest::addColumn<QString>("output");
-
-    row("string register", "DeviceModelName", "", "VK-100");
-    row("string written", "DeviceUserID", "bench right", "bench right");
-    row("integer", "Width", "1024", "1024");
-    row("hex integer", "ChipId", "0x1234", "0x1234");
-    row("float", "ExposureTime", "1234.5", "1234.5");
-    row("read-only float", "SensorTemperature", "", "41.5");
-    row("enumeration", "PixelFormat", "Mono16", "Mono16");
-    row("boolean read", "ReverseX", "", "True");
-    row("boolean 0", "ReverseX", "0", "False");
-    row("boolean false", "ReverseX", "false", "False");
-    row("boolean 1", "Left2_5DFront", "1", "True");
-    row("boolean TRUE", "Left2_5DFront", "TRUE", "True");
-    row("dotted name", "Left2.5DFront", "True", "True");
-}
-
-void TestCorvid::valuesAsText()
-{
-    QFETCH(QString, feature);
-    QFETCH(QString, input);
-    QFETCH(QString, output);
-
-    const std::string id = AddSimulatedCamera(kValueKinds);
-    QCOMPARE(id, std::string("SIM-value-kinds"));
-    const std::string node = feature.toStdString();
-    if (!input.isEmpty())
-        QCOMPARE(SetCameraNodeValue(id, node, input.toStdString()), 0);
-    std::string value = "untouched";
-    QCOMPARE(GetCameraNodeValue(id, node, value), 0);
-    QCOMPARE(QString::fromStdString(value), output);
-}
-
-void TestCorvid::commandsRunOnEmptyValue()
-{
-    const std::string id = AddSimulatedCamera(kValueKinds);
-    std::string count;
-    QCOMPARE(GetCameraNodeValue(id, "TriggerCount", count), 0);
-    QCOMPARE(count, std::string("0"));
-    QCOMPARE(SetCameraNodeValue(id, "TriggerSoftware", ""), 0);
-    QCOMPARE(GetCameraNodeValue(id, "TriggerCount", count), 0);
-    QCOMPARE(count, std::string("1"));
-    // The commands the panel runs on the structured-light camera.
-    for (const char* command : {"TriggerSoftware", "UserSetLoad", "DeviceReset"})
-        QVERIFY2(SetCameraNodeValue(kCamera, command, "") == 0, command);
-}
-
-void TestCorvid::failedCallsChangeNothing_data()
-{
-    QTest::addColumn<bool>("write");
-    QTest::addColumn<QString>("device"); // empty: the test description
-    QTest::addColumn<QString>("feature");
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<int>("result");
-
-    row("read unknown device", false, "NO-SUCH", "Width", "", int(RESULT_UNKNOWN_DEVICE));
-    row("read unknown feature", false, "", "Height", "", int(RESULT_UNKNOWN_NODE));
-    row("read write-only", false, "", "SecretKey", "", int(RESULT_ACCESS_DENIED));
-    row("unknown device", true, "NO-SUCH", "Width", "1024", int(RESULT_UNKNOWN_DEVICE));
-    row("unknown feature", true, "", "Height", "1024", int(RESULT_UNKNOWN_NODE));
-    row("read-only", true, "", "DeviceModelName", "other", int(RESULT_ACCESS_DENIED));
-    row("above maximum", true, "", "Width", "8192", int(RESULT_BAD_VALUE));
-    row("below minimum", true, "", "ExposureTime", "1.0", int(RESULT_BAD_VALUE));
-    row("not a number", true, "", "Width", "wide", int(RESULT_BAD_VALUE));
-    row("empty integer", true, "", "Width", "", int(RESULT_BAD_VALUE));
-    row("unknown entry", true, "", "PixelFormat", "Bayer", int(RESULT_BAD_VALUE));
-    row("boolean yes", true, "", "ReverseX", "yes", int(RESULT_BAD_VALUE));
-    row("category", true, "", "Root", "1", int(RESULT_BAD_VALUE));
-    row("command with a value", true, "", "TriggerSoftware", "now", int(RESULT_BAD_VALUE));
-}
-
-void TestCorvid::failedCallsChangeNothing()
-{
-    QFETCH(bool, write);
-    QFETCH(QString, device);
-    QFETCH(QString, feature);
-    QFETCH(QString, input);
-    QFETCH(int, result);
-
-    const std::string test = AddSimulatedCamera(kValueKinds);
-    const std::string id = device.isEmpty() ? test : device.toStdString();
-    const std::string node = feature.toStdString();
-    std::string before, after, value = "untouched";
-    GetCameraNodeValue(test, node, before);
-
-    // One warning naming the feature, and nothing changed.
-    const QString warning =
-        QStringLiteral("^%1 Corvid: .*%2").arg(QtWarningMsg).arg(QRegularExpression::escape(feature));
-    const int logged = loggedCount(warning);
-    if (write)
-        QCOMPARE(SetCameraNodeValue(id, node, input.toStdString()), result);
-    else
-        QCOMPARE(GetCameraNodeValue(id, node, value), result);
-    QCOMPARE(loggedCount(warning), logged + 1);
-    QCOMPARE(value, std::string("untouched"));
-    GetCameraNodeValue(test, node, after);
-    QCOMPARE(after, before);
-}
-
-void TestCorvid::nodeMaps()
-{
-    GenApi::INodeMap* map = GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE);
-    QVERIFY(map);
-    GenApi::CStringPtr model(map->GetNode("DeviceModelName"));
-    QVERIFY(model);
-    QCOMPARE(model->GetValue().toStdString(), std::string("KVX-SLP3000"));
-    // The same map every time: the service owns it.
-    QCOMPARE(GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE), map);
-    QVERIFY(GetAttrNodeMap(FOCUS_CARD, kCard, NODEMAP_REMOTE_DEVICE));
-    QVERIFY(GetAttrNodeMap(FOCUS_CAMERA, kDual, NODEMAP_REMOTE_DEVICE) != map);
-    QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_STREAM));
-    QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, "NO-SUCH", NODEMAP_REMOTE_DEVICE));
-}
-
-void TestCorvid::emptyIdAddressesFocusedCamera()
-{
-    std::string value;
-    QCOMPARE(GetCameraNodeValue("", "DeviceModelName", value), int(RESULT_UNKNOWN_DEVICE));
-    SetFocus(FOCUS_CAMERA, kDual);
-    QCOMPARE(GetCameraNodeValue("", "DeviceModelName", value), 0);
-    QCOMPARE(value, std::string("DSL-2400"));
-    QCOMPARE(GetCameraInfo("", CAM_INFO_KIND), std::string("5"));
-    // Focus on a card does not change which camera "" is.
-    SetFocus(FOCUS_CARD, kCard);
-    QCOMPARE(GetCameraInfo("", CAM_INFO_ID), kDual);
-}
-
-void TestCorvid::cameraInformation()
-{
-    QCOMPARE(SetCameraInfo(kCamera, CAM_INFO_SAMPLING_RATE, "8"), 0);
-    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_SAMPLING_RATE), std::string("8"));
-    QCOMPARE(GetCameraInfo(kDual, CAM_INFO_SAMPLING_RATE), std::string("0"));
-    QCOMPARE(SetCameraInfo(kCamera, CAM_INFO_PANEL_56, "12"), 0);
-    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_PANEL_56), std::string("12"));
-    // The lock, kind and usability belong to the host.
-    QCOMPARE(SetCameraInfo(kCamera, CAM_INFO_LOCK, "1"), int(RESULT_BAD_KEY));
-    QCOMPARE(SetCameraInfo(kCamera, CAM_INFO_OPENED, "0"), int(RESULT_BAD_KEY));
-    QCOMPARE(SetCameraInfo(kCard, CAM_INFO_SAMPLING_RATE, "8"), int(RESULT_UNKNOWN_DEVICE));
-    QCOMPARE(SetCameraKind(kCamera, "7"), 0);
-    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_KIND), std::string("7"));
-}
-
-void TestCorvid::lockAndUsabilityArePublished()
-{
-    Recorder recorder;
-    WaitForIdle();
-    const int lists = recorder.events().size();
-    QCOMPARE(SetCameraLock(kCamera, "1"), 0);
-    WaitForIdle();
-    QCOMPARE(recorder.events().size(), lists + 1);
-    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_LOCK), std::string("1"));
-    QCOMPARE(SetCameraLock(kCamera, "x"), 0); // any text: hosts decide what it means
-    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_LOCK), std::string("x"));
-
-    QCOMPARE(SetDeviceUsable(kCamera, false), 0);
-    QCOMPARE(SetDeviceUsable(kCard, false), 0);
-    WaitForIdle();
-    QCOMPARE(recorder.events().last(), callText("list", kCard, "/", kCamera + "=01", kDual + "=11"));
-    QCOMPARE(GetCardInfo(kCard, CARD_INFO_USABLE), std::string("0"));
-    QCOMPARE(SetDeviceUsable(kCamera, true), 0);
-    WaitForIdle();
-    QCOMPARE(recorder.events().last(), callText("list", kCard, "/", kCamera + "=11", kDual + "=11"));
-    QCOMPARE(SetDeviceUsable("NO-SUCH", true), int(RESULT_UNKNOWN_DEVICE));
-}
-
-void TestCorvid::lostDeviceIsReportedAndCanBeAddedAgain()
-{
-    Recorder recorder;
-    GenApi::INodeMap* before = GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE);
-    QCOMPARE(SimulateDeviceLoss(kCamera), 0);
-    std::string value = "untouched";
-    QCOMPARE(GetCameraNodeValue(kCamera, "Width", value), int(RESULT_ACCESS_DENIED));
-    QCOMPARE(value, std::string("untouched"));
-    // The health check notices and publishes it.
-    QTRY_VERIFY_WITH_TIMEOUT(recorder.saw(kCamera + "=00"), 10000);
-    QCOMPARE(GetCameraInfo(kDual, CAM_INFO_OPENED), std::string("1"));
-    QCOMPARE(SetDeviceUsable(kCamera, true), int(RESULT_ACCESS_DENIED));
-    QCOMPARE(SetCameraNodeValue(kCamera, "TriggerSoftware", ""), int(RESULT_ACCESS_DENIED));
-
-    QCOMPARE(AddSimulatedCamera(kCameraFile), kCamera);
-    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_OPENED), std::string("1"));
-    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_KIND), std::string("1"));
-    GenApi::INodeMap* after = GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE);
-    QVERIFY(after && after != before);
-    WaitForIdle();
-    QVERIFY(recorder.events().last().contains(text(kCamera + "=11")));
-}
-
-void TestCorvid::removedDeviceLeavesTheList()
-{
-    Recorder recorder;
-    WaitForIdle();
-    const int before = recorder.events().size();
-    QCOMPARE(RemoveDevice(kDual), 0);
-    WaitForIdle();
-    // First still named, so that hosts let go of it (it is gone by then: its
-    // keys read empty, not "1"), then left out.
-    QCOMPARE(recorder.events().mid(before),
-             (QStringList{callText("list", kCard, "/", kCamera + "=11", kDual + "="),
-                          callText("list", kCard, "/", kCamera + "=11")}));
-    QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, kDual, NODEMAP_REMOTE_DEVICE));
-    QCOMPARE(RemoveDevice(kDual), int(RESULT_UNKNOWN_DEVICE));
-    QCOMPARE(int(ListDevices().size()), 2);
-}
-
-void TestCorvid::imageViewCalls()
-{
-    // Without a view the calls are only recorded, and DrawROI fails.
-    int roiId = -1;
-    bool ok = true;
-    QVERIFY(DrawROI(kCamera, 0, 0, 640, 480, roiId, ok, 0, 0) != 0);
-    QVERIFY(!ok);
-    QCOMPARE(StartGrab(kCamera), 0);
-    QCOMPARE(SetROIPos(kCamera, 3, 1, 2, 3, 4), 0);
-    QCOMPARE(GetImageViewRecord(kCamera).roiId, 3);
-
-    View view;
-    RegisterImageView(&view);
-    QCOMPARE(DrawROI(kCamera, 0, 0, 640, 480, roiId, ok, 1, 2), 0);
-    QVERIFY(ok);
-    QCOMPARE(roiId, 5);
-    QCOMPARE(SetROIPos(kCamera, roiId, 10, 20, 110, 220), 0);
-    QCOMPARE(RomoveROI(kCamera, roiId), 0);
-    QCOMPARE(NotifyCorrection(kCamera, 1, 0.5f, nullptr), 0);
-    QCOMPARE(SetSLImageShowMode(kCamera, 2), 0);
-    QCOMPARE(SetCameraImageMode(kCamera, 4, true), 0);
-    QCOMPARE(StartGrab(kCamera), 0);
-    QCOMPARE(
-        view.calls,
-        (QStringList{callText("DrawROI", kCamera, 0, 0, 640, 480, 1, 2),
-                     callText("SetROIPos", kCamera, 5, 10, 20, 110, 220), callText("RomoveROI", kCamera, 5),
-                     callText("NotifyCorrection", kCamera, 1, 0.5, false),
-                     callText("SetSLImageShowMode", kCamera, 2),
-                     callText("SetCameraImageMode", kCamera, 4, true), callText("StartGrab", kCamera)}));
-    // Recorded as well.
-    const ImageViewRecord record = GetImageViewRecord(kCamera);
-    QVERIFY(record.roiRemoved);
-    QCOMPARE(record.slImageShowMode, 2);
-    QCOMPARE(record.grabCount, 2);
-
-    UnRegisterImageView(&view);
-    QVERIFY(DrawROI(kCamera, 0, 0, 640, 480, roiId, ok, 0, 0) != 0);
-    QCOMPARE(view.calls.size(), 7);
-}
-
-void TestCorvid::logging()
-{
-    StopService();
-    ServiceOptions o = options();
-    const QString logFile = m_dir.filePath(QStringLiteral("corvid.log"));
-    o.logFile = logFile.toStdString();
-    QCOMPARE(StartService(o), 0);
-
-    VLogInfo("TreeItem", "value read failed", 0);
-    VLogInfo("ToolPageWidgetItem", "Set Width value failed, message = out of range", 1);
-    VLogInfo("TreeItem", "fatal thing", 2);
-    QCOMPARE(loggedCount(QStringLiteral("^%1 TreeItem: value read failed$").arg(QtInfoMsg)), 1);
-    QCOMPARE(loggedCount(QStringLiteral("^%1 ToolPageWidgetItem: Set Width").arg(QtWarningMsg)), 1);
-    QCOMPARE(loggedCount(QStringLiteral("^%1 TreeItem: fatal thing$").arg(QtCriticalMsg)), 1);
-
-    StopService(); // closes the file
-    QFile file(logFile);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(file.readAll());
-    // Every line starts with its time stamp.
-    for (const QString& line : {QStringLiteral("info TreeItem: value read failed"),
-                                QStringLiteral("warning ToolPageWidgetItem: Set Width value failed"),
-                                QStringLiteral("error TreeItem: fatal thing")})
-        QVERIFY2(
-            text.contains(QRegularExpression(
-                QStringLiteral("(^|\\n)\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\S* ") + line)),
-            qPrintable(text));
-}
-
-void TestCorvid::restartKeepsUserLevelAndListeners()
-{
-    QCOMPARE(GetParamterInfo(PARAMETER_USER_LEVEL), std::string());
-    QCOMPARE(SetParamterInfo(PARAMETER_USER_LEVEL, "2"), 0);
-    QCOMPARE(SetParamterInfo(PARAMETER_USER_LEVEL, "7"), int(RESULT_BAD_VALUE));
-    QCOMPARE(SetParamterInfo(PARAMETER_INFO(25), "1"), int(RESULT_BAD_KEY));
-    QCOMPARE(GetParamterInfo(PARAMETER_USER_LEVEL), std::string("2"));
-    StopService();
-    StopService(); // twice is harmless
-    QVERIFY(QFile::exists(QString::fromStdString(options().settingsFile)));
-
-    // While stopped every call fails cleanly, and a listener registered now
-    // is kept for the next start.
-    Recorder recorder;
-    QCOMPARE(RegisterFocusUpdateListener(&recorder), int(RESULT_BAD_VALUE)); // already there
-    QCOMPARE(GetParamterInfo(PARAMETER_USER_LEVEL), std::string());
-    QCOMPARE(SetParamterInfo(PARAMETER_USER_LEVEL, "1"), int(RESULT_NOT_RUNNING));
-    std::string value = "untouched";
-    QCOMPARE(GetCameraNodeValue(kCamera, "Width", value), int(RESULT_NOT_RUNNING));
-    QCOMPARE(value, std::string("untouched"));
-    QCOMPARE(SetCameraNodeValue(kCamera, "Width", "1"), int(RESULT_NOT_RUNNING));
-    QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_OPENED), std::string());
-    QCOMPARE(GetCardInfo(kCard, CARD_INFO_KIND), std::string());
-    QCOMPARE(SetCameraInfo(kCamera, CAM_INFO_SAMPLING_RATE, "8"), int(RESULT_NOT_RUNNING));
-    QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE));
-    int roiId = 0;
-    bool ok = true;
-    QCOMPARE(DrawROI(kCamera, 0, 0, 1, 1, roiId, ok, 0, 0), int(RESULT_NOT_RUNNING));
-    QVERIFY(!ok);
-    QCOMPARE(AddSimulatedCamera(kValueKinds), std::string());
-    QCOMPARE(RemoveDevice(kCamera), int(RESULT_NOT_RUNNING));
-    QVERIFY(ListDevices().empty());
-    SetFocus(FOCUS_CAMERA, kCamera);
-    SetLanguage("English");
-    NotifyROIDraw(kCamera, 0, 0, 1, 1, 1, roiId, ok);
-    RepublishDeviceList();
-    WaitForIdle();
-    VLogInfo("TestCorvid", "still logs", 0);
-    QVERIFY(recorder.events().isEmpty());
-
-    QCOMPARE(StartService(options()), 0);
-    QCOMPARE(GetParamterInfo(PARAMETER_USER_LEVEL), std::string("2"));
-    SetFocus(FOCUS_CAMERA, kCamera);
-    WaitForIdle();
-    QCOMPARE(recorder.events().filter(QStringLiteral("focus")),
-             QStringList{callText("focus", FOCUS_CAMERA, kCamera)});
-    QCOMPARE(UnRegisterFocusUpdateListener(&recorder), 0);
-    QCOMPARE(UnRegisterFocusUpdateListener(&recorder), int(RESULT_BAD_VALUE));
-}
-
-void TestCorvid::concurrentRegistrationAndNotification()
-{
-    // Listeners come and go on two threads (each deleted right after it is
-    // unregistered), two threads send events and device lists, and one
-    // listener stays throughout: it must see every focus and ROI event, and
-    // no deleted listener may be called (ASan/TSan builds check the latter).
-    Recorder steady;
-    WaitForIdle();
-    const int steadyBefore = steady.events().size();
-    constexpr int kRounds = 150;
-    std::atomic<bool> running{true};
-
-    auto churn = [&] {
-        while (running) {
-            auto* recorder = new Recorder;
-            std::this_thread::yield();
-            delete recorder;
-        }
-    };
-    auto notify = [&](const std::string& camera) {
-        for (int i = 0; i < kRounds; ++i) {
-            SetFocus(FOCUS_CAMERA, camera);
-            SetLanguage(i % 2 ? "English" : "Chinese");
-            NotifyImport(kCamera);
-            int roiId = 0;
-            bool status = false;
-            NotifyROIDraw(kCamera, 0, 0, i, i, 1, roiId, status);
-            if (i % 10 == 0)
-                RepublishDeviceList();
-        }
-    };
-    std::thread churn1(churn), churn2(churn);
-    std::thread notify1(notify, kDual), notify2(notify, kCamera);
-    notify1.join();
-    notify2.join();
-    running = false;
-    churn1.join();
-    churn2.join();
-    WaitForIdle();
-
-    const QStringList events = steady.events().mid(steadyBefore);
-    QCOMPARE(int(events.filter(QStringLiteral("focus ")).size()), 2 * kRounds);
-    QCOMPARE(int(events.filter(QStringLiteral("roi ")).size()), 2 * kRounds);
-}
-
-void TestCorvid::unregisterWhileListenerWaitsForCaller()
-{
-    // The window's device-list adapter blocks the service thread until the
-    // GUI thread has handled the list; if the GUI thread unregisters instead
-    // (at shutdown), UnRegister must come back once the adapter gives up, and
-    // the adapter must be out of its call by then.
-    WaitingListener adapter(60); // gives up after 60 waits of 5 ms
-    QCOMPARE(RegisterDeviceListUpdateListener(&adapter), 0);
-    QTRY_VERIFY(adapter.inCall);
-    QCOMPARE(UnRegisterDeviceListUpdateListener(&adapter), 0);
-    QVERIFY(!adapter.inCall);
-
-    const int calls = adapter.calls;
-    RepublishDeviceList();
-    QCOMPARE(int(adapter.calls), calls);
-}
-
-void TestCorvid::unregisterFromInsideCall()
-{
-    // A listener that unregisters itself from inside its own call returns
-    // at once and is not called again.
-    struct SelfRemoving : IFocusUpdate
+private slots:
+    void initTestCase()
     {
-        void FocusUpdated(FOCUS_TYPE, std::string) override
-        {
-            ++calls;
-            result = UnRegisterFocusUpdateListener(this);
+        QVERIFY(m_dir.isValid());
+        g_previousHandler = qInstallMessageHandler(recordMessage);
+    }
+
+    void init()
+    {
+        ++m_run; // a fresh settings file for every test
+        QCOMPARE(StartService(options()), 0);
+    }
+
+    void cleanup()
+    {
+        StopService();
+        QVERIFY(!IsServiceRunning());
+    }
+
+    void defaultDevices()
+    {
+        std::vector<std::string> ids;
+        for (const DeviceEntry& device : ListDevices()) {
+            ids.push_back(device.id);
+            QVERIFY2(device.usable && device.isCard == (device.id == kCard), device.id.c_str());
         }
-        std::atomic<int> calls{0};
-        std::atomic<int> result{-100};
-    } listener;
-    QCOMPARE(RegisterFocusUpdateListener(&listener), 0);
-    SetFocus(FOCUS_CAMERA, kCamera);
-    SetFocus(FOCUS_CAMERA, kDual);
-    WaitForIdle();
-    QCOMPARE(int(listener.calls), 1);
-    QCOMPARE(int(listener.result), 0);
-}
+        QCOMPARE(ids, (std::vector<std::string>{kCard, kCamera, kDual}));
+        QCOMPARE(ListDevices()[1].model, std::string("KVX-SLP3000"));
 
-void TestCorvid::gigeEmulatorFoundThenStopped()
-{
-    // Aravis's GigE Vision emulator serves the structured-light camera on the
-    // loopback interface. Only one emulator can serve it: other test binaries
-    // take the same lock file.
-    const QString binary = QStandardPaths::findExecutable(QStringLiteral("arv-fake-gv-camera-0.8"));
-    if (binary.isEmpty())
-        QSKIP("arv-fake-gv-camera-0.8 is not installed");
-    QLockFile lock(QDir::temp().filePath(QStringLiteral("campane-gige-loopback.lock")));
-    lock.setStaleLockTime(0);
-    QVERIFY2(lock.tryLock(120000), "another emulator kept the loopback interface");
-    QProcess emulator;
-    emulator.setStandardOutputFile(QProcess::nullDevice());
-    emulator.setStandardErrorFile(QProcess::nullDevice());
-    emulator.start(binary, {QStringLiteral("-g"), QString::fromStdString(kCameraFile), QStringLiteral("-i"),
-                            QStringLiteral("127.0.0.1")});
-    QVERIFY(emulator.waitForStarted(5000)); // killed at the latest when it goes
+        QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_OPENED) + GetCameraInfo(kCamera, CAM_INFO_CONNECTED),
+                 std::string("11"));
+        QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_MODEL), std::string("KVX-SLP3000"));
+        QCOMPARE(GetCardInfo(kCard, CARD_INFO_KIND) + GetCardInfo(kCard, CARD_INFO_USABLE),
+                 std::string("41"));
+        // Camera keys are not card keys and the other way round.
+        QCOMPARE(GetCardInfo(kCamera, CARD_INFO_KIND), std::string());
+        QCOMPARE(GetCameraInfo(kCard, CAM_INFO_OPENED), std::string());
+        QCOMPARE(GetCameraInfo("NO-SUCH", CAM_INFO_OPENED), std::string());
 
-    // Opened by its address: the emulator answers after a moment.
-    std::string id;
-    QTRY_VERIFY_WITH_TIMEOUT(!(id = AddAravisCamera("127.0.0.1")).empty(), 30000);
-    QCOMPARE(AddAravisCamera("127.0.0.1"), id); // the same device
-    // The emulator's registers start at zero (it does not apply the
-    // simulated defaults): values read, but are empty.
-    std::string value = "untouched";
-    QCOMPARE(GetCameraNodeValue(id, "DeviceModelName", value), 0);
-    QCOMPARE(value, std::string());
+        QCOMPARE(StartService(options()), int(RESULT_ALREADY_RUNNING));
+        // The same file gives the same device.
+        QCOMPARE(AddSimulatedCamera(kCameraFile), kCamera);
+        QCOMPARE(int(ListDevices().size()), 3);
+        QCOMPARE(AddSimulatedCamera(CORVID_TEST_DATA "/missing.xml"), std::string());
+    }
 
-    // Found by discovery alone, named by the serial it announces; opening
-    // it by address again finds the device already there.
-    StopService();
-    ServiceOptions o = options();
-    o.defaultDevices = false;
-    o.discover = true;
-    QCOMPARE(StartService(o), 0);
-    Recorder recorder;
-    QTRY_VERIFY_WITH_TIMEOUT(ListDevices().size() == 1, 60000);
-    const DeviceEntry found = ListDevices().front();
-    QVERIFY2(found.id.rfind("ARV-", 0) == 0, found.id.c_str());
-    QCOMPARE(found.description, std::string("127.0.0.1"));
-    QVERIFY(!found.isCard && found.usable);
-    id = found.id;
-    QCOMPARE(AddAravisCamera("127.0.0.1"), id);
-    QCOMPARE(int(ListDevices().size()), 1);
-    QCOMPARE(SetCameraNodeValue(id, "TriggerSoftware", ""), 0);
-    QTRY_VERIFY(recorder.saw(id + "=11"));
+    void deviceListOnServiceThreadAndBlocking()
+    {
+        WaitingListener blocking(100000); // waits until released
+        RegisterDeviceListUpdateListener(&blocking);
+        QTRY_VERIFY(blocking.inCall); // the catch-up list
+        Recorder recorder;
 
-    // Stopped while in use: reported unusable.
-    emulator.kill(); // SIGKILL: gone at once, as a camera that loses power
-    QTRY_VERIFY_WITH_TIMEOUT(recorder.saw(id + "=00"), 30000);
-    QCOMPARE(GetCameraInfo(id, CAM_INFO_OPENED), std::string("0"));
-    QVERIFY(GetCameraNodeValue(id, "DeviceModelName", value) != 0);
-}
+        // What happens while a device-list call blocks is delivered after it,
+        // in order.
+        SetFocus(FOCUS_CAMERA, kCamera);
+        blocking.release = true;
+        WaitForIdle();
+        QVERIFY(!blocking.inCall);
+        QVERIFY(recorder.events().endsWith(callText("focus", FOCUS_CAMERA, kCamera)));
+
+        // RepublishDeviceList returns once the listeners have returned.
+        blocking.release = false;
+        const int before = blocking.calls;
+        std::thread releaser([&] {
+            while (!blocking.inCall)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            blocking.release = true;
+        });
+        RepublishDeviceList();
+        QCOMPARE(int(blocking.calls), before + 1);
+        QVERIFY(!blocking.inCall);
+        releaser.join();
+    }
+
+    void newListenerIsBroughtUpToDate()
+    {
+        WaitForIdle(); // the lists of the start went to nobody
+        Recorder recorder;
+        WaitForIdle();
+        // The cards on their own first, then everything: a host that meets a new
+        // card may leave that list's cameras for the next list.
+        QCOMPARE(recorder.events(),
+                 (QStringList{callText("list", kCard, "/"),
+                              callText("list", kCard, "/", kCamera + "=11", kDual + "=11")}));
+    }
+
+    void eventsReachListenersOnServiceThread()
+    {
+        Recorder recorder;
+        WaitForIdle();
+        const int listEvents = recorder.events().size();
+
+        SetFocus(FOCUS_CARD, kCard);
+        SetLanguage("Chinese");
+        NotifyImport(kCamera);
+        NotifyImageMode(kCamera, 3);
+        int roiId = -1;
+        bool status = false;
+        NotifyROIDraw(kCamera, 1, 2, 30, 40, 1, roiId, status);
+        QCOMPARE(roiId, 7);
+        QVERIFY(status);
+        WaitForIdle();
+
+        std::vector<std::thread::id> threads;
+        QCOMPARE(recorder.events(&threads).mid(listEvents),
+                 (QStringList{callText("focus", FOCUS_CARD, kCard), callText("language", "Chinese"),
+                              callText("import", kCamera), callText("image mode", kCamera, 3),
+                              callText("roi", kCamera, 1, 2, 30, 40, 1, -1)}));
+        // All on one thread, the service's, not the caller's.
+        QVERIFY(threads.front() != std::this_thread::get_id());
+        QVERIFY(std::all_of(threads.begin(), threads.end(),
+                            [&](auto thread) { return thread == threads.front(); }));
+    }
+
+    void valuesAsText_data()
+    {
+        QTest::addColumn<QString>("feature");
+        QTest::addColumn<QString>("input"); // empty: only read
+        QTest::addColumn<QString>("output");
+
+        row("string register", "DeviceModelName", "", "VK-100");
+        row("string written", "DeviceUserID", "bench right", "bench right");
+        row("integer", "Width", "1024", "1024");
+        row("hex integer", "ChipId", "0x1234", "0x1234");
+        row("float", "ExposureTime", "1234.5", "1234.5");
+        row("read-only float", "SensorTemperature", "", "41.5");
+        row("enumeration", "PixelFormat", "Mono16", "Mono16");
+        row("boolean read", "ReverseX", "", "True");
+        row("boolean 0", "ReverseX", "0", "False");
+        row("boolean false", "ReverseX", "false", "False");
+        row("boolean 1", "Left2_5DFront", "1", "True");
+        row("boolean TRUE", "Left2_5DFront", "TRUE", "True");
+        row("dotted name", "Left2.5DFront", "True", "True");
+    }
+
+    void valuesAsText()
+    {
+        QFETCH(QString, feature);
+        QFETCH(QString, input);
+        QFETCH(QString, output);
+
+        const std::string id = AddSimulatedCamera(kValueKinds);
+        QCOMPARE(id, std::string("SIM-value-kinds"));
+        const std::string node = feature.toStdString();
+        if (!input.isEmpty())
+            QCOMPARE(SetCameraNodeValue(id, node, input.toStdString()), 0);
+        std::string value = "untouched";
+        QCOMPARE(GetCameraNodeValue(id, node, value), 0);
+        QCOMPARE(QString::fromStdString(value), output);
+    }
+
+    void commandsRunOnEmptyValue()
+    {
+        const std::string id = AddSimulatedCamera(kValueKinds);
+        std::string count;
+        QCOMPARE(GetCameraNodeValue(id, "TriggerCount", count), 0);
+        QCOMPARE(count, std::string("0"));
+        QCOMPARE(SetCameraNodeValue(id, "TriggerSoftware", ""), 0);
+        QCOMPARE(GetCameraNodeValue(id, "TriggerCount", count), 0);
+        QCOMPARE(count, std::string("1"));
+        // The commands the panel runs on the structured-light camera.
+        for (const char* command : {"TriggerSoftware", "UserSetLoad", "DeviceReset"})
+            QVERIFY2(SetCameraNodeValue(kCamera, command, "") == 0, command);
+    }
+
+    void failedCallsChangeNothing_data()
+    {
+        QTest::addColumn<bool>("write");
+        QTest::addColumn<QString>("device"); // empty: the test description
+        QTest::addColumn<QString>("feature");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<int>("result");
+
+        row("read unknown device", false, "NO-SUCH", "Width", "", int(RESULT_UNKNOWN_DEVICE));
+        row("read unknown feature", false, "", "Height", "", int(RESULT_UNKNOWN_NODE));
+        row("read write-only", false, "", "SecretKey", "", int(RESULT_ACCESS_DENIED));
+        row("unknown device", true, "NO-SUCH", "Width", "1024", int(RESULT_UNKNOWN_DEVICE));
+        row("unknown feature", true, "", "Height", "1024", int(RESULT_UNKNOWN_NODE));
+        row("read-only", true, "", "DeviceModelName", "other", int(RESULT_ACCESS_DENIED));
+        row("above maximum", true, "", "Width", "8192", int(RESULT_BAD_VALUE));
+        row("below minimum", true, "", "ExposureTime", "1.0", int(RESULT_BAD_VALUE));
+        row("not a number", true, "", "Width", "wide", int(RESULT_BAD_VALUE));
+        row("empty integer", true, "", "Width", "", int(RESULT_BAD_VALUE));
+        row("unknown entry", true, "", "PixelFormat", "Bayer", int(RESULT_BAD_VALUE));
+        row("boolean yes", true, "", "ReverseX", "yes", int(RESULT_BAD_VALUE));
+        row("category", true, "", "Root", "1", int(RESULT_BAD_VALUE));
+        row("command with a value", true, "", "TriggerSoftware", "now", int(RESULT_BAD_VALUE));
+    }
+
+    void failedCallsChangeNothing()
+    {
+        QFETCH(bool, write);
+        QFETCH(QString, device);
+        QFETCH(QString, feature);
+        QFETCH(QString, input);
+        QFETCH(int, result);
+
+        const std::string test = AddSimulatedCamera(kValueKinds);
+        const std::string id = device.isEmpty() ? test : device.toStdString();
+        const std::string node = feature.toStdString();
+        std::string before, after, value = "untouched";
+        GetCameraNodeValue(test, node, before);
+
+        // One warning naming the feature, and nothing changed.
+        const QString warning =
+            QStringLiteral("^%1 Corvid: .*%2").arg(QtWarningMsg).arg(QRegularExpression::escape(feature));
+        const int logged = loggedCount(warning);
+        if (write)
+            QCOMPARE(SetCameraNodeValue(id, node, input.toStdString()), result);
+        else
+            QCOMPARE(GetCameraNodeValue(id, node, value), result);
+        QCOMPARE(loggedCount(warning), logged + 1);
+        QCOMPARE(value, std::string("untouched"));
+        GetCameraNodeValue(test, node, after);
+        QCOMPARE(after, before);
+    }
+
+    void nodeMaps()
+    {
+        GenApi::INodeMap* map = GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE);
+        QVERIFY(map);
+        GenApi::CStringPtr model(map->GetNode("DeviceModelName"));
+        QVERIFY(model);
+        QCOMPARE(model->GetValue().toStdString(), std::string("KVX-SLP3000"));
+        // The same map every time: the service owns it.
+        QCOMPARE(GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE), map);
+        QVERIFY(GetAttrNodeMap(FOCUS_CARD, kCard, NODEMAP_REMOTE_DEVICE));
+        QVERIFY(GetAttrNodeMap(FOCUS_CAMERA, kDual, NODEMAP_REMOTE_DEVICE) != map);
+        QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_STREAM));
+        QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, "NO-SUCH", NODEMAP_REMOTE_DEVICE));
+    }
+
+    void emptyIdAddressesFocusedCamera()
+    {
+        std::string value;
+        QCOMPARE(GetCameraNodeValue("", "DeviceModelName", value), int(RESULT_UNKNOWN_DEVICE));
+        SetFocus(FOCUS_CAMERA, kDual);
+        QCOMPARE(GetCameraNodeValue("", "DeviceModelName", value), 0);
+        QCOMPARE(value, std::string("DSL-2400"));
+        QCOMPARE(GetCameraInfo("", CAM_INFO_KIND), std::string("5"));
+        // Focus on a card does not change which camera "" is.
+        SetFocus(FOCUS_CARD, kCard);
+        QCOMPARE(GetCameraInfo("", CAM_INFO_ID), kDual);
+    }
+
+    void cameraInformation()
+    {
+        QCOMPARE(SetCameraInfo(kCamera, CAM_INFO_SAMPLING_RATE, "8"), 0);
+        QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_SAMPLING_RATE), std::string("8"));
+        QCOMPARE(GetCameraInfo(kDual, CAM_INFO_SAMPLING_RATE), std::string("0"));
+        QCOMPARE(SetCameraInfo(kCamera, CAM_INFO_PANEL_56, "12"), 0);
+        QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_PANEL_56), std::string("12"));
+        // The lock, kind and usability belong to the host.
+        QCOMPARE(SetCameraInfo(kCamera, CAM_INFO_LOCK, "1"), int(RESULT_BAD_KEY));
+        QCOMPARE(SetCameraInfo(kCamera, CAM_INFO_OPENED, "0"), int(RESULT_BAD_KEY));
+        QCOMPARE(SetCameraInfo(kCard, CAM_INFO_SAMPLING_RATE, "8"), int(RESULT_UNKNOWN_DEVICE));
+        QCOMPARE(SetCameraKind(kCamera, "7"), 0);
+        QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_KIND), std::string("7"));
+    }
+
+    void lockAndUsabilityArePublished()
+    {
+        Recorder recorder;
+        WaitForIdle();
+        const int lists = recorder.events().size();
+        QCOMPARE(SetCameraLock(kCamera, "1"), 0);
+        WaitForIdle();
+        QCOMPARE(recorder.events().size(), lists + 1);
+        QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_LOCK), std::string("1"));
+        QCOMPARE(SetCameraLock(kCamera, "x"), 0); // any text: hosts decide what it means
+        QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_LOCK), std::string("x"));
+
+        QCOMPARE(SetDeviceUsable(kCamera, false), 0);
+        QCOMPARE(SetDeviceUsable(kCard, false), 0);
+        WaitForIdle();
+        QCOMPARE(recorder.events().last(), callText("list", kCard, "/", kCamera + "=01", kDual + "=11"));
+        QCOMPARE(GetCardInfo(kCard, CARD_INFO_USABLE), std::string("0"));
+        QCOMPARE(SetDeviceUsable(kCamera, true), 0);
+        WaitForIdle();
+        QCOMPARE(recorder.events().last(), callText("list", kCard, "/", kCamera + "=11", kDual + "=11"));
+        QCOMPARE(SetDeviceUsable("NO-SUCH", true), int(RESULT_UNKNOWN_DEVICE));
+    }
+
+    void lostDeviceIsReportedAndCanBeAddedAgain()
+    {
+        Recorder recorder;
+        GenApi::INodeMap* before = GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE);
+        QCOMPARE(SimulateDeviceLoss(kCamera), 0);
+        std::string value = "untouched";
+        QCOMPARE(GetCameraNodeValue(kCamera, "Width", value), int(RESULT_ACCESS_DENIED));
+        QCOMPARE(value, std::string("untouched"));
+        // The health check notices and publishes it.
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.saw(kCamera + "=00"), 10000);
+        QCOMPARE(GetCameraInfo(kDual, CAM_INFO_OPENED), std::string("1"));
+        QCOMPARE(SetDeviceUsable(kCamera, true), int(RESULT_ACCESS_DENIED));
+        QCOMPARE(SetCameraNodeValue(kCamera, "TriggerSoftware", ""), int(RESULT_ACCESS_DENIED));
+
+        QCOMPARE(AddSimulatedCamera(kCameraFile), kCamera);
+        QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_OPENED), std::string("1"));
+        QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_KIND), std::string("1"));
+        GenApi::INodeMap* after = GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE);
+        QVERIFY(after && after != before);
+        WaitForIdle();
+        QVERIFY(recorder.events().last().contains(text(kCamera + "=11")));
+    }
+
+    void removedDeviceLeavesTheList()
+    {
+        Recorder recorder;
+        WaitForIdle();
+        const int before = recorder.events().size();
+        QCOMPARE(RemoveDevice(kDual), 0);
+        WaitForIdle();
+        // First still named, so that hosts let go of it (it is gone by then: its
+        // keys read empty, not "1"), then left out.
+        QCOMPARE(recorder.events().mid(before),
+                 (QStringList{callText("list", kCard, "/", kCamera + "=11", kDual + "="),
+                              callText("list", kCard, "/", kCamera + "=11")}));
+        QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, kDual, NODEMAP_REMOTE_DEVICE));
+        QCOMPARE(RemoveDevice(kDual), int(RESULT_UNKNOWN_DEVICE));
+        QCOMPARE(int(ListDevices().size()), 2);
+    }
+
+    void imageViewCalls()
+    {
+        // Without a view the calls are only recorded, and DrawROI fails.
+        int roiId = -1;
+        bool ok = true;
+        QVERIFY(DrawROI(kCamera, 0, 0, 640, 480, roiId, ok, 0, 0) != 0);
+        QVERIFY(!ok);
+        QCOMPARE(StartGrab(kCamera), 0);
+        QCOMPARE(SetROIPos(kCamera, 3, 1, 2, 3, 4), 0);
+        QCOMPARE(GetImageViewRecord(kCamera).roiId, 3);
+
+        View view;
+        RegisterImageView(&view);
+        QCOMPARE(DrawROI(kCamera, 0, 0, 640, 480, roiId, ok, 1, 2), 0);
+        QVERIFY(ok);
+        QCOMPARE(roiId, 5);
+        QCOMPARE(SetROIPos(kCamera, roiId, 10, 20, 110, 220), 0);
+        QCOMPARE(RomoveROI(kCamera, roiId), 0);
+        QCOMPARE(NotifyCorrection(kCamera, 1, 0.5f, nullptr), 0);
+        QCOMPARE(SetSLImageShowMode(kCamera, 2), 0);
+        QCOMPARE(SetCameraImageMode(kCamera, 4, true), 0);
+        QCOMPARE(StartGrab(kCamera), 0);
+        QCOMPARE(view.calls, (QStringList{callText("DrawROI", kCamera, 0, 0, 640, 480, 1, 2),
+                                          callText("SetROIPos", kCamera, 5, 10, 20, 110, 220),
+                                          callText("RomoveROI", kCamera, 5),
+                                          callText("NotifyCorrection", kCamera, 1, 0.5, false),
+                                          callText("SetSLImageShowMode", kCamera, 2),
+                                          callText("SetCameraImageMode", kCamera, 4, true),
+                                          callText("StartGrab", kCamera)}));
+        // Recorded as well.
+        const ImageViewRecord record = GetImageViewRecord(kCamera);
+        QVERIFY(record.roiRemoved);
+        QCOMPARE(record.slImageShowMode, 2);
+        QCOMPARE(record.grabCount, 2);
+
+        UnRegisterImageView(&view);
+        QVERIFY(DrawROI(kCamera, 0, 0, 640, 480, roiId, ok, 0, 0) != 0);
+        QCOMPARE(view.calls.size(), 7);
+    }
+
+    void logging()
+    {
+        StopService();
+        ServiceOptions o = options();
+        const QString logFile = m_dir.filePath(QStringLiteral("corvid.log"));
+        o.logFile = logFile.toStdString();
+        QCOMPARE(StartService(o), 0);
+
+        VLogInfo("TreeItem", "value read failed", 0);
+        VLogInfo("ToolPageWidgetItem", "Set Width value failed, message = out of range", 1);
+        VLogInfo("TreeItem", "fatal thing", 2);
+        QCOMPARE(loggedCount(QStringLiteral("^%1 TreeItem: value read failed$").arg(QtInfoMsg)), 1);
+        QCOMPARE(loggedCount(QStringLiteral("^%1 ToolPageWidgetItem: Set Width").arg(QtWarningMsg)), 1);
+        QCOMPARE(loggedCount(QStringLiteral("^%1 TreeItem: fatal thing$").arg(QtCriticalMsg)), 1);
+
+        StopService(); // closes the file
+        QFile file(logFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        // Every line starts with its time stamp.
+        for (const QString& line : {QStringLiteral("info TreeItem: value read failed"),
+                                    QStringLiteral("warning ToolPageWidgetItem: Set Width value failed"),
+                                    QStringLiteral("error TreeItem: fatal thing")})
+            QVERIFY2(
+                text.contains(QRegularExpression(
+                    QStringLiteral("(^|\\n)\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\S* ") + line)),
+                qPrintable(text));
+    }
+
+    void restartKeepsUserLevelAndListeners()
+    {
+        QCOMPARE(GetParamterInfo(PARAMETER_USER_LEVEL), std::string());
+        QCOMPARE(SetParamterInfo(PARAMETER_USER_LEVEL, "2"), 0);
+        QCOMPARE(SetParamterInfo(PARAMETER_USER_LEVEL, "7"), int(RESULT_BAD_VALUE));
+        QCOMPARE(SetParamterInfo(PARAMETER_INFO(25), "1"), int(RESULT_BAD_KEY));
+        QCOMPARE(GetParamterInfo(PARAMETER_USER_LEVEL), std::string("2"));
+        StopService();
+        StopService(); // twice is harmless
+        QVERIFY(QFile::exists(QString::fromStdString(options().settingsFile)));
+
+        // While stopped every call fails cleanly, and a listener registered now
+        // is kept for the next start.
+        Recorder recorder;
+        QCOMPARE(RegisterFocusUpdateListener(&recorder), int(RESULT_BAD_VALUE)); // already there
+        QCOMPARE(GetParamterInfo(PARAMETER_USER_LEVEL), std::string());
+        QCOMPARE(SetParamterInfo(PARAMETER_USER_LEVEL, "1"), int(RESULT_NOT_RUNNING));
+        std::string value = "untouched";
+        QCOMPARE(GetCameraNodeValue(kCamera, "Width", value), int(RESULT_NOT_RUNNING));
+        QCOMPARE(value, std::string("untouched"));
+        QCOMPARE(SetCameraNodeValue(kCamera, "Width", "1"), int(RESULT_NOT_RUNNING));
+        QCOMPARE(GetCameraInfo(kCamera, CAM_INFO_OPENED), std::string());
+        QCOMPARE(GetCardInfo(kCard, CARD_INFO_KIND), std::string());
+        QCOMPARE(SetCameraInfo(kCamera, CAM_INFO_SAMPLING_RATE, "8"), int(RESULT_NOT_RUNNING));
+        QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE));
+        int roiId = 0;
+        bool ok = true;
+        QCOMPARE(DrawROI(kCamera, 0, 0, 1, 1, roiId, ok, 0, 0), int(RESULT_NOT_RUNNING));
+        QVERIFY(!ok);
+        QCOMPARE(AddSimulatedCamera(kValueKinds), std::string());
+        QCOMPARE(RemoveDevice(kCamera), int(RESULT_NOT_RUNNING));
+        QVERIFY(ListDevices().empty());
+        SetFocus(FOCUS_CAMERA, kCamera);
+        SetLanguage("English");
+        NotifyROIDraw(kCamera, 0, 0, 1, 1, 1, roiId, ok);
+        RepublishDeviceList();
+        WaitForIdle();
+        VLogInfo("TestCorvid", "still logs", 0);
+        QVERIFY(recorder.events().isEmpty());
+
+        QCOMPARE(StartService(options()), 0);
+        QCOMPARE(GetParamterInfo(PARAMETER_USER_LEVEL), std::string("2"));
+        SetFocus(FOCUS_CAMERA, kCamera);
+        WaitForIdle();
+        QCOMPARE(recorder.events().filter(QStringLiteral("focus")),
+                 QStringList{callText("focus", FOCUS_CAMERA, kCamera)});
+        QCOMPARE(UnRegisterFocusUpdateListener(&recorder), 0);
+        QCOMPARE(UnRegisterFocusUpdateListener(&recorder), int(RESULT_BAD_VALUE));
+    }
+
+    void concurrentRegistrationAndNotification()
+    {
+        // Listeners come and go on two threads (each deleted right after it is
+        // unregistered), two threads send events and device lists, and one
+        // listener stays throughout: it must see every focus and ROI event, and
+        // no deleted listener may be called (ASan/TSan builds check the latter).
+        Recorder steady;
+        WaitForIdle();
+        const int steadyBefore = steady.events().size();
+        constexpr int kRounds = 150;
+        std::atomic<bool> running{true};
+
+        auto churn = [&] {
+            while (running) {
+                auto* recorder = new Recorder;
+                std::this_thread::yield();
+                delete recorder;
+            }
+        };
+        auto notify = [&](const std::string& camera) {
+            for (int i = 0; i < kRounds; ++i) {
+                SetFocus(FOCUS_CAMERA, camera);
+                SetLanguage(i % 2 ? "English" : "Chinese");
+                NotifyImport(kCamera);
+                int roiId = 0;
+                bool status = false;
+                NotifyROIDraw(kCamera, 0, 0, i, i, 1, roiId, status);
+                if (i % 10 == 0)
+                    RepublishDeviceList();
+            }
+        };
+        std::thread churn1(churn), churn2(churn);
+        std::thread notify1(notify, kDual), notify2(notify, kCamera);
+        notify1.join();
+        notify2.join();
+        running = false;
+        churn1.join();
+        churn2.join();
+        WaitForIdle();
+
+        const QStringList events = steady.events().mid(steadyBefore);
+        QCOMPARE(int(events.filter(QStringLiteral("focus ")).size()), 2 * kRounds);
+        QCOMPARE(int(events.filter(QStringLiteral("roi ")).size()), 2 * kRounds);
+    }
+
+    void unregisterWhileListenerWaitsForCaller()
+    {
+        // The window's device-list adapter blocks the service thread until the
+        // GUI thread has handled the list; if the GUI thread unregisters instead
+        // (at shutdown), UnRegister must come back once the adapter gives up, and
+        // the adapter must be out of its call by then.
+        WaitingListener adapter(60); // gives up after 60 waits of 5 ms
+        QCOMPARE(RegisterDeviceListUpdateListener(&adapter), 0);
+        QTRY_VERIFY(adapter.inCall);
+        QCOMPARE(UnRegisterDeviceListUpdateListener(&adapter), 0);
+        QVERIFY(!adapter.inCall);
+
+        const int calls = adapter.calls;
+        RepublishDeviceList();
+        QCOMPARE(int(adapter.calls), calls);
+    }
+
+    void unregisterFromInsideCall()
+    {
+        // A listener that unregisters itself from inside its own call returns
+        // at once and is not called again.
+        struct SelfRemoving : IFocusUpdate
+        {
+            void FocusUpdated(FOCUS_TYPE, std::string) override
+            {
+                ++calls;
+                result = UnRegisterFocusUpdateListener(this);
+            }
+            std::atomic<int> calls{0};
+            std::atomic<int> result{-100};
+        } listener;
+        QCOMPARE(RegisterFocusUpdateListener(&listener), 0);
+        SetFocus(FOCUS_CAMERA, kCamera);
+        SetFocus(FOCUS_CAMERA, kDual);
+        WaitForIdle();
+        QCOMPARE(int(listener.calls), 1);
+        QCOMPARE(int(listener.result), 0);
+    }
+
+    void gigeEmulatorFoundThenStopped()
+    {
+        // Aravis's GigE Vision emulator serves the structured-light camera on the
+        // loopback interface. Only one emulator can serve it: other test binaries
+        // take the same lock file.
+        const QString binary = QStandardPaths::findExecutable(QStringLiteral("arv-fake-gv-camera-0.8"));
+        if (binary.isEmpty())
+            QSKIP("arv-fake-gv-camera-0.8 is not installed");
+        QLockFile lock(QDir::temp().filePath(QStringLiteral("campane-gige-loopback.lock")));
+        lock.setStaleLockTime(0);
+        QVERIFY2(lock.tryLock(120000), "another emulator kept the loopback interface");
+        QProcess emulator;
+        emulator.setStandardOutputFile(QProcess::nullDevice());
+        emulator.setStandardErrorFile(QProcess::nullDevice());
+        emulator.start(binary, {QStringLiteral("-g"), QString::fromStdString(kCameraFile),
+                                QStringLiteral("-i"), QStringLiteral("127.0.0.1")});
+        QVERIFY(emulator.waitForStarted(5000)); // killed at the latest when it goes
+
+        // Opened by its address: the emulator answers after a moment.
+        std::string id;
+        QTRY_VERIFY_WITH_TIMEOUT(!(id = AddAravisCamera("127.0.0.1")).empty(), 30000);
+        QCOMPARE(AddAravisCamera("127.0.0.1"), id); // the same device
+        // The emulator's registers start at zero (it does not apply the
+        // simulated defaults): values read, but are empty.
+        std::string value = "untouched";
+        QCOMPARE(GetCameraNodeValue(id, "DeviceModelName", value), 0);
+        QCOMPARE(value, std::string());
+
+        // Found by discovery alone, named by the serial it announces; opening
+        // it by address again finds the device already there.
+        StopService();
+        ServiceOptions o = options();
+        o.defaultDevices = false;
+        o.discover = true;
+        QCOMPARE(StartService(o), 0);
+        Recorder recorder;
+        QTRY_VERIFY_WITH_TIMEOUT(ListDevices().size() == 1, 60000);
+        const DeviceEntry found = ListDevices().front();
+        QVERIFY2(found.id.rfind("ARV-", 0) == 0, found.id.c_str());
+        QCOMPARE(found.description, std::string("127.0.0.1"));
+        QVERIFY(!found.isCard && found.usable);
+        id = found.id;
+        QCOMPARE(AddAravisCamera("127.0.0.1"), id);
+        QCOMPARE(int(ListDevices().size()), 1);
+        QCOMPARE(SetCameraNodeValue(id, "TriggerSoftware", ""), 0);
+        QTRY_VERIFY(recorder.saw(id + "=11"));
+
+        // Stopped while in use: reported unusable.
+        emulator.kill(); // SIGKILL: gone at once, as a camera that loses power
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.saw(id + "=00"), 30000);
+        QCOMPARE(GetCameraInfo(id, CAM_INFO_OPENED), std::string("0"));
+        QVERIFY(GetCameraNodeValue(id, "DeviceModelName", value) != 0);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCorvid)
 #include "test_corvid.moc"
