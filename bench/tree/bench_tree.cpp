@@ -236,6 +236,7 @@ int screenshots(const QString& dirPath)
         {"tree-board-look.png", boardLook, "WorkingMode", 0},
         {"tree-network.png", boardLook, "GevPersistentIPAddress", 100000},
         {"tree-float.png", boardLook, "SinData", 100000},
+        {"tree-command.png", boardLook, "TriggerSoftware", 100000},
     };
     for (const auto& shot : shots) {
         FeatureTreeView view;

@@ -82,6 +82,15 @@ void FeatureEditDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
             if (item->isNewFailure(e.GetDescription()))
                 warnGenericException(item->name().toUtf8(), e);
         });
+    if (index == m_commandEditorIndex) {
+        QStyleOptionViewItem cell(option);
+        initStyleOption(&cell, index);
+        cell.text.clear();
+        const QWidget* widget = option.widget ? option.widget : m_view;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+        return;
+    }
     QStyledItemDelegate::paint(painter, option, index);
     if (writable)
         return;
@@ -122,7 +131,16 @@ QWidget* FeatureEditDelegate::createEditor(QWidget* parent, const QStyleOptionVi
         [&](const GenICam::GenericException& e) { warnGenericException(item->name().toUtf8(), e); });
     if (editor)
         WheelGuard::install(editor);
+    if (qobject_cast<QPushButton*>(editor))
+        m_commandEditorIndex = index;
     return editor;
+}
+
+void FeatureEditDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) const
+{
+    if (index == m_commandEditorIndex)
+        m_commandEditorIndex = QPersistentModelIndex();
+    QStyledItemDelegate::destroyEditor(editor, index);
 }
 
 // Every GenApi call comes before the editor is made, so that an exception

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPersistentModelIndex>
 #include <QStyledItemDelegate>
 
 class QTreeView;
@@ -32,6 +33,7 @@ public:
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const override;
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
     QString displayText(const QVariant& value, const QLocale& locale) const override;
 
     // The text painted for a value that cannot be written: doubles with
@@ -49,4 +51,7 @@ private:
 
     QTreeView* m_view;
     bool m_deviceDisabled = false;
+    // The cell under an open "Execute" button: the button has no background,
+    // so the cell is painted without its "{Execute}" text meanwhile.
+    mutable QPersistentModelIndex m_commandEditorIndex;
 };
