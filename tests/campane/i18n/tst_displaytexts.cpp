@@ -7,108 +7,99 @@ class TestDisplayTexts : public QObject
     Q_OBJECT
 
 private slots:
-    void mapSizes();
-    void chineseText_data();
-    void chineseText();
-    void englishName_data();
-    void englishName();
-    void everyChineseTextLeadsBack();
-    void textOfPair_data();
-    void textOfPair();
-};
-
-void TestDisplayTexts::mapSizes()
-{
-    // 61 pairs: "Auto" has two Chinese texts; "高精度" and "标准" each stand
-    // for two English names.
-    QCOMPARE(entryTextsZh().size(), 60);
-    QCOMPARE(entryTextsEn().size(), 59);
-}
-
-void TestDisplayTexts::chineseText_data()
-{
-    QTest::addColumn<QString>("english");
-    QTest::addColumn<QString>("chinese");
-
-    QTest::newRow("later pair replaces Auto") << "Auto" << QStringLiteral("自由采集");
-    QTest::newRow("first pair") << "ContinuousTrigger" << QStringLiteral("连续触发");
-    QTest::newRow("last pair") << "StripeEngine" << QStringLiteral("格雷码");
-    QTest::newRow("same in both languages") << "Off" << QStringLiteral("Off");
-    QTest::newRow("name with a space") << "Turned Off" << QStringLiteral("关");
-    QTest::newRow("digits and dots") << "2.5D Right Reflex" << QStringLiteral("右2.5D反射图");
-    QTest::newRow("shared Chinese text, old name") << "LinearSensing" << QStringLiteral("高精度");
-    QTest::newRow("shared Chinese text, new name") << "SuperPrecise" << QStringLiteral("高精度");
-    QTest::newRow("Maximum") << "Maximum" << QStringLiteral("标准");
-    QTest::newRow("case matters") << "auto" << QStringLiteral("<none>");
-    QTest::newRow("unknown") << "Continuous2" << QStringLiteral("<none>");
-    QTest::newRow("empty") << "" << QStringLiteral("<none>");
-}
-
-void TestDisplayTexts::chineseText()
-{
-    QFETCH(QString, english);
-    QFETCH(QString, chinese);
-    QCOMPARE(chineseEntryText(english, "<none>"), chinese);
-    QCOMPARE(entryTextsZh().value(english, "<none>"), chinese);
-}
-
-void TestDisplayTexts::englishName_data()
-{
-    QTest::addColumn<QString>("chinese");
-    QTest::addColumn<QString>("english");
-
-    QTest::newRow("high precision") << QStringLiteral("高精度") << "SuperPrecise";
-    QTest::newRow("standard") << QStringLiteral("标准") << "Standard";
-    QTest::newRow("automatic") << QStringLiteral("自动") << "Auto";
-    QTest::newRow("free run") << QStringLiteral("自由采集") << "Auto";
-    QTest::newRow("full speed") << QStringLiteral("全速") << "Full";
-    QTest::newRow("same in both languages") << "Off" << QStringLiteral("Off");
-    QTest::newRow("2D kind") << QStringLiteral("左2D图") << "2D Left";
-    QTest::newRow("grey image") << QStringLiteral("灰度图") << "GSImage";
-    QTest::newRow("English is no key") << "Auto" << QString();
-    QTest::newRow("unknown") << QStringLiteral("高精") << "";
-}
-
-void TestDisplayTexts::englishName()
-{
-    QFETCH(QString, chinese);
-    QFETCH(QString, english);
-    QCOMPARE(englishEntryText(chinese), english);
-}
-
-void TestDisplayTexts::everyChineseTextLeadsBack()
-{
-    // A Chinese text shown in an editor must turn into an entry name again.
-    const QMap<QString, QString>& zh = entryTextsZh();
-    for (auto it = zh.cbegin(); it != zh.cend(); ++it) {
-        QVERIFY2(entryTextsEn().contains(it.value()), qPrintable(it.key()));
-        const QString back = entryTextsEn().value(it.value());
-        QVERIFY2(zh.value(back) == it.value(), qPrintable(it.key()));
+    void mapSizes()
+    {
+        // 61 pairs: "Auto" has two Chinese texts; "高精度" and "标准" each stand
+        // for two English names.
+        QCOMPARE(entryTextsZh().size(), 60);
+        QCOMPARE(entryTextsEn().size(), 59);
     }
-}
 
-void TestDisplayTexts::textOfPair_data()
-{
-    QTest::addColumn<QStringList>("pair");
-    QTest::addColumn<int>("language");
-    QTest::addColumn<QString>("text");
+    void chineseText_data()
+    {
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<QString>("chinese");
 
-    const QStringList both{"Exposure Time", QStringLiteral("曝光时间")};
-    QTest::newRow("english") << both << int(LanguageEnglish) << "Exposure Time";
-    QTest::newRow("chinese") << both << int(LanguageChinese) << QStringLiteral("曝光时间");
-    QTest::newRow("past the end") << both << 2 << "";
-    QTest::newRow("negative") << both << -1 << "";
-    QTest::newRow("english only, in chinese") << QStringList{"Gain"} << int(LanguageChinese) << "";
-    QTest::newRow("empty pair") << QStringList{} << int(LanguageEnglish) << "";
-}
+        QTest::newRow("later pair replaces Auto") << "Auto" << QStringLiteral("自由采集");
+        QTest::newRow("first pair") << "ContinuousTrigger" << QStringLiteral("连续触发");
+        QTest::newRow("last pair") << "StripeEngine" << QStringLiteral("格雷码");
+        QTest::newRow("same in both languages") << "Off" << QStringLiteral("Off");
+        QTest::newRow("name with a space") << "Turned Off" << QStringLiteral("关");
+        QTest::newRow("digits and dots") << "2.5D Right Reflex" << QStringLiteral("右2.5D反射图");
+        QTest::newRow("shared Chinese text, old name") << "LinearSensing" << QStringLiteral("高精度");
+        QTest::newRow("shared Chinese text, new name") << "SuperPrecise" << QStringLiteral("高精度");
+        QTest::newRow("Maximum") << "Maximum" << QStringLiteral("标准");
+        QTest::newRow("case matters") << "auto" << QStringLiteral("<none>");
+        QTest::newRow("unknown") << "Continuous2" << QStringLiteral("<none>");
+        QTest::newRow("empty") << "" << QStringLiteral("<none>");
+    }
 
-void TestDisplayTexts::textOfPair()
-{
-    QFETCH(QStringList, pair);
-    QFETCH(int, language);
-    QFETCH(QString, text);
-    QCOMPARE(textOf(pair, language), text);
-}
+    void chineseText()
+    {
+        QFETCH(QString, english);
+        QFETCH(QString, chinese);
+        QCOMPARE(chineseEntryText(english, "<none>"), chinese);
+        QCOMPARE(entryTextsZh().value(english, "<none>"), chinese);
+    }
+
+    void englishName_data()
+    {
+        QTest::addColumn<QString>("chinese");
+        QTest::addColumn<QString>("english");
+
+        QTest::newRow("high precision") << QStringLiteral("高精度") << "SuperPrecise";
+        QTest::newRow("standard") << QStringLiteral("标准") << "Standard";
+        QTest::newRow("automatic") << QStringLiteral("自动") << "Auto";
+        QTest::newRow("free run") << QStringLiteral("自由采集") << "Auto";
+        QTest::newRow("full speed") << QStringLiteral("全速") << "Full";
+        QTest::newRow("same in both languages") << "Off" << QStringLiteral("Off");
+        QTest::newRow("2D kind") << QStringLiteral("左2D图") << "2D Left";
+        QTest::newRow("grey image") << QStringLiteral("灰度图") << "GSImage";
+        QTest::newRow("English is no key") << "Auto" << QString();
+        QTest::newRow("unknown") << QStringLiteral("高精") << "";
+    }
+
+    void englishName()
+    {
+        QFETCH(QString, chinese);
+        QFETCH(QString, english);
+        QCOMPARE(englishEntryText(chinese), english);
+    }
+
+    void everyChineseTextLeadsBack()
+    {
+        // A Chinese text shown in an editor must turn into an entry name again.
+        const QMap<QString, QString>& zh = entryTextsZh();
+        for (auto it = zh.cbegin(); it != zh.cend(); ++it) {
+            QVERIFY2(entryTextsEn().contains(it.value()), qPrintable(it.key()));
+            const QString back = entryTextsEn().value(it.value());
+            QVERIFY2(zh.value(back) == it.value(), qPrintable(it.key()));
+        }
+    }
+
+    void textOfPair_data()
+    {
+        QTest::addColumn<QStringList>("pair");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("text");
+
+        const QStringList both{"Exposure Time", QStringLiteral("曝光时间")};
+        QTest::newRow("english") << both << int(LanguageEnglish) << "Exposure Time";
+        QTest::newRow("chinese") << both << int(LanguageChinese) << QStringLiteral("曝光时间");
+        QTest::newRow("past the end") << both << 2 << "";
+        QTest::newRow("negative") << both << -1 << "";
+        QTest::newRow("english only, in chinese") << QStringList{"Gain"} << int(LanguageChinese) << "";
+        QTest::newRow("empty pair") << QStringList{} << int(LanguageEnglish) << "";
+    }
+
+    void textOfPair()
+    {
+        QFETCH(QStringList, pair);
+        QFETCH(int, language);
+        QFETCH(QString, text);
+        QCOMPARE(textOf(pair, language), text);
+    }
+};
 
 QTEST_APPLESS_MAIN(TestDisplayTexts)
 #include "tst_displaytexts.moc"

@@ -47,23 +47,352 @@ class TestRows : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void init();
-    void cleanup();
+    void initTestCase()
+    {
+        g_previousHandler = qInstallMessageHandler(collectRowLog);
+        Corvid::ServiceOptions options;
+        options.defaultDevices = false;
+        options.settingsFile = m_settings.filePath(QStringLiteral("settings.ini")).toStdString();
+        QCOMPARE(Corvid::StartService(options), 0);
+        m_cameraId = Corvid::AddSimulatedCamera(kCamera.toStdString());
+        QVERIFY(!m_cameraId.empty());
+        m_serviceMap =
+            Corvid::GetAttrNodeMap(Corvid::FOCUS_CAMERA, m_cameraId, Corvid::NODEMAP_REMOTE_DEVICE);
+        QVERIFY(m_serviceMap);
+    }
 
-    void editorFollowsNodeKind_data();
-    void editorFollowsNodeKind();
-    void spinBoxBounds_data();
-    void spinBoxBounds();
-    void writeIsReadBack_data();
-    void writeIsReadBack();
-    void rejectedIntegerWriteRollsBack();
-    void rowAppearsWhenNodeBecomesUsable();
-    void writeRefreshesOwnGroupOnly();
-    void realTimeRefreshSkipsFocusedEditor();
-    void realTimeRefreshIgnoresNonNumericText();
-    void languageSwitch();
+    void cleanupTestCase()
+    {
+        Corvid::StopService();
+        qInstallMessageHandler(g_previousHandler);
+    }
+
+    void init()
+    {
+        m_device = openDevice();
+        QVERIFY(m_device);
+        m_host = std::make_unique<QWidget>();
+        g_rowLog.clear();
+    }
+
+    void cleanup()
+    {
+        m_host.reset();
+        m_device.reset();
+    }
+
+    void editorFollowsNodeKind_data()
+    {
+        QTest::addColumn<QString>("feature");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("editor"); // class of the editor, empty for none
+
+        QTest::newRow("integer") << "Light1Value" << true << QStringLiteral("QSpinBox");
+        QTest::newRow("float") << "SensorGain" << true << QStringLiteral("QDoubleSpinBox");
+        QTest::newRow("boolean") << "Denoising" << true << QStringLiteral("SwitchButton");
+        QTest::newRow("command") << "TriggerSoftware" << true << QStringLiteral("QPushButton");
+        QTest::newRow("enumeration") << "WorkingMode" << true << QStringLiteral("QComboBox");
+        QTest::newRow("read-only integer") << "PayloadSize" << false << QStringLiteral("QSpinBox");
+        QTest::newRow("locked float") << "DepthScale" << false << QStringLiteral("QDoubleSpinBox");
+        QTest::newRow("string") << "DeviceUserID" << false << QString();
+        QTest::newRow("invisible") << "TLParamsLocked" << false << QString();
+        QTest::newRow("unavailable") << "Radius" << false << QString();
+        QTest::newRow("write-only integer") << "ServiceUnlockCode" << false << QString();
+        QTest::newRow("missing") << "NoSuchFeature" << false << QString();
+    }
+
+    void editorFollowsNodeKind()
+    {
+        QFETCH(QString, feature);
+        QFETCH(bool, enabled);
+        QFETCH(QString, editor);
+
+        ToolPageWidgetItem* row = this->row(qPrintable(feature));
+        QCOMPARE(row->isHidden(), editor.isEmpty());
+        QCOMPARE(row->label()->text(), feature);
+        QWidget* widget = row->widget();
+        if (editor.isEmpty()) {
+            QVERIFY(!widget);
+            row->refresh(false); // nothing to bring back: the row stays hidden
+            QVERIFY(row->isHidden());
+            return;
+        }
+        QVERIFY(widget);
+        QCOMPARE(row->layout()->indexOf(widget), 1);
+        QCOMPARE(widget->isEnabled(), enabled);
+        // The switch sits in a transparent container.
+        if (auto* button = widget->findChild<SwitchButton*>())
+            widget = button;
+        QCOMPARE(widget->metaObject()->className(), qPrintable(editor));
+    }
+
+    // Spin boxes of both kinds, compared through their common properties.
+    void spinBoxBounds_data()
+    {
+        QTest::addColumn<QString>("feature");
+        QTest::addColumn<double>("minimum");
+        QTest::addColumn<double>("maximum");
+        QTest::addColumn<double>("step");
+        QTest::addColumn<double>("stepAfterRefresh");
+        QTest::addColumn<double>("value");
+
+        QTest::newRow("percent") << "Light1Value" << 0.0 << 100.0 << 1.0 << 1.0 << 80.0;
+        QTest::newRow("stepped") << "Width" << 64.0 << 2448.0 << 16.0 << 16.0 << 2448.0;
+        // 2^48 - 1 keeps an all-ones low word, which would read as -1.
+        QTest::newRow("48-bit maximum") << "EncoderCountLimit" << 1.0 << 2147483647.0 << 1.0 << 1.0 << 1.0;
+        // Float updates step by hundredths whatever the node says.
+        QTest::newRow("fixed float increment") << "SensorExposure" << 0.0 << 0.0 << 10.0 << 0.01 << 8000.0;
+        QTest::newRow("no float increment") << "SensorGain" << 0.0 << 0.0 << 0.01 << 0.01 << 2.0;
+        QTest::newRow("small float increment")
+            << "QualityScoreThreshold" << 0.0 << 0.0 << 0.01 << 0.01 << 0.3;
+    }
+
+    void spinBoxBounds()
+    {
+        QFETCH(QString, feature);
+        QFETCH(double, minimum);
+        QFETCH(double, maximum);
+        QFETCH(double, step);
+        QFETCH(double, stepAfterRefresh);
+        QFETCH(double, value);
+
+        ToolPageWidgetItem* row = this->row(qPrintable(feature));
+        auto* spin = qobject_cast<QAbstractSpinBox*>(row->widget());
+        QVERIFY(spin);
+        const bool isInteger = qobject_cast<QSpinBox*>(spin);
+        if (isInteger) {
+            QCOMPARE(spin->property("minimum").toDouble(), minimum);
+            QCOMPARE(spin->property("maximum").toDouble(), maximum);
+        }
+        QCOMPARE(float(spin->property("singleStep").toDouble()), float(step));
+        QCOMPARE(spin->property("value").toDouble(), value);
+        QCOMPARE(spin->property("preValue").userType(), int(isInteger ? QMetaType::Int : QMetaType::Float));
+
+        // An update in place keeps the editor and its bounds.
+        row->refresh(false);
+        QCOMPARE(row->widget(), spin);
+        QCOMPARE(spin->property("singleStep").toDouble(), stepAfterRefresh);
+        if (isInteger)
+            QCOMPARE(spin->property("maximum").toDouble(), maximum);
+    }
+
+    void writeIsReadBack_data()
+    {
+        QTest::addColumn<QString>("feature");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("input"); // typed or chosen; clicked when empty
+        QTest::addColumn<QString>("readBack");
+
+        QTest::newRow("integer") << "Light1Value" << 0 << "55" << QStringLiteral("55");
+        QTest::newRow("float") << "SensorGain" << 0 << "3.5" << QStringLiteral("3.5");
+        QTest::newRow("boolean") << "Denoising" << 0 << "" << QStringLiteral("1");
+        QTest::newRow("command") << "TriggerSoftware" << 0 << "" << QString();
+        QTest::newRow("enumeration") << "WorkingMode" << 0 << "Fast" << QStringLiteral("Fast");
+        QTest::newRow("enumeration in Chinese") << "WorkingMode" << 1 << "快速" << QStringLiteral("Fast");
+        // "高精度" stands for two entry names; the device is written the one it has.
+        QTest::newRow("enumeration, shared Chinese text")
+            << "WorkingMode" << 1 << "高精度" << QStringLiteral("SuperPrecise");
+    }
+
+    void writeIsReadBack()
+    {
+        QFETCH(QString, feature);
+        QFETCH(int, language);
+        QFETCH(QString, input);
+        QFETCH(QString, readBack);
+
+        ToolPageWidgetItem* row = this->row(qPrintable(feature));
+        row->setLanguageType(language);
+        QSignalSpy written(row, &ToolPageWidgetItem::valueChanged);
+        QWidget* editor = row->widget();
+        if (auto* spin = qobject_cast<QAbstractSpinBox*>(editor)) {
+            typeInto(spin, input);
+            QCOMPARE(spin->property("value").toString(), input);
+            QCOMPARE(spin->property("preValue").toString(), input);
+        } else if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+            const int index = combo->findText(input);
+            QVERIFY(index > 0);
+            combo->setCurrentIndex(index);
+            QCOMPARE(combo->currentText(), input);
+        } else {
+            auto* button = editor->findChild<SwitchButton*>();
+            QTest::mouseClick(button ? button : qobject_cast<QPushButton*>(editor), Qt::LeftButton);
+        }
+
+        QCOMPARE(written.count(), 1);
+        if (!readBack.isEmpty())
+            QCOMPARE(QString::fromUtf8(CValuePtr(node(qPrintable(feature)))->ToString(true, true).c_str()),
+                     readBack);
+        QVERIFY(g_rowLog.isEmpty());
+    }
+
+    void rejectedIntegerWriteRollsBack()
+    {
+        ToolPageWidgetItem* row = this->row("Width");
+        auto* spin = qobject_cast<QSpinBox*>(row->widget());
+        QSignalSpy written(row, &ToolPageWidgetItem::valueChanged);
+
+        // In range, but off the 16-pixel grid: the device refuses it.
+        typeInto(spin, QStringLiteral("100"));
+
+        QCOMPARE(written.count(), 0);
+        QCOMPARE(spin->value(), 2448);
+        QCOMPARE(spin->property("preValue").toInt(), 2448);
+        QCOMPARE(CIntegerPtr(node("Width"))->GetValue(true, true), int64_t(2448));
+        QCOMPARE(g_rowLog.size(), 1);
+        const QString prefix = QStringLiteral("Set Width value failed, message = ");
+        QVERIFY2(g_rowLog.first().startsWith(prefix) && g_rowLog.first().size() > prefix.size(),
+                 qPrintable(g_rowLog.first()));
+
+        // The next accepted write moves the rollback point.
+        typeInto(spin, QStringLiteral("2000"));
+        QCOMPARE(written.count(), 1);
+        typeInto(spin, QStringLiteral("1999"));
+        QCOMPARE(spin->value(), 2000);
+        QCOMPARE(g_rowLog.size(), 2);
+    }
+
+    void rowAppearsWhenNodeBecomesUsable()
+    {
+        // Shown in a group: showing the group again re-checks its hidden rows.
+        ToolPageWidget* group = makeGroup(m_device->GetNodeMap(), {{"Radius", "搜索半径"}});
+        group->setParent(m_host.get());
+        m_host->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_host.get()));
+        auto* radius = qobject_cast<ToolPageWidgetItem*>(group->items().at(0));
+        QVERIFY(radius->isHidden());
+        QVERIFY(!radius->widget());
+
+        CBooleanPtr(node("Denoising"))->SetValue(true);
+        group->hide();
+        group->show();
+        QVERIFY(radius->isVisible());
+        auto* spin = qobject_cast<QSpinBox*>(radius->widget());
+        QVERIFY(spin);
+        QTRY_VERIFY(spin->isVisible());
+        QCOMPARE(spin->value(), 4);
+        QCOMPARE(radius->layout()->indexOf(spin), 1);
+
+        // Unusable again: hidden, the editor kept for the next time.
+        CBooleanPtr(node("Denoising"))->SetValue(false);
+        radius->refresh(false);
+        QVERIFY(radius->isHidden());
+        QCOMPARE(radius->widget(), spin);
+    }
+
+    void writeRefreshesOwnGroupOnly()
+    {
+        std::unique_ptr<ToolPageWidget> denoise(makeGroup(m_device->GetNodeMap(), {{"Denoising", "去噪"}}));
+        denoise->addItem(new QLabel(QStringLiteral("not a row")));
+        auto* radius = makeRow(m_device->GetNodeMap(), "Radius");
+        denoise->addItem(radius);
+        std::unique_ptr<ToolPageWidget> other(
+            makeGroup(m_device->GetNodeMap(), {{"Radius", "搜索半径"}, {"Light1Value", "光机亮度值1"}}));
+        auto* otherRadius = qobject_cast<ToolPageWidgetItem*>(other->items().at(0));
+        auto* light = editorOf<QSpinBox>(other->items().at(1));
+
+        CIntegerPtr(node("Light1Value"))->SetValue(33);
+        QTest::mouseClick(denoise->items().at(0)->findChild<SwitchButton*>(), Qt::LeftButton);
+        QVERIFY(!radius->isHidden());
+        QVERIFY(qobject_cast<QSpinBox*>(radius->widget()));
+        QVERIFY(otherRadius->isHidden());
+        QCOMPARE(light->value(), 80);
+
+        other->refreshItems();
+        QVERIFY(!otherRadius->isHidden());
+        QCOMPARE(light->value(), 33);
+    }
+
+    void realTimeRefreshSkipsFocusedEditor()
+    {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* gain = makeRow(m_serviceMap, "SensorGain");
+        auto* mode = makeRow(m_serviceMap, "WorkingMode");
+        mode->setLanguageType(1);
+        for (ToolPageWidgetItem* row : {gain, mode}) {
+            row->setCamId(QString::fromStdString(m_cameraId));
+            layout->addWidget(row);
+        }
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* spin = qobject_cast<QDoubleSpinBox*>(gain->widget());
+        spin->setFocus();
+        QTRY_VERIFY(spin->hasFocus());
+        const double typed = spin->value();
+
+        QCOMPARE(Corvid::SetCameraNodeValue(m_cameraId, "SensorGain", "7.25"), 0);
+        gain->refresh(true);
+        QCOMPARE(spin->value(), typed);
+
+        // Leaving the editor commits what it shows; later device values show,
+        // and showing a value writes nothing.
+        spin->clearFocus();
+        QSignalSpy written(gain, &ToolPageWidgetItem::valueChanged);
+        QCOMPARE(Corvid::SetCameraNodeValue(m_cameraId, "SensorGain", "7.5"), 0);
+        QCOMPARE(Corvid::SetCameraNodeValue(m_cameraId, "WorkingMode", "Fast"), 0);
+        gain->refresh(true);
+        mode->refresh(true);
+        QCOMPARE(spin->value(), 7.5);
+        QCOMPARE(qobject_cast<QComboBox*>(mode->widget())->currentText(), QStringLiteral("快速"));
+        QCOMPARE(written.count(), 0);
+        QCOMPARE(Corvid::SetCameraNodeValue(m_cameraId, "WorkingMode", "Standard"), 0);
+    }
+
+    void realTimeRefreshIgnoresNonNumericText()
+    {
+        // A float feature named like the camera's model-name string, so that the
+        // camera service answers with a text that is no number.
+        auto device = openDevice(QStringLiteral(ROWS_TEST_DATA "/model-name-as-float.xml"));
+        QVERIFY(device);
+        std::unique_ptr<ToolPageWidgetItem> row(makeRow(device->GetNodeMap(), "DeviceModelName"));
+        auto* spin = qobject_cast<QDoubleSpinBox*>(row->widget());
+        QVERIFY(spin);
+        QCOMPARE(spin->value(), 12.5);
+
+        // The camera's DeviceModelName is its model text.
+        row->setCamId(QString::fromStdString(m_cameraId));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("DeviceModelName.*not a number"));
+        row->refresh(true);
+        QCOMPARE(spin->value(), 12.5);
+
+        // An unknown camera leaves it as well.
+        row->setCamId(QStringLiteral("no-such-camera"));
+        row->refresh(true);
+        QCOMPARE(spin->value(), 12.5);
+    }
+
+    void languageSwitch()
+    {
+        ToolPageWidgetItem* mode = row("WorkingMode");
+        CEnumerationPtr(node("WorkingMode"))->FromString("SuperPrecise");
+        mode->refresh(false);
+        auto* combo = qobject_cast<QComboBox*>(mode->widget());
+        QSignalSpy written(mode, &ToolPageWidgetItem::valueChanged);
+        // A supplied check list keeps its ticks; its data follows the text.
+        auto* list = new CComboBox;
+        list->addItem(QStringLiteral("GSImage"), true, QStringLiteral("GSImage"));
+        list->addItem(QStringLiteral("SrcImage"), false, QStringLiteral("SrcImage"));
+        ToolPageWidgetItem outputs;
+        outputs.setupWidget({QStringLiteral("Outputs"), QStringLiteral("输出")}, {}, list);
+
+        for (int language : {1, 0}) {
+            mode->setLanguageType(language);
+            outputs.setLanguageType(language);
+            QCOMPARE(mode->label()->text(),
+                     language ? QStringLiteral("标题") : QStringLiteral("WorkingMode"));
+            QCOMPARE(combo->currentIndex(), 2);
+            QCOMPARE(combo->currentText(),
+                     language ? QStringLiteral("高精度") : QStringLiteral("SuperPrecise"));
+            const QStringList shown =
+                language ? QStringList{"灰度图", "条纹图"} : QStringList{"GSImage", "SrcImage"};
+            QCOMPARE(list->items(),
+                     (QList<QPair<QString, bool>>{{QString(), false}, {shown[0], true}, {shown[1], false}}));
+            QCOMPARE(list->checkedData(), QStringList{shown[0]});
+        }
+        QCOMPARE(written.count(), 0);
+    }
 
 private:
     INode* node(const char* name) const { return m_device->GetNodeMap()->GetNode(name); }
@@ -80,349 +409,6 @@ private:
     std::string m_cameraId;
     INodeMap* m_serviceMap = nullptr;
 };
-
-void TestRows::initTestCase()
-{
-    g_previousHandler = qInstallMessageHandler(collectRowLog);
-    Corvid::ServiceOptions options;
-    options.defaultDevices = false;
-    options.settingsFile = m_settings.filePath(QStringLiteral("settings.ini")).toStdString();
-    QCOMPARE(Corvid::StartService(options), 0);
-    m_cameraId = Corvid::AddSimulatedCamera(kCamera.toStdString());
-    QVERIFY(!m_cameraId.empty());
-    m_serviceMap = Corvid::GetAttrNodeMap(Corvid::FOCUS_CAMERA, m_cameraId, Corvid::NODEMAP_REMOTE_DEVICE);
-    QVERIFY(m_serviceMap);
-}
-
-void TestRows::cleanupTestCase()
-{
-    Corvid::StopService();
-    qInstallMessageHandler(g_previousHandler);
-}
-
-void TestRows::init()
-{
-    m_device = openDevice();
-    QVERIFY(m_device);
-    m_host = std::make_unique<QWidget>();
-    g_rowLog.clear();
-}
-
-void TestRows::cleanup()
-{
-    m_host.reset();
-    m_device.reset();
-}
-
-void TestRows::editorFollowsNodeKind_data()
-{
-    QTest::addColumn<QString>("feature");
-    QTest::addColumn<bool>("enabled");
-    QTest::addColumn<QString>("editor"); // class of the editor, empty for none
-
-    QTest::newRow("integer") << "Light1Value" << true << QStringLiteral("QSpinBox");
-    QTest::newRow("float") << "SensorGain" << true << QStringLiteral("QDoubleSpinBox");
-    QTest::newRow("boolean") << "Denoising" << true << QStringLiteral("SwitchButton");
-    QTest::newRow("command") << "TriggerSoftware" << true << QStringLiteral("QPushButton");
-    QTest::newRow("enumeration") << "WorkingMode" << true << QStringLiteral("QComboBox");
-    QTest::newRow("read-only integer") << "PayloadSize" << false << QStringLiteral("QSpinBox");
-    QTest::newRow("locked float") << "DepthScale" << false << QStringLiteral("QDoubleSpinBox");
-    QTest::newRow("string") << "DeviceUserID" << false << QString();
-    QTest::newRow("invisible") << "TLParamsLocked" << false << QString();
-    QTest::newRow("unavailable") << "Radius" << false << QString();
-    QTest::newRow("write-only integer") << "ServiceUnlockCode" << false << QString();
-    QTest::newRow("missing") << "NoSuchFeature" << false << QString();
-}
-
-void TestRows::editorFollowsNodeKind()
-{
-    QFETCH(QString, feature);
-    QFETCH(bool, enabled);
-    QFETCH(QString, editor);
-
-    ToolPageWidgetItem* row = this->row(qPrintable(feature));
-    QCOMPARE(row->isHidden(), editor.isEmpty());
-    QCOMPARE(row->label()->text(), feature);
-    QWidget* widget = row->widget();
-    if (editor.isEmpty()) {
-        QVERIFY(!widget);
-        row->refresh(false); // nothing to bring back: the row stays hidden
-        QVERIFY(row->isHidden());
-        return;
-    }
-    QVERIFY(widget);
-    QCOMPARE(row->layout()->indexOf(widget), 1);
-    QCOMPARE(widget->isEnabled(), enabled);
-    // The switch sits in a transparent container.
-    if (auto* button = widget->findChild<SwitchButton*>())
-        widget = button;
-    QCOMPARE(widget->metaObject()->className(), qPrintable(editor));
-}
-
-// Spin boxes of both kinds, compared through their common properties.
-void TestRows::spinBoxBounds_data()
-{
-    QTest::addColumn<QString>("feature");
-    QTest::addColumn<double>("minimum");
-    QTest::addColumn<double>("maximum");
-    QTest::addColumn<double>("step");
-    QTest::addColumn<double>("stepAfterRefresh");
-    QTest::addColumn<double>("value");
-
-    QTest::newRow("percent") << "Light1Value" << 0.0 << 100.0 << 1.0 << 1.0 << 80.0;
-    QTest::newRow("stepped") << "Width" << 64.0 << 2448.0 << 16.0 << 16.0 << 2448.0;
-    // 2^48 - 1 keeps an all-ones low word, which would read as -1.
-    QTest::newRow("48-bit maximum") << "EncoderCountLimit" << 1.0 << 2147483647.0 << 1.0 << 1.0 << 1.0;
-    // Float updates step by hundredths whatever the node says.
-    QTest::newRow("fixed float increment") << "SensorExposure" << 0.0 << 0.0 << 10.0 << 0.01 << 8000.0;
-    QTest::newRow("no float increment") << "SensorGain" << 0.0 << 0.0 << 0.01 << 0.01 << 2.0;
-    QTest::newRow("small float increment") << "QualityScoreThreshold" << 0.0 << 0.0 << 0.01 << 0.01 << 0.3;
-}
-
-void TestRows::spinBoxBounds()
-{
-    QFETCH(QString, feature);
-    QFETCH(double, minimum);
-    QFETCH(double, maximum);
-    QFETCH(double, step);
-    QFETCH(double, stepAfterRefresh);
-    QFETCH(double, value);
-
-    ToolPageWidgetItem* row = this->row(qPrintable(feature));
-    auto* spin = qobject_cast<QAbstractSpinBox*>(row->widget());
-    QVERIFY(spin);
-    const bool isInteger = qobject_cast<QSpinBox*>(spin);
-    if (isInteger) {
-        QCOMPARE(spin->property("minimum").toDouble(), minimum);
-        QCOMPARE(spin->property("maximum").toDouble(), maximum);
-    }
-    QCOMPARE(float(spin->property("singleStep").toDouble()), float(step));
-    QCOMPARE(spin->property("value").toDouble(), value);
-    QCOMPARE(spin->property("preValue").userType(), int(isInteger ? QMetaType::Int : QMetaType::Float));
-
-    // An update in place keeps the editor and its bounds.
-    row->refresh(false);
-    QCOMPARE(row->widget(), spin);
-    QCOMPARE(spin->property("singleStep").toDouble(), stepAfterRefresh);
-    if (isInteger)
-        QCOMPARE(spin->property("maximum").toDouble(), maximum);
-}
-
-void TestRows::writeIsReadBack_data()
-{
-    QTest::addColumn<QString>("feature");
-    QTest::addColumn<int>("language");
-    QTest::addColumn<QString>("input"); // typed or chosen; clicked when empty
-    QTest::addColumn<QString>("readBack");
-
-    QTest::newRow("integer") << "Light1Value" << 0 << "55" << QStringLiteral("55");
-    QTest::newRow("float") << "SensorGain" << 0 << "3.5" << QStringLiteral("3.5");
-    QTest::newRow("boolean") << "Denoising" << 0 << "" << QStringLiteral("1");
-    QTest::newRow("command") << "TriggerSoftware" << 0 << "" << QString();
-    QTest::newRow("enumeration") << "WorkingMode" << 0 << "Fast" << QStringLiteral("Fast");
-    QTest::newRow("enumeration in Chinese") << "WorkingMode" << 1 << "快速" << QStringLiteral("Fast");
-    // "高精度" stands for two entry names; the device is written the one it has.
-    QTest::newRow("enumeration, shared Chinese text")
-        << "WorkingMode" << 1 << "高精度" << QStringLiteral("SuperPrecise");
-}
-
-void TestRows::writeIsReadBack()
-{
-    QFETCH(QString, feature);
-    QFETCH(int, language);
-    QFETCH(QString, input);
-    QFETCH(QString, readBack);
-
-    ToolPageWidgetItem* row = this->row(qPrintable(feature));
-    row->setLanguageType(language);
-    QSignalSpy written(row, &ToolPageWidgetItem::valueChanged);
-    QWidget* editor = row->widget();
-    if (auto* spin = qobject_cast<QAbstractSpinBox*>(editor)) {
-        typeInto(spin, input);
-        QCOMPARE(spin->property("value").toString(), input);
-        QCOMPARE(spin->property("preValue").toString(), input);
-    } else if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-        const int index = combo->findText(input);
-        QVERIFY(index > 0);
-        combo->setCurrentIndex(index);
-        QCOMPARE(combo->currentText(), input);
-    } else {
-        auto* button = editor->findChild<SwitchButton*>();
-        QTest::mouseClick(button ? button : qobject_cast<QPushButton*>(editor), Qt::LeftButton);
-    }
-
-    QCOMPARE(written.count(), 1);
-    if (!readBack.isEmpty())
-        QCOMPARE(QString::fromUtf8(CValuePtr(node(qPrintable(feature)))->ToString(true, true).c_str()),
-                 readBack);
-    QVERIFY(g_rowLog.isEmpty());
-}
-
-void TestRows::rejectedIntegerWriteRollsBack()
-{
-    ToolPageWidgetItem* row = this->row("Width");
-    auto* spin = qobject_cast<QSpinBox*>(row->widget());
-    QSignalSpy written(row, &ToolPageWidgetItem::valueChanged);
-
-    // In range, but off the 16-pixel grid: the device refuses it.
-    typeInto(spin, QStringLiteral("100"));
-
-    QCOMPARE(written.count(), 0);
-    QCOMPARE(spin->value(), 2448);
-    QCOMPARE(spin->property("preValue").toInt(), 2448);
-    QCOMPARE(CIntegerPtr(node("Width"))->GetValue(true, true), int64_t(2448));
-    QCOMPARE(g_rowLog.size(), 1);
-    const QString prefix = QStringLiteral("Set Width value failed, message = ");
-    QVERIFY2(g_rowLog.first().startsWith(prefix) && g_rowLog.first().size() > prefix.size(),
-             qPrintable(g_rowLog.first()));
-
-    // The next accepted write moves the rollback point.
-    typeInto(spin, QStringLiteral("2000"));
-    QCOMPARE(written.count(), 1);
-    typeInto(spin, QStringLiteral("1999"));
-    QCOMPARE(spin->value(), 2000);
-    QCOMPARE(g_rowLog.size(), 2);
-}
-
-void TestRows::rowAppearsWhenNodeBecomesUsable()
-{
-    // Shown in a group: showing the group again re-checks its hidden rows.
-    ToolPageWidget* group = makeGroup(m_device->GetNodeMap(), {{"Radius", "搜索半径"}});
-    group->setParent(m_host.get());
-    m_host->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_host.get()));
-    auto* radius = qobject_cast<ToolPageWidgetItem*>(group->items().at(0));
-    QVERIFY(radius->isHidden());
-    QVERIFY(!radius->widget());
-
-    CBooleanPtr(node("Denoising"))->SetValue(true);
-    group->hide();
-    group->show();
-    QVERIFY(radius->isVisible());
-    auto* spin = qobject_cast<QSpinBox*>(radius->widget());
-    QVERIFY(spin);
-    QTRY_VERIFY(spin->isVisible());
-    QCOMPARE(spin->value(), 4);
-    QCOMPARE(radius->layout()->indexOf(spin), 1);
-
-    // Unusable again: hidden, the editor kept for the next time.
-    CBooleanPtr(node("Denoising"))->SetValue(false);
-    radius->refresh(false);
-    QVERIFY(radius->isHidden());
-    QCOMPARE(radius->widget(), spin);
-}
-
-void TestRows::writeRefreshesOwnGroupOnly()
-{
-    std::unique_ptr<ToolPageWidget> denoise(makeGroup(m_device->GetNodeMap(), {{"Denoising", "去噪"}}));
-    denoise->addItem(new QLabel(QStringLiteral("not a row")));
-    auto* radius = makeRow(m_device->GetNodeMap(), "Radius");
-    denoise->addItem(radius);
-    std::unique_ptr<ToolPageWidget> other(
-        makeGroup(m_device->GetNodeMap(), {{"Radius", "搜索半径"}, {"Light1Value", "光机亮度值1"}}));
-    auto* otherRadius = qobject_cast<ToolPageWidgetItem*>(other->items().at(0));
-    auto* light = editorOf<QSpinBox>(other->items().at(1));
-
-    CIntegerPtr(node("Light1Value"))->SetValue(33);
-    QTest::mouseClick(denoise->items().at(0)->findChild<SwitchButton*>(), Qt::LeftButton);
-    QVERIFY(!radius->isHidden());
-    QVERIFY(qobject_cast<QSpinBox*>(radius->widget()));
-    QVERIFY(otherRadius->isHidden());
-    QCOMPARE(light->value(), 80);
-
-    other->refreshItems();
-    QVERIFY(!otherRadius->isHidden());
-    QCOMPARE(light->value(), 33);
-}
-
-void TestRows::realTimeRefreshSkipsFocusedEditor()
-{
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* gain = makeRow(m_serviceMap, "SensorGain");
-    auto* mode = makeRow(m_serviceMap, "WorkingMode");
-    mode->setLanguageType(1);
-    for (ToolPageWidgetItem* row : {gain, mode}) {
-        row->setCamId(QString::fromStdString(m_cameraId));
-        layout->addWidget(row);
-    }
-    window.show();
-    QApplication::setActiveWindow(&window);
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    auto* spin = qobject_cast<QDoubleSpinBox*>(gain->widget());
-    spin->setFocus();
-    QTRY_VERIFY(spin->hasFocus());
-    const double typed = spin->value();
-
-    QCOMPARE(Corvid::SetCameraNodeValue(m_cameraId, "SensorGain", "7.25"), 0);
-    gain->refresh(true);
-    QCOMPARE(spin->value(), typed);
-
-    // Leaving the editor commits what it shows; later device values show,
-    // and showing a value writes nothing.
-    spin->clearFocus();
-    QSignalSpy written(gain, &ToolPageWidgetItem::valueChanged);
-    QCOMPARE(Corvid::SetCameraNodeValue(m_cameraId, "SensorGain", "7.5"), 0);
-    QCOMPARE(Corvid::SetCameraNodeValue(m_cameraId, "WorkingMode", "Fast"), 0);
-    gain->refresh(true);
-    mode->refresh(true);
-    QCOMPARE(spin->value(), 7.5);
-    QCOMPARE(qobject_cast<QComboBox*>(mode->widget())->currentText(), QStringLiteral("快速"));
-    QCOMPARE(written.count(), 0);
-    QCOMPARE(Corvid::SetCameraNodeValue(m_cameraId, "WorkingMode", "Standard"), 0);
-}
-
-void TestRows::realTimeRefreshIgnoresNonNumericText()
-{
-    // A float feature named like the camera's model-name string, so that the
-    // camera service answers with a text that is no number.
-    auto device = openDevice(QStringLiteral(ROWS_TEST_DATA "/model-name-as-float.xml"));
-    QVERIFY(device);
-    std::unique_ptr<ToolPageWidgetItem> row(makeRow(device->GetNodeMap(), "DeviceModelName"));
-    auto* spin = qobject_cast<QDoubleSpinBox*>(row->widget());
-    QVERIFY(spin);
-    QCOMPARE(spin->value(), 12.5);
-
-    // The camera's DeviceModelName is its model text.
-    row->setCamId(QString::fromStdString(m_cameraId));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("DeviceModelName.*not a number"));
-    row->refresh(true);
-    QCOMPARE(spin->value(), 12.5);
-
-    // An unknown camera leaves it as well.
-    row->setCamId(QStringLiteral("no-such-camera"));
-    row->refresh(true);
-    QCOMPARE(spin->value(), 12.5);
-}
-
-void TestRows::languageSwitch()
-{
-    ToolPageWidgetItem* mode = row("WorkingMode");
-    CEnumerationPtr(node("WorkingMode"))->FromString("SuperPrecise");
-    mode->refresh(false);
-    auto* combo = qobject_cast<QComboBox*>(mode->widget());
-    QSignalSpy written(mode, &ToolPageWidgetItem::valueChanged);
-    // A supplied check list keeps its ticks; its data follows the text.
-    auto* list = new CComboBox;
-    list->addItem(QStringLiteral("GSImage"), true, QStringLiteral("GSImage"));
-    list->addItem(QStringLiteral("SrcImage"), false, QStringLiteral("SrcImage"));
-    ToolPageWidgetItem outputs;
-    outputs.setupWidget({QStringLiteral("Outputs"), QStringLiteral("输出")}, {}, list);
-
-    for (int language : {1, 0}) {
-        mode->setLanguageType(language);
-        outputs.setLanguageType(language);
-        QCOMPARE(mode->label()->text(), language ? QStringLiteral("标题") : QStringLiteral("WorkingMode"));
-        QCOMPARE(combo->currentIndex(), 2);
-        QCOMPARE(combo->currentText(), language ? QStringLiteral("高精度") : QStringLiteral("SuperPrecise"));
-        const QStringList shown =
-            language ? QStringList{"灰度图", "条纹图"} : QStringList{"GSImage", "SrcImage"};
-        QCOMPARE(list->items(),
-                 (QList<QPair<QString, bool>>{{QString(), false}, {shown[0], true}, {shown[1], false}}));
-        QCOMPARE(list->checkedData(), QStringList{shown[0]});
-    }
-    QCOMPARE(written.count(), 0);
-}
 
 QTEST_MAIN(TestRows)
 #include "tst_rows.moc"

@@ -86,80 +86,77 @@ class TestWheelGuard : public QObject
     Q_OBJECT
 
 private slots:
-    void guardedEditorIgnoresWheelAndMenu_data();
-    void guardedEditorIgnoresWheelAndMenu();
-};
+    void guardedEditorIgnoresWheelAndMenu_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("recursively"); // installed on a parent of the editor
+        QTest::addColumn<bool>("textField");   // the menu asked for on the spin box's text field
 
-void TestWheelGuard::guardedEditorIgnoresWheelAndMenu_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<bool>("recursively"); // installed on a parent of the editor
-    QTest::addColumn<bool>("textField");   // the menu asked for on the spin box's text field
-
-    QTest::newRow("spin box") << "spin box" << false << false;
-    QTest::newRow("spin box, its text field") << "spin box" << false << true;
-    QTest::newRow("double spin box") << "double spin box" << false << false;
-    QTest::newRow("combo box") << "combo box" << false << false;
-    QTest::newRow("check-list combo box") << "check-list combo box" << false << false;
-    QTest::newRow("line edit") << "line edit" << false << false;
-    QTest::newRow("spin box, through its parent") << "spin box" << true << false;
-    QTest::newRow("combo box, through its parent") << "combo box" << true << false;
-    QTest::newRow("line edit, through its parent") << "line edit" << true << false;
-}
-
-// The guard takes the editor's wheel (the parent scrolls instead) and its
-// context menu.
-void TestWheelGuard::guardedEditorIgnoresWheelAndMenu()
-{
-    QFETCH(QString, kind);
-    QFETCH(bool, recursively);
-    QFETCH(bool, textField);
-
-    // The same editor twice: one guarded, one of the host, left alone, in a
-    // scroll area that takes the wheel events the guarded one passes on.
-    QScrollArea window;
-    auto* content = new QWidget;
-    auto* layout = new QVBoxLayout(content);
-    auto* parent = new QWidget;
-    auto* inner = new QVBoxLayout(parent);
-    QWidget* guarded = makeEditor(kind);
-    QWidget* host = makeEditor(kind);
-    inner->addWidget(guarded);
-    layout->addWidget(parent);
-    layout->addWidget(host);
-    layout->addSpacing(2000);
-    window.setWidget(content);
-    window.resize(200, 200);
-    if (recursively)
-        WheelGuard::installRecursively(parent);
-    else
-        WheelGuard::install(guarded);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-    const auto menuTarget = [textField](QWidget* editor) {
-        return textField ? editor->findChild<QLineEdit*>() : editor;
-    };
-    QVERIFY(!opensContextMenu(menuTarget(guarded)));
-    // The check-list box has no menu of its own, the others have one.
-    if (kind != "check-list combo box" && kind != "combo box")
-        QVERIFY(opensContextMenu(menuTarget(host)));
-    if (kind == "line edit")
-        return;
-
-    const QString guardedBefore = stateOf(guarded);
-    const QString hostBefore = stateOf(host);
-    for (int delta : {120, -120, -120, -120}) {
-        turnWheel(guarded, delta);
-        turnWheel(host, delta);
+        QTest::newRow("spin box") << "spin box" << false << false;
+        QTest::newRow("spin box, its text field") << "spin box" << false << true;
+        QTest::newRow("double spin box") << "double spin box" << false << false;
+        QTest::newRow("combo box") << "combo box" << false << false;
+        QTest::newRow("check-list combo box") << "check-list combo box" << false << false;
+        QTest::newRow("line edit") << "line edit" << false << false;
+        QTest::newRow("spin box, through its parent") << "spin box" << true << false;
+        QTest::newRow("combo box, through its parent") << "combo box" << true << false;
+        QTest::newRow("line edit, through its parent") << "line edit" << true << false;
     }
-    QCOMPARE(stateOf(guarded), guardedBefore);
-    QVERIFY(window.verticalScrollBar()->value() > 0);
-    // The host's own editors keep the toolkit's behaviour (the check-list box
-    // always returns to its placeholder, so only the others show it).
-    if (kind != "check-list combo box")
-        QVERIFY(stateOf(host) != hostBefore);
-}
+
+    // The guard takes the editor's wheel (the parent scrolls instead) and its
+    // context menu.
+    void guardedEditorIgnoresWheelAndMenu()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, recursively);
+        QFETCH(bool, textField);
+
+        // The same editor twice: one guarded, one of the host, left alone, in a
+        // scroll area that takes the wheel events the guarded one passes on.
+        QScrollArea window;
+        auto* content = new QWidget;
+        auto* layout = new QVBoxLayout(content);
+        auto* parent = new QWidget;
+        auto* inner = new QVBoxLayout(parent);
+        QWidget* guarded = makeEditor(kind);
+        QWidget* host = makeEditor(kind);
+        inner->addWidget(guarded);
+        layout->addWidget(parent);
+        layout->addWidget(host);
+        layout->addSpacing(2000);
+        window.setWidget(content);
+        window.resize(200, 200);
+        if (recursively)
+            WheelGuard::installRecursively(parent);
+        else
+            WheelGuard::install(guarded);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        const auto menuTarget = [textField](QWidget* editor) {
+            return textField ? editor->findChild<QLineEdit*>() : editor;
+        };
+        QVERIFY(!opensContextMenu(menuTarget(guarded)));
+        // The check-list box has no menu of its own, the others have one.
+        if (kind != "check-list combo box" && kind != "combo box")
+            QVERIFY(opensContextMenu(menuTarget(host)));
+        if (kind == "line edit")
+            return;
+
+        const QString guardedBefore = stateOf(guarded);
+        const QString hostBefore = stateOf(host);
+        for (int delta : {120, -120, -120, -120}) {
+            turnWheel(guarded, delta);
+            turnWheel(host, delta);
+        }
+        QCOMPARE(stateOf(guarded), guardedBefore);
+        QVERIFY(window.verticalScrollBar()->value() > 0);
+        // The host's own editors keep the toolkit's behaviour (the check-list box
+        // always returns to its placeholder, so only the others show it).
+        if (kind != "check-list combo box")
+            QVERIFY(stateOf(host) != hostBefore);
+    }
+};
 
 QTEST_MAIN(TestWheelGuard)
 #include "tst_wheelguard.moc"
