@@ -224,6 +224,12 @@ private slots:
             QCOMPARE(QString::fromUtf8(CValuePtr(node(qPrintable(feature)))->ToString(true, true).c_str()),
                      readBack);
         QVERIFY(g_rowLog.isEmpty());
+        // The device's state reaches a switch on the next refresh.
+        if (auto* button = editor->findChild<SwitchButton*>()) {
+            CBooleanPtr(node(qPrintable(feature)))->SetValue(false);
+            row->refresh(false);
+            QVERIFY(!button->isSwitchOn());
+        }
     }
 
     void rejectedIntegerWriteRollsBack()
