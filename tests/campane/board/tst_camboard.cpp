@@ -1,30 +1,47 @@
-#include "tests.h"
-
 #include "camboard.h"
 #include "ctoolbox.h"
 #include "ctoolpage.h"
+#include "descriptiontext.h"
 #include "featuretreeview.h"
 #include "treeitem.h"
 #include "treemodel.h"
 
 #include <Corvid/CorvidHost.h>
+#include <GenApi/DeviceConnection.h>
+#include <GenApi/GenApi.h>
 
-#include <QComboBox>
-#include <QDir>
-#include <QDoubleSpinBox>
-#include <QLineEdit>
-#include <QPointer>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTextBrowser>
-#include <QTimer>
-#include <QToolButton>
-#include <QTranslator>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
 namespace {
+
+const QString kGreen = QStringLiteral("<span style='color: green;'>");
+
+QString header(const QString& name, const QString& description)
+{
+    return kGreen + name + "</span><br>" + description + "<br><br>";
+}
+
+QString line(const QString& label, const QString& value)
+{
+    return label + ":" + kGreen + " " + value + "</span><br>";
+}
+
+QString properties(const QString& type, const QString& nameSpace, const QString& visibility,
+                   const QString& streamable)
+{
+    return line("NodeType", type) + line("NameSpace", nameSpace) + line("Visibility", visibility) +
+           line("Streamable", streamable);
+}
+
+QString entry(const QString& displayName, const QString& description, const QString& symbolic,
+              const QString& value)
+{
+    return "<br>" + kGreen + " " + displayName + "</span><br>" + line("Description", description) +
+           line("Enum Entry Name", symbolic) + line("Enum Entry Value", value) + line("NameSpace", "Custom");
+}
 
 template <typename T> T* part(QWidget* board, const char* name)
 {
@@ -44,20 +61,15 @@ TreeModel* treeModel(QWidget* board)
     return qobject_cast<TreeModel*>(treeView(board)->model());
 }
 
-QStringList tabTexts(QWidget* board, const char* name)
+// The tab texts of a tab widget, or the item texts of a combo box.
+QStringList texts(QWidget* board, const char* name)
 {
-    auto* tabs = part<QTabWidget>(board, name);
+    QWidget* widget = part<QWidget>(board, name);
+    auto* tabs = qobject_cast<QTabWidget*>(widget);
+    auto* combo = qobject_cast<QComboBox*>(widget);
     QStringList texts;
-    for (int index = 0; index < tabs->count(); ++index)
-        texts << tabs->tabText(index);
-    return texts;
-}
-
-QStringList comboTexts(QComboBox* combo)
-{
-    QStringList texts;
-    for (int index = 0; index < combo->count(); ++index)
-        texts << combo->itemText(index);
+    for (int index = 0; index < (tabs ? tabs->count() : combo->count()); ++index)
+        texts << (tabs ? tabs->tabText(index) : combo->itemText(index));
     return texts;
 }
 
@@ -107,14 +119,12 @@ class TestCamBoard : public QObject
         options.defaultDevices = false;
         options.settingsFile = settingsFile.toStdString();
         QCOMPARE(Corvid::StartService(options), 0);
-        const QDir devices(CAMPANE_DEVICES_DIR);
+        const QDir dir(CAMPANE_DEVICES_DIR);
+        auto path = [&](const char* file) { return dir.filePath(file).toStdString(); };
         m_devices =
-            QStringList{QString::fromStdString(
-                            Corvid::AddSimulatedCamera(devices.filePath("kvx-slp-camera.xml").toStdString())),
-                        QString::fromStdString(
-                            Corvid::AddSimulatedCamera(devices.filePath("sl-camera-dual.xml").toStdString())),
-                        QString::fromStdString(Corvid::AddSimulatedCard(
-                            devices.filePath("frame-grabber-card.xml").toStdString()))};
+            QStringList{QString::fromStdString(Corvid::AddSimulatedCamera(path("kvx-slp-camera.xml"))),
+                        QString::fromStdString(Corvid::AddSimulatedCamera(path("sl-camera-dual.xml"))),
+                        QString::fromStdString(Corvid::AddSimulatedCard(path("frame-grabber-card.xml")))};
         QVERIFY(!m_devices.contains(QString()));
     }
 
@@ -133,6 +143,68 @@ private slots:
     void initTestCase() { startService(m_settings.filePath("settings.ini")); }
     void cleanupTestCase() { Corvid::StopService(); }
     void init() { QCOMPARE(Corvid::SetParamterInfo(Corvid::PARAMETER_USER_LEVEL, "0"), 0); }
+
+    void nodeKinds_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("deviceLost");
+        QTest::addColumn<QString>("expected");
+
+        // A property the node does not have shows the one read before it.
+        QTest::newRow("enumeration with three entries")
+            << "SensorMethod" << false
+            << header("SensorMethod", "Both projectors, the left one only, or the right one only.") +
+                   properties("Enumeration", "Custom", "Custom", "Yes") +
+                   entry("Sensor Merge", "Both projectors work and their point clouds are merged.",
+                         "SensorMerge", "0") +
+                   entry("Sensor Left", "Only the left projector works.", "SensorLeft", "1") +
+                   entry("Sensor Right", "Only the right projector works.", "SensorRight", "2");
+        QTest::newRow("hex integer: no limits")
+            << "DeviceStatusFlags" << false
+            << header("DeviceStatusFlags",
+                      "Bit field of the camera's self-test results; all ones means every test passed.") +
+                   properties("Integer", "Custom", "Guru", "Guru");
+        QTest::newRow("float without unit")
+            << "QualityScoreThreshold" << false
+            << header("QualityScoreThreshold",
+                      "Pixels whose quality score is below this value are set invalid.") +
+                   properties("Float", "Custom", "Custom", "Yes") + line("Min", "0") + line("Max", "1");
+        QTest::newRow("integer with unit us")
+            << "RayExpTime" << false
+            << header("RayExpTime",
+                      "Time from the start to the end of the projector's exposure for each pattern.") +
+                   properties("Integer", "Custom", "Custom", "Yes") + line("Min", "1000") +
+                   line("Max", "100000") + line("Inc", "100") + line("Unit", "us");
+        QTest::newRow("category")
+            << "StructuredLightControl" << false
+            << header("StructuredLightControl",
+                      "Settings of the projector and of the image sensor, and the reconstruction engine.") +
+                   properties("Category", "Custom", "Custom", "Custom");
+        // Width's maximum is computed from registers: with the device gone the
+        // limits cannot be read, and the text ends with the property lines.
+        QTest::newRow("lost device keeps what was read")
+            << "Width" << true
+            << header("Width", "Width of the region of interest, in pixels.") +
+                   properties("Integer", "Standard", "Standard", "Yes");
+        QTest::newRow("no node") << QString() << false << QString();
+    }
+
+    void nodeKinds()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, deviceLost);
+        QFETCH(QString, expected);
+        std::string error;
+        const QString path = QDir(CAMPANE_DEVICES_DIR).filePath("kvx-slp-camera.xml");
+        auto connection = GenApi::CDeviceConnection::OpenSimulated(path.toStdString(), &error);
+        QVERIFY2(connection, error.c_str());
+        if (deviceLost)
+            connection->MarkLost();
+        GenApi::INode* node =
+            name.isEmpty() ? nullptr : connection->GetNodeMap()->GetNode(name.toStdString().c_str());
+        QVERIFY(name.isEmpty() || node);
+        QCOMPARE(featureDescriptionHtml(node), expected);
+    }
 
     void treeFollowsStoredLevel_data()
     {
@@ -218,12 +290,12 @@ private slots:
             board.setPanelTabVisible(panel);
             board.setAttributeTabVisible(attribute);
             board.setAttributeTabVisible(attribute);
-            QCOMPARE(tabTexts(&board, "tabMainWidget"), tabs);
+            QCOMPARE(texts(&board, "tabMainWidget"), tabs);
             // Back to both, the panel first.
             board.setAttributeTabVisible(false);
             board.setPanelTabVisible(true);
             board.setAttributeTabVisible(true);
-            QCOMPARE(tabTexts(&board, "tabMainWidget"), (QStringList{"Param Setting", "All Attribute"}));
+            QCOMPARE(texts(&board, "tabMainWidget"), (QStringList{"Param Setting", "All Attribute"}));
         }
     }
 
@@ -241,9 +313,9 @@ private slots:
 
         QCoreApplication::installTranslator(&translator);
         board->setLanguage(1);
-        QCOMPARE(tabTexts(board.get(), "tabMainWidget"), (QStringList{"参数设置", "全部属性"}));
-        QCOMPARE(tabTexts(board.get(), "tabWidget"), (QStringList{"拍摄", "图像", "高级"}));
-        QCOMPARE(comboTexts(level), (QStringList{"初级", "专家", "大师"}));
+        QCOMPARE(texts(board.get(), "tabMainWidget"), (QStringList{"参数设置", "全部属性"}));
+        QCOMPARE(texts(board.get(), "tabWidget"), (QStringList{"拍摄", "图像", "高级"}));
+        QCOMPARE(texts(board.get(), "cboboxLevel"), (QStringList{"初级", "专家", "大师"}));
         QCOMPARE(description->title(), QStringLiteral("参数描述"));
         QCOMPARE(collapse->text(), QStringLiteral("展开"));
         QCOMPARE(collapse->minimumWidth(), 60);
@@ -258,10 +330,10 @@ private slots:
 
         QCoreApplication::removeTranslator(&translator);
         board->setLanguage(0);
-        QCOMPARE(tabTexts(board.get(), "tabMainWidget"), (QStringList{"Param Setting", "All Attribute"}));
+        QCOMPARE(texts(board.get(), "tabMainWidget"), (QStringList{"Param Setting", "All Attribute"}));
         // The second panel tab reads "Graphics" after every switch.
-        QCOMPARE(tabTexts(board.get(), "tabWidget"), (QStringList{"Shoot", "Graphics", "Advance"}));
-        QCOMPARE(comboTexts(level), (QStringList{"Beginner", "Expert", "Guru"}));
+        QCOMPARE(texts(board.get(), "tabWidget"), (QStringList{"Shoot", "Graphics", "Advance"}));
+        QCOMPARE(texts(board.get(), "cboboxLevel"), (QStringList{"Beginner", "Expert", "Guru"}));
         QCOMPARE(description->title(), QStringLiteral("Parameter Description"));
         QCOMPARE(collapse->minimumWidth(), 85);
         QCOMPARE(collapse->maximumWidth(), 85);
@@ -346,7 +418,6 @@ private slots:
             QVERIFY(part<CToolBox>(board.get(), name)->pages().isEmpty());
         QVERIFY(!treeModel(board.get()));
         board->buildPanel();
-        QCOMPARE(tabTexts(board.get(), "tabWidget"), (QStringList{"Shoot", "Image", "Advance"}));
         // Nothing to filter or search, but the level is still stored.
         part<QComboBox>(board.get(), "cboboxLevel")->setCurrentIndex(2);
         QCOMPARE(storedLevel(), std::string("2"));
@@ -363,7 +434,7 @@ private slots:
         board->buildPanel();
         QVERIFY(!first);
         QVERIFY(treeModel(board.get()));
-        QCOMPARE(tabTexts(board.get(), "tabWidget"), (QStringList{"Shoot", "Image", "Advance"}));
+        QCOMPARE(texts(board.get(), "tabWidget"), (QStringList{"Shoot", "Image", "Advance"}));
         QCOMPARE(part<QComboBox>(board.get(), "cboboxLevel")->currentIndex(), 1);
         QVERIFY(featureShown(board.get(), "SensorWidth"));
     }
@@ -391,10 +462,6 @@ private slots:
     }
 };
 
-int runCamBoardTests(int argc, char** argv)
-{
-    TestCamBoard test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(TestCamBoard)
 
 #include "tst_camboard.moc"
