@@ -89,19 +89,33 @@ GenApi::INode* findFeature(GenApi::INodeMap* map, const std::string& name)
     return map->GetNode(nodeName);
 }
 
+// The feature of that name that carries a value, or null with the result
+// code and the reason.
+static GenApi::INode* findValueFeature(GenApi::INodeMap* map, const std::string& name, int& result,
+                                       std::string* error)
+{
+    GenApi::INode* node = findFeature(map, name);
+    if (!node) {
+        setError(error, "no feature " + name);
+        result = RESULT_UNKNOWN_NODE;
+        return nullptr;
+    }
+    if (node->GetPrincipalInterfaceType() == GenApi::intfICategory) {
+        setError(error, name + " is a category, it has no value");
+        result = RESULT_BAD_VALUE;
+        return nullptr;
+    }
+    return node;
+}
+
 int readNodeText(GenApi::INodeMap* map, const std::string& name, std::string& value, std::string* error)
 {
     return guardGenApi(
         [&]() -> int {
-            GenApi::INode* node = findFeature(map, name);
-            if (!node) {
-                setError(error, "no feature " + name);
-                return RESULT_UNKNOWN_NODE;
-            }
-            if (node->GetPrincipalInterfaceType() == GenApi::intfICategory) {
-                setError(error, name + " is a category, it has no value");
-                return RESULT_BAD_VALUE;
-            }
+            int result = RESULT_OK;
+            GenApi::INode* node = findValueFeature(map, name, result, error);
+            if (!node)
+                return result;
             const GenApi::EAccessMode mode = node->GetAccessMode();
             if (!isReadable(mode)) {
                 setError(error, name + " is not readable (" + accessText(mode) + ")");
@@ -127,15 +141,10 @@ int writeNodeText(GenApi::INodeMap* map, const std::string& name, const std::str
 {
     return guardGenApi(
         [&]() -> int {
-            GenApi::INode* node = findFeature(map, name);
-            if (!node) {
-                setError(error, "no feature " + name);
-                return RESULT_UNKNOWN_NODE;
-            }
-            if (node->GetPrincipalInterfaceType() == GenApi::intfICategory) {
-                setError(error, name + " is a category, it has no value");
-                return RESULT_BAD_VALUE;
-            }
+            int result = RESULT_OK;
+            GenApi::INode* node = findValueFeature(map, name, result, error);
+            if (!node)
+                return result;
             const GenApi::EAccessMode mode = node->GetAccessMode();
             if (!isWritable(mode)) {
                 setError(error, name + " is not writable (" + accessText(mode) + ")");
