@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <QWidget>
 
 #include <functional>
+#include <memory>
 
 // The camera service with its default simulated devices (the card
 // "SIM-frame-grabber-card", the cameras "SIM-kvx-slp-camera" and
@@ -37,3 +40,19 @@ void settle();
 // Puts the devices back as the service starts them: usable, no lock text,
 // English, no focus.
 void resetDevices();
+
+// A shown host window with a `T` in its layout, as a host embeds the pane.
+// The service brings the new listener up to date (the card's list, then the
+// full one) before the constructor returns.
+template <class T> struct HostWindow
+{
+    HostWindow()
+    {
+        widget->resize(700, 500);
+        (new QVBoxLayout(widget.get()))->addWidget(child);
+        widget->show();
+        settle();
+    }
+    std::unique_ptr<QWidget> widget{new QWidget};
+    T* child = new T(widget.get());
+};
