@@ -600,23 +600,29 @@ auto writeFailureLogger(const QString& nodeName)
     };
 }
 
-} // namespace
-
-void ToolPageWidgetItem::onIntParamChanged()
+// The last value a spin box had accepted (a float for the double spin box,
+// as the row stores it).
+int preValueOf(const QSpinBox* spinBox)
 {
-    auto* spinBox = qobject_cast<QSpinBox*>(sender());
-    if (!spinBox || !m_node)
-        return;
-    const int value = spinBox->value();
-    int readBack = value;
+    return spinBox->property(kPreValue).toInt();
+}
+
+double preValueOf(const QDoubleSpinBox* spinBox)
+{
+    return spinBox->property(kPreValue).toFloat();
+}
+
+// Writes a numeric editor's value through write(value), which returns what
+// the device holds afterwards. Written: the box shows that value, loses the
+// focus and remembers its value as accepted. Refused by GenApi: the box goes
+// back to its last accepted value. Returns whether the value was written.
+template <class SpinBox, class Write>
+bool writeSpinBox(SpinBox* spinBox, const QString& nodeName, Write write)
+{
+    const auto value = spinBox->value();
+    auto readBack = value;
     const GenApiOutcome outcome = genApiCall(
-        kTag,
-        [&] {
-            CIntegerPtr integer(m_node);
-            integer->SetValue(value, true);
-            readBack = narrow(integer->GetValue(true, true));
-        },
-        writeFailureLogger(m_nodeName));
+        kTag, [&] { readBack = write(value); }, writeFailureLogger(nodeName));
 
     const QSignalBlocker blocker(spinBox);
     if (outcome == GenApiOutcome::Done) {
@@ -624,10 +630,27 @@ void ToolPageWidgetItem::onIntParamChanged()
         // Losing the focus ends editing again; the value is written already.
         spinBox->clearFocus();
         spinBox->setProperty(kPreValue, QVariant(value));
-        emit valueChanged(QVariant());
-    } else if (outcome == GenApiOutcome::GenericError) {
-        spinBox->setValue(spinBox->property(kPreValue).toInt());
+        return true;
     }
+    if (outcome == GenApiOutcome::GenericError)
+        spinBox->setValue(preValueOf(spinBox));
+    return false;
+}
+
+} // namespace
+
+void ToolPageWidgetItem::onIntParamChanged()
+{
+    auto* spinBox = qobject_cast<QSpinBox*>(sender());
+    if (!spinBox || !m_node)
+        return;
+    const bool written = writeSpinBox(spinBox, m_nodeName, [this](int value) {
+        CIntegerPtr integer(m_node);
+        integer->SetValue(value, true);
+        return narrow(integer->GetValue(true, true));
+    });
+    if (written)
+        emit valueChanged(QVariant());
 }
 
 void ToolPageWidgetItem::onFloatParamChanged()
@@ -635,26 +658,13 @@ void ToolPageWidgetItem::onFloatParamChanged()
     auto* spinBox = qobject_cast<QDoubleSpinBox*>(sender());
     if (!spinBox || !m_node)
         return;
-    const double value = spinBox->value();
-    double readBack = value;
-    const GenApiOutcome outcome = genApiCall(
-        kTag,
-        [&] {
-            CFloatPtr floating(m_node);
-            floating->SetValue(value, true);
-            readBack = floating->GetValue(true, true);
-        },
-        writeFailureLogger(m_nodeName));
-
-    const QSignalBlocker blocker(spinBox);
-    if (outcome == GenApiOutcome::Done) {
-        spinBox->setValue(readBack);
-        spinBox->clearFocus();
-        spinBox->setProperty(kPreValue, QVariant(value));
+    const bool written = writeSpinBox(spinBox, m_nodeName, [this](double value) {
+        CFloatPtr floating(m_node);
+        floating->SetValue(value, true);
+        return floating->GetValue(true, true);
+    });
+    if (written)
         emit valueChanged(QVariant());
-    } else if (outcome == GenApiOutcome::GenericError) {
-        spinBox->setValue(spinBox->property(kPreValue).toFloat());
-    }
 }
 
 void ToolPageWidgetItem::onBoolParamChanged()
