@@ -199,6 +199,8 @@ void CamBoard::createPanelControls()
     m_triggerTimer->setObjectName(QStringLiteral("triggerTimer"));
     m_triggerTimer->setTimerType(Qt::PreciseTimer);
     m_triggerTimer->setInterval(kTriggerIntervalMs);
+    connect(m_triggerTimer, &QTimer::timeout, this, &CamBoard::onTriggerTimeout);
+    connect(triggerSwitch, &SwitchButton::clicked, this, &CamBoard::onTriggerSwitchButtonClicked);
 }
 
 void CamBoard::setUpSearchButton()
@@ -242,7 +244,7 @@ void CamBoard::setDeviceId(QString id)
 void CamBoard::buildPanel()
 {
     // A second build (the default board's, when the host asks for it) finds
-    // the tabs in place.
+    // the tabs in place and replaces the groups, as it replaces the tree.
     const QList<QPair<CToolBox*, QString>> toolBoxes = {
         {ui->firstToolBox, tr("Shoot")}, {ui->secondToolBox, tr("Image")}, {ui->thirdToolBox, tr("Advance")}};
     for (const auto& toolBox : toolBoxes) {
@@ -250,17 +252,26 @@ void CamBoard::buildPanel()
             ui->tabWidget->addTab(toolBox.first, toolBox.second);
     }
 
+    if (!buildLayout())
+        return;
+    buildFeatureTree();
+}
+
+bool CamBoard::buildLayout()
+{
+    clearPanel();
     GenApi::INodeMap* nodeMap =
         Corvid::GetAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
     if (!nodeMap)
-        return;
+        return false;
 
     std::string model;
     Corvid::GetCameraNodeValue(toStd(m_deviceId), "DeviceModelName", model);
     if (!model.empty())
         m_isStructuredLight = fromStd(model).startsWith(QLatin1String("KVX-SLP"));
 
-    buildFeatureTree();
+    buildStructuredLightLayout(nodeMap);
+    return true;
 }
 
 void CamBoard::buildFeatureTree()
@@ -345,6 +356,7 @@ void CamBoard::setLanguage(int language)
         ui->tabMainWidget->setTabText(attributeIndex, tr("All Attribute"));
 
     m_language = language;
+    retranslateTriggerLine();
     if (m_treeModel)
         m_treeModel->setLanguage(language);
     if (m_selectedRow) {
@@ -355,7 +367,8 @@ void CamBoard::setLanguage(int language)
 
 void CamBoard::reloadPanel(bool)
 {
-    refreshPanel();
+    if (buildLayout())
+        refresh2DOutputState();
 }
 
 void CamBoard::refreshPanel()
@@ -363,22 +376,7 @@ void CamBoard::refreshPanel()
     ui->firstToolBox->refresh();
     ui->secondToolBox->refresh();
     ui->thirdToolBox->refresh();
-}
-
-void CamBoard::lockPanel()
-{
-    if (m_lockWidget)
-        m_lockWidget->setEnabled(false);
-    if (m_lockRow)
-        m_lockRow->setEnable(false);
-}
-
-void CamBoard::unlockPanel()
-{
-    if (m_lockWidget)
-        m_lockWidget->setEnabled(true);
-    if (m_lockRow)
-        m_lockRow->setEnable(true);
+    refresh2DOutputState();
 }
 
 void CamBoard::disableView()
@@ -465,12 +463,6 @@ void CamBoard::showCollapseState(bool collapsed)
 {
     ui->toolButton->setIcon(foldIcon(!collapsed));
     ui->toolButton->setText(collapsed ? tr("Expand") : tr("Collapse"));
-}
-
-void CamBoard::onRealUpdateTimerTimeout()
-{
-    for (ToolPageWidgetItem* row : qAsConst(m_realTimeRows))
-        row->refresh(true);
 }
 
 void CamBoard::onMainTabChanged(int index)

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QWidget>
 
+class CComboBox;
+class CToolBox;
+class QComboBox;
 class QModelIndex;
 class QPushButton;
 class QSpinBox;
@@ -12,7 +15,12 @@ class QTimer;
 class SelectedButton;
 class SwitchButton;
 class ToolPageWidgetItem;
+class ToolPageWidget;
 class TreeModel;
+
+namespace GenApi {
+struct INodeMap;
+}
 
 namespace Ui {
 class CamBoard;
@@ -50,9 +58,11 @@ public:
     void setAttributeTabVisible(bool visible);
     //! Retranslates the board: 0 English, 1 Chinese.
     void setLanguage(int language);
-    //! Fills the panel again from the device; the argument has no effect.
+    //! Empties the panel's tool boxes and builds their groups and rows again
+    //! from the device; the argument has no effect.
     void reloadPanel(bool);
-    //! Disables, enables the lockable controls of the panel.
+    //! Disables, enables the lockable controls of the panel: every row's
+    //! editor and the periodic trigger. The state outlasts a reload.
     void lockPanel();
     void unlockPanel();
     //! Stops reading the device and the board's timers; called before the
@@ -83,6 +93,14 @@ private slots:
     void onRealUpdateTimerTimeout();
     void onMainTabChanged(int index);
 
+    // The panel's behaviours.
+    void onToolPageWidgetItemClicked();
+    void onTriggerSwitchButtonClicked();
+    void onTriggerTimeout();
+    void onUserSetLoadButtonClicked();
+    void on2DGrabOutputChanged(int index, bool status, bool isSingleMachine = false);
+    void on2DShowTypeChanged(int index);
+
 private:
     // Connected to the search text and the level selector by the
     // constructor (not a slot: its name would look like an automatic
@@ -95,6 +113,26 @@ private:
     void buildFeatureTree();
     void refreshPanel();
     int storedUserLevel() const;
+
+    // The structured-light layout (structuredlightlayout.cpp).
+    bool buildLayout();
+    void buildStructuredLightLayout(GenApi::INodeMap* nodeMap);
+    void clearPanel();
+    ToolPageWidgetItem* addNodeRow(ToolPageWidget* group, GenApi::INodeMap* nodeMap, const QString& node,
+                                   const QStringList& title, const QStringList& description);
+    ToolPageWidgetItem* addWidgetRow(ToolPageWidget* group, const QStringList& title,
+                                     const QStringList& description, QWidget* widget);
+    void createOutputWidgets();
+    void createSamplingRateBox();
+    void createUserSetButton();
+    QWidget* createTriggerLine(ToolPageWidgetItem* triggerRow);
+    void onGrabOutputPopupShown();
+    void onGrabOutputPopupHidden();
+    void onDenoisingChanged();
+    void refresh2DOutputState();
+    void rebuildShowTypeList();
+    void applyLock();
+    void retranslateTriggerLine();
 
     // Panel controls that the board owns outside every layout: the ROI
     // selection and the periodic software trigger.
@@ -110,6 +148,17 @@ private:
     QTimer* m_triggerTimer = nullptr;
     // Rows that the real-time timer refreshes.
     QList<ToolPageWidgetItem*> m_realTimeRows;
+
+    // Widgets of the structured-light layout, rebuilt with it.
+    CComboBox* grabOutputList = nullptr;
+    QComboBox* showTypeList = nullptr;
+    QComboBox* samplingRateBox = nullptr;
+    QPushButton* userSetExecuteButton = nullptr;
+    ToolPageWidgetItem* m_radiusRow = nullptr;
+    ToolPageWidgetItem* m_neighborhoodsRow = nullptr;
+    // The periodic trigger's line below the "TriggerSoftware" row.
+    QWidget* m_triggerLine = nullptr;
+    bool m_locked = false;
 
     ToolPageWidgetItem* m_selectedRow = nullptr;
     ToolPageWidgetItem* m_lockRow = nullptr;

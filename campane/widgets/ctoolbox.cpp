@@ -40,6 +40,15 @@ CToolPage* CToolBox::addPage(const QString& title, const QString& titleZh, QWidg
     return page;
 }
 
+void CToolBox::clear()
+{
+    for (CToolPage* page : qAsConst(m_pages)) {
+        m_contentLayout->removeWidget(page);
+        delete page;
+    }
+    m_pages.clear();
+}
+
 void CToolBox::refresh()
 {
     for (CToolPage* page : qAsConst(m_pages))

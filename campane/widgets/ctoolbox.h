@@ -26,6 +26,9 @@ public:
     CToolPage* addPage(const QString& title, const QString& titleZh, QWidget* widget, int type = 0);
     QList<CToolPage*> pages() const { return m_pages; }
 
+    // Removes and deletes every page with its content.
+    void clear();
+
     void refresh();
     void setLanguageType(int languageType);
 

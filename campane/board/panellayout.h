@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// A 2D image kind that a structured-light camera can output: the boolean
+// feature that switches it and the text the panel shows for it.
+struct OutputKind
+{
+    const char* feature;
+    const char* text;
+};
+
+// The kinds in panel order: five single-image kinds for the one-projector
+// family (model names beginning with "KVX-SLP"), nine left/right kinds for
+// the others.
+const QList<OutputKind>& outputKinds(bool structuredLight);
+
+// The image view's show mode for a kind's English text; 0 for any other text
+// ("-" among them).
+int showModeOf(const QString& kindText);
