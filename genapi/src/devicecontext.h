@@ -4,6 +4,8 @@
 // sources (it pulls in arv.h).
 #pragma once
 
+#include "descriptioncheck.h"
+
 #include <GenApi/DeviceConnection.h>
 #include <GenApi/Interfaces.h>
 
@@ -21,8 +23,12 @@ struct DeviceContext
 {
     ArvDevice* device = nullptr; //!< the device the ArvGc reads and writes through (owned, a GObject ref)
     ArvGc* gc = nullptr;         //!< the evaluated description (owned, a GObject ref)
-    std::string xml;             //!< the description text, for the elements that Aravis drops
-    std::string name;            //!< for messages: file name or device id
+    //! The description text (DescriptionText of what the device gave), for the
+    //! elements that Aravis drops.
+    std::string xml;
+    //! The checked description, set by LoadDescription before Aravis sees it.
+    std::shared_ptr<const CheckedDescription> checked;
+    std::string name; //!< for messages: file name or device id
     //! Serialises every access to the device and its ArvGc from any thread.
     std::recursive_mutex mutex;
     //! Set once the device is gone; every access then throws at once.
@@ -35,6 +41,15 @@ struct DeviceContext
 
     ~DeviceContext();
 };
+
+//! Normalises ctx->xml (DescriptionText) and checks it into ctx->checked.
+//! False, with the reason in *error, when the description is refused.
+bool LoadDescription(DeviceContext* ctx, std::string* error);
+
+//! False, with the reason in *why, when a register node's length (from
+//! <Length> or evaluated through <pLength>) is outside the bounds of its
+//! type; true for nodes that are not registers.
+bool RegisterLengthUsable(ArvGcNode* node, const std::string& type, std::string* why);
 
 //! Builds the GenApi node map over ctx->gc (the node layer). The node map
 //! keeps ctx alive. Throws GenICam::RuntimeException when the description

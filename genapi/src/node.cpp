@@ -96,8 +96,34 @@ const NodeRecord& Node::record() const
     return m_map->description().records[m_index];
 }
 
+namespace {
+
+// How many node evaluations this thread has open. The description check
+// bounds every chain of references; this stops our own recursion (access
+// modes through references) should a chain slip through anyway.
+thread_local int evaluationDepth = 0;
+constexpr int kMaxEvaluationDepth = 2 * kMaxReferenceDepth;
+
+} // namespace
+
+Node::EvaluationGuard::EvaluationGuard(const Node& node)
+{
+    if (evaluationDepth >= kMaxEvaluationDepth) {
+        std::string text = "Node '" + node.name() + "': evaluation nests deeper than " +
+                           std::to_string(kMaxEvaluationDepth) + " nodes";
+        GENICAM_THROW(LogicalErrorException, text.c_str());
+    }
+    ++evaluationDepth;
+}
+
+Node::EvaluationGuard::~EvaluationGuard()
+{
+    --evaluationDepth;
+}
+
 void Node::checkLost() const
 {
+    m_map->checkEvaluable(m_index);
     if (deviceLost()) {
         std::string text = "Node '" + name() + "': the device is lost; nothing can be read or written";
         GENICAM_THROW(AccessException, text.c_str());
@@ -173,6 +199,12 @@ EAccessMode Node::GetAccessMode() const
     // A description whose access depends on itself: read-only breaks the loop.
     if (m_computingAccess)
         return RO;
+    // A node that cannot be evaluated is not available; its value calls say why.
+    try {
+        m_map->checkEvaluable(m_index);
+    } catch (const GenICam::GenericException&) {
+        return NA;
+    }
     m_computingAccess = true;
     struct Reset
     {
@@ -181,10 +213,16 @@ EAccessMode Node::GetAccessMode() const
     } reset{m_computingAccess};
 
     try {
-        m_map->refreshStale(m_index);
+        EvaluationGuard nesting(*this);
+        return accessMode();
     } catch (const GenICam::GenericException&) {
         return NA;
     }
+}
+
+EAccessMode Node::accessMode() const
+{
+    m_map->refreshStale(m_index);
 
     const NodeRecord& rec = record();
     ArvGcFeatureNode* feature = ARV_IS_GC_FEATURE_NODE(m_arv) ? ARV_GC_FEATURE_NODE(m_arv) : nullptr;
@@ -398,8 +436,11 @@ void Node::GetChildren(NodeList_t& Children, ELinkType LinkType) const
     switch (LinkType) {
     case ctReadingChildren:
         if (rec.type == "Category") {
-            for (const std::string& feature : rec.all("pFeature"))
-                addNamed(feature);
+            // A category never contains itself.
+            for (const std::string& feature : rec.all("pFeature")) {
+                if (feature != rec.name)
+                    addNamed(feature);
+            }
             break;
         }
         for (int entry : rec.entries)
@@ -536,7 +577,8 @@ bool Node::IsValueCacheValid() const
     return !m_map->anyDependencyNoCache(m_index) && !m_map->needsDeviceRead(m_index);
 }
 
-Node::ReadScope::ReadScope(const Node& node, bool ignoreCache) : m_node(node), m_bypass(ignoreCache)
+Node::ReadScope::ReadScope(const Node& node, bool ignoreCache)
+    : m_nesting(node), m_node(node), m_bypass(ignoreCache)
 {
     node.checkLost();
     node.m_map->refreshStale(node.m_index);

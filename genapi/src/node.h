@@ -73,9 +73,20 @@ protected:
     virtual std::string valueToString(bool verify, bool ignoreCache);
     virtual void valueFromString(const std::string& text, bool verify);
 
+    // Counts one open evaluation on this thread; throws when too many nest.
+    class EvaluationGuard
+    {
+    public:
+        explicit EvaluationGuard(const Node& node);
+        ~EvaluationGuard();
+        EvaluationGuard(const EvaluationGuard&) = delete;
+        EvaluationGuard& operator=(const EvaluationGuard&) = delete;
+    };
+
     using Lock = std::unique_lock<std::recursive_mutex>;
     Lock lock() const { return Lock(m_map->context().mutex); }
-    //! Throws when the device is lost, before anything touches it.
+    //! Throws when the node cannot be evaluated (a defect of the description)
+    //! or the device is lost, before anything touches the device.
     void checkLost() const;
     void checkReadable() const;
     void checkWritable() const;
@@ -101,6 +112,7 @@ protected:
         ReadScope& operator=(const ReadScope&) = delete;
 
     private:
+        EvaluationGuard m_nesting;
         const Node& m_node;
         bool m_bypass = false;
         int m_previousPolicy = 0;
@@ -111,6 +123,9 @@ protected:
     ArvGcNode* m_arv; // owned by the ArvGc
 
 private:
+    //! GetAccessMode once the node is known to be evaluable.
+    EAccessMode accessMode() const;
+
     EAccessMode m_imposedAccess = RW;
     EVisibility m_imposedVisibility = Beginner;
     mutable bool m_computingAccess = false;

@@ -52,18 +52,26 @@ ArvGcNode* findArvEntry(ArvGcNode* enumeration, const std::string& symbolic)
     return nullptr;
 }
 
-} // namespace
-
-NodeMap::NodeMap(std::shared_ptr<DeviceContext> ctx) : m_ctx(std::move(ctx))
+// The context's checked description; the device layer normally checked it
+// before Aravis read it.
+std::shared_ptr<const CheckedDescription> checkedDescription(DeviceContext* ctx)
 {
-    if (!m_ctx || !m_ctx->gc) {
+    if (!ctx || !ctx->gc) {
         GENICAM_THROW(RuntimeException, "No evaluated description to build a node map from");
     }
     std::string error;
-    if (!m_description.parse(m_ctx->xml, &error)) {
-        std::string text = "The description of '" + m_ctx->name + "' cannot be read: " + error;
+    if (!ctx->checked && !LoadDescription(ctx, &error)) {
+        std::string text = "The description of '" + ctx->name + "' is refused: " + error;
         GENICAM_THROW(RuntimeException, text.c_str());
     }
+    return ctx->checked;
+}
+
+} // namespace
+
+NodeMap::NodeMap(std::shared_ptr<DeviceContext> ctx)
+    : m_ctx(std::move(ctx)), m_checked(checkedDescription(m_ctx.get())), m_description(m_checked->nodes)
+{
     // Registers are read once and kept until written, invalidated or polled,
     // as the description's Cachable elements allow.
     arv_gc_set_register_cache_policy(m_ctx->gc, ARV_REGISTER_CACHE_POLICY_ENABLE);
@@ -83,8 +91,8 @@ void NodeMap::buildNodes()
         const std::string& type = record.type;
         ArvGcNode* arv = nullptr;
         if (type == "EnumEntry") {
-            arv = findArvEntry(m_nodes[record.enumeration] ? m_nodes[record.enumeration]->arvNode() : nullptr,
-                               record.symbolic);
+            const Node* enumeration = nodeAt(record.enumeration);
+            arv = findArvEntry(enumeration ? enumeration->arvNode() : nullptr, record.symbolic);
         } else {
             arv = arv_gc_get_node(m_ctx->gc, record.name.c_str());
         }
@@ -128,9 +136,12 @@ void NodeMap::buildLinks()
     m_spans.assign(count, Span());
     m_spanKnown.assign(count, false);
     m_registers.clear();
+    m_lengthEvaluated.assign(count, false);
     for (size_t i = 0; i < count; ++i) {
-        if (isRegisterType(records[i].type) && m_nodes[i] && ARV_IS_GC_REGISTER(m_nodes[i]->arvNode()))
+        if (isRegisterType(records[i].type) && m_nodes[i] && ARV_IS_GC_REGISTER(m_nodes[i]->arvNode())) {
             m_registers.push_back(static_cast<int>(i));
+            m_lengthEvaluated[i] = records[i].has("pLength") && !records[i].has("Length");
+        }
     }
     m_dependencies.assign(count, {});
     m_dependenciesKnown.assign(count, false);
@@ -149,7 +160,7 @@ void NodeMap::buildLinks()
         const int index = static_cast<int>(i);
         for (const NodeProperty& property : record.properties) {
             const int target = m_description.indexOf(property.value);
-            if (property.name == "pFeature" && record.type == "Category" && target >= 0)
+            if (property.name == "pFeature" && record.type == "Category" && target >= 0 && target != index)
                 addUnique(m_parents[target], index);
             else if (property.name == "pInvalidator" && target >= 0)
                 addUnique(m_invalidated[target], index);
@@ -222,6 +233,26 @@ const std::vector<int>& NodeMap::dependenciesOf(int index) const
     m_dependencies[index] = std::move(found);
     m_dependenciesKnown[index] = true;
     return m_dependencies[index];
+}
+
+void NodeMap::checkEvaluable(int index) const
+{
+    const std::string& defect = defectOf(index);
+    if (!defect.empty()) {
+        std::string text = "Node '" + m_description.records[index].name + "' cannot be used: " + defect;
+        GENICAM_THROW(LogicalErrorException, text.c_str());
+    }
+    for (int dependency : dependenciesOf(index)) {
+        if (!m_lengthEvaluated[dependency])
+            continue;
+        std::string why;
+        const NodeRecord& record = m_description.records[dependency];
+        if (!RegisterLengthUsable(m_nodes[dependency]->arvNode(), record.type, &why)) {
+            std::string text = "Node '" + m_description.records[index].name + "' cannot be used: node '" +
+                               record.name + "': " + why;
+            GENICAM_THROW(OutOfRangeException, text.c_str());
+        }
+    }
 }
 
 int64_t NodeMap::pollingTimeOf(int index) const
@@ -298,6 +329,11 @@ void NodeMap::refreshRegister(int index) const
     const ArvRegisterCachePolicy previous = arv_gc_get_register_cache_policy(gc);
     arv_gc_set_register_cache_policy(gc, ARV_REGISTER_CACHE_POLICY_DISABLE);
     GError* error = nullptr;
+    std::string why;
+    if (!defectOf(index).empty() || !RegisterLengthUsable(arv, record.type, &why)) {
+        arv_gc_set_register_cache_policy(gc, previous);
+        return; // the node refuses every access of its own
+    }
     guint64 length = arv_gc_register_get_length(ARV_GC_REGISTER(arv), &error);
     if (!error) {
         std::vector<guint8> buffer(length);
@@ -345,7 +381,7 @@ void NodeMap::noteWritten(int index) const
 bool NodeMap::spanOf(int index, Span* span) const
 {
     ArvGcNode* arv = m_nodes[index] ? m_nodes[index]->arvNode() : nullptr;
-    if (!ARV_IS_GC_REGISTER(arv))
+    if (!ARV_IS_GC_REGISTER(arv) || !defectOf(index).empty())
         return false;
     GError* error = nullptr;
     span->address = arv_gc_register_get_address(ARV_GC_REGISTER(arv), &error);

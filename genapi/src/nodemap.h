@@ -38,6 +38,9 @@ public:
     // For the nodes.
     DeviceContext& context() const { return *m_ctx; }
     const NodeDescription& description() const { return m_description; }
+    //! Empty when the node can be evaluated, else why it cannot (a defect of
+    //! the description found when it was loaded).
+    const std::string& defectOf(int index) const { return m_checked->defects[static_cast<size_t>(index)]; }
     Node* nodeAt(int index) const;
     Node* nodeNamed(const std::string& name) const;
     //! The categories that list the node, in document order.
@@ -52,6 +55,11 @@ public:
     //! The shortest PollingTime among the dependencies, or -1.
     int64_t pollingTimeOf(int index) const;
     bool anyDependencyNoCache(int index) const;
+
+    //! Throws a GenICam exception when the node cannot be evaluated: a defect
+    //! of the description, or a register length evaluated through <pLength>
+    //! that is out of bounds, on the node or anything its evaluation reads.
+    void checkEvaluable(int index) const;
 
     //! True when a dependency of the node was invalidated or its polling
     //! time has passed: its cached registers are not to be trusted.
@@ -83,7 +91,8 @@ private:
     void refreshRegister(int index) const;
 
     std::shared_ptr<DeviceContext> m_ctx;
-    NodeDescription m_description;
+    std::shared_ptr<const CheckedDescription> m_checked;
+    const NodeDescription& m_description;
     std::vector<std::unique_ptr<Node>> m_nodes;
     std::vector<std::vector<int>> m_parents;
     std::vector<bool> m_isFeature;
@@ -97,6 +106,7 @@ private:
     mutable std::vector<std::chrono::steady_clock::time_point> m_lastRead;
     mutable std::vector<int64_t> m_polledFor; // Poll() time since the last read, per polled node
     std::vector<int> m_registers;             // the register nodes
+    std::vector<bool> m_lengthEvaluated;      // registers whose length comes from <pLength>
     mutable std::vector<Span> m_spans;        // their spans, learnt at the first write
     mutable std::vector<bool> m_spanKnown;
     mutable bool m_spansLearnt = false;

@@ -1,3 +1,5 @@
+#define G_LOG_DOMAIN "genapi"
+
 #include "nodeproperties.h"
 
 #include <glib.h>
@@ -93,10 +95,12 @@ std::string trimmed(const std::string& text)
     return text.substr(begin, end - begin + 1);
 }
 
-int addRecord(ParseState* state, const char* element, const gchar** names, const gchar** values)
+int addRecord(GMarkupParseContext* context, ParseState* state, const char* element, const gchar** names,
+              const gchar** values)
 {
     NodeRecord record;
     record.type = element;
+    g_markup_parse_context_get_position(context, &record.line, nullptr);
     const char* name = attributeValue(names, values, "Name");
     record.symbolic = name ? name : "";
     record.name = record.symbolic;
@@ -106,8 +110,8 @@ int addRecord(ParseState* state, const char* element, const gchar** names, const
     return static_cast<int>(state->description->records.size()) - 1;
 }
 
-void startElement(GMarkupParseContext*, const gchar* element, const gchar** names, const gchar** values,
-                  gpointer userData, GError** error)
+void startElement(GMarkupParseContext* context, const gchar* element, const gchar** names,
+                  const gchar** values, gpointer userData, GError** error)
 {
     auto* state = static_cast<ParseState*>(userData);
     NodeDescription* description = state->description;
@@ -135,8 +139,15 @@ void startElement(GMarkupParseContext*, const gchar* element, const gchar** name
             state->structProperties.clear();
             state->structEntries.clear();
             state->frames.push_back(Frame::StructReg);
+        } else if (std::strcmp(element, "EnumEntry") == 0) {
+            // An entry of a nameless enumeration, or of none: no node can
+            // reach it, and it has no name of its own in the node map.
+            int line = 0;
+            g_markup_parse_context_get_position(context, &line, nullptr);
+            g_warning("line %d: <EnumEntry> outside a named <Enumeration>, left out", line);
+            state->frames.push_back(Frame::Ignored);
         } else if (attributeValue(names, values, "Name")) {
-            state->nodeStack.push_back(addRecord(state, element, names, values));
+            state->nodeStack.push_back(addRecord(context, state, element, names, values));
             state->frames.push_back(Frame::Node);
         } else {
             state->frames.push_back(Frame::Group);
@@ -144,7 +155,7 @@ void startElement(GMarkupParseContext*, const gchar* element, const gchar** name
         return;
     case Frame::StructReg:
         if (std::strcmp(element, "StructEntry") == 0) {
-            int index = addRecord(state, element, names, values);
+            int index = addRecord(context, state, element, names, values);
             state->structEntries.push_back(index);
             state->nodeStack.push_back(index);
             state->frames.push_back(Frame::Node);
@@ -158,7 +169,7 @@ void startElement(GMarkupParseContext*, const gchar* element, const gchar** name
     case Frame::Node: {
         const int owner = state->nodeStack.back();
         if (std::strcmp(element, "EnumEntry") == 0 && description->records[owner].type == "Enumeration") {
-            int index = addRecord(state, element, names, values);
+            int index = addRecord(context, state, element, names, values);
             NodeRecord& entry = description->records[index];
             NodeRecord& enumeration = description->records[owner];
             entry.name = "EnumEntry_" + enumeration.name + "_" + entry.symbolic;
@@ -243,8 +254,9 @@ bool NodeDescription::parse(const std::string& xml, std::string* error)
 
     ParseState state;
     state.description = this;
-    GMarkupParseContext* context =
-        g_markup_parse_context_new(&parser, G_MARKUP_TREAT_CDATA_AS_TEXT, &state, nullptr);
+    GMarkupParseContext* context = g_markup_parse_context_new(
+        &parser, GMarkupParseFlags(G_MARKUP_TREAT_CDATA_AS_TEXT | G_MARKUP_PREFIX_ERROR_POSITION), &state,
+        nullptr);
     GError* gerror = nullptr;
     // A UTF-8 byte order mark is not markup.
     const size_t skip = xml.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
@@ -255,7 +267,8 @@ bool NodeDescription::parse(const std::string& xml, std::string* error)
 
     if (!ok || !state.sawRoot) {
         if (error)
-            *error = gerror ? gerror->message : "no RegisterDescription element";
+            *error = gerror ? std::string("the description is not well-formed XML: ") + gerror->message
+                            : std::string("the description has no <RegisterDescription> element");
         if (gerror)
             g_error_free(gerror);
         records.clear();

@@ -28,6 +28,7 @@ struct NodeRecord
     std::vector<NodeProperty> properties; //!< child elements, in document order
     std::vector<int> entries;             //!< enumerations: their EnumEntry records, in document order
     int enumeration = -1;                 //!< enum entries: the record of their enumeration
+    int line = 0;                         //!< where the element starts in the text
 
     //! The first element of that name, or null.
     const NodeProperty* find(const std::string& element) const;
@@ -46,7 +47,8 @@ struct NodeDescription
     std::string vendorName;
 
     //! Parses the description; false with a reason in *error when the text is
-    //! not well-formed XML or has no RegisterDescription root.
+    //! not well-formed XML or has no RegisterDescription root. An EnumEntry
+    //! outside a named Enumeration belongs to no node and is left out.
     bool parse(const std::string& xml, std::string* error);
     int indexOf(const std::string& name) const;
 };

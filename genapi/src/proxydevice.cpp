@@ -328,7 +328,11 @@ bool OpenProxyDevice(DeviceContext* ctx, ArvDevice* device, std::string* error)
         g_object_unref(device);
         return false;
     }
-    ctx->xml.assign(xml, ::strnlen(xml, size));
+    ctx->xml.assign(xml, size);
+    if (!LoadDescription(ctx, error)) {
+        g_object_unref(device);
+        return false;
+    }
 
     auto* proxy = static_cast<CampaneProxyDevice*>(g_object_new(CAMPANE_TYPE_PROXY_DEVICE, nullptr));
     ProxyState* state = proxy->state;

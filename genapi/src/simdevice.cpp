@@ -351,15 +351,14 @@ bool makeVarying(ArvGcNode* node, const SimRegister& reg, VaryingRegister* out, 
 bool OpenSimulatedDevice(DeviceContext* ctx, std::string* error)
 {
     std::vector<SimRegister> registers;
-    if (!ScanSimulatedDescription(ctx->xml, &registers, error))
+    if (!LoadDescription(ctx, error) || !ScanSimulatedDescription(ctx->xml, &registers, error))
         return false;
 
     auto* device = static_cast<CampaneSimDevice*>(g_object_new(CAMPANE_TYPE_SIM_DEVICE, nullptr));
     device->state->ctx = ctx;
     ctx->device = ARV_DEVICE(device);
 
-    const std::string text =
-        WithAddressesForAravis(ctx->xml.substr(0, ::strnlen(ctx->xml.data(), ctx->xml.size())));
+    const std::string text = WithAddressesForAravis(ctx->xml);
     ctx->gc = arv_gc_new(ctx->device, text.data(), text.size());
     if (!ctx->gc) {
         *error = "Aravis cannot read the description";
@@ -383,6 +382,14 @@ bool OpenSimulatedDevice(DeviceContext* ctx, std::string* error)
         std::string message;
         if (!node) {
             g_warning("%s: register %s has no node", ctx->name.c_str(), reg.name.c_str());
+            continue;
+        }
+        // A node the check refused is never evaluated, not even to set it up.
+        const int index = ctx->checked->nodes.indexOf(reg.name);
+        if (index < 0 || !ctx->checked->usable(index) || !RegisterLengthUsable(node, reg.element, &message)) {
+            g_warning("%s: %s is not set up: %s", ctx->name.c_str(), reg.name.c_str(),
+                      index >= 0 && !ctx->checked->usable(index) ? ctx->checked->defects[index].c_str()
+                                                                 : message.c_str());
             continue;
         }
         if (reg.hasDefault) {

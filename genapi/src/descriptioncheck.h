@@ -1,0 +1,53 @@
+// A GenICam description comes from the device and is untrusted input. It is
+// checked once, where it is loaded (simulated devices and Aravis devices
+// alike), before any value is read:
+// - structure: every node has a name, names are unique (a description that
+//   breaks these is refused as a whole, with one message naming the node);
+// - references that a read or write follows resolve, and never lead back to
+//   the node they start from (values, addresses, lengths, limits, formulas'
+//   variables, indexes, availability);
+// - register lengths stay within what the standard allows.
+// A defect confined to some nodes leaves the rest usable: those nodes, and
+// every node whose evaluation goes through one of them, refuse access.
+#pragma once
+
+#include "nodeproperties.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace GenApi {
+namespace Internal {
+
+//! Longest integer register, in bytes.
+constexpr long long kMaxIntegerRegisterLength = 8;
+//! Longest string or raw register, in bytes.
+constexpr long long kMaxRegisterLength = 64 * 1024;
+//! Deepest chain of references that one evaluation may follow. Aravis
+//! evaluates recursively, one set of stack frames per link.
+constexpr int kMaxReferenceDepth = 100;
+
+struct CheckedDescription
+{
+    NodeDescription nodes;
+    //! Per record: empty when the node can be used, else why it cannot.
+    std::vector<std::string> defects;
+
+    bool usable(int index) const { return defects[static_cast<size_t>(index)].empty(); }
+};
+
+//! The text that every parser is given: up to the first NUL byte (devices
+//! pad their description memory with NULs) and without a UTF-8 byte-order mark.
+std::string DescriptionText(const std::string& raw);
+
+//! Parses and checks a description (already passed through DescriptionText).
+//! Null with the reason in *error when it is refused as a whole.
+std::shared_ptr<const CheckedDescription> CheckDescription(const std::string& xml, std::string* error);
+
+//! The length bounds of a register node type: [1, 8] for integer and float
+//! registers, [1, 64 KiB] for the others.
+void RegisterLengthBounds(const std::string& type, long long* minimum, long long* maximum);
+
+} // namespace Internal
+} // namespace GenApi
