@@ -7,15 +7,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
-#include <QStandardPaths>
 #include <QXmlStreamReader>
 #include <QtTest>
 
 #include <algorithm>
-#include <functional>
 #include <limits>
 
 namespace {
@@ -159,23 +156,372 @@ class TestDevices : public QObject
     Q_OBJECT
 
 private slots:
-    void descriptions_data();
-    void wellFormed_data() { descriptions_data(); }
-    void wellFormed();
+    // Every description: the committed ones and the generated ones.
+    void descriptions_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QDir dir(QFileInfo(devicePath(kSlp)).absolutePath());
+        QStringList files;
+        for (const QString& f : dir.entryList({"*.xml"}, QDir::Files, QDir::Name))
+            files << dir.filePath(f);
+        for (const QString& f : QDir(dir.filePath("test")).entryList({"*.xml"}, QDir::Files, QDir::Name))
+            files << dir.filePath("test/" + f);
+        files << QStringLiteral(CAMPANE_LARGE_DESCRIPTION)
+              << QStringLiteral(CAMPANE_HIGH_ADDRESS_DESCRIPTION);
+        for (const QString& path : files)
+            QTest::newRow(qPrintable(QFileInfo(path).fileName())) << path;
+    }
     void structure_data() { descriptions_data(); }
-    void structure();
+
+    // A GenICam register description that parses, with unique, valid names, one
+    // port named Device that every register uses, and references that resolve.
+    void structure()
+    {
+        QFETCH(QString, path);
+        const Description& d = load(path);
+        QVERIFY2(d.error.isEmpty(), qPrintable(d.error));
+        QVERIFY2(d.duplicates.isEmpty(), qPrintable(d.duplicates.join(' ')));
+        QCOMPARE(d.nodes.value(QStringLiteral("Root")).element, QStringLiteral("Category"));
+
+        static const QRegularExpression validName(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+        QStringList ports, problems;
+        for (const Node& node : d.nodes) {
+            if (!validName.match(node.name).hasMatch())
+                problems << "bad name " + node.name;
+            QSet<QString> entryNames;
+            QSet<qint64> entryValues;
+            for (const auto& e : node.entries) {
+                if (!validName.match(e.first).hasMatch() || entryNames.contains(e.first) ||
+                    entryValues.contains(e.second))
+                    problems << "bad or repeated entry " + node.name + ':' + e.first;
+                entryNames << e.first;
+                entryValues << e.second;
+            }
+            if (node.element == QLatin1String("Enumeration") && node.entries.isEmpty())
+                problems << "no entries in " + node.name;
+            if (node.element == QLatin1String("Port"))
+                ports << node.name;
+            if (kRegisterElements.contains(node.element) &&
+                (node.ref(QStringLiteral("pPort")) != QLatin1String("Device") ||
+                 node.values.value(QStringLiteral("Length")).toInt() <= 0))
+                problems << "bad port or length in " + node.name;
+            for (const auto& r : node.refs)
+                if (!d.nodes.contains(r.second))
+                    problems << QStringLiteral("dangling %1.%2 -> %3").arg(node.name, r.first, r.second);
+        }
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(", ")));
+        QCOMPARE(ports, QStringList{"Device"});
+    }
     void everyFeatureReachable_data() { descriptions_data(); }
-    void everyFeatureReachable();
+
+    // Features (nodes with a display name) hang in the category tree and carry
+    // a tool tip, a description and a display name; every other node is reached
+    // from there through some reference.
+    void everyFeatureReachable()
+    {
+        QFETCH(QString, path);
+        const Description& d = load(path);
+        QSet<QString> reached{QStringLiteral("Root")};
+        QStringList queue{QStringLiteral("Root")};
+        while (!queue.isEmpty()) {
+            for (const auto& r : d.nodes.value(queue.takeFirst()).refs) {
+                if (d.nodes.contains(r.second) && !reached.contains(r.second)) {
+                    reached << r.second;
+                    queue << r.second;
+                }
+            }
+        }
+        QSet<QString> inTree{QStringLiteral("Root")};
+        for (const Node& node : d.nodes)
+            if (node.element == QLatin1String("Category") && reached.contains(node.name))
+                for (const QString& f : node.refsOf(QStringLiteral("pFeature")))
+                    inTree << f;
+
+        QStringList problems;
+        for (const QString& name : inTree)
+            for (const char* text : {"ToolTip", "Description", "DisplayName"})
+                if (d.nodes.value(name).values.value(QLatin1String(text)).isEmpty())
+                    problems << "missing " + name + '.' + text;
+        for (const Node& node : d.nodes) {
+            if (!reached.contains(node.name))
+                problems << "unreached " + node.name;
+            else if (node.values.contains(QStringLiteral("DisplayName")) && !inTree.contains(node.name))
+                problems << "not in a category: " + node.name;
+        }
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(", ")));
+    }
     void simulationAttributes_data() { descriptions_data(); }
-    void simulationAttributes();
-    void deviceRegisterLayout_data();
-    void deviceRegisterLayout();
-    void panelFeatures_data();
-    void panelFeatures();
-    void relations_data();
-    void relations();
-    void featureTreeStimuli();
-    void generatedDescriptions();
+
+    void simulationAttributes()
+    {
+        QFETCH(QString, path);
+        const Description& d = load(path);
+        static const QRegularExpression varies(QStringLiteral("^sine:([-+0-9.eE]+):([-+0-9.eE]+)$"));
+        for (const Node& node : d.nodes) {
+            const QString label = QStringLiteral("%1 (line %2)").arg(node.name).arg(node.line);
+            for (auto it = node.sim.cbegin(); it != node.sim.cend(); ++it)
+                QVERIFY2(it.key() == QLatin1String("Default") || it.key() == QLatin1String("Varies"),
+                         qPrintable(label));
+            if (node.sim.contains(QStringLiteral("Default"))) {
+                QVERIFY2(kRegisterElements.contains(node.element) &&
+                             node.element != QLatin1String("Register"),
+                         qPrintable(label));
+                const QString value = node.sim.value(QStringLiteral("Default"));
+                const int length = node.values.value(QStringLiteral("Length")).toInt();
+                bool ok = true;
+                if (node.element == QLatin1String("StringReg")) {
+                    ok = value.toUtf8().size() <= length;
+                } else if (node.element == QLatin1String("FloatReg")) {
+                    value.toDouble(&ok);
+                } else {
+                    qint64 v = 0;
+                    const int bits = node.element == QLatin1String("MaskedIntReg")
+                                         ? qPopulationCount(fieldMask(node))
+                                         : 8 * length;
+                    ok = parseInteger(value, v) &&
+                         (bits >= 64 || (v >= 0 && quint64(v) < (quint64(1) << bits)));
+                }
+                QVERIFY2(ok, qPrintable(label));
+            }
+            if (node.sim.contains(QStringLiteral("Varies"))) {
+                QVERIFY2(node.element == QLatin1String("IntReg") || node.element == QLatin1String("FloatReg"),
+                         qPrintable(label));
+                const auto m = varies.match(node.sim.value(QStringLiteral("Varies")));
+                QVERIFY2(m.hasMatch() && m.captured(2).toDouble() > 0, qPrintable(label));
+            }
+        }
+    }
+
+    void deviceRegisterLayout_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const QString& f : {kSlp, kDual, kCard})
+            QTest::newRow(qPrintable(f)) << f;
+    }
+
+    // Registers of the devices (which also run in the GigE Vision emulator) fit
+    // its free memory, 0x8000-0xEFFF, and do not overlap, except bit fields that
+    // share a register on purpose and use disjoint bits.
+    void deviceRegisterLayout()
+    {
+        QFETCH(QString, file);
+        const Description& d = load(devicePath(file));
+        struct Span
+        {
+            qint64 begin, end;
+            const Node* node;
+        };
+        QVector<Span> spans;
+        for (const Node& node : d.nodes) {
+            if (!kRegisterElements.contains(node.element))
+                continue;
+            qint64 address = 0;
+            QVERIFY2(parseInteger(node.values.value(QStringLiteral("Address")), address),
+                     qPrintable(node.name));
+            const qint64 length = node.values.value(QStringLiteral("Length")).toLongLong();
+            // An indexed register repeats at Offset steps over the selector's values.
+            qint64 offset = 0, maxIndex = 0;
+            for (auto it = node.indexOffsets.cbegin(); it != node.indexOffsets.cend(); ++it) {
+                QVERIFY2(parseInteger(it.value(), offset), qPrintable(node.name));
+                for (const Node& selector : d.nodes)
+                    if (selector.ref(QStringLiteral("pValue")) == it.key())
+                        for (const auto& e : selector.entries)
+                            maxIndex = qMax(maxIndex, e.second);
+                QVERIFY2(maxIndex > 0, qPrintable(node.name + QStringLiteral(": selector without entries")));
+            }
+            for (qint64 index = 0; index <= maxIndex; ++index) {
+                const qint64 begin = address + index * offset;
+                QVERIFY2(begin >= 0x8000 && begin + length <= 0xF000,
+                         qPrintable(QStringLiteral("%1 at 0x%2").arg(node.name).arg(begin, 0, 16)));
+                spans.append({begin, begin + length, &node});
+            }
+        }
+        std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.begin < b.begin; });
+        for (int i = 0; i < spans.size(); ++i) {
+            for (int j = i + 1; j < spans.size() && spans[j].begin < spans[i].end; ++j) {
+                const Node& a = *spans[i].node;
+                const Node& b = *spans[j].node;
+                const QString pair = a.name + QLatin1Char('/') + b.name;
+                QVERIFY2(a.element == QLatin1String("MaskedIntReg") &&
+                             b.element == QLatin1String("MaskedIntReg"),
+                         qPrintable(pair + QStringLiteral(" overlap")));
+                QVERIFY2(spans[i].begin == spans[j].begin && spans[i].end == spans[j].end,
+                         qPrintable(pair + QStringLiteral(" share part of a register")));
+                QVERIFY2((fieldMask(a) & fieldMask(b)) == 0,
+                         qPrintable(pair + QStringLiteral(" share bits")));
+            }
+        }
+    }
+
+    // The features the panels and the feature tree address by name, as
+    // "<file> <element> <names>" lines.
+    void panelFeatures_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("element");
+        QTest::addColumn<QStringList>("names");
+        const QString table = QStringLiteral(R"(
+kvx-slp-camera.xml Enumeration AcquisitionMode SensorMethod Bining WorkingMode VisionEngine SmoothingMethod PixelFormat
+kvx-slp-camera.xml Enumeration Light1Selector Light1Mode Light2Selector Light2Mode Light3Selector Light3Mode
+kvx-slp-camera.xml Enumeration UserSetSelector
+kvx-slp-camera.xml Integer Light1Value Light2Value Light3Value LeftRayExpTime RayExpTime Contrast Modulation
+kvx-slp-camera.xml Integer LowBrightness HighBrightness FilterThreshold WindowDiameter FillThreshold Radius
+kvx-slp-camera.xml Integer Neighborhoods Width Height OffsetX OffsetY
+kvx-slp-camera.xml Float SensorGain SensorExposure QualityScoreThreshold HighFilteringThreshold HighTruncation
+kvx-slp-camera.xml Float LowTruncation SinData CosData AcquisitionLineRate DeviceTemperature
+kvx-slp-camera.xml Boolean Denoising GSImage SrcImage FrontImage BackImage QualityImage
+kvx-slp-camera.xml Command TriggerSoftware UserSetLoad UserSetSave DeviceReset
+kvx-slp-camera.xml Integer GevCurrentIPAddress GevCurrentSubnetMask GevCurrentDefaultGateway GevMACAddress
+kvx-slp-camera.xml Integer DeviceStatusFlags ProjectorIPAddress ProjectorMACAddress TLParamsLocked
+kvx-slp-camera.xml Integer ServiceUnlockCode EncoderCountLimit
+kvx-slp-camera.xml StringReg DeviceModelName TLID TLPath DeviceUserID
+kvx-slp-camera.xml Register CalibrationTable
+sl-camera-dual.xml Boolean Left2DImage Right2DImage Left2DSrcImage Right2DSrcImage Left2_5DFront Right2_5DFront
+sl-camera-dual.xml Boolean Left2_5DBack Right2_5DBack QualityImage Denoising
+sl-camera-dual.xml Integer LeftRayExpTime RightRayExpTime Width Height OffsetX OffsetY Radius
+sl-camera-dual.xml Enumeration AcquisitionMode SensorMethod WorkingMode UserSetSelector
+sl-camera-dual.xml Command TriggerSoftware
+sl-camera-dual.xml Float DeviceTemperature
+frame-grabber-card.xml Enumeration ChannelSelector TriggerInputLine TriggerActivation CameraLinkClock
+frame-grabber-card.xml Integer DebounceTime
+frame-grabber-card.xml Boolean PoCLEnable
+frame-grabber-card.xml Float DeviceTemperature
+)");
+        for (const QString& line : table.split('\n', Qt::SkipEmptyParts)) {
+            const QStringList words = line.split(' ');
+            QTest::addRow("%s:%s:%s", qPrintable(words[0].section('-', 0, 1)), qPrintable(words[1]),
+                          qPrintable(words[2]))
+                << words[0] << words[1] << QStringList(words.mid(2));
+        }
+    }
+
+    void panelFeatures()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, element);
+        QFETCH(QStringList, names);
+        const Description& d = load(devicePath(file));
+        QStringList wrong;
+        for (const QString& name : names)
+            if (d.nodes.value(name).element != element)
+                wrong << name;
+        QVERIFY2(wrong.isEmpty(), qPrintable("missing or not " + element + ": " + wrong.join(' ')));
+    }
+
+    void relations_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("feature");
+        QTest::addColumn<QString>("reference");
+        QTest::addColumn<QStringList>("sources");
+        const auto add = [](const QString& file, const char* feature, const char* reference,
+                            const char* sources) {
+            QTest::addRow("%s:%s.%s", qPrintable(file.section('-', 0, 1)), feature, reference)
+                << file << QString(feature) << QString(reference) << QString(sources).split(' ');
+        };
+        for (const QString& file : {kSlp, kDual}) {
+            // Denoising gates its parameters.
+            add(file, "Radius", "pIsAvailable", "Denoising");
+            add(file, "Neighborhoods", "pIsAvailable", "Denoising");
+            // Offset max = sensor - size and size max = sensor - offset, so
+            // each limit follows the other; sizes lock while streaming.
+            add(file, "OffsetX", "pMax", "SensorWidth Width");
+            add(file, "Width", "pMax", "SensorWidth OffsetX");
+            add(file, "OffsetY", "pMax", "SensorHeight Height");
+            add(file, "Height", "pMax", "SensorHeight OffsetY");
+            add(file, "Width", "pIsLocked", "TLParamsLocked");
+            add(file, "Height", "pIsLocked", "TLParamsLocked");
+        }
+        // A dependency on a feature from another category.
+        add(kSlp, "PrecisionIterations", "pIsAvailable", "WorkingMode");
+    }
+
+    // The feature's reference reads each source (the node or the register behind
+    // it), directly or as a variable of a formula.
+    void relations()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, feature);
+        QFETCH(QString, reference);
+        QFETCH(QStringList, sources);
+        const Description& d = load(devicePath(file));
+        const Node target = d.nodes.value(d.nodes.value(feature).ref(reference));
+        QVERIFY2(!target.name.isEmpty(), qPrintable(feature + " has no " + reference));
+        const QStringList read = target.element.endsWith(QLatin1String("SwissKnife"))
+                                     ? target.refsOf(QStringLiteral("pVariable"))
+                                     : QStringList{target.name};
+        for (const QString& source : sources)
+            QVERIFY2(read.contains(source) ||
+                         read.contains(d.nodes.value(source).ref(QStringLiteral("pValue"))),
+                     qPrintable(source));
+    }
+
+    // The structured-light camera carries one of each case the feature tree
+    // treats specially, and only its model name marks it as such.
+    void featureTreeStimuli()
+    {
+        const Description& d = load(devicePath(kSlp));
+        QSet<QString> seen;
+        for (const Node& node : d.nodes) {
+            if (node.values.contains(QStringLiteral("DisplayName")))
+                seen << node.values.value(QStringLiteral("Visibility"), QStringLiteral("Beginner"));
+            seen << node.values.value(QStringLiteral("Representation"))
+                 << "Imposed" + node.values.value(QStringLiteral("ImposedAccessMode"));
+            for (const auto& r : node.refs)
+                seen << r.first;
+            if (node.values.value(QStringLiteral("Cachable")) == QLatin1String("NoCache"))
+                seen << QStringLiteral("NoCache");
+            if (node.values.contains(QStringLiteral("PollingTime")))
+                seen << QStringLiteral("PollingTime");
+            if (node.element == QLatin1String("Float") && !node.values.contains(QStringLiteral("Inc")) &&
+                node.values.value(QStringLiteral("ImposedAccessMode")) != QLatin1String("RO"))
+                seen << QStringLiteral("writable Float without Inc");
+        }
+        for (const char* s : {"Beginner", "Expert", "Guru", "Invisible", "HexNumber", "IPV4Address",
+                              "MACAddress", "ImposedRO", "ImposedWO", "pIsLocked", "pInvalidator", "NoCache",
+                              "PollingTime", "writable Float without Inc"})
+            QVERIFY2(seen.contains(QLatin1String(s)), s);
+
+        const Node* temperature = valueRegister(d, d.nodes.value(QStringLiteral("DeviceTemperature")));
+        QVERIFY(temperature);
+        QCOMPARE(temperature->values.value(QStringLiteral("Cachable")), QStringLiteral("NoCache"));
+        QVERIFY(temperature->sim.contains(QStringLiteral("Varies")));
+
+        // The board shows the structured-light panel for KVX-SLP models only.
+        for (const QString& file : {kSlp, kDual, kCard}) {
+            const QString model =
+                load(devicePath(file)).nodes.value(QStringLiteral("DeviceModelName")).sim.value("Default");
+            QVERIFY2(!model.isEmpty(), qPrintable(file));
+            QCOMPARE(model.startsWith(QLatin1String("KVX-SLP")), file == kSlp);
+        }
+    }
+
+    // The generated descriptions: 5,000 features in all four visibilities; the
+    // high-address ones keep every register above 4 GiB.
+    void generatedDescriptions()
+    {
+        const Description& d = load(QStringLiteral(CAMPANE_LARGE_DESCRIPTION));
+        int features = 0;
+        QSet<QString> visibilities;
+        for (const Node& node : d.nodes) {
+            if (node.values.contains(QStringLiteral("DisplayName")) &&
+                node.element != QLatin1String("Category")) {
+                ++features;
+                visibilities << node.values.value(QStringLiteral("Visibility"), QStringLiteral("Beginner"));
+            }
+        }
+        QVERIFY2(features >= 5000, qPrintable(QString::number(features)));
+        QCOMPARE(visibilities.size(), 4);
+
+        for (const QString& path : {QStringLiteral(CAMPANE_HIGH_ADDRESS_DESCRIPTION),
+                                    devicePath(QStringLiteral("test/high-address.xml"))}) {
+            qint64 lowest = std::numeric_limits<qint64>::max();
+            for (const Node& node : load(path).nodes)
+                if (kRegisterElements.contains(node.element))
+                    lowest = qMin(lowest, integer(node.values.value(QStringLiteral("Address"))));
+            QVERIFY2(lowest > 0xFFFFFFFFLL, qPrintable(path));
+        }
+    }
 
 private:
     const Description& load(const QString& path)
@@ -187,404 +533,6 @@ private:
     }
     QHash<QString, Description> m_cache;
 };
-
-// Every description: the committed ones and the generated ones.
-void TestDevices::descriptions_data()
-{
-    QTest::addColumn<QString>("path");
-    const QDir dir(QFileInfo(devicePath(kSlp)).absolutePath());
-    QStringList files;
-    for (const QString& f : dir.entryList({"*.xml"}, QDir::Files, QDir::Name))
-        files << dir.filePath(f);
-    for (const QString& f : QDir(dir.filePath("test")).entryList({"*.xml"}, QDir::Files, QDir::Name))
-        files << dir.filePath("test/" + f);
-    files << QStringLiteral(CAMPANE_LARGE_DESCRIPTION) << QStringLiteral(CAMPANE_HIGH_ADDRESS_DESCRIPTION);
-    for (const QString& path : files)
-        QTest::newRow(qPrintable(QFileInfo(path).fileName())) << path;
-}
-
-void TestDevices::wellFormed()
-{
-    QFETCH(QString, path);
-    QVERIFY2(QFileInfo::exists(path), qPrintable(path));
-    const Description& d = load(path);
-    QVERIFY2(d.error.isEmpty(), qPrintable(d.error));
-
-    const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));
-    if (xmllint.isEmpty())
-        QSKIP("xmllint not installed; parsed with QXmlStreamReader only");
-    QProcess process;
-    process.start(xmllint, {QStringLiteral("--noout"), path});
-    QVERIFY(process.waitForFinished(60000));
-    QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
-}
-
-// A GenICam register description with unique, valid names, one port named
-// Device that every register uses, and references that resolve.
-void TestDevices::structure()
-{
-    QFETCH(QString, path);
-    const Description& d = load(path);
-    QVERIFY2(d.duplicates.isEmpty(), qPrintable(d.duplicates.join(' ')));
-    QCOMPARE(d.nodes.value(QStringLiteral("Root")).element, QStringLiteral("Category"));
-
-    static const QRegularExpression validName(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
-    QStringList ports, problems;
-    for (const Node& node : d.nodes) {
-        if (!validName.match(node.name).hasMatch())
-            problems << "bad name " + node.name;
-        QSet<QString> entryNames;
-        QSet<qint64> entryValues;
-        for (const auto& e : node.entries) {
-            if (!validName.match(e.first).hasMatch() || entryNames.contains(e.first) ||
-                entryValues.contains(e.second))
-                problems << "bad or repeated entry " + node.name + ':' + e.first;
-            entryNames << e.first;
-            entryValues << e.second;
-        }
-        if (node.element == QLatin1String("Enumeration") && node.entries.isEmpty())
-            problems << "no entries in " + node.name;
-        if (node.element == QLatin1String("Port"))
-            ports << node.name;
-        if (kRegisterElements.contains(node.element) &&
-            (node.ref(QStringLiteral("pPort")) != QLatin1String("Device") ||
-             node.values.value(QStringLiteral("Length")).toInt() <= 0))
-            problems << "bad port or length in " + node.name;
-        for (const auto& r : node.refs)
-            if (!d.nodes.contains(r.second))
-                problems << QStringLiteral("dangling %1.%2 -> %3").arg(node.name, r.first, r.second);
-    }
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(", ")));
-    QCOMPARE(ports, QStringList{"Device"});
-}
-
-// Features (nodes with a display name) hang in the category tree and carry
-// a tool tip, a description and a display name; every other node is reached
-// from there through some reference.
-void TestDevices::everyFeatureReachable()
-{
-    QFETCH(QString, path);
-    const Description& d = load(path);
-    QSet<QString> reached{QStringLiteral("Root")};
-    QStringList queue{QStringLiteral("Root")};
-    while (!queue.isEmpty()) {
-        for (const auto& r : d.nodes.value(queue.takeFirst()).refs) {
-            if (d.nodes.contains(r.second) && !reached.contains(r.second)) {
-                reached << r.second;
-                queue << r.second;
-            }
-        }
-    }
-    QSet<QString> inTree{QStringLiteral("Root")};
-    for (const Node& node : d.nodes)
-        if (node.element == QLatin1String("Category") && reached.contains(node.name))
-            for (const QString& f : node.refsOf(QStringLiteral("pFeature")))
-                inTree << f;
-
-    QStringList problems;
-    for (const QString& name : inTree)
-        for (const char* text : {"ToolTip", "Description", "DisplayName"})
-            if (d.nodes.value(name).values.value(QLatin1String(text)).isEmpty())
-                problems << "missing " + name + '.' + text;
-    for (const Node& node : d.nodes) {
-        if (!reached.contains(node.name))
-            problems << "unreached " + node.name;
-        else if (node.values.contains(QStringLiteral("DisplayName")) && !inTree.contains(node.name))
-            problems << "not in a category: " + node.name;
-    }
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(", ")));
-}
-
-void TestDevices::simulationAttributes()
-{
-    QFETCH(QString, path);
-    const Description& d = load(path);
-    static const QRegularExpression varies(QStringLiteral("^sine:([-+0-9.eE]+):([-+0-9.eE]+)$"));
-    for (const Node& node : d.nodes) {
-        const QString label = QStringLiteral("%1 (line %2)").arg(node.name).arg(node.line);
-        for (auto it = node.sim.cbegin(); it != node.sim.cend(); ++it)
-            QVERIFY2(it.key() == QLatin1String("Default") || it.key() == QLatin1String("Varies"),
-                     qPrintable(label));
-        if (node.sim.contains(QStringLiteral("Default"))) {
-            QVERIFY2(kRegisterElements.contains(node.element) && node.element != QLatin1String("Register"),
-                     qPrintable(label));
-            const QString value = node.sim.value(QStringLiteral("Default"));
-            const int length = node.values.value(QStringLiteral("Length")).toInt();
-            bool ok = true;
-            if (node.element == QLatin1String("StringReg")) {
-                ok = value.toUtf8().size() <= length;
-            } else if (node.element == QLatin1String("FloatReg")) {
-                value.toDouble(&ok);
-            } else {
-                qint64 v = 0;
-                const int bits = node.element == QLatin1String("MaskedIntReg")
-                                     ? qPopulationCount(fieldMask(node))
-                                     : 8 * length;
-                ok = parseInteger(value, v) && (bits >= 64 || (v >= 0 && quint64(v) < (quint64(1) << bits)));
-            }
-            QVERIFY2(ok, qPrintable(label));
-        }
-        if (node.sim.contains(QStringLiteral("Varies"))) {
-            QVERIFY2(node.element == QLatin1String("IntReg") || node.element == QLatin1String("FloatReg"),
-                     qPrintable(label));
-            const auto m = varies.match(node.sim.value(QStringLiteral("Varies")));
-            QVERIFY2(m.hasMatch() && m.captured(2).toDouble() > 0, qPrintable(label));
-        }
-    }
-}
-
-void TestDevices::deviceRegisterLayout_data()
-{
-    QTest::addColumn<QString>("file");
-    for (const QString& f : {kSlp, kDual, kCard})
-        QTest::newRow(qPrintable(f)) << f;
-}
-
-// Registers of the devices (which also run in the GigE Vision emulator) fit
-// its free memory, 0x8000-0xEFFF, and do not overlap, except bit fields that
-// share a register on purpose and use disjoint bits.
-void TestDevices::deviceRegisterLayout()
-{
-    QFETCH(QString, file);
-    const Description& d = load(devicePath(file));
-    struct Span
-    {
-        qint64 begin, end;
-        const Node* node;
-    };
-    QVector<Span> spans;
-    for (const Node& node : d.nodes) {
-        if (!kRegisterElements.contains(node.element))
-            continue;
-        qint64 address = 0;
-        QVERIFY2(parseInteger(node.values.value(QStringLiteral("Address")), address), qPrintable(node.name));
-        const qint64 length = node.values.value(QStringLiteral("Length")).toLongLong();
-        // An indexed register repeats at Offset steps over the selector's values.
-        qint64 offset = 0, maxIndex = 0;
-        for (auto it = node.indexOffsets.cbegin(); it != node.indexOffsets.cend(); ++it) {
-            QVERIFY2(parseInteger(it.value(), offset), qPrintable(node.name));
-            for (const Node& selector : d.nodes)
-                if (selector.ref(QStringLiteral("pValue")) == it.key())
-                    for (const auto& e : selector.entries)
-                        maxIndex = qMax(maxIndex, e.second);
-            QVERIFY2(maxIndex > 0, qPrintable(node.name + QStringLiteral(": selector without entries")));
-        }
-        for (qint64 index = 0; index <= maxIndex; ++index) {
-            const qint64 begin = address + index * offset;
-            QVERIFY2(begin >= 0x8000 && begin + length <= 0xF000,
-                     qPrintable(QStringLiteral("%1 at 0x%2").arg(node.name).arg(begin, 0, 16)));
-            spans.append({begin, begin + length, &node});
-        }
-    }
-    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.begin < b.begin; });
-    for (int i = 0; i < spans.size(); ++i) {
-        for (int j = i + 1; j < spans.size() && spans[j].begin < spans[i].end; ++j) {
-            const Node& a = *spans[i].node;
-            const Node& b = *spans[j].node;
-            const QString pair = a.name + QLatin1Char('/') + b.name;
-            QVERIFY2(a.element == QLatin1String("MaskedIntReg") && b.element == QLatin1String("MaskedIntReg"),
-                     qPrintable(pair + QStringLiteral(" overlap")));
-            QVERIFY2(spans[i].begin == spans[j].begin && spans[i].end == spans[j].end,
-                     qPrintable(pair + QStringLiteral(" share part of a register")));
-            QVERIFY2((fieldMask(a) & fieldMask(b)) == 0, qPrintable(pair + QStringLiteral(" share bits")));
-        }
-    }
-}
-
-void TestDevices::panelFeatures_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("element");
-    QTest::addColumn<QStringList>("names");
-    const struct
-    {
-        const QString& file;
-        const char *element, *names;
-    } rows[] = {
-        // The panel of the structured-light camera, its ROI and its behaviours.
-        {kSlp, "Enumeration",
-         "AcquisitionMode SensorMethod Bining WorkingMode VisionEngine Light1Selector Light1Mode "
-         "Light2Selector "
-         "Light2Mode Light3Selector Light3Mode SmoothingMethod UserSetSelector PixelFormat"},
-        {kSlp, "Integer",
-         "Light1Value Light2Value Light3Value LeftRayExpTime RayExpTime Contrast Modulation LowBrightness "
-         "HighBrightness FilterThreshold WindowDiameter FillThreshold Radius Neighborhoods Width Height "
-         "OffsetX "
-         "OffsetY"},
-        {kSlp, "Float",
-         "SensorGain SensorExposure QualityScoreThreshold HighFilteringThreshold HighTruncation "
-         "LowTruncation"},
-        {kSlp, "Boolean", "Denoising GSImage SrcImage FrontImage BackImage QualityImage"},
-        {kSlp, "Command", "TriggerSoftware UserSetLoad UserSetSave DeviceReset"},
-        // The feature tree's special cases.
-        {kSlp, "Integer",
-         "GevCurrentIPAddress GevCurrentSubnetMask GevCurrentDefaultGateway GevMACAddress DeviceStatusFlags "
-         "ProjectorIPAddress ProjectorMACAddress TLParamsLocked ServiceUnlockCode EncoderCountLimit"},
-        {kSlp, "Float", "SinData CosData AcquisitionLineRate DeviceTemperature"},
-        {kSlp, "StringReg", "DeviceModelName TLID TLPath DeviceUserID"},
-        {kSlp, "Register", "CalibrationTable"},
-        // The second camera of the family.
-        {kDual, "Boolean",
-         "Left2DImage Right2DImage Left2DSrcImage Right2DSrcImage Left2_5DFront Right2_5DFront Left2_5DBack "
-         "Right2_5DBack QualityImage Denoising"},
-        {kDual, "Integer", "LeftRayExpTime RightRayExpTime Width Height OffsetX OffsetY Radius"},
-        {kDual, "Enumeration", "AcquisitionMode SensorMethod WorkingMode UserSetSelector"},
-        {kDual, "Command", "TriggerSoftware"},
-        {kDual, "Float", "DeviceTemperature"},
-        // The card.
-        {kCard, "Enumeration", "ChannelSelector TriggerInputLine TriggerActivation CameraLinkClock"},
-        {kCard, "Integer", "DebounceTime"},
-        {kCard, "Boolean", "PoCLEnable"},
-        {kCard, "Float", "DeviceTemperature"},
-    };
-    for (const auto& r : rows)
-        QTest::addRow("%s:%s:%s%s", qPrintable(r.file.section('-', 0, 1)), r.element,
-                      qPrintable(QString(r.names).section(' ', 0, 0)), strchr(r.names, ' ') ? "..." : "")
-            << r.file << QString(r.element) << QString(r.names).split(' ');
-}
-
-void TestDevices::panelFeatures()
-{
-    QFETCH(QString, file);
-    QFETCH(QString, element);
-    QFETCH(QStringList, names);
-    const Description& d = load(devicePath(file));
-    QStringList wrong;
-    for (const QString& name : names)
-        if (d.nodes.value(name).element != element)
-            wrong << name;
-    QVERIFY2(wrong.isEmpty(), qPrintable("missing or not " + element + ": " + wrong.join(' ')));
-}
-
-void TestDevices::relations_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("feature");
-    QTest::addColumn<QString>("reference");
-    QTest::addColumn<QStringList>("sources");
-    const auto add = [](const QString& file, const char* feature, const char* reference,
-                        const char* sources) {
-        QTest::addRow("%s:%s.%s", qPrintable(file.section('-', 0, 1)), feature, reference)
-            << file << QString(feature) << QString(reference) << QString(sources).split(' ');
-    };
-    for (const QString& file : {kSlp, kDual}) {
-        // Denoising gates its parameters.
-        add(file, "Radius", "pIsAvailable", "Denoising");
-        add(file, "Neighborhoods", "pIsAvailable", "Denoising");
-        // Offset max = sensor - size and size max = sensor - offset, so
-        // each limit follows the other; sizes lock while streaming.
-        add(file, "OffsetX", "pMax", "SensorWidth Width");
-        add(file, "Width", "pMax", "SensorWidth OffsetX");
-        add(file, "OffsetY", "pMax", "SensorHeight Height");
-        add(file, "Height", "pMax", "SensorHeight OffsetY");
-        add(file, "Width", "pIsLocked", "TLParamsLocked");
-        add(file, "Height", "pIsLocked", "TLParamsLocked");
-    }
-    // A dependency on a feature from another category.
-    add(kSlp, "PrecisionIterations", "pIsAvailable", "WorkingMode");
-}
-
-// The feature's reference reads each source (the node or the register behind
-// it), directly or as a variable of a formula.
-void TestDevices::relations()
-{
-    QFETCH(QString, file);
-    QFETCH(QString, feature);
-    QFETCH(QString, reference);
-    QFETCH(QStringList, sources);
-    const Description& d = load(devicePath(file));
-    const Node target = d.nodes.value(d.nodes.value(feature).ref(reference));
-    QVERIFY2(!target.name.isEmpty(), qPrintable(feature + " has no " + reference));
-    const QStringList read = target.element.endsWith(QLatin1String("SwissKnife"))
-                                 ? target.refsOf(QStringLiteral("pVariable"))
-                                 : QStringList{target.name};
-    for (const QString& source : sources)
-        QVERIFY2(read.contains(source) || read.contains(d.nodes.value(source).ref(QStringLiteral("pValue"))),
-                 qPrintable(source));
-}
-
-// The structured-light camera carries one of each case the feature tree
-// treats specially, and only its model name marks it as such.
-void TestDevices::featureTreeStimuli()
-{
-    const Description& d = load(devicePath(kSlp));
-    QSet<QString> seen;
-    for (const Node& node : d.nodes) {
-        if (node.values.contains(QStringLiteral("DisplayName")))
-            seen << node.values.value(QStringLiteral("Visibility"), QStringLiteral("Beginner"));
-        seen << node.values.value(QStringLiteral("Representation"))
-             << "Imposed" + node.values.value(QStringLiteral("ImposedAccessMode"));
-        for (const auto& r : node.refs)
-            seen << r.first;
-        if (node.values.value(QStringLiteral("Cachable")) == QLatin1String("NoCache"))
-            seen << QStringLiteral("NoCache");
-        if (node.values.contains(QStringLiteral("PollingTime")))
-            seen << QStringLiteral("PollingTime");
-        if (node.element == QLatin1String("Float") && !node.values.contains(QStringLiteral("Inc")) &&
-            node.values.value(QStringLiteral("ImposedAccessMode")) != QLatin1String("RO"))
-            seen << QStringLiteral("writable Float without Inc");
-    }
-    for (const char* s :
-         {"Beginner", "Expert", "Guru", "Invisible", "HexNumber", "IPV4Address", "MACAddress", "ImposedRO",
-          "ImposedWO", "pIsLocked", "pInvalidator", "NoCache", "PollingTime", "writable Float without Inc"})
-        QVERIFY2(seen.contains(QLatin1String(s)), s);
-
-    const Node* temperature = valueRegister(d, d.nodes.value(QStringLiteral("DeviceTemperature")));
-    QVERIFY(temperature);
-    QCOMPARE(temperature->values.value(QStringLiteral("Cachable")), QStringLiteral("NoCache"));
-    QVERIFY(temperature->sim.contains(QStringLiteral("Varies")));
-
-    // The board shows the structured-light panel for KVX-SLP models only.
-    for (const QString& file : {kSlp, kDual, kCard}) {
-        const QString model =
-            load(devicePath(file)).nodes.value(QStringLiteral("DeviceModelName")).sim.value("Default");
-        QVERIFY2(!model.isEmpty(), qPrintable(file));
-        QCOMPARE(model.startsWith(QLatin1String("KVX-SLP")), file == kSlp);
-    }
-}
-
-// The generated descriptions: 5,000 features of every kind, in all four
-// visibilities, categories at least three deep; the high-address ones keep
-// every register above 4 GiB.
-void TestDevices::generatedDescriptions()
-{
-    const Description& d = load(QStringLiteral(CAMPANE_LARGE_DESCRIPTION));
-    QVERIFY2(d.error.isEmpty(), qPrintable(d.error));
-    int features = 0;
-    QSet<QString> elements, visibilities;
-    for (const Node& node : d.nodes) {
-        elements << node.element;
-        if (node.values.contains(QStringLiteral("DisplayName")) &&
-            node.element != QLatin1String("Category")) {
-            ++features;
-            visibilities << node.values.value(QStringLiteral("Visibility"), QStringLiteral("Beginner"));
-        }
-    }
-    QVERIFY2(features >= 5000, qPrintable(QString::number(features)));
-    for (const QString& e :
-         QStringLiteral("Category Integer IntReg MaskedIntReg Float FloatReg Boolean "
-                        "Enumeration Command StringReg Register IntSwissKnife Converter Port")
-             .split(' '))
-        QVERIFY2(elements.contains(e), qPrintable(e));
-    QCOMPARE(visibilities.size(), 4);
-    std::function<int(const QString&)> depth = [&](const QString& name) {
-        int deepest = 0;
-        for (const QString& f : d.nodes.value(name).refsOf(QStringLiteral("pFeature")))
-            if (d.nodes.value(f).element == QLatin1String("Category"))
-                deepest = qMax(deepest, 1 + depth(f));
-        return deepest;
-    };
-    QVERIFY(depth(QStringLiteral("Root")) >= 3);
-
-    for (const QString& path : {QStringLiteral(CAMPANE_HIGH_ADDRESS_DESCRIPTION),
-                                devicePath(QStringLiteral("test/high-address.xml"))}) {
-        qint64 lowest = std::numeric_limits<qint64>::max();
-        for (const Node& node : load(path).nodes)
-            if (kRegisterElements.contains(node.element))
-                lowest = qMin(lowest, integer(node.values.value(QStringLiteral("Address"))));
-        QVERIFY2(lowest > 0xFFFFFFFFLL, qPrintable(path));
-    }
-}
 
 QTEST_GUILESS_MAIN(TestDevices)
 #include "test_devices.moc"
