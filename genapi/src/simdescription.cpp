@@ -76,6 +76,8 @@ void onStartElement(GMarkupParseContext*, const gchar* elementName, const gchar*
         state->varies.clear();
         const std::string defaultName = state->prefix + ":Default";
         const std::string variesName = state->prefix + ":Varies";
+        const std::string onWriteName = state->prefix + ":OnWrite";
+        const std::string userSetName = state->prefix + ":UserSet";
         for (int i = 0; attributeNames[i]; ++i) {
             if (std::strcmp(attributeNames[i], "Name") == 0) {
                 state->current.name = attributeValues[i];
@@ -84,6 +86,10 @@ void onStartElement(GMarkupParseContext*, const gchar* elementName, const gchar*
                 state->current.defaultText = attributeValues[i];
             } else if (variesName == attributeNames[i]) {
                 state->varies = attributeValues[i];
+            } else if (onWriteName == attributeNames[i]) {
+                state->current.onWrite = attributeValues[i];
+            } else if (userSetName == attributeNames[i]) {
+                state->current.inUserSet = std::strcmp(attributeValues[i], "Yes") == 0;
             }
         }
         return;
@@ -118,7 +124,7 @@ void onEndElement(GMarkupParseContext*, const gchar*, gpointer userData, GError*
                 reg.varies = true;
             }
         }
-        if ((reg.hasDefault || reg.varies) && !reg.name.empty())
+        if (!reg.name.empty())
             state->registers->push_back(reg);
     }
     --state->depth;

@@ -1,7 +1,9 @@
 // Reads what the simulated device needs from a GenICam description beyond
-// what Aravis keeps: the initial register contents (sim:Default) and the
-// values that vary over time (sim:Varies), declared with the namespace
-// urn:campane:simulated-device on the root element. Also checks that the
+// what Aravis keeps: the initial register contents (sim:Default), the
+// values that vary over time (sim:Varies), what a write to a register sets
+// off (sim:OnWrite) and the registers a user set holds (sim:UserSet),
+// declared with the namespace urn:campane:simulated-device on the root
+// element. Also checks that the
 // text is well-formed XML with a RegisterDescription root, so that a broken
 // file is refused with a line and column instead of giving an empty map.
 #pragma once
@@ -23,11 +25,13 @@ struct SimRegister
     double periodSeconds = 0.0;
     bool bigEndian = false; //!< from <Endianess>; GenICam's default is little-endian
     bool isSigned = false;  //!< from <Sign>
+    std::string onWrite;    //!< sim:OnWrite, "ACTION:REGISTER"; empty without
+    bool inUserSet = false; //!< sim:UserSet="Yes"
 };
 
-//! Scans xml. False with a reason in *error when the text is empty, not
-//! well-formed or not a register description. Registers whose sim:
-//! attributes cannot be used are left out with a warning.
+//! Scans xml: every register element, with its sim: attributes. False with a
+//! reason in *error when the text is empty, not well-formed or not a register
+//! description. A sim:Varies that cannot be used is dropped with a warning.
 bool ScanSimulatedDescription(const std::string& xml, std::vector<SimRegister>* registers,
                               std::string* error);
 

@@ -28,6 +28,28 @@ struct VaryingRegister
     double periodSeconds = 1.0;
 };
 
+//! Where a register lives in the device's memory.
+struct RegisterSpan
+{
+    guint64 address = 0;
+    guint32 length = 0;
+    bool bigEndian = false;
+};
+
+//! What a write to a register sets off (sim:OnWrite).
+struct WriteAction
+{
+    enum Kind
+    {
+        Count,       //!< adds one to the target register
+        SaveUserSet, //!< stores the user-set registers in the set the target selects
+        LoadUserSet  //!< restores them from that set
+    };
+    Kind kind = Count;
+    RegisterSpan trigger; //!< the register whose writes set the action off
+    RegisterSpan target;
+};
+
 //! The device's memory: 4 KiB pages created on first write; bytes never
 //! written read as zero.
 class SparseMemory
@@ -79,6 +101,11 @@ struct SimState
     std::mutex mutex;
     SparseMemory memory;
     std::vector<VaryingRegister> varying;
+    std::vector<WriteAction> actions;
+    std::vector<RegisterSpan> userSetRegisters;
+    //! The user-set registers' bytes per set; a set never saved holds the
+    //! values the device opened with, which set 0 always holds.
+    std::map<guint64, std::vector<guint8>> userSets;
     gint64 startUs = 0;
     ArvGc* gc = nullptr; //!< not owned: the context owns it
 };
@@ -104,6 +131,72 @@ void encodeFloat(double value, guint32 length, bool bigEndian, guint8* out)
         std::memcpy(&bits, &value, 8);
     }
     encodeInteger(static_cast<gint64>(bits), length, bigEndian, out);
+}
+
+guint64 decodeInteger(const guint8* bytes, guint32 length, bool bigEndian)
+{
+    guint64 value = 0;
+    for (guint32 i = 0; i < length && i < 8; ++i)
+        value |= guint64(bytes[bigEndian ? length - 1 - i : i]) << (8 * i);
+    return value;
+}
+
+guint64 readInteger(const SimState* state, const RegisterSpan& reg)
+{
+    guint8 bytes[8] = {};
+    const guint32 length = std::min<guint32>(reg.length, 8);
+    state->memory.read(reg.address, length, bytes);
+    return decodeInteger(bytes, length, reg.bigEndian);
+}
+
+std::vector<guint8> userSetBytes(const SimState* state)
+{
+    std::vector<guint8> bytes;
+    for (const RegisterSpan& reg : state->userSetRegisters) {
+        const std::size_t at = bytes.size();
+        bytes.resize(at + reg.length);
+        state->memory.read(reg.address, reg.length, bytes.data() + at);
+    }
+    return bytes;
+}
+
+//! Runs the actions of the registers that [address, address + size) wrote.
+//! The state's mutex is held.
+void runWriteActions(SimState* state, guint64 address, guint32 size)
+{
+    const guint64 last = address + (size - 1);
+    for (const WriteAction& action : state->actions) {
+        const RegisterSpan& trigger = action.trigger;
+        if (size == 0 || trigger.address > last || trigger.address + (trigger.length - 1) < address)
+            continue;
+        if (action.kind == WriteAction::Count) {
+            guint8 bytes[8] = {};
+            const guint32 length = std::min<guint32>(action.target.length, 8);
+            encodeInteger(gint64(readInteger(state, action.target) + 1), length, action.target.bigEndian,
+                          bytes);
+            state->memory.write(action.target.address, length, bytes);
+            continue;
+        }
+        const guint64 set = readInteger(state, action.target);
+        if (action.kind == WriteAction::SaveUserSet) {
+            // Set 0 holds the factory values and cannot be overwritten.
+            if (set != 0)
+                state->userSets[set] = userSetBytes(state);
+            continue;
+        }
+        auto it = state->userSets.find(set);
+        if (it == state->userSets.end())
+            it = state->userSets.find(0);
+        if (it == state->userSets.end())
+            continue;
+        std::size_t at = 0;
+        for (const RegisterSpan& reg : state->userSetRegisters) {
+            if (at + reg.length > it->second.size())
+                break;
+            state->memory.write(reg.address, reg.length, it->second.data() + at);
+            at += reg.length;
+        }
+    }
 }
 
 //! True when [address, address + size) stays inside the 64-bit space.
@@ -186,6 +279,7 @@ static gboolean sim_write_memory(ArvDevice* device, guint64 address, guint32 siz
         return FALSE;
     std::lock_guard<std::mutex> lock(state->mutex);
     state->memory.write(address, size, static_cast<const guint8*>(buffer));
+    runWriteActions(state, address, size);
     state->ctx->registerWrites++;
     state->ctx->bytesWritten += size;
     return TRUE;
@@ -346,6 +440,53 @@ bool makeVarying(ArvGcNode* node, const SimRegister& reg, VaryingRegister* out, 
     return true;
 }
 
+bool spanOf(ArvGcNode* node, bool bigEndian, RegisterSpan* span)
+{
+    if (!ARV_IS_GC_REGISTER(node))
+        return false;
+    GError* error = nullptr;
+    span->address = arv_gc_register_get_address(ARV_GC_REGISTER(node), &error);
+    if (!error)
+        span->length = static_cast<guint32>(arv_gc_register_get_length(ARV_GC_REGISTER(node), &error));
+    span->bigEndian = bigEndian;
+    if (error) {
+        g_error_free(error);
+        return false;
+    }
+    return span->length > 0;
+}
+
+//! Turns sim:OnWrite="ACTION:REGISTER" into an action; false with a message.
+bool makeWriteAction(ArvGc* gc, ArvGcNode* node, const SimRegister& reg,
+                     const std::vector<SimRegister>& registers, WriteAction* action, std::string* message)
+{
+    const auto colon = reg.onWrite.find(':');
+    const std::string kind = reg.onWrite.substr(0, colon);
+    const std::string targetName = colon == std::string::npos ? std::string() : reg.onWrite.substr(colon + 1);
+    if (kind == "count")
+        action->kind = WriteAction::Count;
+    else if (kind == "saveUserSet")
+        action->kind = WriteAction::SaveUserSet;
+    else if (kind == "loadUserSet")
+        action->kind = WriteAction::LoadUserSet;
+    else {
+        *message = "unknown action \"" + kind + "\" (expected count, saveUserSet or loadUserSet)";
+        return false;
+    }
+    const auto target = std::find_if(registers.begin(), registers.end(),
+                                     [&](const SimRegister& r) { return r.name == targetName; });
+    if (target == registers.end() || target->element == "StringReg" || target->element == "FloatReg") {
+        *message = "\"" + targetName + "\" is not an integer register of the description";
+        return false;
+    }
+    if (!spanOf(node, reg.bigEndian, &action->trigger) ||
+        !spanOf(arv_gc_get_node(gc, targetName.c_str()), target->bigEndian, &action->target)) {
+        *message = "the registers' addresses cannot be read";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool OpenSimulatedDevice(DeviceContext* ctx, std::string* error)
@@ -376,6 +517,8 @@ bool OpenSimulatedDevice(DeviceContext* ctx, std::string* error)
     arv_gc_set_range_check_policy(ctx->gc, ARV_RANGE_CHECK_POLICY_DISABLE);
     arv_gc_set_register_cache_policy(ctx->gc, ARV_REGISTER_CACHE_POLICY_DISABLE);
     std::vector<VaryingRegister> varying;
+    std::vector<WriteAction> actions;
+    std::vector<RegisterSpan> userSetRegisters;
     std::vector<ArvGcNode*> written;
     for (const SimRegister& reg : registers) {
         ArvGcNode* node = arv_gc_get_node(ctx->gc, reg.name.c_str());
@@ -406,6 +549,21 @@ bool OpenSimulatedDevice(DeviceContext* ctx, std::string* error)
             else
                 g_warning("%s: %s cannot vary: %s", ctx->name.c_str(), reg.name.c_str(), message.c_str());
         }
+        WriteAction action;
+        if (!reg.onWrite.empty()) {
+            if (makeWriteAction(ctx->gc, node, reg, registers, &action, &message))
+                actions.push_back(action);
+            else
+                g_warning("%s: %s: cannot use OnWrite=\"%s\": %s", ctx->name.c_str(), reg.name.c_str(),
+                          reg.onWrite.c_str(), message.c_str());
+        }
+        RegisterSpan span;
+        if (reg.inUserSet) {
+            if (spanOf(node, reg.bigEndian, &span))
+                userSetRegisters.push_back(span);
+            else
+                g_warning("%s: %s cannot be part of a user set", ctx->name.c_str(), reg.name.c_str());
+        }
     }
     // Aravis keeps one cache per register node, filled by the node's own
     // last write: a bit field written before its neighbours in the same word
@@ -419,7 +577,11 @@ bool OpenSimulatedDevice(DeviceContext* ctx, std::string* error)
 
     {
         std::lock_guard<std::mutex> lock(device->state->mutex);
-        device->state->varying = std::move(varying);
+        SimState* state = device->state;
+        state->varying = std::move(varying);
+        state->actions = std::move(actions);
+        state->userSetRegisters = std::move(userSetRegisters);
+        state->userSets[0] = userSetBytes(state);
     }
     ctx->registerReads = 0;
     ctx->registerWrites = 0;

@@ -260,7 +260,7 @@ private slots:
         for (const Node& node : d.nodes) {
             const QString label = QStringLiteral("%1 (line %2)").arg(node.name).arg(node.line);
             for (auto it = node.sim.cbegin(); it != node.sim.cend(); ++it)
-                QVERIFY2(it.key() == QLatin1String("Default") || it.key() == QLatin1String("Varies"),
+                QVERIFY2(QStringList({"Default", "Varies", "OnWrite", "UserSet"}).contains(it.key()),
                          qPrintable(label));
             if (node.sim.contains(QStringLiteral("Default"))) {
                 QVERIFY2(kRegisterElements.contains(node.element) &&

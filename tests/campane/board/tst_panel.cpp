@@ -97,6 +97,21 @@ std::string nodeValue(const QString& id, const char* node)
     return value;
 }
 
+void setNode(const QString& id, const char* node, const char* value)
+{
+    QCOMPARE(Corvid::SetCameraNodeValue(id.toStdString(), node, value), 0);
+}
+
+int triggerCount(const QString& id)
+{
+    return QString::fromStdString(nodeValue(id, "TriggerSoftwareCount")).toInt();
+}
+
+QString description(QWidget* board)
+{
+    return board->findChild<QTextBrowser*>("descriptionBrowser")->toPlainText();
+}
+
 } // namespace
 
 class TestPanel : public QObject
@@ -245,9 +260,189 @@ private slots:
         QCOMPARE(showList->currentIndex(), shown.size() > 1 ? 1 : 0);
         QCOMPARE(Corvid::GetImageViewRecord(device.toStdString()).slImageShowMode, showMode);
 
+        // A stored sampling rate of "0" shows as "4"; a choice is stored.
+        auto* samplingRate = board->findChild<QComboBox*>("samplingRateBox");
+        QCOMPARE(comboTexts(samplingRate), (QStringList{"8", "4", "2"}));
+        QCOMPARE(samplingRate->currentText(), QStringLiteral("4"));
+        samplingRate->setCurrentText("2");
+        QCOMPARE(Corvid::GetCameraInfo(device.toStdString(), Corvid::CAM_INFO_SAMPLING_RATE),
+                 std::string("2"));
+
         // A reload builds the same panel again, not a second one.
         board->reloadPanel(false);
         QCOMPARE(layoutOf(board.get()), layout);
+        QCOMPARE(board->findChild<QComboBox*>("samplingRateBox")->currentText(), QStringLiteral("2"));
+    }
+
+    void outputKinds_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("clickedRow"); // of the check-list; 0 is its placeholder
+        QTest::addColumn<QString>("chosen"); // then chosen in showTypeList, if any
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("showMode");
+        QTest::addColumn<QString>("feature");
+        QTest::addColumn<QString>("featureValue");
+        QTest::newRow("unchecking the shown kind") << 0 << 1 << ""
+                                                   << "-" << 0 << "GSImage"
+                                                   << "False";
+        QTest::newRow("unchecking another kind") << 0 << 3 << ""
+                                                 << "GSImage" << 2 << "FrontImage"
+                                                 << "False";
+        QTest::newRow("Chinese text") << 1 << 5 << "质量图"
+                                      << "质量图" << 9 << "QualityImage"
+                                      << "True";
+        QTest::newRow("English text under Chinese") << 1 << 5 << "Quality Image"
+                                                    << "Quality Image" << 0 << "QualityImage"
+                                                    << "True";
+    }
+
+    void outputKinds()
+    {
+        QFETCH(int, language);
+        QFETCH(int, clickedRow);
+        QFETCH(QString, chosen);
+        QFETCH(QString, shown);
+        QFETCH(int, showMode);
+        QFETCH(QString, feature);
+        QFETCH(QString, featureValue);
+        auto board = boardFor(m_camera);
+        board->setLanguage(language);
+        auto* outputList = board->findChild<CComboBox*>("grabOutputList");
+        auto* showList = board->findChild<QComboBox*>("showTypeList");
+        outputList->onListViewClicked(outputList->model()->index(clickedRow, 0));
+        QCOMPARE(QString::fromStdString(nodeValue(m_camera, qPrintable(feature))), featureValue);
+        if (!chosen.isEmpty()) {
+            if (showList->findText(chosen) < 0)
+                showList->addItem(chosen);
+            showList->setCurrentText(chosen);
+        }
+        QCOMPARE(showList->currentText(), shown);
+        QCOMPARE(Corvid::GetImageViewRecord(m_camera.toStdString()).slImageShowMode, showMode);
+        // Back to what the camera opened with.
+        setNode(m_camera, qPrintable(feature), featureValue == "True" ? "0" : "1");
+    }
+
+    void emptyCheckListOffersDash()
+    {
+        auto board = boardFor(m_other);
+        board->show();
+        auto* outputList = board->findChild<CComboBox*>("grabOutputList");
+        outputList->showPopup();
+        QCOMPARE(outputList->findText("-"), -1);
+        QTest::keyClick(outputList->view(), Qt::Key_Escape);
+        QCOMPARE(checkList(outputList).last(), QStringLiteral("-*"));
+        QCOMPARE(comboTexts(board->findChild<QComboBox*>("showTypeList")), QStringList{"-"});
+    }
+
+    void denoisingShowsItsRows()
+    {
+        // This camera has no Radius: its row shows, without editor.
+        auto board = boardFor(m_other);
+        ToolPageWidgetItem* radius = row(board.get(), "Radius");
+        ToolPageWidgetItem* neighborhoods = row(board.get(), "Neighborhoods");
+        QVERIFY(radius->isHidden() && neighborhoods->isHidden());
+        auto* denoising = row(board.get(), "Denoising")->findChild<SwitchButton*>();
+        denoising->click();
+        QVERIFY(!radius->isHidden() && !neighborhoods->isHidden());
+        QVERIFY(!radius->widget());
+        QVERIFY(qobject_cast<QSpinBox*>(neighborhoods->widget()));
+        denoising->click();
+        QVERIFY(radius->isHidden() && neighborhoods->isHidden());
+    }
+
+    void rowClickShowsDescription_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("expected");
+        const QString sensorMethod = "Can choose between dual light machine working mode, left light machine "
+                                     "working mode, or right light machine working mode.";
+        QTest::newRow("Sampling Rate leaves it") << "Sampling Rate" << 0 << sensorMethod;
+        QTest::newRow("Chinese") << "TriggerSoftware" << 1 << "由外部程序控制给触发信号进行拍摄触发。";
+        QTest::newRow("empty Chinese description") << "Binning" << 1 << "";
+        QTest::newRow("shared description") << "Brightness" << 0
+                                            << "Determine whether the pixel value is within the low "
+                                               "brightness and high brightness range, and set "
+                                               "it as an invalid point if it is not within the range.";
+    }
+
+    void rowClickShowsDescription()
+    {
+        QFETCH(QString, title);
+        QFETCH(int, language);
+        QFETCH(QString, expected);
+        auto board = boardFor(m_camera);
+        QTest::mouseClick(row(board.get(), "SensorMethod"), Qt::LeftButton);
+        board->setLanguage(language);
+        QTest::mouseClick(row(board.get(), title), Qt::LeftButton);
+        QCOMPARE(description(board.get()), expected);
+    }
+
+    void periodicTrigger()
+    {
+        auto board = boardFor(m_camera);
+        auto* triggerSwitch = board->findChild<SwitchButton*>("triggerSwitch");
+        auto* interval = board->findChild<QSpinBox*>("triggerIntervalBox");
+        auto* timer = board->findChild<QTimer*>("triggerTimer");
+        QCOMPARE(triggerSwitch->parentWidget()->objectName(), QStringLiteral("triggerLine"));
+        interval->setValue(1);
+        const int before = triggerCount(m_camera);
+        triggerSwitch->click();
+        QVERIFY(!interval->isEnabled());
+        QTRY_VERIFY(triggerCount(m_camera) >= before + 3);
+
+        triggerSwitch->click();
+        QVERIFY(!timer->isActive());
+        QVERIFY(interval->isEnabled());
+        const int stopped = triggerCount(m_camera);
+        QTest::qWait(30);
+        QCOMPARE(triggerCount(m_camera), stopped);
+    }
+
+    void userSetLoadRefreshesRows()
+    {
+        auto board = boardFor(m_camera);
+        setNode(m_camera, "Light1Value", "33");
+        setNode(m_camera, "QualityImage", "1");
+        setNode(m_camera, "UserSetSelector", "UserSet2");
+        setNode(m_camera, "UserSetSave", "");
+        setNode(m_camera, "Light1Value", "77");
+        setNode(m_camera, "QualityImage", "0");
+        board->reloadPanel(false);
+        auto* light1 = qobject_cast<QSpinBox*>(row(board.get(), "Light1Value")->widget());
+        QCOMPARE(light1->value(), 77);
+
+        board->findChild<QPushButton*>("userSetExecuteButton")->click();
+        QCOMPARE(nodeValue(m_camera, "Light1Value"), std::string("33"));
+        QTRY_COMPARE(light1->value(), 33);
+        QVERIFY(checkList(board->findChild<CComboBox*>("grabOutputList")).contains("Quality Image*"));
+
+        // The factory set cannot be overwritten.
+        setNode(m_camera, "UserSetSelector", "Default");
+        setNode(m_camera, "UserSetSave", "");
+        setNode(m_camera, "UserSetLoad", "");
+        QCOMPARE(nodeValue(m_camera, "Light1Value"), std::string("80"));
+        QCOMPARE(nodeValue(m_camera, "QualityImage"), std::string("False"));
+    }
+
+    void lockDisablesThePanel()
+    {
+        auto board = boardFor(m_camera);
+        auto editors = [&] {
+            QList<bool> enabled;
+            for (ToolPageWidgetItem* item : allRows(board.get()))
+                if (item->widget())
+                    enabled << item->widget()->isEnabled();
+            enabled << board->findChild<SwitchButton*>("triggerSwitch")->isEnabled();
+            return enabled;
+        };
+        board->lockPanel();
+        // The manager reloads the panel after a lock.
+        board->reloadPanel(false);
+        QVERIFY(!editors().contains(true));
+        board->unlockPanel();
+        QVERIFY(!editors().contains(false));
     }
 };
 
