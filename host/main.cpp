@@ -1,6 +1,7 @@
 // camview: a viewer window around CamPane, run against the camera service
 // and its simulated (or real) devices.
 
+#include "imageview.h"
 #include "languagecatalogue.h"
 #include "mainwindow.h"
 #include "options.h"
@@ -13,6 +14,8 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
+#include <utility>
 
 int main(int argc, char* argv[])
 {
@@ -49,17 +52,28 @@ int main(int argc, char* argv[])
     {
         MainWindow window(options, &catalogue);
         window.show();
+        if (options.play)
+            QObject::connect(&window, &MainWindow::ready, window.imageView(), &ImageView::play);
         if (!options.screenshotFile.isEmpty()) {
             QObject::connect(&window, &MainWindow::ready, &window, [&window, &options] {
                 // One more turn of the event loop lets the shown board lay
                 // itself out before the window is grabbed.
-                QTimer::singleShot(200, &window, [&window, &options] {
-                    const bool saved = window.saveScreenshot(options.screenshotFile);
-                    if (saved)
-                        std::printf("camview: screenshot written to %s\n",
-                                    qPrintable(QFileInfo(options.screenshotFile).absoluteFilePath()));
-                    QApplication::exit(saved ? 0 : 1);
-                });
+                auto shoot = [&window, &options, taken = std::make_shared<bool>(false)] {
+                    if (std::exchange(*taken, true))
+                        return;
+                    QTimer::singleShot(200, &window, [&window, &options] {
+                        const bool saved = window.saveScreenshot(options.screenshotFile);
+                        if (saved)
+                            std::printf("camview: screenshot written to %s\n",
+                                        qPrintable(QFileInfo(options.screenshotFile).absoluteFilePath()));
+                        QApplication::exit(saved ? 0 : 1);
+                    });
+                };
+                if (!options.play)
+                    return shoot();
+                // With --play the picture waits for a frame, or 5 s.
+                QObject::connect(window.imageView(), &ImageView::frameShown, &window, shoot);
+                QTimer::singleShot(5000, &window, shoot);
             });
         }
         if (options.dumpTree) {

@@ -3,6 +3,7 @@
 
 #include "background.h"
 #include "hostevents.h"
+#include "imageview.h"
 #include "languagecatalogue.h"
 
 #include <Corvid/CorvidHost.h>
@@ -69,11 +70,18 @@ MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalog
     initCamviewResources();
     ui->setupUi(this);
 
+    // Device list, image view and pane side by side; the image takes what
+    // the window gains. The view is the service's image view before the
+    // pane's boards send their first display calls.
+    m_imageView = new ImageView(ui->splitter);
     m_pane = new CamPane(ui->splitter);
+    ui->splitter->addWidget(m_imageView);
     ui->splitter->addWidget(m_pane);
     ui->splitter->setStretchFactor(0, 0);
     ui->splitter->setStretchFactor(1, 1);
-    ui->splitter->setSizes({470, 730});
+    ui->splitter->setStretchFactor(2, 0);
+    resize(qMax(width(), 1600), qMax(height(), 820));
+    ui->splitter->setSizes({300, 640, 660});
 
     QTreeWidget* tree = ui->deviceTree;
     tree->setIndentation(14);

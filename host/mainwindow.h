@@ -8,6 +8,7 @@
 
 class CamPane;
 class HostEvents;
+class ImageView;
 class LanguageCatalogue;
 class QTreeWidgetItem;
 
@@ -29,6 +30,7 @@ public:
     ~MainWindow() override;
 
     CamPane* pane() const { return m_pane; }
+    ImageView* imageView() const { return m_imageView; }
 
     //! Adds the devices of the command line, announces the language and,
     //! once the service has delivered its device lists, focuses the chosen
@@ -71,6 +73,7 @@ private:
     CamviewOptions m_options;
     LanguageCatalogue* m_catalogue;
     CamPane* m_pane = nullptr;
+    ImageView* m_imageView = nullptr;
     HostEvents* m_hostEvents = nullptr;
     QTreeWidgetItem* m_camerasItem = nullptr;
     QTreeWidgetItem* m_cardsItem = nullptr;

@@ -40,7 +40,11 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
         QCoreApplication::translate("camview",
                                     "Prints the focused device's feature tree (labels, values, hidden "
                                     "rows marked) once the boards are built, then exits."));
-    parser.addOptions({sim, noDefaults, discover, lang, focus, screenshot, dumpTree});
+    const QCommandLineOption play(
+        QStringLiteral("play"),
+        QCoreApplication::translate("camview", "Starts the acquisition of the focused camera at start (with "
+                                               "--screenshot, the screenshot waits for its first frame)."));
+    parser.addOptions({sim, noDefaults, discover, lang, focus, screenshot, dumpTree, play});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -73,5 +77,6 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
     options.focusId = parser.value(focus);
     options.screenshotFile = parser.value(screenshot);
     options.dumpTree = parser.isSet(dumpTree);
+    options.play = parser.isSet(play);
     return true;
 }

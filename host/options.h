@@ -13,6 +13,7 @@ struct CamviewOptions
     QString focusId;                              //!< --focus ID; empty: the first camera
     QString screenshotFile;                       //!< --screenshot FILE
     bool dumpTree = false;                        //!< --dump-tree
+    bool play = false;                            //!< --play
 };
 
 // Parses camview's arguments (arguments[0] is the program). On a bad

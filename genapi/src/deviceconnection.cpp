@@ -185,6 +185,16 @@ void CDeviceConnection::MarkLost()
         g_message("%s: marked lost", m_impl->ctx->name.c_str());
 }
 
+std::unique_ptr<CFrameStream> CDeviceConnection::OpenStream(std::string* error)
+{
+    if (m_impl->simulated) {
+        if (error)
+            *error = "a simulated device has no stream channel";
+        return nullptr;
+    }
+    return Internal::OpenFrameStream(m_impl->ctx.get(), error);
+}
+
 DeviceStatistics CDeviceConnection::GetStatistics() const
 {
     const DeviceContext& ctx = *m_impl->ctx;

@@ -368,3 +368,17 @@ bool PingProxyDevice(DeviceContext* ctx)
 
 } // namespace Internal
 } // namespace GenApi
+
+namespace GenApi {
+namespace Internal {
+
+ArvDevice* ProxyTransportDevice(DeviceContext* ctx)
+{
+    if (!ctx->device || !G_TYPE_CHECK_INSTANCE_TYPE(ctx->device, CAMPANE_TYPE_PROXY_DEVICE))
+        return nullptr;
+    ProxyState* state = CAMPANE_PROXY_DEVICE(ctx->device)->state;
+    return state->worker ? ARV_DEVICE(g_object_ref(state->worker->device())) : nullptr;
+}
+
+} // namespace Internal
+} // namespace GenApi

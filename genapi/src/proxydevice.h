@@ -32,3 +32,17 @@ bool PingProxyDevice(DeviceContext* ctx);
 
 } // namespace Internal
 } // namespace GenApi
+
+namespace GenApi {
+namespace Internal {
+
+//! The Aravis device behind the wrapper (a new reference), or null when
+//! ctx->device is not a wrapper.
+ArvDevice* ProxyTransportDevice(DeviceContext* ctx);
+
+//! A stream of the device behind ctx's wrapper (framestream.cpp). Null with
+//! the reason in *error.
+std::unique_ptr<CFrameStream> OpenFrameStream(DeviceContext* ctx, std::string* error);
+
+} // namespace Internal
+} // namespace GenApi

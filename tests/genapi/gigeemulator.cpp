@@ -30,20 +30,25 @@ QString GigeEmulator::binary()
 std::unique_ptr<GenApi::CDeviceConnection> GigeEmulator::start(const QString& description, QString* error)
 {
     stop();
-    QFile file(description);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read %1").arg(description);
-        return nullptr;
+    QByteArray expectedXml;
+    if (!description.isEmpty()) {
+        QFile file(description);
+        if (!file.open(QIODevice::ReadOnly)) {
+            *error = QStringLiteral("cannot read %1").arg(description);
+            return nullptr;
+        }
+        expectedXml = file.readAll();
     }
-    const QByteArray expectedXml = file.readAll();
     if (!m_lock.isLocked() && !m_lock.tryLock(120000)) {
         *error = QStringLiteral("another emulator kept the loopback interface for two minutes");
         return nullptr;
     }
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.setStandardOutputFile(QProcess::nullDevice());
-    m_process.start(binary(),
-                    {QStringLiteral("-g"), description, QStringLiteral("-i"), QLatin1String(kAddress)});
+    QStringList arguments{QStringLiteral("-i"), QLatin1String(kAddress)};
+    if (!description.isEmpty())
+        arguments << QStringLiteral("-g") << description;
+    m_process.start(binary(), arguments);
     if (!m_process.waitForStarted(5000)) {
         *error = QStringLiteral("the emulator does not start: %1").arg(m_process.errorString());
         return nullptr;
@@ -60,7 +65,7 @@ std::unique_ptr<GenApi::CDeviceConnection> GigeEmulator::start(const QString& de
         auto device = GenApi::CDeviceConnection::OpenAravis(kAddress, &reason);
         if (!device)
             continue;
-        if (device->GetDescriptionXml() != expectedXml.toStdString()) {
+        if (!expectedXml.isEmpty() && device->GetDescriptionXml() != expectedXml.toStdString()) {
             *error = QStringLiteral("another emulator answers on %1").arg(QLatin1String(kAddress));
             return nullptr;
         }

@@ -20,9 +20,9 @@ public:
     //! The emulator's path, empty when it is not installed.
     static QString binary();
 
-    //! Starts the emulator on description and opens it through Aravis,
-    //! retrying a bounded number of times while it starts. Null with the
-    //! reason in *error.
+    //! Starts the emulator on description (empty: the emulator's own, which
+    //! streams test images) and opens it through Aravis, retrying a bounded
+    //! number of times while it starts. Null with the reason in *error.
     std::unique_ptr<GenApi::CDeviceConnection> start(const QString& description, QString* error);
     //! Stops the emulator by its process id and waits for it to end.
     void stop();

@@ -6,6 +6,8 @@
 
 #include <Corvid/Corvid.h>
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -113,6 +115,64 @@ struct ImageViewRecord
     bool roiRemoved = false; //!< RomoveROI came last
 };
 CORVID_API ImageViewRecord GetImageViewRecord(const std::string& id);
+
+//! GenICam pixel format codes of the frames the image view shows.
+enum PixelFormatCode : uint32_t
+{
+    PIXEL_MONO8 = 0x01080001,
+    PIXEL_MONO16 = 0x01100007,
+    PIXEL_RGB8 = 0x02180014,
+    PIXEL_COORD3D_C16 = 0x011000B8 //!< 16-bit depth, shown as grey
+};
+
+//! One image of a camera: rows packed one after the other.
+struct Frame
+{
+    std::string deviceId;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t offsetX = 0;
+    uint32_t offsetY = 0;
+    uint32_t pixelFormat = 0; //!< PixelFormatCode or another GenICam code
+    uint64_t frameId = 0;
+    std::vector<uint8_t> data;
+};
+
+//! Receives the frames of one acquisition.
+class IFrameListener
+{
+public:
+    //! A new frame, on the acquisition's thread. Return quickly: hand the
+    //! frame on, do not convert or show it here.
+    virtual void FrameArrived(const std::shared_ptr<const Frame>& frame) = 0;
+    //! The acquisition ended on its own (the device was removed, lost or made
+    //! unusable, its stream failed, the service stopped); on the
+    //! acquisition's thread. No frame follows.
+    virtual void AcquisitionEnded(const std::string& id, const std::string& reason) = 0;
+
+protected:
+    ~IFrameListener() = default;
+};
+
+struct AcquisitionOptions
+{
+    //! Rate of the synthetic frames of a simulated camera.
+    int syntheticFramesPerSecond = 25;
+};
+
+//! Starts sending the camera's frames ("" the focused camera) to listener,
+//! from a thread of its own. A listener has one acquisition at a time: a
+//! running one is stopped first. A camera reached through Aravis streams
+//! (its AcquisitionStart is run); a simulated camera gives synthetic frames
+//! made from its Width, Height, OffsetX, OffsetY and PixelFormat and the
+//! last SetSLImageShowMode for it, one picture per mode (mode 0: no frames).
+//! Returns 0, or non-zero when the camera is unknown or unusable.
+CORVID_API int StartAcquisition(const std::string& id, IFrameListener* listener,
+                                const AcquisitionOptions& options = AcquisitionOptions());
+//! Stops the listener's acquisition (AcquisitionStop on a streaming
+//! device); no listener call follows once it returns. Not to be called from
+//! inside a listener call.
+CORVID_API void StopAcquisition(IFrameListener* listener);
 
 //! Blocks until every event queued so far has been delivered to the
 //! listeners (for hosts and tests that need a known state).

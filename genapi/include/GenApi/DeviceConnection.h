@@ -5,6 +5,7 @@
 #pragma once
 
 #include <Base/GCLinkage.h>
+#include <GenApi/FrameStream.h>
 #include <GenApi/Interfaces.h>
 
 #include <cstdint>
@@ -73,6 +74,11 @@ public:
     bool Ping();
     //! Marks the device lost (a simulated loss, or a loss learnt elsewhere).
     void MarkLost();
+
+    //! A stream of the device's images (devices reached through Aravis
+    //! only). Null with the reason in *error: a simulated device, a lost
+    //! device, or one without a stream channel.
+    std::unique_ptr<CFrameStream> OpenStream(std::string* error = nullptr);
 
     DeviceStatistics GetStatistics() const;
     void ResetStatistics();

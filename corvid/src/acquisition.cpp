@@ -1,0 +1,275 @@
+// Acquisition of a camera's frames for the host's image view
+// (StartAcquisition, StopAcquisition in CorvidHost.h): one thread per
+// acquisition, which streams from a device reached through Aravis or draws
+// the synthetic frames of a simulated camera, and ends by itself when the
+// device goes away.
+#include "logger.h"
+#include "nodetext.h"
+#include "service.h"
+#include "syntheticframe.h"
+
+#include <Corvid/CorvidHost.h>
+#include <GenApi/DeviceConnection.h>
+#include <GenApi/FrameStream.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace Corvid {
+
+using Internal::Service;
+
+namespace {
+
+void log(const std::string& message, int level)
+{
+    Internal::Logger::instance().log("Corvid", message, level);
+}
+
+//! How long one wait for a streamed frame lasts before the device's state is
+//! looked at again.
+constexpr int kPopTimeoutMs = 200;
+
+class Acquisition
+{
+public:
+    Acquisition(std::string id, IFrameListener* listener, const AcquisitionOptions& options)
+        : m_id(std::move(id)), m_listener(listener), m_options(options)
+    {
+        m_thread = std::thread([this] { run(); });
+    }
+
+    ~Acquisition()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+
+private:
+    //! Why the device cannot give frames now; empty while it can.
+    std::string unavailable(const std::shared_ptr<Service>& service,
+                            std::shared_ptr<GenApi::CDeviceConnection>& connection) const
+    {
+        if (!service)
+            return "the camera service stopped";
+        connection = service->connection(m_id);
+        if (!connection)
+            return "the camera was removed";
+        if (service->cameraInfo(m_id, CAM_INFO_OPENED) != "1" || connection->IsLost())
+            return service->cameraInfo(m_id, CAM_INFO_CONNECTED) == "1" ? "the camera was made unusable"
+                                                                        : "the camera is lost";
+        return std::string();
+    }
+
+    bool stopping()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_stop;
+    }
+
+    //! Sleeps until the deadline or a stop; false on a stop.
+    bool sleepUntil(std::chrono::steady_clock::time_point deadline)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return !m_wake.wait_until(lock, deadline, [this] { return m_stop; });
+    }
+
+    void run()
+    {
+        std::string reason;
+        std::shared_ptr<GenApi::CDeviceConnection> connection;
+        reason = unavailable(Service::current(), connection);
+        if (reason.empty())
+            reason = connection->IsSimulated() ? runSynthetic() : runStream(connection);
+        connection.reset();
+        if (!reason.empty() && !stopping()) {
+            log("Acquisition of " + m_id + " ended: " + reason, 1);
+            m_listener->AcquisitionEnded(m_id, reason);
+        }
+    }
+
+    //! Reads an integer feature as text; 0 when it cannot be read.
+    static uint32_t readUnsigned(GenApi::INodeMap* map, const char* name)
+    {
+        std::string text;
+        if (Internal::readNodeText(map, name, text, nullptr) != RESULT_OK)
+            return 0;
+        char* end = nullptr;
+        const long long value = std::strtoll(text.c_str(), &end, 0);
+        return end != text.c_str() && value > 0 && value < (1LL << 20) ? uint32_t(value) : 0;
+    }
+
+    static uint32_t pixelFormatOf(GenApi::INodeMap* map)
+    {
+        std::string text;
+        Internal::readNodeText(map, "PixelFormat", text, nullptr);
+        if (text == "Mono16")
+            return PIXEL_MONO16;
+        if (text == "RGB8" || text == "RGB8Packed")
+            return PIXEL_RGB8;
+        if (text == "Coord3D_C16")
+            return PIXEL_COORD3D_C16;
+        return PIXEL_MONO8;
+    }
+
+    std::string runSynthetic()
+    {
+        using Clock = std::chrono::steady_clock;
+        const int fps = std::max(1, std::min(1000, m_options.syntheticFramesPerSecond));
+        const auto period = std::chrono::microseconds(1000000 / fps);
+        auto next = Clock::now();
+        uint64_t frameId = 0;
+        for (;;) {
+            std::shared_ptr<GenApi::CDeviceConnection> connection;
+            std::shared_ptr<Service> service = Service::current();
+            const std::string reason = unavailable(service, connection);
+            if (!reason.empty())
+                return reason;
+            const int mode = service->imageViewRecord(m_id).slImageShowMode;
+            if (mode != 0) {
+                GenApi::INodeMap* map = connection->GetNodeMap();
+                Internal::SyntheticGeometry g;
+                g.width = readUnsigned(map, "Width");
+                g.height = readUnsigned(map, "Height");
+                g.offsetX = readUnsigned(map, "OffsetX");
+                g.offsetY = readUnsigned(map, "OffsetY");
+                g.sensorWidth = readUnsigned(map, "SensorWidth");
+                g.sensorHeight = readUnsigned(map, "SensorHeight");
+                g.pixelFormat = pixelFormatOf(map);
+                if (g.width > 0 && g.height > 0) {
+                    auto frame = std::make_shared<Frame>();
+                    frame->deviceId = m_id;
+                    frame->frameId = ++frameId;
+                    Internal::drawSyntheticFrame(*frame, g, mode);
+                    connection.reset();
+                    if (stopping())
+                        return std::string();
+                    m_listener->FrameArrived(frame);
+                }
+            }
+            next += period;
+            const auto now = Clock::now();
+            if (next < now)
+                next = now; // late: no burst to catch up
+            if (!sleepUntil(next))
+                return std::string();
+        }
+    }
+
+    std::string runStream(std::shared_ptr<GenApi::CDeviceConnection> connection)
+    {
+        GenApi::INodeMap* map = connection->GetNodeMap();
+        std::string error;
+        std::unique_ptr<GenApi::CFrameStream> stream = connection->OpenStream(&error);
+        if (!stream)
+            return "no stream: " + error;
+        if (Internal::writeNodeText(map, "AcquisitionStart", "", &error) != RESULT_OK)
+            return "AcquisitionStart failed: " + error;
+        std::string reason;
+        GenApi::StreamImage image;
+        while (!stopping()) {
+            const GenApi::CFrameStream::PopResult result = stream->Pop(image, kPopTimeoutMs);
+            if (result == GenApi::CFrameStream::PopResult::Image) {
+                auto frame = std::make_shared<Frame>();
+                frame->deviceId = m_id;
+                frame->width = image.width;
+                frame->height = image.height;
+                frame->offsetX = image.offsetX;
+                frame->offsetY = image.offsetY;
+                frame->pixelFormat = image.pixelFormat;
+                frame->frameId = image.frameId;
+                frame->data.swap(image.data);
+                m_listener->FrameArrived(frame);
+                continue;
+            }
+            if (result == GenApi::CFrameStream::PopResult::SizeMismatch) {
+                // The image grew (a new Width or Height): buffers of the new
+                // payload size.
+                stream.reset();
+                stream = connection->OpenStream(&error);
+                if (!stream) {
+                    reason = "no stream: " + error;
+                    break;
+                }
+                continue;
+            }
+            std::shared_ptr<GenApi::CDeviceConnection> current;
+            reason = unavailable(Service::current(), current);
+            if (!reason.empty() || current != connection)
+                break;
+        }
+        if (reason.empty())
+            Internal::writeNodeText(map, "AcquisitionStop", "", nullptr);
+        return reason;
+    }
+
+    const std::string m_id;
+    IFrameListener* const m_listener;
+    const AcquisitionOptions m_options;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stop = false;
+    std::thread m_thread;
+};
+
+struct Registry
+{
+    std::mutex mutex;
+    std::map<IFrameListener*, std::unique_ptr<Acquisition>> acquisitions;
+};
+
+Registry& registry()
+{
+    static Registry* r = new Registry; // outlives every static user
+    return *r;
+}
+
+std::unique_ptr<Acquisition> take(IFrameListener* listener)
+{
+    Registry& r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    auto it = r.acquisitions.find(listener);
+    if (it == r.acquisitions.end())
+        return nullptr;
+    std::unique_ptr<Acquisition> acquisition = std::move(it->second);
+    r.acquisitions.erase(it);
+    return acquisition;
+}
+
+} // namespace
+
+int StartAcquisition(const std::string& id, IFrameListener* listener, const AcquisitionOptions& options)
+{
+    if (!listener)
+        return RESULT_BAD_VALUE;
+    take(listener).reset(); // joins the previous acquisition
+    std::shared_ptr<Service> service = Service::current();
+    if (!service)
+        return RESULT_NOT_RUNNING;
+    const std::string resolved = service->resolveId(id);
+    if (!service->connection(resolved) || service->cameraInfo(resolved, CAM_INFO_OPENED) != "1") {
+        log("StartAcquisition: camera \"" + resolved + "\" is unknown or unusable", 1);
+        return resolved.empty() || !service->connection(resolved) ? RESULT_UNKNOWN_DEVICE
+                                                                  : RESULT_ACCESS_DENIED;
+    }
+    auto acquisition = std::make_unique<Acquisition>(resolved, listener, options);
+    Registry& r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    r.acquisitions[listener] = std::move(acquisition);
+    return RESULT_OK;
+}
+
+void StopAcquisition(IFrameListener* listener)
+{
+    take(listener).reset();
+}
+
+} // namespace Corvid

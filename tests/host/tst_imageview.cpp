@@ -1,0 +1,359 @@
+// camview's image view against the real camera service: synthetic frames of
+// simulated cameras, the loopback GigE Vision emulator's stream, the
+// regions of interest drawn over the picture and the ends of an acquisition.
+
+#include "../genapi/gigeemulator.h"
+#include "framepipeline.h"
+#include "imageview.h"
+
+#include <Corvid/CorvidHost.h>
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+namespace {
+
+const char* const kCamera = "SIM-kvx-slp-camera";
+const QRgb kRegionColour = qRgb(75, 210, 149);
+
+QString dataFile(const char* name)
+{
+    return QStringLiteral(CAMPANE_TEST_DATA_DIR "/") + QLatin1String(name);
+}
+
+void setFeature(const std::string& id, const char* name, const QString& value)
+{
+    QCOMPARE(Corvid::SetCameraNodeValue(id, name, value.toStdString()), 0);
+}
+
+//! A frame of the given size and format with rising sample values.
+Corvid::Frame rampFrame(uint32_t width, uint32_t height, uint32_t format, int bytesPerPixel)
+{
+    Corvid::Frame frame;
+    frame.width = width;
+    frame.height = height;
+    frame.pixelFormat = format;
+    frame.data.resize(size_t(width) * height * size_t(bytesPerPixel));
+    for (size_t i = 0; i < frame.data.size(); ++i)
+        frame.data[i] = uint8_t(i * 7);
+    return frame;
+}
+
+} // namespace
+
+class TestImageView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        Corvid::ServiceOptions options;
+        options.devicesDir = CAMPANE_DEVICES_DIR;
+        options.settingsFile = m_dir.filePath(QStringLiteral("host.ini")).toStdString();
+        options.healthCheckIntervalMs = 200;
+        QCOMPARE(Corvid::StartService(options), 0);
+        m_rgbCamera = Corvid::AddSimulatedCamera(dataFile("rgb-camera.xml").toStdString());
+        QVERIFY(!m_rgbCamera.empty());
+    }
+
+    void cleanupTestCase() { Corvid::StopService(); }
+
+    void init()
+    {
+        m_view.reset(new ImageView);
+        m_view->resize(640, 520);
+        m_view->show();
+    }
+
+    void cleanup() { m_view.reset(); }
+
+    // Each pixel format the view shows, from a frame of the acquisition.
+    void conversion_data()
+    {
+        QTest::addColumn<uint>("format");
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<QRgb>("firstPixel"); // samples 0, 7, 14 ...
+        QTest::addColumn<QRgb>("secondPixel");
+        QTest::newRow("Mono8") << uint(Corvid::PIXEL_MONO8) << 1 << qRgb(0, 0, 0) << qRgb(7, 7, 7);
+        QTest::newRow("Mono16 (upper byte)")
+            << uint(Corvid::PIXEL_MONO16) << 2 << qRgb(7, 7, 7) << qRgb(21, 21, 21);
+        QTest::newRow("RGB8") << uint(Corvid::PIXEL_RGB8) << 3 << qRgb(0, 7, 14) << qRgb(21, 28, 35);
+        QTest::newRow("BGR8") << 0x02180015u << 3 << qRgb(14, 7, 0) << qRgb(35, 28, 21);
+        QTest::newRow("Bayer 8-bit, as grey") << 0x0108000Bu << 1 << qRgb(0, 0, 0) << qRgb(7, 7, 7);
+    }
+
+    void conversion()
+    {
+        QFETCH(uint, format);
+        QFETCH(int, bytes);
+        const QImage image = FramePipeline::toImage(rampFrame(5, 3, format, bytes));
+        QCOMPARE(image.size(), QSize(5, 3));
+        QTEST(image.pixel(0, 0), "firstPixel");
+        QTEST(image.pixel(1, 0), "secondPixel");
+    }
+
+    // Sizes and formats a device may claim without the data to back them.
+    void conversionRefusesBadFrames_data()
+    {
+        QTest::addColumn<uint>("width");
+        QTest::addColumn<uint>("height");
+        QTest::addColumn<uint>("format");
+        QTest::addColumn<int>("dataBytes");
+        QTest::newRow("data shorter than the size") << 100u << 100u << uint(Corvid::PIXEL_MONO8) << 9999;
+        QTest::newRow("zero width") << 0u << 10u << uint(Corvid::PIXEL_MONO8) << 100;
+        QTest::newRow("absurd size") << 4000000000u << 2u << uint(Corvid::PIXEL_MONO8) << 100;
+        QTest::newRow("packed 12-bit") << 4u << 4u << 0x010C0047u << 24;
+    }
+
+    void conversionRefusesBadFrames()
+    {
+        QFETCH(uint, width);
+        QFETCH(uint, height);
+        QFETCH(uint, format);
+        QFETCH(int, dataBytes);
+        Corvid::Frame frame;
+        frame.width = width;
+        frame.height = height;
+        frame.pixelFormat = format;
+        frame.data.resize(size_t(dataBytes));
+        QVERIFY(FramePipeline::toImage(frame).isNull());
+    }
+
+    // A simulated camera's frames follow its image features and the shown
+    // 2D kind; mode 0 gives no frame.
+    void syntheticFrames_data()
+    {
+        QTest::addColumn<QString>("camera");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("Mono8") << kCamera << "Mono8" << QSize(640, 480) << "640 × 480  ·  Mono8";
+        QTest::newRow("Mono16") << kCamera << "Mono16" << QSize(1024, 200) << "1024 × 200  ·  Mono16";
+        QTest::newRow("RGB8") << QString::fromStdString(m_rgbCamera) << "RGB8" << QSize(320, 240)
+                              << "320 × 240  ·  RGB8";
+    }
+
+    void syntheticFrames()
+    {
+        QFETCH(QString, camera);
+        QFETCH(QString, format);
+        QFETCH(QSize, size);
+        const std::string id = camera.toStdString();
+        setFeature(id, "PixelFormat", format);
+        setFeature(id, "Width", QString::number(size.width()));
+        setFeature(id, "Height", QString::number(size.height()));
+        QCOMPARE(Corvid::SetSLImageShowMode(id, 0), 0);
+
+        m_view->setDeviceId(camera);
+        m_view->play();
+        QVERIFY(m_view->isPlaying());
+        QTest::qWait(300);
+        QVERIFY2(m_view->image().isNull(), "mode 0 shows no image");
+
+        QSignalSpy shown(m_view.get(), &ImageView::frameShown);
+        QCOMPARE(Corvid::SetSLImageShowMode(id, 1), 0);
+        QVERIFY(shown.wait(5000));
+        QCOMPARE(m_view->image().size(), size);
+        const QImage left = m_view->image();
+        QFETCH(QString, status);
+        QTRY_VERIFY(statusText().startsWith(status));
+
+        // Another kind, another picture.
+        QCOMPARE(Corvid::SetSLImageShowMode(id, 4), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_view->image() != left && m_view->image().size() == size, 5000);
+        m_view->stop();
+        QVERIFY(!playButtonChecked());
+        QCOMPARE(Corvid::SetSLImageShowMode(id, 0), 0);
+    }
+
+    // DrawROI, SetROIPos and RomoveROI through the service, seen on the
+    // picture where the image coordinates are, fitted and pixel for pixel.
+    void regionsOverTheImage_data()
+    {
+        QTest::addColumn<bool>("fit");
+        QTest::newRow("fit to window") << true;
+        QTest::newRow("1:1") << false;
+    }
+
+    void regionsOverTheImage()
+    {
+        QFETCH(bool, fit);
+        startRgbCamera(QSize(320, 240));
+        m_view->setFitToWindow(fit);
+        m_view->stop(); // a still picture to look at
+
+        int first = -1;
+        int second = -1;
+        bool ok = false;
+        QCOMPARE(Corvid::DrawROI(m_rgbCamera, 0, 0, 320, 240, first, ok, 0, 0), 0);
+        QVERIFY(ok);
+        QCOMPARE(Corvid::DrawROI(m_rgbCamera, 0, 0, 320, 240, second, ok, 0, 0), 0);
+        QVERIFY(ok);
+        QVERIFY(first != second);
+        QCOMPARE(Corvid::RomoveROI(m_rgbCamera, second), 0);
+
+        QCOMPARE(Corvid::SetROIPos(m_rgbCamera, first, 40, 30, 140, 90), 0);
+        QCOMPARE(m_view->regions(QString::fromStdString(m_rgbCamera)).value(first), QRect(40, 30, 100, 60));
+        QTRY_VERIFY(regionColourNear(QPointF(40, 60)) && regionColourNear(QPointF(140, 60)) &&
+                    regionColourNear(QPointF(90, 30)) && regionColourNear(QPointF(90, 90)));
+        QVERIFY(!regionColourNear(QPointF(200, 60)));
+
+        QCOMPARE(Corvid::RomoveROI(m_rgbCamera, first), 0);
+        QTRY_VERIFY(!regionColourNear(QPointF(40, 60)));
+        QVERIFY(Corvid::RomoveROI(m_rgbCamera, first) != 0);
+        QVERIFY(Corvid::SetROIPos(m_rgbCamera, first, 0, 0, 1, 1) != 0);
+    }
+
+    // The image-view calls for a camera the service does not know.
+    void refusesUnknownCameras()
+    {
+        int roi = 7;
+        bool ok = true;
+        QVERIFY(Corvid::DrawROI("no-such-camera", 0, 0, 10, 10, roi, ok, 0, 0) != 0);
+        QVERIFY(!ok);
+        QVERIFY(Corvid::SetSLImageShowMode("no-such-camera", 1) != 0);
+        QVERIFY(Corvid::StartGrab("no-such-camera") != 0);
+        QCOMPARE(Corvid::SetCameraImageMode(m_rgbCamera, 1, true), 0);
+        QCOMPARE(Corvid::NotifyCorrection(m_rgbCamera, 1, 0.5f, nullptr), 0);
+    }
+
+    // StartGrab from the service starts the shown camera.
+    void startGrabPlays()
+    {
+        m_view->setDeviceId(QString::fromStdString(m_rgbCamera));
+        QCOMPARE(Corvid::StartGrab(m_rgbCamera), 0);
+        QTRY_VERIFY(m_view->isPlaying());
+        QVERIFY(playButtonChecked());
+    }
+
+    // A GUI thread that does not keep up sees the newest frame; the others
+    // are dropped, not queued.
+    void busyGuiDropsFrames()
+    {
+        startRgbCamera(QSize(1280, 1024));
+        m_view->resetStatistics();
+        QThread::msleep(1200);
+        QSignalSpy shown(m_view.get(), &ImageView::frameShown);
+        QCoreApplication::processEvents();
+        QVERIFY(shown.count() <= 1);
+        const FramePipeline::Statistics s = m_view->pipeline()->statistics();
+        QVERIFY2(s.received >= 10, qPrintable(QString::number(s.received)));
+        QVERIFY(s.dropped + 2 >= s.received - s.shown);
+        QVERIFY(s.shown <= 2);
+    }
+
+    // Removed, unusable or lost: the acquisition ends and Play returns to off.
+    void stopsWhenTheCameraGoes_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("removed") << 0;
+        QTest::newRow("made unusable") << 1;
+        QTest::newRow("lost") << 2;
+    }
+
+    void stopsWhenTheCameraGoes()
+    {
+        QFETCH(int, how);
+        startRgbCamera(QSize(320, 240));
+        QSignalSpy playing(m_view.get(), &ImageView::playingChanged);
+        if (how == 0)
+            QCOMPARE(Corvid::RemoveDevice(m_rgbCamera), 0);
+        else if (how == 1)
+            QCOMPARE(Corvid::SetDeviceUsable(m_rgbCamera, false), 0);
+        else
+            QCOMPARE(Corvid::SimulateDeviceLoss(m_rgbCamera), 0);
+        QVERIFY(playing.wait(5000));
+        QVERIFY(!m_view->isPlaying());
+        QVERIFY(!playButtonChecked());
+        QVERIFY(statusText().contains(QLatin1String("Stopped")));
+
+        // Back for the next case.
+        if (how == 1)
+            QCOMPARE(Corvid::SetDeviceUsable(m_rgbCamera, true), 0);
+        else
+            QCOMPARE(Corvid::AddSimulatedCamera(dataFile("rgb-camera.xml").toStdString()), m_rgbCamera);
+    }
+
+    // The loopback emulator streams; a smaller image follows at once; the
+    // emulator killed ends the acquisition without a crash.
+    void streamsFromTheEmulator()
+    {
+        if (GigeEmulator::binary().isEmpty())
+            QSKIP("arv-fake-gv-camera-0.8 is not installed");
+        GigeEmulator emulator;
+        QString error;
+        QVERIFY2(emulator.start(QString(), &error) != nullptr, qPrintable(error));
+        const std::string id = Corvid::AddAravisCamera("127.0.0.1");
+        QVERIFY(!id.empty());
+        m_view->setDeviceId(QString::fromStdString(id));
+        m_view->play();
+        QSignalSpy shown(m_view.get(), &ImageView::frameShown);
+        QVERIFY(shown.wait(10000));
+        QVERIFY(statusText().contains(QLatin1String("Mono8")));
+
+        setFeature(id, "Width", QStringLiteral("320"));
+        setFeature(id, "Height", QStringLiteral("200"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_view->image().size(), QSize(320, 200), 10000);
+        setFeature(id, "Width", QStringLiteral("640"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_view->image().size(), QSize(640, 200), 10000);
+
+        QSignalSpy playing(m_view.get(), &ImageView::playingChanged);
+        emulator.stop();
+        QVERIFY(playing.wait(10000));
+        QVERIFY(!m_view->isPlaying());
+        Corvid::RemoveDevice(id);
+    }
+
+private:
+    QString statusText() const
+    {
+        return m_view->findChild<QWidget*>(QStringLiteral("imageStatus"))->property("text").toString();
+    }
+
+    bool playButtonChecked() const
+    {
+        return m_view->findChild<QWidget*>(QStringLiteral("playButton"))->property("checked").toBool();
+    }
+
+    //! Plays the colour camera at that size in mode 1 until a frame is shown.
+    void startRgbCamera(const QSize& size)
+    {
+        setFeature(m_rgbCamera, "PixelFormat", QStringLiteral("RGB8"));
+        setFeature(m_rgbCamera, "Width", QString::number(size.width()));
+        setFeature(m_rgbCamera, "Height", QString::number(size.height()));
+        QCOMPARE(Corvid::SetSLImageShowMode(m_rgbCamera, 1), 0);
+        m_view->setDeviceId(QString::fromStdString(m_rgbCamera));
+        QSignalSpy shown(m_view.get(), &ImageView::frameShown);
+        m_view->play();
+        QVERIFY(shown.wait(5000));
+        QCOMPARE(m_view->image().size(), size);
+    }
+
+    //! Whether the region colour is within two pixels of the canvas point
+    //! that shows this image point.
+    bool regionColourNear(const QPointF& imagePoint) const
+    {
+        const QImage shot = m_view->canvas()->grab().toImage();
+        const QPoint centre = m_view->canvasPoint(imagePoint).toPoint();
+        for (int dy = -2; dy <= 2; ++dy) {
+            for (int dx = -2; dx <= 2; ++dx) {
+                const QPoint p = centre + QPoint(dx, dy);
+                if (shot.rect().contains(p) && shot.pixel(p) == kRegionColour)
+                    return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    std::string m_rgbCamera;
+    std::unique_ptr<ImageView> m_view;
+};
+
+QTEST_MAIN(TestImageView)
+#include "tst_imageview.moc"
