@@ -214,7 +214,8 @@ void ImageView::play()
     m_rateClock.start();
     m_rateFrames = 0;
     m_fps = 0.0;
-    const int result = Corvid::StartAcquisition(m_deviceId.toUtf8().toStdString(), m_pipeline);
+    const int result =
+        Corvid::StartAcquisition(m_deviceId.toUtf8().toStdString(), m_pipeline, m_acquisitionOptions);
     m_stopReason = result == 0 ? QString() : tr("the camera cannot acquire now");
     setPlaying(result == 0);
 }

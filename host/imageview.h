@@ -40,6 +40,8 @@ public:
     void setDeviceId(const QString& id);
 
     bool isPlaying() const { return m_playing; }
+    //! For the acquisitions that play() starts from now on.
+    void setAcquisitionOptions(const Corvid::AcquisitionOptions& options) { m_acquisitionOptions = options; }
     void play();
     void stop();
 
@@ -100,6 +102,7 @@ private:
     QLabel* m_status = nullptr;
 
     QString m_deviceId;
+    Corvid::AcquisitionOptions m_acquisitionOptions;
     bool m_playing = false;
     bool m_playPending = false; //!< play() came before a camera was focused
     bool m_fit = true;

@@ -1,6 +1,7 @@
 #include "syntheticframe.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace Corvid {
@@ -76,10 +77,8 @@ int background(int mode, int x, int y, int sw, int sh)
         return (x / 32) % 2 ? 225 : 30;
     case 4: // right streaks: horizontal fringes
         return (y / 32) % 2 ? 225 : 30;
-    case 5: { // left shot: rings
-        const long d2 = long(dx) * dx + long(dy) * dy;
-        return (d2 / (64L * 64L)) % 2 ? 220 : 50;
-    }
+    case 5: // left shot: rings 48 pixels wide
+        return int(std::sqrt(double(dx) * dx + double(dy) * dy)) / 48 % 2 ? 220 : 50;
     case 6: // right shot: checkerboard
         return ((x / 128) + (y / 128)) % 2 ? 215 : 45;
     case 7: { // left reflex: a bright spot
