@@ -325,9 +325,10 @@ void ImageView::updateStatus()
     if (!m_image.isNull()) {
         const FramePipeline::Statistics s = m_pipeline->statistics();
         parts << QStringLiteral("%1 × %2").arg(m_image.width()).arg(m_image.height())
-              << FramePipeline::pixelFormatName(m_pixelFormat)
-              << tr("%1 fps").arg(m_playing ? m_fps : 0.0, 0, 'f', 1)
-              << tr("%n dropped", nullptr, int(s.dropped));
+              << FramePipeline::pixelFormatName(m_pixelFormat);
+        if (m_playing && m_fps > 0.0)
+            parts << tr("%1 fps").arg(m_fps, 0, 'f', 1);
+        parts << tr("%n dropped", nullptr, int(s.dropped));
     }
     if (!m_playing && !m_deviceId.isEmpty())
         parts << (m_stopReason.isEmpty() ? tr("Stopped") : tr("Stopped: %1").arg(m_stopReason));
