@@ -5,6 +5,7 @@
 #include "languagecatalogue.h"
 #include "mainwindow.h"
 #include "options.h"
+#include "paneldump.h"
 #include "treedump.h"
 
 #include <Corvid/CorvidHost.h>
@@ -19,9 +20,10 @@
 
 int main(int argc, char* argv[])
 {
-    // A dump of the feature tree needs no screen.
+    // A dump of the feature tree or of the panel needs no screen.
     for (int i = 1; i < argc; ++i) {
-        if (qstrcmp(argv[i], "--dump-tree") == 0 && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        if ((qstrcmp(argv[i], "--dump-tree") == 0 || qstrcmp(argv[i], "--dump-panel") == 0) &&
+            !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
@@ -86,6 +88,19 @@ int main(int argc, char* argv[])
                     std::fputs(tree.toUtf8().constData(), stdout);
                     std::fflush(stdout);
                     QApplication::exit(tree.isEmpty() ? 1 : 0);
+                });
+            });
+        }
+        if (options.dumpPanel) {
+            QObject::connect(&window, &MainWindow::ready, &window, [&window, &options] {
+                QTimer::singleShot(0, &window, [&window, &options] {
+                    const QString panel =
+                        dumpShownPanel(&window, options.language == QLatin1String("Chinese"));
+                    if (panel.isEmpty())
+                        std::fprintf(stderr, "camview: the shown board has no panel rows\n");
+                    std::fputs(panel.toUtf8().constData(), stdout);
+                    std::fflush(stdout);
+                    QApplication::exit(panel.isEmpty() ? 1 : 0);
                 });
             });
         }

@@ -44,7 +44,12 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
         QStringLiteral("play"),
         QCoreApplication::translate("camview", "Starts the acquisition of the focused camera at start (with "
                                                "--screenshot, the screenshot waits for its first frame)."));
-    parser.addOptions({sim, noDefaults, discover, lang, focus, screenshot, dumpTree, play});
+    const QCommandLineOption dumpPanel(
+        QStringLiteral("dump-panel"),
+        QCoreApplication::translate("camview",
+                                    "Prints the focused device's Param Setting panel (tabs, groups, shown "
+                                    "rows and their values) once the boards are built, then exits."));
+    parser.addOptions({sim, noDefaults, discover, lang, focus, screenshot, dumpTree, play, dumpPanel});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -78,5 +83,6 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
     options.screenshotFile = parser.value(screenshot);
     options.dumpTree = parser.isSet(dumpTree);
     options.play = parser.isSet(play);
+    options.dumpPanel = parser.isSet(dumpPanel);
     return true;
 }

@@ -14,6 +14,7 @@ struct CamviewOptions
     QString screenshotFile;                       //!< --screenshot FILE
     bool dumpTree = false;                        //!< --dump-tree
     bool play = false;                            //!< --play
+    bool dumpPanel = false;                       //!< --dump-panel
 };
 
 // Parses camview's arguments (arguments[0] is the program). On a bad

@@ -105,6 +105,22 @@
         <source>Collapse</source>
         <translation>折叠</translation>
     </message>
+    <message>
+        <source>Periodic Trigger</source>
+        <translation>周期触发</translation>
+    </message>
+    <message>
+        <source> ms</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source>Trigger period</source>
+        <translation>触发周期</translation>
+    </message>
+    <message>
+        <source>Sends TriggerSoftware once per period while on</source>
+        <translation>打开时每个周期发送一次软触发</translation>
+    </message>
 </context>
 <context>
     <name>CamBoardManager</name>

@@ -8,6 +8,7 @@
 class SwitchButton : public QPushButton
 {
     Q_OBJECT
+    Q_PROPERTY(bool switchOn READ isSwitchOn)
 
 public:
     explicit SwitchButton(QWidget* parent = nullptr);

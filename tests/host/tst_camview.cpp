@@ -66,6 +66,8 @@ private slots:
     void screenshotOfTheProgram();
     void dumpTreeOfTheProgram_data();
     void dumpTreeOfTheProgram();
+    void dumpPanelOfTheProgram_data();
+    void dumpPanelOfTheProgram();
 
 private:
     QTemporaryDir m_dir;
@@ -265,29 +267,81 @@ void TestCamview::dumpTreeOfTheProgram_data()
                           << QStringList{"    DeviceModelName: KVX-SLP3000"};
 }
 
+// What camview prints with these arguments, line by line; the program must
+// end well.
+static QStringList outputOf(const QStringList& arguments, const QString& configDir)
+{
+    QProcess camview;
+    // No platform given: a dump needs no screen.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir);
+    camview.setProcessEnvironment(environment);
+    camview.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    camview.start(QStringLiteral(CAMVIEW_EXECUTABLE), arguments);
+    if (!camview.waitForFinished(120000) || camview.exitStatus() != QProcess::NormalExit ||
+        camview.exitCode() != 0)
+        return QStringList();
+    return QString::fromUtf8(camview.readAllStandardOutput()).split(QLatin1Char('\n'));
+}
+
 void TestCamview::dumpTreeOfTheProgram()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QStringList, lines);
     QFETCH(QStringList, absent);
-    QProcess camview;
-    // No platform given: the dump needs no screen.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config-dump")));
-    camview.setProcessEnvironment(environment);
-    camview.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    camview.start(QStringLiteral(CAMVIEW_EXECUTABLE), QStringList{"--dump-tree"} + arguments);
-    QVERIFY(camview.waitForFinished(120000));
-    QCOMPARE(camview.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(camview.exitCode(), 0);
-    const QStringList output = QString::fromUtf8(camview.readAllStandardOutput()).split(QLatin1Char('\n'));
+    const QStringList output =
+        outputOf(QStringList{"--dump-tree"} + arguments, m_dir.filePath(QStringLiteral("config-dump")));
+    QVERIFY(!output.isEmpty());
     QCOMPARE(output.first(), QStringLiteral("Root of the feature tree"));
     for (const QString& line : qAsConst(lines))
         QVERIFY2(output.contains(line), qPrintable(line));
     for (const QString& line : qAsConst(absent))
         QVERIFY2(!output.contains(line), qPrintable(line));
+}
+
+void TestCamview::dumpPanelOfTheProgram_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("lines"); // in this order
+    QTest::addColumn<QString>("absent");
+    QTest::newRow("camera") << QStringList()
+                            << QStringList{"Shoot",
+                                           "  Trigger Control",
+                                           "    TriggerSoftware: Execute",
+                                           "    Periodic Trigger: off, 1000 ms",
+                                           "    2D Acquisition Output: GSImage、FrontImage",
+                                           "    2D Image Show: GSImage",
+                                           "    RayExpTime: 10000",
+                                           "  Imgage Process",
+                                           "    Denoising: off",
+                                           "Advance",
+                                           "    UserSetSave: Execute"}
+                            << "    Radius: 4";
+    // Rows hidden for a feature the camera lacks are not printed.
+    QTest::newRow("dual camera in Chinese")
+        << QStringList{"--lang", "zh", "--focus", "SIM-sl-camera-dual"}
+        << QStringList{"拍摄", "    2D采集显示: 左2D图", "    光机亮度值1: 70", "    右光机曝光时间: 12000",
+                       "    搜索半径: 3"}
+        << "    光机亮度值2: 60";
+}
+
+void TestCamview::dumpPanelOfTheProgram()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, absent);
+    const QStringList output =
+        outputOf(QStringList{"--dump-panel"} + arguments, m_dir.filePath(QStringLiteral("config-panel")));
+    QVERIFY(!output.isEmpty());
+    QCOMPARE(output.first(), lines.first());
+    int at = 0;
+    for (const QString& line : qAsConst(lines)) {
+        at = output.indexOf(line, at);
+        QVERIFY2(at >= 0, qPrintable(line));
+    }
+    QVERIFY(!output.contains(absent));
 }
 
 QTEST_MAIN(TestCamview)
