@@ -394,6 +394,10 @@ void CamBoard::buildStructuredLightLayout(GenApi::INodeMap* nodeMap)
     ui->secondToolBox->setLanguageType(m_language);
     ui->thirdToolBox->setLanguageType(m_language);
     retranslateTriggerLine();
+    // The image view follows the initial choice, once, in the language the
+    // list now shows.
+    if (showTypeList->currentIndex() > 0)
+        on2DShowTypeChanged(showTypeList->currentIndex());
     applyLock();
 }
 
@@ -428,12 +432,8 @@ void CamBoard::createOutputWidgets()
     connect(showTypeList, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &CamBoard::on2DShowTypeChanged);
     if (!shown.isEmpty()) {
-        {
-            const QSignalBlocker blocker(showTypeList);
-            showTypeList->setCurrentText(shown.first());
-        }
-        // The image view follows the initial choice, once.
-        on2DShowTypeChanged(showTypeList->currentIndex());
+        const QSignalBlocker blocker(showTypeList);
+        showTypeList->setCurrentText(shown.first());
     }
 }
 

@@ -122,7 +122,7 @@ class TestPanel : public QObject
     QString m_camera, m_dual, m_other;
 
     // A copy of the structured-light camera's description with another model
-    // name and without the Radius feature.
+    // name and without the Radius and TriggerSoftware features.
     QString writeOtherCamera()
     {
         QFile in(QDir(CAMPANE_DEVICES_DIR).filePath("kvx-slp-camera.xml"));
@@ -130,7 +130,9 @@ class TestPanel : public QObject
             return QString();
         QString xml = QString::fromUtf8(in.readAll());
         xml.replace("sim:Default=\"KVX-SLP3000\"", "sim:Default=\"LAB-KVX-SLP3000\"");
-        xml.replace(">Radius<", ">SearchRadius<").replace("\"Radius\"", "\"SearchRadius\"");
+        for (const char* name : {"Radius", "TriggerSoftware"})
+            xml.replace(QString(">%1<").arg(name), QString(">Other%1<").arg(name))
+                .replace(QString("\"%1\"").arg(name), QString("\"Other%1\"").arg(name));
         const QString path = m_dir.filePath("other-camera.xml");
         QFile out(path);
         if (!out.open(QIODevice::WriteOnly))
@@ -217,7 +219,8 @@ private slots:
         // sent to the image view at build.
         QTest::newRow("prefix not at the start")
             << m_other
-            << QStringList{"Trigger Control: AcquisitionMode, TriggerSoftware | Image Control: SensorMethod, "
+            << QStringList{"Trigger Control: AcquisitionMode, [TriggerSoftware] | Image Control: "
+                           "SensorMethod, "
                            "2D "
                            "Acquisition Output, 2D Image Show, Binning | Working Engine: WorkingMode, "
                            "VisionEngine, "
@@ -251,6 +254,9 @@ private slots:
         auto board = boardFor(device);
         QCOMPARE(layoutOf(board.get()), layout);
         QCOMPARE(allRows(board.get()).size(), 40);
+        // The periodic trigger goes with the TriggerSoftware row.
+        QCOMPARE(board->findChild<QWidget*>("triggerLine")->isHidden(),
+                 row(board.get(), "TriggerSoftware")->isHidden());
         auto* outputList = board->findChild<CComboBox*>("grabOutputList");
         QAbstractItemModelTester tester(outputList->model(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -272,6 +278,11 @@ private slots:
         board->reloadPanel(false);
         QCOMPARE(layoutOf(board.get()), layout);
         QCOMPARE(board->findChild<QComboBox*>("samplingRateBox")->currentText(), QStringLiteral("2"));
+        // Rebuilt in Chinese, the panel shows the same kind.
+        board->setLanguage(1);
+        Corvid::SetSLImageShowMode(device.toStdString(), 7);
+        board->reloadPanel(false);
+        QCOMPARE(Corvid::GetImageViewRecord(device.toStdString()).slImageShowMode, showMode);
     }
 
     void outputKinds_data()
