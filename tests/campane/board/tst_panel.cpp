@@ -285,6 +285,18 @@ private slots:
         QCOMPARE(Corvid::GetImageViewRecord(device.toStdString()).slImageShowMode, showMode);
     }
 
+    void defaultBoardFollowsTheFocusedCamera()
+    {
+        // The host's default mode builds the panel of the board without device.
+        Corvid::SetFocus(Corvid::FOCUS_CAMERA, m_dual.toStdString());
+        CamBoard board;
+        board.buildPanel();
+        QCOMPARE(allRows(&board).size(), 40);
+        QVERIFY(!row(&board, "RightRayExpTime")->isHidden());
+        QCOMPARE(comboTexts(board.findChild<QComboBox*>("showTypeList")),
+                 (QStringList{"-", "2D Left", "2.5D Left Shot"}));
+    }
+
     void outputKinds_data()
     {
         QTest::addColumn<int>("language");
