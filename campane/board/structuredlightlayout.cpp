@@ -491,7 +491,6 @@ QWidget* CamBoard::createTriggerLine(ToolPageWidgetItem* triggerRow)
     layout->addWidget(label);
     triggerSwitch->setParent(line);
     triggerSwitch->setFixedSize(44, 20);
-    triggerSwitch->setStyleSheet(triggerSwitch->styleSheet());
     triggerSwitch->show();
     layout->addWidget(triggerSwitch);
     layout->addSpacing(8);
