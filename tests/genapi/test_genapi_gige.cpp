@@ -9,7 +9,6 @@
 
 #include <QtTest>
 
-#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -35,35 +34,6 @@ private slots:
     void cleanupTestCase()
     {
         m_device.reset();
-        m_emulator.stop();
-    }
-
-    void devicesDescriptionOverGige()
-    {
-        QString error;
-        auto device = m_emulator.start(QStringLiteral(CAMPANE_DEVICES_DIR "/kvx-slp-camera.xml"), &error);
-        QVERIFY2(device, qPrintable(error));
-        QVERIFY(!device->IsSimulated());
-
-        NodeList_t nodes;
-        device->GetNodeMap()->GetNodes(nodes);
-        int read = 0;
-        for (INode* node : nodes) {
-            CValuePtr value(node);
-            if (!value.IsValid())
-                continue;
-            try {
-                const EAccessMode mode = value->GetAccessMode();
-                if (mode == RO || mode == RW) {
-                    value->ToString();
-                    ++read;
-                }
-            } catch (const GenICam::GenericException&) {
-            }
-        }
-        QVERIFY2(read > 20, qPrintable(QString::number(read)));
-        QVERIFY(!device->IsLost());
-        device.reset();
         m_emulator.stop();
     }
 
@@ -95,17 +65,6 @@ private slots:
         } catch (const GenICam::GenericException& e) {
             QFAIL(e.what());
         }
-    }
-
-    void discoveryFindsTheEmulator()
-    {
-        QVERIFY(map());
-        const std::vector<DeviceDescriptor> devices = CDeviceConnection::Discover();
-        auto found = std::find_if(devices.begin(), devices.end(), [](const DeviceDescriptor& d) {
-            return d.address == "127.0.0.1" && d.protocol == "GigEVision";
-        });
-        QVERIFY2(found != devices.end(), "no GigE Vision device on 127.0.0.1");
-        QVERIFY(!found->id.empty() && !found->model.empty());
     }
 
     void statisticsCountNetworkAccess()
