@@ -142,7 +142,6 @@ private slots:
         QTest::newRow("1 locks") << QString("0") << "1" << true;
         QTest::newRow("0 unlocks") << QString("1") << "0" << false;
         QTest::newRow("2 keeps locked") << QString("1") << "2" << true;
-        QTest::newRow("2 keeps unlocked") << QString("0") << "2" << false;
         QTest::newRow("empty keeps locked") << QString("1") << "" << true;
         QTest::newRow("' 1' is not 1") << QString("0") << " 1" << false;
     }
@@ -177,12 +176,10 @@ private slots:
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("shown"); // "" for the default board
         QTest::newRow("camera") << Corvid::FOCUS_CAMERA << kCamera << kCamera;
-        QTest::newRow("second camera") << Corvid::FOCUS_CAMERA << kSecondCamera << kSecondCamera;
         QTest::newRow("card") << Corvid::FOCUS_CARD << kCard << kCard;
         QTest::newRow("camera id as a card") << Corvid::FOCUS_CARD << kCamera << QString();
         QTest::newRow("card id as a camera") << Corvid::FOCUS_CAMERA << kCard << QString();
         QTest::newRow("unknown camera") << Corvid::FOCUS_CAMERA << "SIM-nothing" << QString();
-        QTest::newRow("card, empty id") << Corvid::FOCUS_CARD << QString() << QString();
         QTest::newRow("system") << Corvid::FOCUS_SYSTEM << kCamera << QString();
         QTest::newRow("none") << Corvid::FOCUS_NONE << QString() << QString();
     }
@@ -287,7 +284,6 @@ private slots:
     {
         QTest::addColumn<bool>("panel");
         QTest::addColumn<bool>("detail");
-        QTest::newRow("both") << true << true;
         QTest::newRow("panel only") << true << false;
         QTest::newRow("attributes only") << false << true;
         QTest::newRow("neither") << false << false;

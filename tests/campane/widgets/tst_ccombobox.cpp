@@ -70,8 +70,6 @@ private slots:
                                     << QString();
         QTest::newRow("row order, not tick order")
             << QList<int>{3, 1} << QList<int>{2, 0} << QList<bool>{true, true} << QStringLiteral("A、C");
-        QTest::newRow("all") << QList<int>{1, 2, 3} << QList<int>{0, 1, 2} << QList<bool>{true, true, true}
-                             << QStringLiteral("A、B、C");
     }
 
     void tickingEmitsAndJoins()

@@ -2,7 +2,6 @@
 #include "wheelguard.h"
 
 #include <QComboBox>
-#include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -15,11 +14,9 @@ namespace {
 
 QWidget* makeEditor(const QString& kind)
 {
-    if (kind == "spin box" || kind == "double spin box") {
-        QAbstractSpinBox* box =
-            kind == "spin box" ? static_cast<QAbstractSpinBox*>(new QSpinBox) : new QDoubleSpinBox;
-        box->setProperty("maximum", 100);
-        box->setProperty("value", 50);
+    if (kind == "spin box") {
+        auto* box = new QSpinBox;
+        box->setValue(50);
         return box;
     }
     if (kind == "combo box") {
@@ -94,13 +91,10 @@ private slots:
 
         QTest::newRow("spin box") << "spin box" << false << false;
         QTest::newRow("spin box, its text field") << "spin box" << false << true;
-        QTest::newRow("double spin box") << "double spin box" << false << false;
         QTest::newRow("combo box") << "combo box" << false << false;
         QTest::newRow("check-list combo box") << "check-list combo box" << false << false;
         QTest::newRow("line edit") << "line edit" << false << false;
         QTest::newRow("spin box, through its parent") << "spin box" << true << false;
-        QTest::newRow("combo box, through its parent") << "combo box" << true << false;
-        QTest::newRow("line edit, through its parent") << "line edit" << true << false;
     }
 
     // The guard takes the editor's wheel (the parent scrolls instead) and its
