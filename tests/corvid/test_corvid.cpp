@@ -1,8 +1,8 @@
 // The camera-service library as a host and the plug-ins use it: simulated
 // devices from devices/ and from a test description, listeners called on the
 // service thread, feature values as text, the user level across a restart,
-// the image view, concurrent registration, and a loopback GigE Vision
-// emulator that goes away.
+// concurrent registration, and a loopback GigE Vision emulator that goes
+// away. (The image view's calls show in the host's and the panel's tests.)
 #include <Corvid/Corvid.h>
 #include <Corvid/CorvidHost.h>
 #include <GenApi/GenApi.h>
@@ -66,7 +66,7 @@ template <typename... Columns> void row(const char* name, const Columns&... colu
     (QTest::newRow(name) << ... << column(columns));
 }
 
-//! "name arg arg ...": how the listeners and the image view record calls.
+//! "name arg arg ...": how the listeners record calls.
 QString text(const std::string& value)
 {
     return QString::fromStdString(value);
@@ -185,44 +185,6 @@ public:
 
 private:
     const int m_maxWaits;
-};
-
-class View : public IImageView
-{
-public:
-    int DrawROI(const std::string& id, int x1, int y1, int x2, int y2, int& roiId, bool& ok, int shape,
-                int flags) override
-    {
-        roiId = 5;
-        ok = true;
-        return note("DrawROI", id, x1, y1, x2, y2, shape, flags);
-    }
-    int SetROIPos(const std::string& id, int roiId, int x1, int y1, int x2, int y2) override
-    {
-        return note("SetROIPos", id, roiId, x1, y1, x2, y2);
-    }
-    int RomoveROI(const std::string& id, int roiId) override { return note("RomoveROI", id, roiId); }
-    int NotifyCorrection(const std::string& id, int enable, float value, void* data) override
-    {
-        return note("NotifyCorrection", id, enable, value, data != nullptr);
-    }
-    int SetSLImageShowMode(const std::string& id, int mode) override
-    {
-        return note("SetSLImageShowMode", id, mode);
-    }
-    int SetCameraImageMode(const std::string& id, int mode, bool enable) override
-    {
-        return note("SetCameraImageMode", id, mode, enable);
-    }
-    int StartGrab(const std::string& id) override { return note("StartGrab", id); }
-    QStringList calls;
-
-private:
-    template <typename... Args> int note(const char* call, const Args&... args)
-    {
-        calls << callText(call, args...);
-        return 0;
-    }
 };
 
 } // namespace
@@ -551,42 +513,6 @@ private slots:
         QVERIFY(!GetAttrNodeMap(FOCUS_CAMERA, kDual, NODEMAP_REMOTE_DEVICE));
         QCOMPARE(RemoveDevice(kDual), int(RESULT_UNKNOWN_DEVICE));
         QCOMPARE(int(ListDevices().size()), 2);
-    }
-
-    void imageViewCalls()
-    {
-        // Without a view the calls are only recorded, and DrawROI fails.
-        int roiId = -1;
-        bool ok = true;
-        QVERIFY(DrawROI(kCamera, 0, 0, 640, 480, roiId, ok, 0, 0) != 0);
-        QVERIFY(!ok);
-        QCOMPARE(StartGrab(kCamera), 0);
-
-        View view;
-        RegisterImageView(&view);
-        QCOMPARE(DrawROI(kCamera, 0, 0, 640, 480, roiId, ok, 1, 2), 0);
-        QVERIFY(ok);
-        QCOMPARE(SetROIPos(kCamera, roiId, 10, 20, 110, 220), 0);
-        QCOMPARE(RomoveROI(kCamera, roiId), 0);
-        QCOMPARE(NotifyCorrection(kCamera, 1, 0.5f, nullptr), 0);
-        QCOMPARE(SetSLImageShowMode(kCamera, 2), 0);
-        QCOMPARE(SetCameraImageMode(kCamera, 4, true), 0);
-        QCOMPARE(StartGrab(kCamera), 0);
-        QCOMPARE(view.calls, (QStringList{callText("DrawROI", kCamera, 0, 0, 640, 480, 1, 2),
-                                          callText("SetROIPos", kCamera, 5, 10, 20, 110, 220),
-                                          callText("RomoveROI", kCamera, 5),
-                                          callText("NotifyCorrection", kCamera, 1, 0.5, false),
-                                          callText("SetSLImageShowMode", kCamera, 2),
-                                          callText("SetCameraImageMode", kCamera, 4, true),
-                                          callText("StartGrab", kCamera)}));
-        // Recorded as well.
-        const ImageViewRecord record = GetImageViewRecord(kCamera);
-        QVERIFY(record.roiRemoved);
-        QCOMPARE(record.grabCount, 2);
-
-        UnRegisterImageView(&view);
-        QVERIFY(DrawROI(kCamera, 0, 0, 640, 480, roiId, ok, 0, 0) != 0);
-        QCOMPARE(view.calls.size(), 7);
     }
 
     void logging()

@@ -124,19 +124,6 @@ QString devicePath(const QString& file)
     return (env.isEmpty() ? QStringLiteral(CAMPANE_DEVICES_DIR) : env) + QLatin1Char('/') + file;
 }
 
-// Follows pValue from a feature down to the register that holds its value.
-const Node* valueRegister(const Description& d, const Node& node)
-{
-    const Node* n = &node;
-    for (int hops = 0; hops < 8 && n; ++hops) {
-        if (kRegisterElements.contains(n->element))
-            return n;
-        const auto it = d.nodes.constFind(n->ref(QStringLiteral("pValue")));
-        n = it == d.nodes.constEnd() ? nullptr : &it.value();
-    }
-    return nullptr;
-}
-
 // Bits a MaskedIntReg occupies, in the register's own bit numbering.
 quint64 fieldMask(const Node& reg)
 {
@@ -454,46 +441,6 @@ frame-grabber-card.xml Float DeviceTemperature
             QVERIFY2(read.contains(source) ||
                          read.contains(d.nodes.value(source).ref(QStringLiteral("pValue"))),
                      qPrintable(source));
-    }
-
-    // The structured-light camera carries one of each case the feature tree
-    // treats specially, and only its model name marks it as such.
-    void featureTreeStimuli()
-    {
-        const Description& d = load(devicePath(kSlp));
-        QSet<QString> seen;
-        for (const Node& node : d.nodes) {
-            if (node.values.contains(QStringLiteral("DisplayName")))
-                seen << node.values.value(QStringLiteral("Visibility"), QStringLiteral("Beginner"));
-            seen << node.values.value(QStringLiteral("Representation"))
-                 << "Imposed" + node.values.value(QStringLiteral("ImposedAccessMode"));
-            for (const auto& r : node.refs)
-                seen << r.first;
-            if (node.values.value(QStringLiteral("Cachable")) == QLatin1String("NoCache"))
-                seen << QStringLiteral("NoCache");
-            if (node.values.contains(QStringLiteral("PollingTime")))
-                seen << QStringLiteral("PollingTime");
-            if (node.element == QLatin1String("Float") && !node.values.contains(QStringLiteral("Inc")) &&
-                node.values.value(QStringLiteral("ImposedAccessMode")) != QLatin1String("RO"))
-                seen << QStringLiteral("writable Float without Inc");
-        }
-        for (const char* s : {"Beginner", "Expert", "Guru", "Invisible", "HexNumber", "IPV4Address",
-                              "MACAddress", "ImposedRO", "ImposedWO", "pIsLocked", "pInvalidator", "NoCache",
-                              "PollingTime", "writable Float without Inc"})
-            QVERIFY2(seen.contains(QLatin1String(s)), s);
-
-        const Node* temperature = valueRegister(d, d.nodes.value(QStringLiteral("DeviceTemperature")));
-        QVERIFY(temperature);
-        QCOMPARE(temperature->values.value(QStringLiteral("Cachable")), QStringLiteral("NoCache"));
-        QVERIFY(temperature->sim.contains(QStringLiteral("Varies")));
-
-        // The board shows the structured-light panel for KVX-SLP models only.
-        for (const QString& file : {kSlp, kDual, kCard}) {
-            const QString model =
-                load(devicePath(file)).nodes.value(QStringLiteral("DeviceModelName")).sim.value("Default");
-            QVERIFY2(!model.isEmpty(), qPrintable(file));
-            QCOMPARE(model.startsWith(QLatin1String("KVX-SLP")), file == kSlp);
-        }
     }
 
     // The generated descriptions: 5,000 features in all four visibilities; the
