@@ -4,5 +4,6 @@
 #include <Base/GCException.h>
 #include <Base/GCString.h>
 #include <GenApi/Interfaces.h>
+#include <GenApi/Persistence.h>
 #include <GenApi/Pointer.h>
 #include <GenApi/Types.h>
