@@ -6,6 +6,7 @@
 #include "mainwindow.h"
 #include "options.h"
 #include "paneldump.h"
+#include "settingsfile.h"
 #include "treedump.h"
 
 #include <Corvid/CorvidHost.h>
@@ -20,10 +21,12 @@
 
 int main(int argc, char* argv[])
 {
-    // A dump of the feature tree or of the panel needs no screen.
+    // The dumps and the settings files need no screen.
     for (int i = 1; i < argc; ++i) {
-        if ((qstrcmp(argv[i], "--dump-tree") == 0 || qstrcmp(argv[i], "--dump-panel") == 0) &&
-            !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        const bool screenless =
+            qstrcmp(argv[i], "--dump-tree") == 0 || qstrcmp(argv[i], "--dump-panel") == 0 ||
+            qstrcmp(argv[i], "--load-settings") == 0 || qstrcmp(argv[i], "--save-settings") == 0;
+        if (screenless && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
@@ -56,6 +59,16 @@ int main(int argc, char* argv[])
         window.show();
         if (options.play)
             QObject::connect(&window, &MainWindow::ready, window.imageView(), &ImageView::play);
+        int settingsResult = 0;
+        if (!options.loadSettingsFile.isEmpty() || !options.saveSettingsFile.isEmpty()) {
+            // Before the screenshot and the dump, which then show the loaded values.
+            QObject::connect(&window, &MainWindow::ready, &window, [&options, &settingsResult] {
+                settingsResult =
+                    runSettingsOptions(options.focusId, options.loadSettingsFile, options.saveSettingsFile);
+                if (options.screenshotFile.isEmpty() && !options.dumpTree && !options.dumpPanel)
+                    QApplication::exit(settingsResult);
+            });
+        }
         if (!options.screenshotFile.isEmpty()) {
             QObject::connect(&window, &MainWindow::ready, &window, [&window, &options] {
                 // One more turn of the event loop lets the shown board lay
@@ -106,6 +119,8 @@ int main(int argc, char* argv[])
         }
         window.start();
         result = QApplication::exec();
+        if (result == 0)
+            result = settingsResult;
     }
     Corvid::StopService();
     return result;

@@ -5,6 +5,7 @@
 #include "hostevents.h"
 #include "imageview.h"
 #include "languagecatalogue.h"
+#include "settingsfile.h"
 
 #include <Corvid/CorvidHost.h>
 #include <campane.h>
@@ -16,6 +17,8 @@
 #include <QLoggingCategory>
 #include <QPainter>
 #include <QTreeWidget>
+
+#include <memory>
 
 Q_LOGGING_CATEGORY(lcCamview, "camview")
 
@@ -109,6 +112,8 @@ MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalog
     connect(tree, &QTreeWidget::itemSelectionChanged, this, &MainWindow::onDeviceTreeSelectionChanged);
     connect(ui->actionQuit, &QAction::triggered, this, &QWidget::close);
     connect(ui->actionSaveScreenshot, &QAction::triggered, this, &MainWindow::onSaveScreenshotTriggered);
+    connect(ui->actionSaveSettings, &QAction::triggered, this, &MainWindow::onSettingsActionTriggered);
+    connect(ui->actionLoadSettings, &QAction::triggered, this, &MainWindow::onSettingsActionTriggered);
     connect(ui->actionLock, &QAction::triggered, this, [this] { setLock("1"); });
     connect(ui->actionUnlock, &QAction::triggered, this, [this] { setLock("0"); });
     connect(ui->actionUsable, &QAction::triggered, this, [this] { setUsable(true); });
@@ -272,6 +277,36 @@ void MainWindow::onSaveScreenshotTriggered()
         statusBar()->showMessage(tr("Saved %1").arg(fileName), 3000);
 }
 
+void MainWindow::onSettingsActionTriggered()
+{
+    const Selection selection = selectedDevice();
+    const bool load = sender() == ui->actionLoadSettings;
+    if (selection.id.isEmpty())
+        return;
+    const QString filter = tr("Settings files (*.txt);;All files (*)");
+    const QString title = load ? tr("Load Settings") : tr("Save Settings");
+    const QString fileName =
+        load ? QFileDialog::getOpenFileName(this, title, QString(), filter)
+             : QFileDialog::getSaveFileName(this, title, selection.id + QStringLiteral(".txt"), filter);
+    if (fileName.isEmpty())
+        return;
+    // Over a network a large device takes a while: off the GUI thread.
+    auto report = std::make_shared<SettingsReport>();
+    ui->actionSaveSettings->setEnabled(false);
+    ui->actionLoadSettings->setEnabled(false);
+    runInBackground(
+        this,
+        [=] {
+            *report = load ? loadDeviceSettings(selection.id, selection.isCard, fileName)
+                           : saveDeviceSettings(selection.id, selection.isCard, fileName);
+        },
+        [=] {
+            updateActions();
+            statusBar()->showMessage(report->summary, 5000);
+            showSettingsReport(this, title, *report);
+        });
+}
+
 MainWindow::Selection MainWindow::selectedDevice() const
 {
     Selection selection;
@@ -293,6 +328,8 @@ void MainWindow::updateActions()
     ui->actionUsable->setEnabled(any);
     ui->actionUnusable->setEnabled(any);
     ui->actionImport->setEnabled(any);
+    ui->actionSaveSettings->setEnabled(any);
+    ui->actionLoadSettings->setEnabled(any);
 }
 
 void MainWindow::selectDevice(const QString& id)

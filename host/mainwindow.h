@@ -53,6 +53,7 @@ private slots:
     void onDeviceTreeSelectionChanged();
     void onLanguageActionTriggered();
     void onSaveScreenshotTriggered();
+    void onSettingsActionTriggered();
 
 private:
     struct Selection

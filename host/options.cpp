@@ -49,7 +49,21 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
         QCoreApplication::translate("camview",
                                     "Prints the focused device's Param Setting panel (tabs, groups, shown "
                                     "rows and their values) once the boards are built, then exits."));
-    parser.addOptions({sim, noDefaults, discover, lang, focus, screenshot, dumpTree, play, dumpPanel});
+    const QCommandLineOption loadSettings(
+        QStringLiteral("load-settings"),
+        QCoreApplication::translate("camview",
+                                    "Loads the settings in FILE into the focused device once the boards "
+                                    "are built, prints what failed; exits unless a screenshot or dump "
+                                    "follows (code 1 when a line failed)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption saveSettings(
+        QStringLiteral("save-settings"),
+        QCoreApplication::translate("camview",
+                                    "Saves the focused device's settings to FILE (after --load-settings), "
+                                    "then exits unless a screenshot or dump follows."),
+        QStringLiteral("FILE"));
+    parser.addOptions({sim, noDefaults, discover, lang, focus, screenshot, dumpTree, play, dumpPanel,
+                       loadSettings, saveSettings});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -84,5 +98,7 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
     options.dumpTree = parser.isSet(dumpTree);
     options.play = parser.isSet(play);
     options.dumpPanel = parser.isSet(dumpPanel);
+    options.loadSettingsFile = parser.value(loadSettings);
+    options.saveSettingsFile = parser.value(saveSettings);
     return true;
 }

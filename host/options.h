@@ -15,6 +15,8 @@ struct CamviewOptions
     bool dumpTree = false;                        //!< --dump-tree
     bool play = false;                            //!< --play
     bool dumpPanel = false;                       //!< --dump-panel
+    QString loadSettingsFile;                     //!< --load-settings FILE
+    QString saveSettingsFile;                     //!< --save-settings FILE
 };
 
 // Parses camview's arguments (arguments[0] is the program). On a bad

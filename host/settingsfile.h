@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// Saving a device's settings to a file and loading them back (GenApi
+// feature-persistence text), for camview's File menu and its
+// --save-settings / --load-settings options.
+//
+// Both run on any thread (the device's node map serialises its calls); after a
+// load, the device's boards are told to show the new values (an import notice).
+
+//! What a save or load did, ready to show.
+struct SettingsReport
+{
+    bool ok = false;
+    int succeeded = 0;  //!< lines saved, or lines loaded
+    QStringList failed; //!< one text per line that failed, with its reason
+    QString summary;    //!< one sentence
+    QString note;       //!< a remark (the file comes from another model), or empty
+    //! The summary, the note and the failed lines, one a line.
+    QString text() const;
+};
+
+//! Finds a device by id (empty: the first usable camera); false when absent.
+bool findSettingsDevice(QString& id, bool& isCard);
+
+SettingsReport saveDeviceSettings(const QString& id, bool isCard, const QString& fileName);
+SettingsReport loadDeviceSettings(const QString& id, bool isCard, const QString& fileName);
+
+//! camview's --load-settings and --save-settings on the device `focusId`
+//! (empty: the first usable camera): the load first, then the save; prints
+//! each report. Returns 0 when every line succeeded, 1 otherwise.
+int runSettingsOptions(const QString& focusId, const QString& loadFile, const QString& saveFile);
+
+//! A dialog with the report: the summary, the note and the failed lines.
+void showSettingsReport(QWidget* parent, const QString& title, const SettingsReport& report);
