@@ -153,24 +153,38 @@ void showSettingsReport(QWidget* parent, const QString& title, const SettingsRep
     dialog.setWindowTitle(title);
     auto* layout = new QVBoxLayout(&dialog);
     auto* header = new QHBoxLayout;
+    header->setSpacing(12);
     auto* icon = new QLabel(&dialog);
     const QStyle::StandardPixmap kind =
         report.ok ? QStyle::SP_MessageBoxInformation : QStyle::SP_MessageBoxWarning;
     icon->setPixmap(dialog.style()->standardIcon(kind).pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
-    auto* summary =
-        new QLabel(report.note.isEmpty() ? report.summary : report.summary + "\n" + report.note, &dialog);
-    summary->setWordWrap(true);
-    summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
     header->addWidget(icon);
-    header->addWidget(summary, 1);
+    auto* texts = new QVBoxLayout;
+    auto* summary = new QLabel(report.summary, &dialog);
+    QFont bold = summary->font();
+    bold.setBold(true);
+    summary->setFont(bold);
+    texts->addWidget(summary);
+    if (!report.note.isEmpty())
+        texts->addWidget(new QLabel(report.note, &dialog));
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+        label->setWordWrap(true);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
+    header->addLayout(texts, 1);
     layout->addLayout(header);
     if (!report.failed.isEmpty()) {
+        layout->addSpacing(6);
+        layout->addWidget(new QLabel(SettingsFile::tr("Lines not loaded, and why:"), &dialog));
         auto* lines = new QPlainTextEdit(report.failed.join(QLatin1Char('\n')), &dialog);
         lines->setReadOnly(true);
         lines->setLineWrapMode(QPlainTextEdit::NoWrap);
-        lines->setMinimumSize(560, 160);
+        lines->setMinimumHeight(200);
         layout->addWidget(lines, 1);
+        dialog.resize(820, 400);
+    } else {
+        dialog.setMinimumWidth(480);
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);

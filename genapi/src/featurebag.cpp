@@ -411,7 +411,7 @@ int64_t CFeatureBag::StoreToBag(INodeMap* pNodeMap, const int MaxNumPersistSkrip
         if (model.empty())
             model = pNodeMap->GetDeviceName().toStdString();
         const std::string version = readInfoFeature(pNodeMap, "DeviceVersion");
-        m_impl->info = version.empty() ? model : model + " -- Device version = " + version;
+        m_impl->info = version.empty() ? model : model + ", version " + version;
         Storer(pNodeMap, m_impl->entries, MaxNumPersistSkriptEntries, pFeatureFilter).run();
     } catch (const std::exception&) {
         // What was read so far stays in the bag.

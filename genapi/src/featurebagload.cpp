@@ -110,7 +110,7 @@ private:
             try {
                 line.node = m_map->GetNode(entry.Name);
                 if (!line.node) {
-                    fail(line, CFeatureBag::UnknownFeature, "this device has no feature of that name");
+                    fail(line, CFeatureBag::UnknownFeature, "not in this device's description");
                     continue;
                 }
                 line.kind = valueKind(line.node);
