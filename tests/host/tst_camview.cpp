@@ -68,6 +68,7 @@ private slots:
     void dumpTreeOfTheProgram();
     void dumpPanelOfTheProgram_data();
     void dumpPanelOfTheProgram();
+    void settingsFilesOfTheProgram();
 
 private:
     QTemporaryDir m_dir;
@@ -342,6 +343,49 @@ void TestCamview::dumpPanelOfTheProgram()
         QVERIFY2(at >= 0, qPrintable(line));
     }
     QVERIFY(!output.contains(absent));
+}
+
+// Saves the camera's settings, loads a file whose lines come in the wrong
+// order (the tree then shows the loaded values), and one with a bad line
+// (the panel then shows the loaded values).
+void TestCamview::settingsFilesOfTheProgram()
+{
+    const auto runCamview = [this](const QStringList& arguments, QByteArray* output) {
+        QProcess camview;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           m_dir.filePath(QStringLiteral("config-settings")));
+        camview.setProcessEnvironment(environment);
+        camview.start(QStringLiteral(CAMVIEW_EXECUTABLE), QStringList{"--focus", kCamera} + arguments);
+        camview.waitForFinished(120000);
+        *output = camview.readAllStandardOutput() + camview.readAllStandardError();
+        return camview.exitStatus() == QProcess::NormalExit ? camview.exitCode() : -1;
+    };
+    QByteArray output;
+    const QString saved = m_dir.filePath(QStringLiteral("saved.txt"));
+    QCOMPARE(runCamview({"--save-settings", saved}, &output), 0);
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY(text.startsWith("# {05D8C294-F295-4dfb-9D01-096BD04049F4}\n"));
+    QVERIFY(text.contains("\nWidth\t2448\n"));
+
+    const QString edited = m_dir.filePath(QStringLiteral("edited.txt"));
+    QFile out(edited);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(text + "OffsetX\t448\nWidth\t2000\nLight1Value\t33\nRayExpTime\t20000\n");
+    out.close();
+    QCOMPARE(runCamview({"--load-settings", edited, "--dump-tree"}, &output), 0);
+    QVERIFY2(output.contains("\n    Width: 2000\n") && output.contains("\n    OffsetX: 448\n") &&
+                 output.contains("Light1Value: 33\n"),
+             output.constData());
+
+    QVERIFY(out.open(QIODevice::Append));
+    out.write("NoSuchFeature\t1\n");
+    out.close();
+    QCOMPARE(runCamview({"--load-settings", edited, "--dump-panel"}, &output), 1);
+    QVERIFY2(output.contains("NoSuchFeature 1: unknown feature"), output.constData());
+    QVERIFY2(output.contains("\n    RayExpTime: 20000\n"), output.constData());
 }
 
 QTEST_MAIN(TestCamview)
