@@ -143,6 +143,11 @@ int runSettingsOptions(const QString& focusId, const QString& loadFile, const QS
         std::fprintf(report.ok ? stdout : stderr, "camview: %s\n", report.text().toUtf8().constData());
         ok = ok && report.ok;
     }
+    // The import notice of a load is on its way to the boards: once the
+    // service has delivered it, their refresh is queued before whatever the
+    // caller queues next (a dump, a screenshot).
+    if (!loadFile.isEmpty())
+        Corvid::WaitForIdle();
     std::fflush(stdout);
     return ok ? 0 : 1;
 }

@@ -32,7 +32,8 @@ SettingsReport loadDeviceSettings(const QString& id, bool isCard, const QString&
 
 //! camview's --load-settings and --save-settings on the device `focusId`
 //! (empty: the first usable camera): the load first, then the save; prints
-//! each report. Returns 0 when every line succeeded, 1 otherwise.
+//! each report. Returns 0 when every line succeeded, 1 otherwise. On the GUI
+//! thread: it waits until the service has delivered the load's import notice.
 int runSettingsOptions(const QString& focusId, const QString& loadFile, const QString& saveFile);
 
 //! A dialog with the report: the summary, the note and the failed lines.
