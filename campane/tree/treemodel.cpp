@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTextCodec>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace GenApi;
@@ -276,6 +277,7 @@ void TreeModel::setupModelData(const GenApi::NodeList_t& nodes)
         return;
     beginResetModel();
     m_depth = 0;
+    m_path.clear();
     setupModelData(nodes, m_rootItem);
     m_depth = 0;
     endResetModel();
@@ -289,21 +291,22 @@ void TreeModel::setupModelData(const GenApi::NodeList_t& nodes, TreeItem* parent
         return;
     }
     for (INode* node : nodes) {
-        if (!node)
+        if (!node || std::find(m_path.begin(), m_path.end(), node) != m_path.end())
             continue;
         if (m_depth == 0) {
             // The top level holds the nodes nothing refers to: the root
-            // category, and features outside every category.
-            bool hasParents = true;
+            // category (even when a category lists it by mistake), and
+            // features outside every category.
+            bool topLevel = false;
             genApiCall(
                 "TreeItem",
                 [&] {
                     NodeList_t parents;
                     node->GetParents(parents);
-                    hasParents = !parents.empty();
+                    topLevel = parents.empty() || node->GetName(false) == "Root";
                 },
                 printDescription);
-            if (hasParents)
+            if (!topLevel)
                 continue;
         }
         appendNode(node, parent);
@@ -348,7 +351,9 @@ void TreeModel::appendNode(GenApi::INode* node, TreeItem* parent)
 
     if (!children.empty()) {
         ++m_depth;
+        m_path.push_back(node);
         setupModelData(children, item);
+        m_path.pop_back();
         --m_depth;
     }
 }
@@ -381,12 +386,14 @@ QHash<QString, QString> TreeModel::readTranslations(QIODevice& file)
 {
     QHash<QString, QString> table;
     QTextCodec* utf8 = QTextCodec::codecForMib(106);
-    int lineNumber = 0;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine();
-        ++lineNumber;
-        if (line.isEmpty())
-            break; // a read error; atEnd() would not change
+    // Files written on any system: CR LF, CR and LF end a line alike.
+    QByteArray content = file.readAll();
+    content.replace("\r\n", "\n");
+    content.replace('\r', '\n');
+    const QList<QByteArray> lines = content.split('\n');
+    for (int i = 0; i < lines.size(); ++i) {
+        const QByteArray& line = lines.at(i);
+        const int lineNumber = i + 1;
         const QList<QByteArray> parts = line.split('>');
         if (parts.size() != 2) {
             if (!line.trimmed().isEmpty())
@@ -394,14 +401,13 @@ QHash<QString, QString> TreeModel::readTranslations(QIODevice& file)
                        parts.size() < 2 ? "no '>'" : "more than one '>'");
             continue;
         }
-        QByteArray translation = parts.at(1);
-        if (translation.endsWith('\n'))
-            translation.chop(1);
-
-        if (!isValidUtf8(utf8, parts.at(0)) || !isValidUtf8(utf8, translation))
+        // Blanks around the name and the translation are layout, not text.
+        const QByteArray key = parts.at(0).trimmed();
+        const QByteArray translation = parts.at(1).trimmed();
+        if (!isValidUtf8(utf8, key) || !isValidUtf8(utf8, translation))
             qCWarning(lcFeatureTree,
                       "feature.txt line %d is not valid UTF-8; read with replacement characters", lineNumber);
-        table.insert(QString::fromUtf8(parts.at(0)), QString::fromUtf8(translation));
+        table.insert(QString::fromUtf8(key), QString::fromUtf8(translation));
     }
     return table;
 }

@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QStringList>
 
+#include <vector>
+
 class QIODevice;
 class TreeItem;
 
@@ -70,7 +72,8 @@ public:
     // Invalid after disableDevice() for column 1.
     QVariant deviceValue(const QModelIndex& index) const;
 
-    // Reads a translation table: one "name>translation" pair per line.
+    // Reads a translation table: one "name>translation" pair per line (LF,
+    // CR LF or CR), both sides trimmed of surrounding blanks.
     static QHash<QString, QString> readTranslations(QIODevice& file);
 
 private:
@@ -84,6 +87,9 @@ private:
     bool m_deviceDisabled = false;
     // Nesting of the build: 0 is the top level.
     int m_depth = 0;
+    //! The nodes being built, outermost first: a category that lists one of
+    //! them (itself, or a category above it) does not get it again.
+    std::vector<GenApi::INode*> m_path;
     // The current refresh tick; items compare it with what they read last.
     quint64 m_tick = 1;
 };

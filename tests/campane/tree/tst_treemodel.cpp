@@ -212,10 +212,13 @@ void TestTree::translationFile_data()
     QTest::addColumn<Translations>("expected");
     QTest::newRow("last line without line end")
         << QByteArray("A>B\nGain>G") << Translations{{"A", "B"}, {"Gain", "G"}};
-    QTest::newRow("CR LF keeps the CR") << QByteArray("Gain>G\r\n") << Translations{{"Gain", "G\r"}};
+    QTest::newRow("CR LF, CR and LF end lines alike")
+        << QByteArray("A>1\r\nB>2\rC>3\nD>4\r\n")
+        << Translations{{"A", "1"}, {"B", "2"}, {"C", "3"}, {"D", "4"}};
     QTest::newRow("two '>' and none are skipped")
         << QByteArray("A>B>C\nno separator\nD>E\n") << Translations{{"D", "E"}};
-    QTest::newRow("nothing trimmed") << QByteArray(" Gain > G \n") << Translations{{" Gain ", " G "}};
+    QTest::newRow("blanks around name and text trimmed")
+        << QByteArray(" Gain \t>  G a \n") << Translations{{"Gain", "G a"}};
     QTest::newRow("invalid UTF-8 is replaced")
         << QByteArray("Gain>\xff\xfeok\n") << Translations{{"Gain", QString::fromUtf8("\xff\xfeok")}};
     const QByteArray longText(1 << 20, 'x');
