@@ -27,6 +27,9 @@ struct Device
     std::string kind;                 //!< camera kind ("1", "5", ...)
     std::string lock;                 //!< lock text the host set
     std::map<int, std::string> panel; //!< camera information 50 to 56
+    //! Why the device could not be opened (its description was refused, for
+    //! instance); such a device has no connection. Empty once it opened.
+    std::string error;
 
     //! Open, answering and allowed by the host.
     bool isUsable() const { return usable && isAnswering(); }

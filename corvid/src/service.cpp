@@ -438,6 +438,11 @@ std::string Service::insertDevice(std::shared_ptr<Device> device)
             existing->model = device->model;
             existing->serial = device->serial;
             existing->vendor = device->vendor;
+            if (!existing->error.empty()) { // it never opened before
+                existing->kind = device->kind;
+                existing->panel = device->panel;
+                existing->error.clear();
+            }
             existing->lost = false;
             existing->usable = true;
         } else {
@@ -450,6 +455,24 @@ std::string Service::insertDevice(std::shared_ptr<Device> device)
     log("device " + device->id + " added (" + device->description + ")", 0);
     publishLists(lists);
     return device->id;
+}
+
+std::string Service::insertUnusableLocked(const std::string& id, bool isCard, const std::string& description,
+                                          const std::string& model, const std::string& error)
+{
+    std::shared_ptr<Device> device = findLocked(id);
+    if (device && device->isAnswering())
+        return id; // the same file opened before; it stays as it was
+    if (!device) {
+        device = std::make_shared<Device>();
+        device->id = id;
+        device->isCard = isCard;
+        device->description = description;
+        device->model = model;
+        m_devices.push_back(device);
+    }
+    device->error = error.empty() ? std::string("the device cannot be opened") : error;
+    return id;
 }
 
 std::string Service::addSimulated(const std::string& xmlPath, const std::string& kind, bool isCard)
@@ -466,6 +489,11 @@ std::string Service::addSimulated(const std::string& xmlPath, const std::string&
                 return device->id;
         }
     }
+    std::error_code missing;
+    if (!std::filesystem::is_regular_file(path, missing)) {
+        log("cannot open the simulated device " + xmlPath + ": no such file", 2);
+        return std::string();
+    }
     std::string error;
     std::unique_ptr<GenApi::CDeviceConnection> connection;
     try {
@@ -475,7 +503,10 @@ std::string Service::addSimulated(const std::string& xmlPath, const std::string&
     }
     if (!connection) {
         log("cannot open the simulated device " + xmlPath + ": " + error, 2);
-        return std::string();
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const std::string id =
+            uniqueIdLocked("SIM-" + idPart(std::filesystem::path(path).stem().string()), path);
+        return insertUnusableLocked(id, isCard, path, std::filesystem::path(path).stem().string(), error);
     }
     auto device = std::make_shared<Device>();
     device->isCard = isCard;
@@ -516,7 +547,13 @@ std::string Service::addAravis(const std::string& idOrAddress, const std::string
     }
     if (!connection) {
         log("cannot open the device " + idOrAddress + ": " + error, 2);
-        return std::string();
+        if (!found || found->id.empty())
+            return std::string();
+        // Discovery saw it: the user should see why it cannot be used.
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return insertUnusableLocked("ARV-" + idPart(found->serial.empty() ? idOrAddress : found->serial),
+                                    false, found->address.empty() ? idOrAddress : found->address,
+                                    found->model, error);
     }
     auto device = std::make_shared<Device>();
     device->isAravis = true;
@@ -643,8 +680,8 @@ std::vector<DeviceEntry> Service::listDevices() const
     std::lock_guard<std::mutex> lock(m_mutex);
     std::vector<DeviceEntry> entries;
     for (const auto& device : m_devices)
-        entries.push_back(
-            {device->id, device->isCard, device->model, device->description, device->isUsable()});
+        entries.push_back({device->id, device->isCard, device->model, device->description, device->isUsable(),
+                           device->error});
     return entries;
 }
 
@@ -673,6 +710,8 @@ std::string Service::cameraInfo(const std::string& id, CAM_INFO key) const
         return device->description;
     case CAM_INFO_LOCK:
         return device->lock;
+    case CAM_INFO_ERROR:
+        return device->error;
     default:
         break;
     }
@@ -695,6 +734,8 @@ std::string Service::cardInfo(const std::string& id, CARD_INFO key) const
         return device->model;
     case CARD_INFO_USABLE:
         return device->isUsable() ? "1" : "0";
+    case CARD_INFO_ERROR:
+        return device->error;
     }
     return std::string();
 }
@@ -738,8 +779,11 @@ void Service::recordImageView(const std::string& id, const std::function<void(Im
 Service::Lists Service::snapshotLists() const
 {
     Lists lists;
-    for (const auto& device : m_devices)
-        (device->isCard ? lists.cards : lists.cams).push_back(device->id);
+    // A device that never opened is nothing the listeners could use or let go of.
+    for (const auto& device : m_devices) {
+        if (device->connection)
+            (device->isCard ? lists.cards : lists.cams).push_back(device->id);
+    }
     return lists;
 }
 

@@ -86,6 +86,10 @@ public:
     bool isServiceThread() const;
 
 private:
+    //! Lists a device that was found but cannot be opened, with the reason;
+    //! an entry of that id that opened before is left alone. Returns the id.
+    std::string insertUnusableLocked(const std::string& id, bool isCard, const std::string& description,
+                                     const std::string& model, const std::string& error);
     struct Lists
     {
         std::vector<std::string> cards;

@@ -59,6 +59,7 @@ enum CAM_INFO
     CAM_INFO_VENDOR = 5,
     CAM_INFO_KIND = 6, //!< device family: "1" or "5" for the structured-light cameras
     CAM_INFO_ADDRESS = 7,
+    CAM_INFO_ERROR = 8, //!< why the device cannot be opened (a refused description); empty when it opened
     CAM_INFO_LOCK = 10, //!< lock text set by the host: "1" locks, "0" unlocks the panel
     CAM_INFO_PANEL_50 = 50,
     CAM_INFO_SAMPLING_RATE = 51, //!< "0" until first set
@@ -74,7 +75,8 @@ enum CARD_INFO
     CARD_INFO_ID = 0,
     CARD_INFO_KIND = 1, //!< "4" for our frame-grabber cards
     CARD_INFO_MODEL = 2,
-    CARD_INFO_USABLE = 3 //!< "1" while usable
+    CARD_INFO_USABLE = 3, //!< "1" while usable
+    CARD_INFO_ERROR = 4   //!< why the card cannot be opened; empty when it opened
 };
 
 enum PARAMETER_INFO

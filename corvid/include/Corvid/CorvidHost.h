@@ -39,6 +39,9 @@ struct DeviceEntry
     std::string model;
     std::string description; //!< description file or transport address
     bool usable = false;
+    //! Why the device cannot be used although it was found (its description
+    //! was refused, ...); empty for a device that opened.
+    std::string error;
 };
 
 //! The image view a host registers for the ROI and display calls.
@@ -66,7 +69,10 @@ CORVID_API void StopService();
 CORVID_API bool IsServiceRunning();
 
 //! Adds a simulated camera (or card) described by a GenICam XML file. The
-//! id is stable for the file. Returns the id, "" on failure (logged).
+//! id is stable for the file. Returns the id; "" when the file cannot be
+//! read (logged). A description that is refused still gives a device: listed
+//! unusable, with the reason in its error (DeviceEntry, CAM_INFO_ERROR,
+//! CARD_INFO_ERROR), and named in no device list given to the listeners.
 CORVID_API std::string AddSimulatedCamera(const std::string& xmlPath, const std::string& kind = "1");
 CORVID_API std::string AddSimulatedCard(const std::string& xmlPath);
 //! Opens a real device (Aravis id or GigE Vision IP address) as a camera.
