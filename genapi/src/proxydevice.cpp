@@ -2,12 +2,14 @@
 
 #include "proxydevice.h"
 
+#include "gvcpreader.h"
 #include "simdescription.h"
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -16,6 +18,7 @@
 namespace {
 
 using GenApi::Internal::DeviceContext;
+using GenApi::Internal::GvcpReader;
 
 //! One transfer, owned jointly by the caller and the I/O thread: a caller
 //! that gives up waiting must not leave the thread writing into its buffer.
@@ -32,17 +35,18 @@ struct IoJob
     guint64 address = 0;
     std::vector<guint8> data;
     guint32 value = 0;
-    bool done = false;
+    std::atomic<bool> done{false}; //!< set by the I/O thread after everything else
     bool ok = false;
     GError* error = nullptr;
 
     ~IoJob() { g_clear_error(&error); }
 };
 
-//! Runs the transfers on a thread of its own, so that a caller waits at
-//! most a deadline for the answer however long Aravis retries. Holds the
-//! reference to the Aravis device; the last owner (the wrapper or, after a
-//! transfer that outlived its caller, the thread) releases it.
+//! Runs transfers through Aravis on a thread of its own, one at a time in
+//! the order given, so that a caller waits at most a deadline for the answer
+//! however long Aravis retries. Holds the reference to the Aravis device; the
+//! last owner (the wrapper or, after a transfer that outlived its caller, the
+//! thread) releases it.
 class IoWorker
 {
 public:
@@ -57,10 +61,11 @@ public:
     {
         std::unique_lock<std::mutex> lock(self->m_mutex);
         for (;;) {
-            self->m_cv.wait(lock, [&] { return self->m_stop || self->m_pending; });
+            self->m_cv.wait(lock, [&] { return self->m_stop || !self->m_queue.empty(); });
             if (self->m_stop)
                 return;
-            std::shared_ptr<IoJob> job = std::move(self->m_pending);
+            std::shared_ptr<IoJob> job = std::move(self->m_queue.front());
+            self->m_queue.pop_front();
             self->m_busy = true;
             lock.unlock();
             self->transfer(*job);
@@ -71,17 +76,27 @@ public:
         }
     }
 
-    //! False when the job did not finish within deadlineMs; it may still
-    //! finish later, unseen.
+    //! Queues the job without waiting for it.
+    void post(const std::shared_ptr<IoJob>& job)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_queue.push_back(job);
+        m_cv.notify_all();
+    }
+
+    //! Waits until the job is done, at most until deadline: false when it is
+    //! not (it may still finish later, unseen).
+    bool wait(const std::shared_ptr<IoJob>& job, std::chrono::steady_clock::time_point deadline)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_cv.wait_until(lock, deadline, [&] { return job->done.load(); });
+    }
+
     bool run(const std::shared_ptr<IoJob>& job, int deadlineMs)
     {
-        std::lock_guard<std::mutex> callLock(m_callMutex);
-        std::unique_lock<std::mutex> lock(m_mutex);
-        if (m_busy || m_pending)
-            return false; // still stuck in a transfer that timed out earlier
-        m_pending = job;
-        m_cv.notify_all();
-        return m_cv.wait_for(lock, std::chrono::milliseconds(deadlineMs), [&] { return job->done; });
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
+        post(job);
+        return wait(job, deadline);
     }
 
     //! Asks the thread to end; true when it is idle (joining returns at once).
@@ -89,7 +104,7 @@ public:
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stop = true;
-        m_pending.reset();
+        m_queue.clear();
         m_cv.notify_all();
         return !m_busy;
     }
@@ -119,20 +134,11 @@ private:
     }
 
     ArvDevice* m_device;
-    std::mutex m_callMutex;
     std::mutex m_mutex;
     std::condition_variable m_cv;
-    std::shared_ptr<IoJob> m_pending;
+    std::deque<std::shared_ptr<IoJob>> m_queue;
     bool m_busy = false;
     bool m_stop = false;
-};
-
-struct ProxyState
-{
-    DeviceContext* ctx = nullptr; //!< counters and the lost flag; outlives the wrapper
-    std::shared_ptr<IoWorker> worker;
-    std::thread thread;
-    gulong controlLostHandler = 0;
 };
 
 //! Errors that mean the device is unreachable, as opposed to a device that
@@ -154,6 +160,95 @@ bool isLossError(const GError* error)
         }
     }
     return error->domain == G_IO_ERROR;
+}
+
+struct ProxyState
+{
+    DeviceContext* ctx = nullptr; //!< counters and the lost flag; outlives the wrapper
+    std::shared_ptr<IoWorker> worker;
+    std::thread thread;
+    gulong controlLostHandler = 0;
+    //! Reads on the caller's thread (GigE Vision); null, or off once the
+    //! device refuses them, sends every read through the worker.
+    std::unique_ptr<GenApi::Internal::GvcpReader> reader;
+    std::atomic<bool> readerOff{false};
+
+    //! A device that missed a read deadline is checked through Aravis on the
+    //! worker (which waits for it longer); meanwhile accesses fail at once.
+    std::mutex checkMutex;
+    std::shared_ptr<IoJob> check;
+    std::chrono::steady_clock::time_point checkSince;
+};
+
+void markLost(DeviceContext* ctx, const char* why)
+{
+    if (!ctx->lost.exchange(true))
+        g_warning("%s: device lost (%s)", ctx->name.c_str(), why);
+}
+
+std::shared_ptr<IoJob> pingJob()
+{
+    auto job = std::make_shared<IoJob>();
+    job->kind = IoJob::Kind::ReadMemory;
+    job->address = 0; // the bootstrap version register of GigE Vision and USB3 Vision
+    job->data.resize(4);
+    return job;
+}
+
+//! Whether the device may be accessed now: true unless it is being checked
+//! after a missed deadline. A check that ended settles it: answered, the
+//! device is usable again; refused, timed out or past the answer deadline,
+//! the device is lost. With wait, waits for the check to end (at most until
+//! its deadline).
+bool checkSettled(ProxyState* state, bool wait)
+{
+    std::lock_guard<std::mutex> lock(state->checkMutex);
+    if (!state->check)
+        return true;
+    const auto deadline =
+        state->checkSince + std::chrono::milliseconds(GenApi::Internal::kDeviceAnswerDeadlineMs);
+    const bool done = wait ? state->worker->wait(state->check, deadline) : state->check->done.load();
+    if (done) {
+        const bool answered = state->check->ok || (state->check->error && !isLossError(state->check->error));
+        state->check.reset();
+        if (answered)
+            return true;
+        markLost(state->ctx, "no answer to a check after a missed deadline");
+        return false;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+        state->check.reset();
+        markLost(state->ctx, "no answer within the deadline");
+    }
+    return false;
+}
+
+void startCheck(ProxyState* state)
+{
+    std::lock_guard<std::mutex> lock(state->checkMutex);
+    if (state->check)
+        return;
+    state->check = pingJob();
+    state->checkSince = std::chrono::steady_clock::now();
+    state->worker->post(state->check);
+    g_message("%s: no answer within %d ms; checking the device", state->ctx->name.c_str(),
+              GenApi::Internal::kDirectReadDeadlineMs);
+}
+
+void setProtocolError(GError** error, uint16_t status)
+{
+    static const ArvDeviceError codes[] = {ARV_DEVICE_ERROR_PROTOCOL_ERROR,
+                                           ARV_DEVICE_ERROR_PROTOCOL_ERROR_NOT_IMPLEMENTED,
+                                           ARV_DEVICE_ERROR_PROTOCOL_ERROR_INVALID_PARAMETER,
+                                           ARV_DEVICE_ERROR_PROTOCOL_ERROR_INVALID_ADDRESS,
+                                           ARV_DEVICE_ERROR_PROTOCOL_ERROR_WRITE_PROTECT,
+                                           ARV_DEVICE_ERROR_PROTOCOL_ERROR_BAD_ALIGNMENT,
+                                           ARV_DEVICE_ERROR_PROTOCOL_ERROR_ACCESS_DENIED,
+                                           ARV_DEVICE_ERROR_PROTOCOL_ERROR_BUSY};
+    const unsigned code = status & 0x7fffu;
+    g_set_error(error, ARV_DEVICE_ERROR,
+                code < G_N_ELEMENTS(codes) ? codes[code] : ARV_DEVICE_ERROR_PROTOCOL_ERROR,
+                "The device refused the read (status 0x%04x)", status);
 }
 
 void onControlLost(ArvDevice*, gpointer data)
@@ -181,6 +276,46 @@ struct _CampaneProxyDevice
 
 G_DEFINE_TYPE(CampaneProxyDevice, campane_proxy_device, ARV_TYPE_DEVICE)
 
+//! A read on the caller's thread: true when it settled the access (*result
+//! says how), false when the worker has to do it.
+static bool directRead(ProxyState* state, IoJob::Kind kind, guint64 address, guint32 size, void* buffer,
+                       guint32* value, GError** error, gboolean* result)
+{
+    if (!state->reader || state->readerOff.load() || address + size > 0x100000000ull)
+        return false;
+    DeviceContext* ctx = state->ctx;
+    uint16_t status = 0;
+    const GvcpReader::Outcome outcome =
+        kind == IoJob::Kind::ReadRegister
+            ? state->reader->readRegister(address, value, GenApi::Internal::kDirectReadDeadlineMs, &status)
+            : state->reader->readMemory(address, size, buffer, GenApi::Internal::kDirectReadDeadlineMs,
+                                        &status);
+    *result = FALSE;
+    switch (outcome) {
+    case GvcpReader::Outcome::Done:
+        *result = TRUE;
+        return true;
+    case GvcpReader::Outcome::Denied:
+        // Reads need the control channel on this device: Aravis's then.
+        state->readerOff = true;
+        g_message("%s: reads go through the control channel", ctx->name.c_str());
+        return false;
+    case GvcpReader::Outcome::Refused:
+        setProtocolError(error, status);
+        return true;
+    case GvcpReader::Outcome::Unreachable:
+        markLost(ctx, "nobody answers at its address");
+        g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_NOT_CONNECTED, "Device lost");
+        return true;
+    case GvcpReader::Outcome::NoAnswer:
+        startCheck(state);
+        g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_TIMEOUT,
+                    "No answer from the device within %d ms", GenApi::Internal::kDirectReadDeadlineMs);
+        return true;
+    }
+    return false;
+}
+
 static gboolean proxy_transfer(ArvDevice* device, IoJob::Kind kind, guint64 address, guint32 size,
                                void* buffer, guint32* value, GError** error)
 {
@@ -188,28 +323,37 @@ static gboolean proxy_transfer(ArvDevice* device, IoJob::Kind kind, guint64 addr
     DeviceContext* ctx = state->ctx;
     if (state->worker->controlLost.load() && !ctx->lost.exchange(true))
         g_warning("%s: control of the device lost", ctx->name.c_str());
+    if (!ctx->lost.load() && !checkSettled(state, false) && !ctx->lost.load()) {
+        g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_TIMEOUT,
+                    "The device missed a deadline and is being checked");
+        return FALSE;
+    }
     if (ctx->lost.load()) {
         g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_NOT_CONNECTED, "Device lost");
         return FALSE;
     }
 
+    const bool isRead = kind == IoJob::Kind::ReadMemory || kind == IoJob::Kind::ReadRegister;
+    if (isRead) {
+        ctx->registerReads++;
+        ctx->bytesRead += size;
+        gboolean result = FALSE;
+        if (directRead(state, kind, address, size, buffer, value, error, &result))
+            return result;
+    } else {
+        ctx->registerWrites++;
+        ctx->bytesWritten += size;
+    }
+
     auto job = std::make_shared<IoJob>();
     job->kind = kind;
     job->address = address;
-    const bool isRead = kind == IoJob::Kind::ReadMemory || kind == IoJob::Kind::ReadRegister;
     if (kind == IoJob::Kind::ReadMemory)
         job->data.resize(size);
     else if (kind == IoJob::Kind::WriteMemory)
         job->data.assign(static_cast<const guint8*>(buffer), static_cast<const guint8*>(buffer) + size);
     else if (kind == IoJob::Kind::WriteRegister)
         job->value = *value;
-    if (isRead) {
-        ctx->registerReads++;
-        ctx->bytesRead += size;
-    } else {
-        ctx->registerWrites++;
-        ctx->bytesWritten += size;
-    }
 
     const int deadlineMs =
         isRead ? GenApi::Internal::kDeviceAnswerDeadlineMs : GenApi::Internal::kDeviceWriteDeadlineMs;
@@ -342,6 +486,7 @@ bool OpenProxyDevice(DeviceContext* ctx, ArvDevice* device, std::string* error)
     state->controlLostHandler = g_signal_connect_data(device, "control-lost", G_CALLBACK(onControlLost),
                                                       new std::shared_ptr<IoWorker>(state->worker),
                                                       releaseWorkerRef, GConnectFlags(0));
+    state->reader = GvcpReader::open(device);
     ctx->device = ARV_DEVICE(proxy);
 
     const std::string text = WithAddressesForAravis(ctx->xml);
@@ -355,14 +500,25 @@ bool OpenProxyDevice(DeviceContext* ctx, ArvDevice* device, std::string* error)
 
 bool PingProxyDevice(DeviceContext* ctx)
 {
-    std::lock_guard<std::recursive_mutex> lock(ctx->mutex);
+    // Not under ctx->mutex: a ping that waits for a silent device must not
+    // hold up the node map's users meanwhile.
     if (ctx->lost.load() || !ctx->device)
         return false;
-    guint8 version[4];
-    GError* error = nullptr;
+    ProxyState* state = CAMPANE_PROXY_DEVICE(ctx->device)->state;
+    if (state->worker->controlLost.load())
+        markLost(ctx, "control of the device lost");
+    if (ctx->lost.load() || !checkSettled(state, true))
+        return false;
+    auto job = pingJob();
+    ctx->registerReads++;
+    ctx->bytesRead += job->data.size();
+    if (!state->worker->run(job, kDeviceAnswerDeadlineMs)) {
+        markLost(ctx, "no answer to a ping");
+        return false;
+    }
     // A refusal is an answer too: only a loss makes the ping fail.
-    arv_device_read_memory(ctx->device, 0, sizeof version, version, &error);
-    g_clear_error(&error);
+    if (!job->ok && isLossError(job->error))
+        markLost(ctx, job->error ? job->error->message : "no reason");
     return !ctx->lost.load();
 }
 

@@ -3,6 +3,14 @@
 // counts the register traffic, notices when the device is gone (a transport
 // error, no answer within a short deadline, or Aravis's "control-lost") and,
 // from then on, fails every access at once without touching the transport.
+//
+// Reads of a GigE Vision device are made on the caller's thread, on a socket
+// of the wrapper's own, and give up after kDirectReadDeadlineMs: a GUI thread
+// never waits longer for a silent device. The device is then checked on the
+// wrapper's I/O thread through Aravis (which also does every write and every
+// read of other devices), and every access fails at once until the check
+// ends: answered, the device is used again; not answered within
+// kDeviceAnswerDeadlineMs of the missed deadline, it is lost.
 #pragma once
 
 #include "devicecontext.h"
@@ -12,6 +20,9 @@
 namespace GenApi {
 namespace Internal {
 
+//! How long a read on the caller's thread waits for the device: with the
+//! work around it, a GUI thread stays under 100 ms.
+constexpr int kDirectReadDeadlineMs = 75;
 //! How long one register read may take before the device counts as lost.
 //! Aravis's own GigE Vision retries take several seconds; a caller must not
 //! wait that long to learn that the device is gone.
@@ -26,8 +37,9 @@ constexpr int kDeviceWriteDeadlineMs = 2500;
 bool OpenProxyDevice(DeviceContext* ctx, ArvDevice* device, std::string* error);
 
 //! One short read of the device's first register (the bootstrap version of
-//! GigE Vision and USB3 Vision), through the wrapper: false, and the device
-//! marked lost, when it does not answer.
+//! GigE Vision and USB3 Vision) on the I/O thread, or the end of a check
+//! after a missed read deadline: false, and the device marked lost, when it
+//! does not answer within kDeviceAnswerDeadlineMs. Does not hold ctx->mutex.
 bool PingProxyDevice(DeviceContext* ctx);
 
 } // namespace Internal

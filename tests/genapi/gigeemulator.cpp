@@ -6,10 +6,16 @@
 #include <QThread>
 
 #include <csignal>
+#include <sys/prctl.h>
 #include <sys/types.h>
 
 namespace {
 const char* const kAddress = "127.0.0.1";
+}
+
+void EmulatorProcess::setupChildProcess()
+{
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
 }
 
 GigeEmulator::GigeEmulator() : m_lock(QDir::temp().filePath(QStringLiteral("campane-gige-loopback.lock")))
@@ -78,12 +84,41 @@ std::unique_ptr<GenApi::CDeviceConnection> GigeEmulator::start(const QString& de
 void GigeEmulator::stop()
 {
     if (m_process.state() != QProcess::NotRunning) {
+        thaw();
         ::kill(static_cast<pid_t>(m_process.processId()), SIGTERM);
         if (!m_process.waitForFinished(5000)) {
             m_process.kill();
             m_process.waitForFinished(5000);
         }
     }
+}
+
+bool GigeEmulator::freeze()
+{
+    if (m_process.state() != QProcess::Running)
+        return false;
+    const qint64 id = m_process.processId();
+    ::kill(static_cast<pid_t>(id), SIGSTOP);
+    // The signal takes effect when each thread next runs: until then one of
+    // them may still answer.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(id));
+    for (int i = 0; i < 1000; ++i) {
+        if (stat.open(QIODevice::ReadOnly)) {
+            const QByteArray text = stat.readAll();
+            stat.close();
+            const int end = text.lastIndexOf(')');
+            if (end > 0 && text.mid(end + 2, 1) == "T")
+                return true;
+        }
+        QThread::msleep(1);
+    }
+    return false;
+}
+
+void GigeEmulator::thaw()
+{
+    if (m_process.state() == QProcess::Running)
+        ::kill(static_cast<pid_t>(m_process.processId()), SIGCONT);
 }
 
 qint64 GigeEmulator::pid() const

@@ -11,6 +11,14 @@
 
 #include <memory>
 
+// The emulator's process, ended by the kernel when its parent ends however
+// it ends: an emulator left behind would answer for the next user's.
+class EmulatorProcess : public QProcess
+{
+protected:
+    void setupChildProcess() override;
+};
+
 class GigeEmulator
 {
 public:
@@ -27,9 +35,15 @@ public:
     //! Stops the emulator by its process id and waits for it to end.
     void stop();
     qint64 pid() const;
+    //! Stops the emulator's process (SIGSTOP) and waits until it is stopped:
+    //! the device goes silent with its port still open. False when it does
+    //! not stop within a second.
+    bool freeze();
+    //! Lets a frozen emulator run again.
+    void thaw();
     bool isRunning() const;
 
 private:
-    QProcess m_process;
+    EmulatorProcess m_process;
     QLockFile m_lock;
 };
