@@ -525,6 +525,27 @@ private slots:
         QCOMPARE(gainAuto->GetIntValue(), 2);
     }
 
+    // GetProperty as the board's description text and the tree read it; "-"
+    // where the node does not have the property.
+    void properties()
+    {
+        const QList<QStringList> rows = {
+            {"GainReg", "NodeType", "FloatReg"},
+            {"Gain", "NameSpace", "Custom"}, // none given
+            {"Gain", "Visibility", "Expert"},
+            {"Hidden", "Visibility", "-"},
+            {"EnumEntry_PixelFormat_Mono12", "pIsAvailable", "Mono12Allowed"},
+            {"Width", "NoSuchElement", "-"},
+        };
+        for (const QStringList& row : rows) {
+            gcstring value, attribute;
+            INode* node = m_map->GetNode(row[0].toUtf8().constData());
+            const bool found = node->GetProperty(row[1].toUtf8().constData(), value, attribute);
+            QCOMPARE(found ? text(value) : QStringLiteral("-"), row[2]);
+        }
+    }
+
+    // Nodes, and the features of a category, in the order of the description.
     void nodesInDocumentOrder()
     {
         NodeList_t nodes;
@@ -532,10 +553,12 @@ private slots:
         const QStringList all = names(nodes);
         QCOMPARE(all.mid(0, 6), (QStringList{"Root", "ImageFormat", "Sub", "Network", "Control", "Width"}));
         QCOMPARE(all.last(), QStringLiteral("Device"));
-        QCOMPARE(uint64_t(nodes.size()), m_map->GetNumNodes());
         for (INode* node : nodes)
             QCOMPARE(m_map->GetNode(node->GetName()), node);
         QVERIFY(!m_map->GetNode("NoSuchNode"));
+        m_map->GetNode("ImageFormat")->GetChildren(nodes, ctReadingChildren);
+        QCOMPARE(names(nodes),
+                 (QStringList{"Width", "Gain", "ExposureTime", "PixelFormat", "ReverseX", "Sub"}));
     }
 
     // Representations, formulas and spellings (plain round trips of each kind
