@@ -6,16 +6,21 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QStyle>
+#include <QThread>
 #include <QVBoxLayout>
 
 #include <cstdio>
 #include <fstream>
 
 namespace {
+
+// How long the command line waits for the device it names.
+const int kDeviceWaitMs = 15000;
 
 // The context of this file's translated texts.
 struct SettingsFile
@@ -128,6 +133,13 @@ int runSettingsOptions(const QString& focusId, const QString& loadFile, const QS
 {
     QString id = focusId;
     bool isCard = false;
+    // A device that discovery finds may come in a later device list.
+    QElapsedTimer waited;
+    waited.start();
+    while (!findSettingsDevice(id, isCard) && !focusId.isEmpty() && waited.elapsed() < kDeviceWaitMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(20);
+    }
     if (!findSettingsDevice(id, isCard)) {
         std::fprintf(stderr, "camview: no device %s\n",
                      qPrintable(focusId.isEmpty() ? SettingsFile::tr("camera") : focusId));
