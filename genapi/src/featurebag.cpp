@@ -7,6 +7,7 @@
 #include <GenApi/Pointer.h>
 
 #include <algorithm>
+#include <cctype>
 #include <istream>
 #include <ostream>
 #include <set>

@@ -3,6 +3,7 @@
 #include <GenApi/Pointer.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <vector>
