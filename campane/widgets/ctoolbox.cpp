@@ -42,9 +42,13 @@ CToolPage* CToolBox::addPage(const QString& title, const QString& titleZh, QWidg
 
 void CToolBox::clear()
 {
+    // Taken out of the widget tree at once, deleted once control returns to
+    // the event loop: a clear may be asked for by a widget of a page.
     for (CToolPage* page : qAsConst(m_pages)) {
         m_contentLayout->removeWidget(page);
-        delete page;
+        page->hide();
+        page->setParent(nullptr);
+        page->deleteLater();
     }
     m_pages.clear();
 }

@@ -26,7 +26,7 @@ public:
     CToolPage* addPage(const QString& title, const QString& titleZh, QWidget* widget, int type = 0);
     QList<CToolPage*> pages() const { return m_pages; }
 
-    // Removes and deletes every page with its content.
+    // Removes every page with its content; they are deleted later.
     void clear();
 
     void refresh();
