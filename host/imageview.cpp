@@ -143,8 +143,7 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
     bar->addSpacing(8);
     bar->addWidget(m_fitButton);
     bar->addWidget(m_actualButton);
-    bar->addSpacing(12);
-    bar->addWidget(m_status, 1);
+    bar->addStretch(1);
 
     m_canvas = new ImageCanvas(this);
     m_scroll = new QScrollArea(this);
@@ -161,6 +160,9 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
     layout->setSpacing(0);
     layout->addLayout(bar);
     layout->addWidget(m_scroll, 1);
+    // The status line under the picture, as wide as the view.
+    m_status->setContentsMargins(8, 3, 8, 3);
+    layout->addWidget(m_status);
     setMinimumWidth(240);
 
     connect(m_playButton, &QToolButton::clicked, this, [this](bool on) { on ? play() : stop(); });

@@ -201,6 +201,7 @@ void CamBoard::createPanelControls()
     m_triggerTimer->setInterval(kTriggerIntervalMs);
     connect(m_triggerTimer, &QTimer::timeout, this, &CamBoard::onTriggerTimeout);
     connect(triggerSwitch, &SwitchButton::clicked, this, &CamBoard::onTriggerSwitchButtonClicked);
+    setUpRoiControls();
 }
 
 void CamBoard::setUpSearchButton()
@@ -357,6 +358,7 @@ void CamBoard::setLanguage(int language)
 
     m_language = language;
     retranslateTriggerLine();
+    retranslateRoiControls();
     if (m_treeModel)
         m_treeModel->setLanguage(language);
     if (m_selectedRow) {

@@ -100,6 +100,10 @@ private slots:
     void onUserSetLoadButtonClicked();
     void on2DGrabOutputChanged(int index, bool status, bool isSingleMachine = false);
     void on2DShowTypeChanged(int index);
+    void onRoiSelectedButtonClicked();
+    void onDrawParametersButtonClicked();
+    void onExecDrawButtonClicked();
+    void onResetImageSizeButtonClicked();
 
 private:
     // Connected to the search text and the level selector by the
@@ -134,6 +138,20 @@ private:
     void applyLock();
     void retranslateTriggerLine();
 
+    // The region of interest (roiselection.cpp).
+    void setUpRoiControls();
+    void addRoiRows(ToolPageWidget* group, GenApi::INodeMap* nodeMap);
+    void retranslateRoiControls();
+    //! Reads an integer feature of the camera: value (from the cache),
+    //! minimum, maximum and increment. Returns 0 (also for a node that is
+    //! not an integer, nothing read), -1 no node map, -2 no such node, -3 not
+    //! readable, -4 a GenApi exception.
+    int readIntegerFeature(const QString& name, qint64& value, qint64& minimum, qint64& maximum,
+                           qint64& increment) const;
+    //! Writes an integer feature with verification; statuses as above (-3
+    //! not writable).
+    int writeIntegerFeature(const QString& name, qint64 value);
+
     // Panel controls that the board owns outside every layout: the ROI
     // selection and the periodic software trigger.
     QSpinBox* roiWidthBox = nullptr;
@@ -146,6 +164,16 @@ private:
     SelectedButton* roiSelectButton = nullptr;
     QPushButton* roiExecuteButton = nullptr;
     QTimer* m_triggerTimer = nullptr;
+    // The region that DrawROI handed out, and how far it may reach: Width
+    // plus OffsetX and Height plus OffsetY when the drawing started.
+    int roiId = 0;
+    int roiRightLimit = 0;
+    int roiBottomLimit = 0;
+    // The camera's image-size rows, hidden while a region is drawn, and the
+    // rows of the four spin boxes, shown only then.
+    QList<ToolPageWidgetItem*> m_roiRows;
+    QList<QWidget*> m_roiWidgets;
+    QWidget* m_roiLine = nullptr;
     // Rows that the real-time timer refreshes.
     QList<ToolPageWidgetItem*> m_realTimeRows;
 
@@ -174,4 +202,5 @@ private:
     Ui::CamBoard* ui;
 
     friend class TestCamBoardManager;
+    friend class TestRoi;
 };

@@ -203,6 +203,7 @@ void CamBoard::buildStructuredLightLayout(GenApi::INodeMap* nodeMap)
     connect(showRow, &ToolPageWidgetItem::itemClicked, this, &CamBoard::onToolPageWidgetItemClicked);
     addNodeRow(image, nodeMap, QStringLiteral("Bining"),
                pair(QStringLiteral("Binning"), QStringLiteral("Binning")), none);
+    addRoiRows(image, nodeMap);
     ui->firstToolBox->addPage(QStringLiteral("Image Control"), QStringLiteral("图像控制"), image, 0);
 
     auto* engine = new ToolPageWidget;

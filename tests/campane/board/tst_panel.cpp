@@ -180,7 +180,9 @@ private slots:
             << m_camera
             << QStringList{"Trigger Control: AcquisitionMode, TriggerSoftware | Image Control: SensorMethod, "
                            "2D "
-                           "Acquisition Output, 2D Image Show, Binning | Working Engine: WorkingMode, "
+                           "Acquisition Output, 2D Image Show, Binning, Region of Interest, Width, Height, "
+                           "OffsetX, OffsetY, "
+                           "[Width], [Height], [OffsetX], [OffsetY] | Working Engine: WorkingMode, "
                            "VisionEngine, "
                            "Sampling Rate",
                            "Brightness Control: Light1Selector, Light1Mode, Light1Value, Light2Selector, "
@@ -199,7 +201,9 @@ private slots:
             << m_dual
             << QStringList{"Trigger Control: AcquisitionMode, TriggerSoftware | Image Control: SensorMethod, "
                            "2D "
-                           "Acquisition Output, 2D Image Show, [Binning] | Working Engine: WorkingMode, "
+                           "Acquisition Output, 2D Image Show, [Binning], Region of Interest, Width, Height, "
+                           "OffsetX, OffsetY, "
+                           "[Width], [Height], [OffsetX], [OffsetY] | Working Engine: WorkingMode, "
                            "VisionEngine, Sampling Rate",
                            "Brightness Control: Light1Selector, Light1Mode, Light1Value, [Light2Selector], "
                            "[Light2Mode], [Light2Value], [Light3Selector], [Light3Mode], [Light3Value], "
@@ -222,7 +226,9 @@ private slots:
             << QStringList{"Trigger Control: AcquisitionMode, [TriggerSoftware] | Image Control: "
                            "SensorMethod, "
                            "2D "
-                           "Acquisition Output, 2D Image Show, Binning | Working Engine: WorkingMode, "
+                           "Acquisition Output, 2D Image Show, Binning, Region of Interest, Width, Height, "
+                           "OffsetX, OffsetY, "
+                           "[Width], [Height], [OffsetX], [OffsetY] | Working Engine: WorkingMode, "
                            "VisionEngine, "
                            "Sampling Rate",
                            "Brightness Control: Light1Selector, Light1Mode, Light1Value, Light2Selector, "
@@ -253,7 +259,8 @@ private slots:
         Corvid::SetSLImageShowMode(device.toStdString(), 7);
         auto board = boardFor(device);
         QCOMPARE(layoutOf(board.get()), layout);
-        QCOMPARE(allRows(board.get()).size(), 40);
+        // Forty rows, and nine of the region of interest.
+        QCOMPARE(allRows(board.get()).size(), 49);
         // The periodic trigger goes with the TriggerSoftware row.
         QCOMPARE(board->findChild<QWidget*>("triggerLine")->isHidden(),
                  row(board.get(), "TriggerSoftware")->isHidden());
