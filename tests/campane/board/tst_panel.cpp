@@ -298,7 +298,7 @@ private slots:
         Corvid::SetFocus(Corvid::FOCUS_CAMERA, m_dual.toStdString());
         CamBoard board;
         board.buildPanel();
-        QCOMPARE(allRows(&board).size(), 40);
+        QCOMPARE(allRows(&board).size(), 49); // with the region of interest
         QVERIFY(!row(&board, "RightRayExpTime")->isHidden());
         QCOMPARE(comboTexts(board.findChild<QComboBox*>("showTypeList")),
                  (QStringList{"-", "2D Left", "2.5D Left Shot"}));
