@@ -90,7 +90,6 @@ private slots:
     void deviceResetGoesThroughTheCameraService();
     void headerRetranslated();
     void columnsShareTheWidth();
-    void selectionReported();
     void tickReadsEachVisibleValueOnce_data();
     void tickReadsEachVisibleValueOnce();
 

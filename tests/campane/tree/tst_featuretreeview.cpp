@@ -216,16 +216,6 @@ void TestTree::columnsShareTheWidth()
     QCOMPARE(view->header()->sectionResizeMode(0), QHeaderView::Fixed);
 }
 
-void TestTree::selectionReported()
-{
-    QSignalSpy selected(m_tree.view.get(), &FeatureTreeView::SigSelectItem);
-    const QModelIndex gain = m_tree.feature(QStringLiteral("Gain"));
-    m_tree.view->selectionModel()->select(gain,
-                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    QCOMPARE(selected.count(), 1);
-    QCOMPARE(selected.at(0).at(0).toModelIndex(), gain);
-}
-
 void TestTree::tickReadsEachVisibleValueOnce_data()
 {
     QTest::addColumn<QString>("description");
