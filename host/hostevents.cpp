@@ -12,9 +12,21 @@ HostEvents::~HostEvents()
     Corvid::UnRegisterFocusUpdateListener(this);
 }
 
-void HostEvents::DeviceListUpdated(int, std::vector<std::string>, std::vector<std::string>)
+namespace {
+
+QStringList toStringList(const std::vector<std::string>& ids)
 {
-    emit deviceListChanged();
+    QStringList list;
+    for (const std::string& id : ids)
+        list << QString::fromUtf8(id.c_str(), int(id.size()));
+    return list;
+}
+
+} // namespace
+
+void HostEvents::DeviceListUpdated(int, std::vector<std::string> cardList, std::vector<std::string> camList)
+{
+    emit deviceListChanged(toStringList(cardList), toStringList(camList));
 }
 
 void HostEvents::FocusUpdated(Corvid::FOCUS_TYPE type, std::string id)

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 // camview's own listeners: the window shows the device list and keeps its
 // selection on the focused device. The service calls these on its thread;
@@ -21,6 +22,7 @@ public:
     void FocusUpdated(Corvid::FOCUS_TYPE type, std::string id) override;
 
 signals:
-    void deviceListChanged();
+    //! The ids of the list the service delivered; the pane has handled it.
+    void deviceListChanged(const QStringList& cards, const QStringList& cameras);
     void focusChanged(int type, QString id);
 };

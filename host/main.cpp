@@ -3,6 +3,7 @@
 
 #include "imageview.h"
 #include "languagecatalogue.h"
+#include "logsink.h"
 #include "mainwindow.h"
 #include "options.h"
 #include "paneldump.h"
@@ -19,16 +20,33 @@
 #include <memory>
 #include <utility>
 
+namespace {
+
+// True when camview only prints (help, version, a dump) or only writes a
+// picture and there is no display: then it needs no screen.
+bool needsNoScreen(int argc, char* argv[])
+{
+    const bool noDisplay =
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "-h" || argument == "--help" || argument == "--help-all" || argument == "-v" ||
+            argument == "--version" || argument == "--dump-tree" || argument == "--dump-panel")
+            return true;
+        if (noDisplay && argument.startsWith("--screenshot"))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
-    // The dumps and the settings files need no screen.
-    for (int i = 1; i < argc; ++i) {
-        const bool screenless =
-            qstrcmp(argv[i], "--dump-tree") == 0 || qstrcmp(argv[i], "--dump-panel") == 0 ||
-            qstrcmp(argv[i], "--load-settings") == 0 || qstrcmp(argv[i], "--save-settings") == 0;
-        if (screenless && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && needsNoScreen(argc, argv))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The window shows the log from the start.
+    LogSink::install();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("camview"));
     QApplication::setApplicationVersion(QStringLiteral(CAMVIEW_VERSION));
@@ -69,6 +87,14 @@ int main(int argc, char* argv[])
                     QApplication::exit(settingsResult);
             });
         }
+        // A headless run fails when a device of the command line could not be
+        // added or the device it names never came.
+        const bool headless = !options.screenshotFile.isEmpty() || options.dumpTree || options.dumpPanel ||
+                              !options.loadSettingsFile.isEmpty() || !options.saveSettingsFile.isEmpty();
+        QObject::connect(&window, &MainWindow::focusTimedOut, &window, [headless](const QString&) {
+            if (headless)
+                QApplication::exit(1);
+        });
         if (!options.screenshotFile.isEmpty()) {
             QObject::connect(&window, &MainWindow::ready, &window, [&window, &options] {
                 // One more turn of the event loop lets the shown board lay
@@ -81,7 +107,7 @@ int main(int argc, char* argv[])
                         if (saved)
                             std::printf("camview: screenshot written to %s\n",
                                         qPrintable(QFileInfo(options.screenshotFile).absoluteFilePath()));
-                        QApplication::exit(saved ? 0 : 1);
+                        QApplication::exit(saved && window.startErrors().isEmpty() ? 0 : 1);
                     });
                 };
                 if (!options.play)
@@ -93,6 +119,10 @@ int main(int argc, char* argv[])
         }
         if (options.dumpTree) {
             QObject::connect(&window, &MainWindow::ready, &window, [&window] {
+                if (!window.startErrors().isEmpty()) {
+                    QApplication::exit(1);
+                    return;
+                }
                 // The shown board filters its tree as it is shown.
                 QTimer::singleShot(0, &window, [&window] {
                     const QString tree = dumpShownFeatureTree(&window);
@@ -106,6 +136,10 @@ int main(int argc, char* argv[])
         }
         if (options.dumpPanel) {
             QObject::connect(&window, &MainWindow::ready, &window, [&window, &options] {
+                if (!window.startErrors().isEmpty()) {
+                    QApplication::exit(1);
+                    return;
+                }
                 QTimer::singleShot(0, &window, [&window, &options] {
                     const QString panel =
                         dumpShownPanel(&window, options.language == QLatin1String("Chinese"));

@@ -5,17 +5,24 @@
 #include "hostevents.h"
 #include "imageview.h"
 #include "languagecatalogue.h"
+#include "logpanel.h"
 #include "settingsfile.h"
 
 #include <Corvid/CorvidHost.h>
 #include <campane.h>
 
 #include <QActionGroup>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QImageWriter>
+#include <QLabel>
 #include <QLoggingCategory>
 #include <QPainter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <memory>
@@ -100,7 +107,6 @@ MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalog
         group->setFont(ColumnDevice, font);
         group->setExpanded(true);
     }
-    retranslateTree();
 
     auto* languages = new QActionGroup(this);
     languages->addAction(ui->actionEnglish);
@@ -135,13 +141,57 @@ MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalog
     connect(ui->actionEnglish, &QAction::triggered, this, &MainWindow::onLanguageActionTriggered);
     connect(ui->actionChinese, &QAction::triggered, this, &MainWindow::onLanguageActionTriggered);
 
+    // The log: a panel at the bottom (View menu, or the status bar's
+    // button) and the last problem of the shown device in the status bar.
+    m_logPanel = new LogPanel(this);
+    m_logDock = new QDockWidget(this);
+    m_logDock->setObjectName(QStringLiteral("logDock"));
+    m_logDock->setWidget(m_logPanel);
+    m_logDock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
+    addDockWidget(Qt::BottomDockWidgetArea, m_logDock);
+    m_logDock->hide();
+    QAction* logAction = m_logDock->toggleViewAction();
+    logAction->setObjectName(QStringLiteral("actionLogPanel"));
+    logAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    ui->menuView->addSeparator();
+    ui->menuView->addAction(logAction);
+    m_problemIcon = new QLabel(this);
+    m_problemIcon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16));
+    m_problemIcon->hide();
+    m_problemLabel = new QLabel(this);
+    m_problemLabel->setObjectName(QStringLiteral("problemLabel"));
+    m_problemLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_problemLabel->setTextFormat(Qt::PlainText);
+    m_logButton = new QToolButton(this);
+    m_logButton->setObjectName(QStringLiteral("logButton"));
+    m_logButton->setAutoRaise(true);
+    m_logButton->setDefaultAction(logAction);
+    statusBar()->addWidget(m_problemIcon);
+    statusBar()->addWidget(m_problemLabel, 1);
+    statusBar()->addPermanentWidget(m_logButton);
+    connect(LogSink::instance(), &LogSink::entryAdded, this, &MainWindow::onLogEntryAdded);
+    for (const LogEntry& entry : LogSink::instance()->entries())
+        m_logPanel->addEntry(entry);
+
+    m_focusTimer = new QTimer(this);
+    m_focusTimer->setSingleShot(true);
+    connect(m_focusTimer, &QTimer::timeout, this, [this] {
+        if (!m_focusPending)
+            return;
+        m_focusPending = false;
+        const QString message =
+            tr("Device %1 was not listed within %2 s").arg(m_options.focusId).arg(m_options.waitSeconds);
+        qCWarning(lcCamview).noquote() << message;
+        emit focusTimedOut(message);
+    });
+
     // Registered after the pane, so a device list reaches the pane first and
     // its boards exist when the list here is refreshed.
     m_hostEvents = new HostEvents(this);
     connect(m_hostEvents, &HostEvents::deviceListChanged, this, &MainWindow::onDeviceListChanged);
     connect(m_hostEvents, &HostEvents::focusChanged, this, &MainWindow::onServiceFocusChanged);
 
-    onDeviceListChanged();
+    refreshDeviceList();
 }
 
 MainWindow::~MainWindow()
@@ -154,11 +204,16 @@ MainWindow::~MainWindow()
 void MainWindow::start()
 {
     for (const QString& file : qAsConst(m_options.simulatedFiles)) {
-        const std::string id = Corvid::AddSimulatedCamera(toStd(file));
-        if (id.empty())
-            qCWarning(lcCamview) << "cannot add a simulated camera from" << file;
-        else
-            qCInfo(lcCamview) << "simulated camera" << fromStd(id) << "from" << file;
+        if (Corvid::AddSimulatedCamera(toStd(file)).empty())
+            addStartError(tr("Cannot add the simulated camera %1").arg(file), file);
+    }
+    for (const QString& file : qAsConst(m_options.simulatedCards)) {
+        if (Corvid::AddSimulatedCard(toStd(file)).empty())
+            addStartError(tr("Cannot add the simulated card %1").arg(file), file);
+    }
+    for (const QString& address : qAsConst(m_options.cameraAddresses)) {
+        if (Corvid::AddAravisCamera(toStd(address)).empty())
+            addStartError(tr("Cannot open the camera %1").arg(address), address);
     }
     Corvid::SetLanguage(toStd(m_options.language));
 
@@ -168,10 +223,48 @@ void MainWindow::start()
         this, [] { Corvid::WaitForIdle(); },
         [this] {
             m_started = true;
-            onDeviceListChanged();
-            runInBackground(
-                this, [] { Corvid::WaitForIdle(); }, [this] { emit ready(); });
+            refreshDeviceList();
+            sendPendingFocus(QStringList(), QStringList(), true);
+            if (m_focusPending && !m_options.focusId.isEmpty())
+                m_focusTimer->start(m_options.waitSeconds * 1000);
+            else
+                finishStart();
         });
+}
+
+void MainWindow::finishStart()
+{
+    // Once the focus sent last is delivered, the chosen board is shown.
+    if (m_finishing)
+        return;
+    m_finishing = true;
+    m_focusTimer->stop();
+    runInBackground(
+        this, [] { Corvid::WaitForIdle(); }, [this] { emit ready(); });
+}
+
+void MainWindow::addStartError(const QString& message, const QString& file)
+{
+    // The service logged why, naming the file: the message carries that.
+    QString reason;
+    const QVector<LogEntry> entries = LogSink::instance()->entries();
+    for (auto it = entries.crbegin(); it != entries.crend(); ++it) {
+        const int at = it->text.indexOf(file);
+        if (it->source == LogEntry::Source::Service && it->isProblem() && at >= 0) {
+            reason = it->text.mid(at + file.size());
+            while (reason.startsWith(QLatin1Char(':')) || reason.startsWith(QLatin1Char(' ')))
+                reason.remove(0, 1);
+            break;
+        }
+    }
+    const QString text = reason.isEmpty() ? message : message + QStringLiteral(": ") + reason;
+    m_startErrors << text;
+    qCCritical(lcCamview).noquote() << text;
+}
+
+QString MainWindow::problemText() const
+{
+    return m_problemLabel->text();
 }
 
 bool MainWindow::saveScreenshot(const QString& fileName)
@@ -188,27 +281,61 @@ void MainWindow::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
-        retranslateTree();
-        onDeviceListChanged();
+        refreshDeviceList();
     }
     QMainWindow::changeEvent(event);
 }
 
-void MainWindow::onDeviceListChanged()
+void MainWindow::onDeviceListChanged(const QStringList& cards, const QStringList& cameras)
+{
+    const QString selectedId = selectedDevice().id;
+    const QHash<QString, bool> wasUsable = m_usable;
+    refreshDeviceList();
+    if (!m_started)
+        return;
+    if (m_focusPending) {
+        sendPendingFocus(cards, cameras);
+        return;
+    }
+    if (selectedId.isEmpty())
+        return;
+
+    const bool listed = m_usable.contains(selectedId);
+    const bool usable = m_usable.value(selectedId, false);
+    if (wasUsable.value(selectedId, false) && !usable)
+        reportLostSelection(selectedId);
+    if (usable) {
+        // A camera listed as unusable makes the pane show its empty board,
+        // whichever board was shown: the selected device gets it back.
+        bool paneShowsDefault = !wasUsable.value(selectedId, false);
+        for (const QString& camera : cameras)
+            paneShowsDefault = paneShowsDefault || !m_usable.value(camera, true);
+        if (paneShowsDefault)
+            sendFocusOfSelection();
+    } else if (!listed || selectedDevice().isCard) {
+        // A card's board that goes leaves the pane without a board.
+        Corvid::SetFocus(Corvid::FOCUS_NONE, std::string());
+    }
+}
+
+void MainWindow::refreshDeviceList()
 {
     QTreeWidget* tree = ui->deviceTree;
     const QString selectedId = selectedDevice().id;
     const QSignalBlocker blocker(tree);
-    const QHash<QString, bool> wasUsable = m_usable;
     m_usable.clear();
-    bool refocus = false;
 
     qDeleteAll(m_camerasItem->takeChildren());
     qDeleteAll(m_cardsItem->takeChildren());
     for (const Corvid::DeviceEntry& device : Corvid::ListDevices()) {
         const QString id = fromStd(device.id);
         QStringList state;
-        state << (device.usable ? tr("usable") : tr("unusable"));
+        if (device.usable)
+            state << tr("usable");
+        else if (!device.isCard && Corvid::GetCameraInfo(device.id, Corvid::CAM_INFO_CONNECTED) == "0")
+            state << tr("lost");
+        else
+            state << tr("unusable");
         if (!device.isCard) {
             const std::string lock = Corvid::GetCameraInfo(device.id, Corvid::CAM_INFO_LOCK);
             if (lock == "1")
@@ -226,27 +353,87 @@ void MainWindow::onDeviceListChanged()
         item->setData(ColumnDevice, RoleIsCard, device.isCard);
         if (id == selectedId) {
             item->setSelected(true);
-            // The selected device came back: its new board gets the focus.
-            refocus = device.usable && !wasUsable.value(id, true);
+            tree->setCurrentItem(item);
         }
         m_usable.insert(id, device.usable);
     }
-    m_camerasItem->setText(ColumnDevice, tr("Cameras (%1)").arg(m_camerasItem->childCount()));
-    m_cardsItem->setText(ColumnDevice, tr("Cards (%1)").arg(m_cardsItem->childCount()));
+    retranslateTree();
     updateActions();
+}
 
-    if (refocus)
-        onDeviceTreeSelectionChanged();
-    if (m_started)
-        sendPendingFocus();
+void MainWindow::reportLostSelection(const QString& id)
+{
+    QString message;
+    if (!m_usable.contains(id))
+        message = tr("%1 is no longer listed: the empty board is shown");
+    else if (Corvid::GetCameraInfo(toStd(id), Corvid::CAM_INFO_CONNECTED) == "0")
+        message = tr("%1 stopped answering: its board is closed and the empty board is shown");
+    else
+        message = tr("%1 is no longer usable: its board is closed and the empty board is shown");
+    qCWarning(lcCamview).noquote() << message.arg(id);
+}
+
+void MainWindow::sendFocusOfSelection()
+{
+    const Selection selection = selectedDevice();
+    if (selection.id.isEmpty())
+        Corvid::SetFocus(Corvid::FOCUS_NONE, std::string());
+    else
+        Corvid::SetFocus(selection.isCard ? Corvid::FOCUS_CARD : Corvid::FOCUS_CAMERA, toStd(selection.id));
 }
 
 void MainWindow::onServiceFocusChanged(int type, const QString& id)
 {
     Q_UNUSED(type);
+    m_shownId = id;
+    showProblem();
+    // The empty board leaves the selection alone: the selected device may
+    // only be unusable for now.
+    if (id.isEmpty())
+        return;
     const QSignalBlocker blocker(ui->deviceTree);
     selectDevice(id);
     updateActions();
+}
+
+void MainWindow::onLogEntryAdded(const LogEntry& logged)
+{
+    LogEntry entry = logged;
+    // The pane logs for the board the user works on.
+    if (entry.device.isEmpty() && entry.source == LogEntry::Source::Pane)
+        entry.device = m_shownId;
+    m_logPanel->addEntry(entry);
+    if (!entry.isProblem() || entry.source == LogEntry::Source::Qt)
+        return;
+    // camview's own problems are for the user whichever device is shown.
+    m_lastProblem.insert(entry.source == LogEntry::Source::Host ? QString() : entry.device, entry);
+    ++m_problemCount;
+    retranslateTree();
+    showProblem();
+}
+
+void MainWindow::showProblem()
+{
+    // The newer of the shown device's last problem and the last one that
+    // names no device.
+    const LogEntry none;
+    const LogEntry& general = m_lastProblem.contains(QString()) ? m_lastProblem[QString()] : none;
+    const LogEntry& own =
+        m_shownId.isEmpty() || !m_lastProblem.contains(m_shownId) ? none : m_lastProblem[m_shownId];
+    const LogEntry& shown = own.time > general.time || !general.time.isValid() ? own : general;
+    if (!shown.time.isValid()) {
+        m_problemIcon->hide();
+        m_problemLabel->clear();
+        m_problemLabel->setToolTip(QString());
+        return;
+    }
+    const QString time = shown.time.toString(QStringLiteral("HH:mm:ss"));
+    QString text = shown.device.isEmpty() || shown.text.contains(shown.device)
+                       ? QStringLiteral("%1  %2").arg(time, shown.text)
+                       : QStringLiteral("%1  %2: %3").arg(time, shown.device, shown.text);
+    m_problemLabel->setText(text);
+    m_problemLabel->setToolTip(text);
+    m_problemIcon->show();
 }
 
 void MainWindow::onDeviceTreeSelectionChanged()
@@ -267,6 +454,11 @@ void MainWindow::onLanguageActionTriggered()
     if (m_catalogue)
         m_catalogue->use(language);
     Corvid::SetLanguage(toStd(language));
+    // A language switch puts every board's level selector on "Beginner"
+    // while its tree keeps its level; showing the board again puts the level
+    // in force back into the selector.
+    if (!m_focusPending)
+        sendFocusOfSelection();
 }
 
 void MainWindow::onSaveScreenshotTriggered()
@@ -346,16 +538,19 @@ void MainWindow::selectDevice(const QString& id)
     }
 }
 
-void MainWindow::sendPendingFocus()
+void MainWindow::sendPendingFocus(const QStringList& cards, const QStringList& cameras, bool allHandled)
 {
-    if (!m_focusPending)
-        return;
+    // The device must be usable in a list the pane has handled: then its
+    // board exists. At start every list so far is handled.
     QString id = m_options.focusId;
     bool isCard = false;
     bool found = false;
     for (const Corvid::DeviceEntry& device : Corvid::ListDevices()) {
         const QString deviceId = fromStd(device.id);
-        if (id.isEmpty() ? (!device.isCard && device.usable) : deviceId == id) {
+        const bool handled = allHandled || (device.isCard ? cards : cameras).contains(deviceId);
+        if (!handled || !device.usable)
+            continue;
+        if (id.isEmpty() ? !device.isCard : deviceId == id) {
             id = deviceId;
             isCard = device.isCard;
             found = true;
@@ -366,6 +561,7 @@ void MainWindow::sendPendingFocus()
         return; // not there yet: a later device list may bring it
     m_focusPending = false;
     Corvid::SetFocus(isCard ? Corvid::FOCUS_CARD : Corvid::FOCUS_CAMERA, toStd(id));
+    finishStart();
 }
 
 void MainWindow::setLock(const char* lockText)
@@ -388,4 +584,8 @@ void MainWindow::retranslateTree()
 {
     m_camerasItem->setText(ColumnDevice, tr("Cameras (%1)").arg(m_camerasItem->childCount()));
     m_cardsItem->setText(ColumnDevice, tr("Cards (%1)").arg(m_cardsItem->childCount()));
+    m_logDock->setWindowTitle(tr("Log"));
+    m_logDock->toggleViewAction()->setText(m_problemCount > 0 ? tr("Log (%1)").arg(m_problemCount)
+                                                              : tr("Log"));
+    m_logDock->toggleViewAction()->setToolTip(tr("Show the log of the pane, the service and camview"));
 }

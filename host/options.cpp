@@ -16,6 +16,18 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
                                                              "Adds a simulated camera described by FILE "
                                                              "(GenICam XML). May be repeated."),
                                  QStringLiteral("FILE"));
+    const QCommandLineOption simCard(
+        QStringLiteral("sim-card"),
+        QCoreApplication::translate("camview",
+                                    "Adds a simulated frame-grabber card described by FILE (GenICam XML). "
+                                    "May be repeated."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption camera(
+        QStringLiteral("camera"),
+        QCoreApplication::translate("camview",
+                                    "Opens the GigE Vision device at ADDRESS (or the device of that "
+                                    "Aravis id) without discovery. May be repeated."),
+        QStringLiteral("ADDRESS"));
     const QCommandLineOption noDefaults(
         QStringLiteral("no-default-devices"),
         QCoreApplication::translate("camview", "Starts without the built-in simulated devices."));
@@ -29,6 +41,11 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
         QStringLiteral("focus"),
         QCoreApplication::translate("camview", "Focuses the device ID at start (default: the first camera)."),
         QStringLiteral("ID"));
+    const QCommandLineOption wait(
+        QStringLiteral("wait"),
+        QCoreApplication::translate("camview", "How long to wait for the --focus device to be listed and its "
+                                               "board built (default 10)."),
+        QStringLiteral("SECONDS"), QStringLiteral("10"));
     const QCommandLineOption screenshot(
         QStringLiteral("screenshot"),
         QCoreApplication::translate("camview",
@@ -62,8 +79,8 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
                                     "Saves the focused device's settings to FILE (after --load-settings), "
                                     "then exits unless a screenshot or dump follows."),
         QStringLiteral("FILE"));
-    parser.addOptions({sim, noDefaults, discover, lang, focus, screenshot, dumpTree, play, dumpPanel,
-                       loadSettings, saveSettings});
+    parser.addOptions({sim, simCard, camera, noDefaults, discover, lang, focus, wait, screenshot, dumpTree,
+                       play, dumpPanel, loadSettings, saveSettings});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -90,7 +107,17 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
         return false;
     }
 
+    bool waitOk = false;
+    options.waitSeconds = parser.value(wait).toInt(&waitOk);
+    if (!waitOk || options.waitSeconds < 0) {
+        error = QCoreApplication::translate("camview", "--wait takes a whole number of seconds, not '%1'.")
+                    .arg(parser.value(wait));
+        return false;
+    }
+
     options.simulatedFiles = parser.values(sim);
+    options.simulatedCards = parser.values(simCard);
+    options.cameraAddresses = parser.values(camera);
     options.defaultDevices = !parser.isSet(noDefaults);
     options.discover = parser.isSet(discover);
     options.focusId = parser.value(focus);

@@ -7,10 +7,13 @@
 struct CamviewOptions
 {
     QStringList simulatedFiles;                   //!< --sim FILE.xml, in order
+    QStringList simulatedCards;                   //!< --sim-card FILE.xml, in order
+    QStringList cameraAddresses;                  //!< --camera ADDRESS, in order
     bool defaultDevices = true;                   //!< off with --no-default-devices
     bool discover = false;                        //!< --discover
     QString language = QStringLiteral("English"); //!< --lang en|zh, as the service names it
     QString focusId;                              //!< --focus ID; empty: the first camera
+    int waitSeconds = 10;                         //!< --wait SECONDS for the --focus device
     QString screenshotFile;                       //!< --screenshot FILE
     bool dumpTree = false;                        //!< --dump-tree
     bool play = false;                            //!< --play

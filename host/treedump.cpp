@@ -1,8 +1,7 @@
 #include "treedump.h"
 
-#include <Corvid/Corvid.h>
-
 #include <QAbstractItemModel>
+#include <QStyledItemDelegate>
 #include <QTextStream>
 #include <QTreeView>
 
@@ -18,29 +17,47 @@ QWidget* boardOf(QWidget* tree)
     return nullptr;
 }
 
-void dumpRows(const QTreeView& tree, const QString& deviceId, const QModelIndex& parent, int depth,
+// How one tree shows its values: a value the model gives for display goes
+// through the view's delegate, as the view paints it; a value the model
+// leaves to the delegate (a feature that cannot be written) is the model's
+// "deviceText", the text the delegate paints for it. Both are read from the
+// feature's node, never looked up by the row's (possibly translated) label.
+class ValueTexts
+{
+public:
+    explicit ValueTexts(const QTreeView& tree)
+        : m_tree(tree), m_delegate(qobject_cast<QStyledItemDelegate*>(tree.itemDelegate())),
+          m_deviceTextRole(tree.model()->roleNames().key(QByteArrayLiteral("deviceText"), -1))
+    {
+    }
+
+    QString text(const QModelIndex& value) const
+    {
+        const QVariant shown = value.data(Qt::DisplayRole);
+        if (shown.isValid())
+            return m_delegate ? m_delegate->displayText(shown, m_tree.locale()) : shown.toString();
+        return m_deviceTextRole >= 0 ? value.data(m_deviceTextRole).toString() : QString();
+    }
+
+private:
+    const QTreeView& m_tree;
+    QStyledItemDelegate* m_delegate;
+    int m_deviceTextRole;
+};
+
+void dumpRows(const QTreeView& tree, const ValueTexts& values, const QModelIndex& parent, int depth,
               QTextStream& out)
 {
     const QAbstractItemModel* model = tree.model();
     for (int row = 0; row < model->rowCount(parent); ++row) {
         const QModelIndex label = model->index(row, 0, parent);
         out << QString(depth * 2, QLatin1Char(' ')) << label.data(Qt::DisplayRole).toString();
-        if (!model->hasChildren(label)) {
-            QString value = model->index(row, 1, parent).data(Qt::DisplayRole).toString();
-            // The model leaves the values that cannot be written to the
-            // tree's painter, which reads them from the device.
-            std::string deviceValue;
-            if (value.isEmpty() && !deviceId.isEmpty() &&
-                Corvid::GetCameraNodeValue(deviceId.toStdString(),
-                                           label.data(Qt::DisplayRole).toString().toStdString(),
-                                           deviceValue) == 0)
-                value = QString::fromStdString(deviceValue);
-            out << ": " << value;
-        }
+        if (!model->hasChildren(label))
+            out << ": " << values.text(model->index(row, 1, parent));
         if (tree.isRowHidden(row, parent))
             out << " [hidden]";
         out << '\n';
-        dumpRows(tree, deviceId, label, depth + 1, out);
+        dumpRows(tree, values, label, depth + 1, out);
     }
 }
 
@@ -54,8 +71,7 @@ QString dumpShownFeatureTree(QWidget* window)
         QWidget* board = boardOf(tree);
         if (!board || !board->isVisibleTo(window) || !tree->model())
             continue;
-        // Boards name their device in their accessible name.
-        dumpRows(*tree, board->accessibleName(), QModelIndex(), 0, out);
+        dumpRows(*tree, ValueTexts(*tree), QModelIndex(), 0, out);
         break;
     }
     return text;

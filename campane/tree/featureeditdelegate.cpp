@@ -111,9 +111,7 @@ void FeatureEditDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
 
 QString FeatureEditDelegate::readOnlyText(const QVariant& value)
 {
-    if (value.userType() == QMetaType::Double)
-        return QString::number(double(float(value.toDouble())), 'f', 3);
-    return value.toString();
+    return deviceValueText(value);
 }
 
 QWidget* FeatureEditDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,

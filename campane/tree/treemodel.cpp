@@ -1,5 +1,7 @@
 #include "treemodel.h"
 
+#include "valueformat.h"
+
 #include "genapicall.h"
 #include "treeitem.h"
 #include "treelog.h"
@@ -124,6 +126,14 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid())
         return QVariant();
+    if (role == FeatureNameRole)
+        return index.column() == 0 ? QVariant(itemFromIndex(index)->name()) : QVariant();
+    if (role == DeviceTextRole) {
+        if (index.column() != 1 || !itemFromIndex(index)->node())
+            return QVariant();
+        const QVariant value = deviceValue(index);
+        return value.isValid() ? QVariant(deviceValueText(value)) : QVariant();
+    }
     if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole)
         return QVariant();
     if (role == Qt::ToolTipRole && index.column() != 0)
@@ -164,6 +174,14 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const
             return it.value();
     }
     return value;
+}
+
+QHash<int, QByteArray> TreeModel::roleNames() const
+{
+    QHash<int, QByteArray> names = QAbstractItemModel::roleNames();
+    names.insert(FeatureNameRole, QByteArrayLiteral("featureName"));
+    names.insert(DeviceTextRole, QByteArrayLiteral("deviceText"));
+    return names;
 }
 
 QVariant TreeModel::deviceValue(const QModelIndex& index) const

@@ -29,6 +29,16 @@ class TreeModel : public QAbstractItemModel
     Q_OBJECT
 
 public:
+    // Roles beyond the display, named in roleNames() so that a host can ask
+    // for them without this header: the feature's node name (column 0), and
+    // the value as the tree shows a value read from the device (column 1,
+    // deviceValueText() of deviceValue()).
+    enum Role
+    {
+        FeatureNameRole = Qt::UserRole + 1,
+        DeviceTextRole
+    };
+
     // `headers` are the column titles; `nodes` is not read (the tree is built
     // by setupModelData()).
     TreeModel(const QStringList& headers, const GenApi::NodeList_t* nodes = nullptr,
@@ -49,6 +59,7 @@ public:
     bool removeRows(int position, int rows, const QModelIndex& parent = QModelIndex()) override;
     bool removeColumns(int position, int columns, const QModelIndex& parent = QModelIndex()) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QHash<int, QByteArray> roleNames() const override;
 
     // Builds the items from the node map's nodes (INodeMap::GetNodes): the
     // nodes without parents at the top, their children below.

@@ -59,3 +59,10 @@ QString formatHex(qint64 value)
 {
     return QStringLiteral("0x%1").arg(quint64(value), 0, 16);
 }
+
+QString deviceValueText(const QVariant& value)
+{
+    if (value.userType() == QMetaType::Double || value.userType() == QMetaType::Float)
+        return QString::number(double(float(value.toDouble())), 'f', 3);
+    return value.toString();
+}

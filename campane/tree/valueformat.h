@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 
 namespace GenApi {
 struct IInteger;
@@ -33,3 +34,10 @@ QString formatMac(qint64 value);
 // "0x" and the value in base 16 (as an unsigned 64-bit number), lower case,
 // no leading zeros.
 QString formatHex(qint64 value);
+
+// The text the feature tree shows for a value it reads from the device (what
+// the delegate paints for a feature that cannot be written, and what the
+// model's device-text role gives): a floating-point value with three
+// decimals, as single precision; anything else as its text (integers come
+// formatted already, by the forms above).
+QString deviceValueText(const QVariant& value);

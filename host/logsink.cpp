@@ -1,0 +1,160 @@
+#include "logsink.h"
+
+#include <QLoggingCategory>
+#include <QMutexLocker>
+#include <QRegularExpression>
+
+#include <atomic>
+#include <cstdio>
+
+namespace {
+
+const int kKeptEntries = 500;
+
+// Harmless warnings that Qt repeats for every widget it styles: printed once.
+const char* const kOnceWarnings[] = {
+    // The kit's style sheets give rgb() a fourth, percentage component.
+    "QCssParser::parseColorValue: Specified color without alpha value but alpha given",
+};
+std::atomic<bool> g_oncePrinted[sizeof(kOnceWarnings) / sizeof(kOnceWarnings[0])];
+
+QtMessageHandler g_previousHandler = nullptr;
+
+// The feature tree reports a refused write as two debug messages: this one
+// with the feature's name, then the device's reason.
+const char* const kTreeCategory = "campane.tree";
+const char* const kTreeWriteFailure = "Failed to set data for ";
+
+// False when the message is a known warning that was printed already.
+bool firstOfItsKind(const QString& message)
+{
+    for (size_t i = 0; i < sizeof(kOnceWarnings) / sizeof(kOnceWarnings[0]); ++i) {
+        if (message.startsWith(QLatin1String(kOnceWarnings[i])))
+            return !g_oncePrinted[i].exchange(true);
+    }
+    return true;
+}
+
+LogEntry::Source sourceOf(const QString& category)
+{
+    if (category == QLatin1String("Corvid"))
+        return LogEntry::Source::Service;
+    if (category.startsWith(QLatin1String("camview")))
+        return LogEntry::Source::Host;
+    if (category == QLatin1String("default") || category.startsWith(QLatin1String("qt.")))
+        return LogEntry::Source::Qt;
+    // The pane's own categories ("campane.*"), the class names it logs
+    // failures under, and the feature names of the tree's GenApi warnings.
+    return LogEntry::Source::Pane;
+}
+
+void handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (!firstOfItsKind(message))
+        return;
+    if (g_previousHandler)
+        g_previousHandler(type, context, message);
+    else
+        std::fprintf(stderr, "%s\n", qUtf8Printable(qFormatLogMessage(type, context, message)));
+
+    // A receiver of the sink that logs while an entry is being recorded on
+    // this thread is printed, not recorded again.
+    static thread_local bool recording = false;
+    static thread_local LogEntry treeFailure;
+    if (recording)
+        return;
+    const QString category = QString::fromLatin1(context.category ? context.category : "default");
+    const bool treeMessage = type == QtDebugMsg && category == QLatin1String(kTreeCategory);
+    if (!treeFailure.text.isEmpty()) {
+        // The reason of a refused tree write completes its entry.
+        LogEntry entry = treeFailure;
+        treeFailure = LogEntry();
+        if (treeMessage) {
+            entry.text += QStringLiteral(": ") + message;
+            recording = true;
+            LogSink::instance()->add(entry);
+            recording = false;
+            return;
+        }
+        recording = true;
+        LogSink::instance()->add(entry);
+        recording = false;
+    }
+    if (type == QtDebugMsg && !(treeMessage && message.startsWith(QLatin1String(kTreeWriteFailure))))
+        return;
+
+    LogEntry entry;
+    entry.type = type;
+    entry.category = category;
+    entry.source = sourceOf(entry.category);
+    entry.text = message;
+    if (type == QtDebugMsg) {
+        treeFailure = entry;
+        return;
+    }
+    recording = true;
+    LogSink::instance()->add(entry);
+    recording = false;
+}
+
+} // namespace
+
+bool LogEntry::isProblem() const
+{
+    if (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg)
+        return true;
+    // The pane reports failures below the warning level: under a class name
+    // (a refused panel write, an exception) and as the tree's debug message.
+    return source == Source::Pane && (!category.startsWith(QLatin1String("campane.")) ||
+                                      text.startsWith(QLatin1String(kTreeWriteFailure)));
+}
+
+LogSink* LogSink::instance()
+{
+    // Never deleted: threads may log until the process ends.
+    static LogSink* sink = new LogSink;
+    return sink;
+}
+
+void LogSink::install()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    qRegisterMetaType<LogEntry>();
+    instance();
+    // The tree reports a refused write at the debug level only.
+    QLoggingCategory::setFilterRules(QStringLiteral("%1.debug=true").arg(QLatin1String(kTreeCategory)));
+    g_previousHandler = qInstallMessageHandler(handleMessage);
+}
+
+void LogSink::add(LogEntry entry)
+{
+    if (!entry.time.isValid())
+        entry.time = QDateTime::currentDateTime();
+    if (entry.device.isEmpty())
+        entry.device = deviceNamedIn(entry.text);
+    {
+        QMutexLocker lock(&m_mutex);
+        m_entries.append(entry);
+        if (m_entries.size() > kKeptEntries)
+            m_entries.remove(0, m_entries.size() - kKeptEntries);
+    }
+    QMetaObject::invokeMethod(
+        this, [this, entry] { emit entryAdded(entry); }, Qt::QueuedConnection);
+}
+
+QVector<LogEntry> LogSink::entries() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_entries;
+}
+
+QString LogSink::deviceNamedIn(const QString& text)
+{
+    // Ids end in a letter or digit, so a full stop or colon after one is
+    // left out.
+    static const QRegularExpression id(QStringLiteral("\\b(?:SIM|ARV)-(?:[\\w.:-]*\\w)?"));
+    return id.match(text).captured();
+}
