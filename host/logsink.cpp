@@ -19,6 +19,9 @@ const char* const kOnceWarnings[] = {
 std::atomic<bool> g_oncePrinted[sizeof(kOnceWarnings) / sizeof(kOnceWarnings[0])];
 
 QtMessageHandler g_previousHandler = nullptr;
+// The tree's debug messages are enabled for its write failures only: the
+// others are not printed unless the user's logging rules ask for them.
+bool g_treeDebugForced = false;
 
 // The feature tree reports a refused write as two debug messages: this one
 // with the feature's name, then the device's reason.
@@ -52,19 +55,23 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
 {
     if (!firstOfItsKind(message))
         return;
-    if (g_previousHandler)
-        g_previousHandler(type, context, message);
-    else
-        std::fprintf(stderr, "%s\n", qUtf8Printable(qFormatLogMessage(type, context, message)));
+    static thread_local LogEntry treeFailure;
+    const QString category = QString::fromLatin1(context.category ? context.category : "default");
+    const bool treeMessage = type == QtDebugMsg && category == QLatin1String(kTreeCategory);
+    const bool treeFailureText =
+        treeMessage && (message.startsWith(QLatin1String(kTreeWriteFailure)) || !treeFailure.text.isEmpty());
+    if (!treeMessage || treeFailureText || !g_treeDebugForced) {
+        if (g_previousHandler)
+            g_previousHandler(type, context, message);
+        else
+            std::fprintf(stderr, "%s\n", qUtf8Printable(qFormatLogMessage(type, context, message)));
+    }
 
     // A receiver of the sink that logs while an entry is being recorded on
     // this thread is printed, not recorded again.
     static thread_local bool recording = false;
-    static thread_local LogEntry treeFailure;
     if (recording)
         return;
-    const QString category = QString::fromLatin1(context.category ? context.category : "default");
-    const bool treeMessage = type == QtDebugMsg && category == QLatin1String(kTreeCategory);
     if (!treeFailure.text.isEmpty()) {
         // The reason of a refused tree write completes its entry.
         LogEntry entry = treeFailure;
@@ -125,6 +132,7 @@ void LogSink::install()
     qRegisterMetaType<LogEntry>();
     instance();
     // The tree reports a refused write at the debug level only.
+    g_treeDebugForced = !QLoggingCategory(kTreeCategory, QtInfoMsg).isDebugEnabled();
     QLoggingCategory::setFilterRules(QStringLiteral("%1.debug=true").arg(QLatin1String(kTreeCategory)));
     g_previousHandler = qInstallMessageHandler(handleMessage);
 }

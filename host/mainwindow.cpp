@@ -72,6 +72,15 @@ QIcon stateIcon(bool usable)
     return QIcon(pixmap);
 }
 
+// Why the device cannot be used although it was found; "" when it opened.
+std::string deviceError(const std::string& id)
+{
+    if (id.empty())
+        return std::string();
+    const std::string cameraError = Corvid::GetCameraInfo(id, Corvid::CAM_INFO_ERROR);
+    return cameraError.empty() ? Corvid::GetCardInfo(id, Corvid::CARD_INFO_ERROR) : cameraError;
+}
+
 } // namespace
 
 MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalogue, QWidget* parent)
@@ -203,18 +212,20 @@ MainWindow::~MainWindow()
 
 void MainWindow::start()
 {
-    for (const QString& file : qAsConst(m_options.simulatedFiles)) {
-        if (Corvid::AddSimulatedCamera(toStd(file)).empty())
-            addStartError(tr("Cannot add the simulated camera %1").arg(file), file);
-    }
-    for (const QString& file : qAsConst(m_options.simulatedCards)) {
-        if (Corvid::AddSimulatedCard(toStd(file)).empty())
-            addStartError(tr("Cannot add the simulated card %1").arg(file), file);
-    }
-    for (const QString& address : qAsConst(m_options.cameraAddresses)) {
-        if (Corvid::AddAravisCamera(toStd(address)).empty())
-            addStartError(tr("Cannot open the camera %1").arg(address), address);
-    }
+    // A file that cannot be read gives no device; a description that is
+    // refused gives one that is listed unusable, with the reason.
+    const auto check = [this](const std::string& id, const QString& message, const QString& file) {
+        const std::string error = deviceError(id);
+        if (id.empty() || !error.empty())
+            addStartError(message, file, fromStd(error));
+    };
+    for (const QString& file : qAsConst(m_options.simulatedFiles))
+        check(Corvid::AddSimulatedCamera(toStd(file)), tr("Cannot add the simulated camera %1").arg(file),
+              file);
+    for (const QString& file : qAsConst(m_options.simulatedCards))
+        check(Corvid::AddSimulatedCard(toStd(file)), tr("Cannot add the simulated card %1").arg(file), file);
+    for (const QString& address : qAsConst(m_options.cameraAddresses))
+        check(Corvid::AddAravisCamera(toStd(address)), tr("Cannot open the camera %1").arg(address), address);
     Corvid::SetLanguage(toStd(m_options.language));
 
     // When the service is idle, every device list so far has been handled by
@@ -243,12 +254,12 @@ void MainWindow::finishStart()
         this, [] { Corvid::WaitForIdle(); }, [this] { emit ready(); });
 }
 
-void MainWindow::addStartError(const QString& message, const QString& file)
+void MainWindow::addStartError(const QString& message, const QString& file, QString reason)
 {
-    // The service logged why, naming the file: the message carries that.
-    QString reason;
+    // Without a reason from the device, the service logged why, naming the
+    // file: the message carries that.
     const QVector<LogEntry> entries = LogSink::instance()->entries();
-    for (auto it = entries.crbegin(); it != entries.crend(); ++it) {
+    for (auto it = entries.crbegin(); reason.isEmpty() && it != entries.crend(); ++it) {
         const int at = it->text.indexOf(file);
         if (it->source == LogEntry::Source::Service && it->isProblem() && at >= 0) {
             reason = it->text.mid(at + file.size());
@@ -349,6 +360,12 @@ void MainWindow::refreshDeviceList()
         item->setText(ColumnModel, fromStd(device.model));
         item->setText(ColumnState, state.join(QStringLiteral(", ")));
         item->setToolTip(ColumnDevice, fromStd(device.description));
+        if (!device.error.empty()) {
+            // The reason the device cannot be used, where the user looks.
+            const QString error = tr("Cannot be used: %1").arg(fromStd(device.error));
+            item->setToolTip(ColumnDevice, fromStd(device.description) + QLatin1Char('\n') + error);
+            item->setToolTip(ColumnState, error);
+        }
         item->setData(ColumnDevice, RoleId, id);
         item->setData(ColumnDevice, RoleIsCard, device.isCard);
         if (id == selectedId) {
@@ -444,7 +461,11 @@ void MainWindow::onDeviceTreeSelectionChanged()
         return;
     m_focusPending = false;
     Corvid::SetFocus(selection.isCard ? Corvid::FOCUS_CARD : Corvid::FOCUS_CAMERA, toStd(selection.id));
-    statusBar()->showMessage(tr("Focus on %1").arg(selection.id), 3000);
+    const std::string error = deviceError(toStd(selection.id));
+    if (error.empty())
+        statusBar()->showMessage(tr("Focus on %1").arg(selection.id), 3000);
+    else
+        statusBar()->showMessage(tr("%1 cannot be used: %2").arg(selection.id, fromStd(error)), 10000);
 }
 
 void MainWindow::onLanguageActionTriggered()

@@ -98,7 +98,7 @@ private:
     void sendFocusOfSelection();
     void reportLostSelection(const QString& id);
     void showProblem();
-    void addStartError(const QString& message, const QString& file);
+    void addStartError(const QString& message, const QString& file, QString reason = QString());
     void setLock(const char* lockText);
     void setUsable(bool usable);
     void retranslateTree();

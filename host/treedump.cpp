@@ -27,15 +27,18 @@ class ValueTexts
 public:
     explicit ValueTexts(const QTreeView& tree)
         : m_tree(tree), m_delegate(qobject_cast<QStyledItemDelegate*>(tree.itemDelegate())),
-          m_deviceTextRole(tree.model()->roleNames().key(QByteArrayLiteral("deviceText"), -1))
+          m_deviceTextRole(tree.model()->roleNames().key(QByteArrayLiteral("deviceText"), -1)),
+          m_locale(tree.locale())
     {
+        // Item views paint numbers without group separators.
+        m_locale.setNumberOptions(QLocale::OmitGroupSeparator);
     }
 
     QString text(const QModelIndex& value) const
     {
         const QVariant shown = value.data(Qt::DisplayRole);
         if (shown.isValid())
-            return m_delegate ? m_delegate->displayText(shown, m_tree.locale()) : shown.toString();
+            return m_delegate ? m_delegate->displayText(shown, m_locale) : shown.toString();
         return m_deviceTextRole >= 0 ? value.data(m_deviceTextRole).toString() : QString();
     }
 
@@ -43,6 +46,7 @@ private:
     const QTreeView& m_tree;
     QStyledItemDelegate* m_delegate;
     int m_deviceTextRole;
+    QLocale m_locale;
 };
 
 void dumpRows(const QTreeView& tree, const ValueTexts& values, const QModelIndex& parent, int depth,

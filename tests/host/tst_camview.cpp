@@ -410,7 +410,7 @@ void TestCamview::dumpTreeOfTheProgram_data()
                                            "  DeviceControl",
                                            "    DeviceModelName: KVX-SLP3000",
                                            "    DeviceStatusFlags: 0xff [hidden]",
-                                           "    Width: " + QLocale().toString(2448),
+                                           "    Width: 2448",
                                            "        Light1Value: 80",
                                            "      GevCurrentIPAddress: 192.168.0.1 [hidden]",
                                            "      GevMACAddress: 00:11:22:33:44:AA [hidden]"}
