@@ -286,24 +286,25 @@ private slots:
     {
         Host host;
         CamBoardManager* manager = host.child;
-        auto tabsOf = [](CamBoard* board) {
-            QStringList texts;
-            auto* tabs = board->findChild<QTabWidget*>(QStringLiteral("tabMainWidget"));
-            for (int i = 0; i < tabs->count(); ++i)
-                texts << tabs->tabText(i);
-            return texts;
-        };
-        manager->setPanelWidgetVisiable(false);
-        recreateBoard(kCamera);
-        for (CamBoard* board : allBoards(manager))
-            QCOMPARE(tabsOf(board), QStringList{"All Attribute"});
-        manager->setAllDetailWidgetVisiable(false);
-        QVERIFY(!host.widget->isVisible());
-        manager->setPanelWidgetVisiable(true);
-        QVERIFY(host.widget->isVisible());
-        manager->setAllDetailWidgetVisiable(true);
-        for (CamBoard* board : allBoards(manager))
-            QCOMPARE(tabsOf(board), QStringList({"Param Setting", "All Attribute"}));
+        for (const auto& tabs :
+             QList<QPair<bool, bool>>{{false, true}, {true, false}, {false, false}, {true, true}}) {
+            manager->setPanelWidgetVisiable(tabs.first);
+            manager->setAllDetailWidgetVisiable(tabs.second);
+            recreateBoard(kCamera);
+            QStringList expected;
+            if (tabs.first)
+                expected << "Param Setting";
+            if (tabs.second)
+                expected << "All Attribute";
+            QCOMPARE(host.widget->isVisible(), tabs.first || tabs.second);
+            for (CamBoard* board : allBoards(manager)) {
+                QStringList texts;
+                auto* tabWidget = board->findChild<QTabWidget*>(QStringLiteral("tabMainWidget"));
+                for (int i = 0; i < tabWidget->count(); ++i)
+                    texts << tabWidget->tabText(i);
+                QCOMPARE(texts, expected);
+            }
+        }
     }
 
     void languageReachesEveryBoard()
