@@ -525,8 +525,8 @@ private slots:
         QCOMPARE(gainAuto->GetIntValue(), 2);
     }
 
-    // GetProperty as the board's description text and the tree read it; "-"
-    // where the node does not have the property.
+    // GetProperty as the board's description text and the tree read it ("-"
+    // where the node does not have the property), and the display name.
     void properties()
     {
         const QList<QStringList> rows = {
@@ -543,6 +543,8 @@ private slots:
             const bool found = node->GetProperty(row[1].toUtf8().constData(), value, attribute);
             QCOMPARE(found ? text(value) : QStringLiteral("-"), row[2]);
         }
+        // No DisplayName given: the name.
+        QCOMPARE(m_map->GetNode("Gain")->GetDisplayName(), gcstring("Gain"));
     }
 
     // Nodes, and the features of a category, in the order of the description.
