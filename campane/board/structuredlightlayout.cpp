@@ -56,7 +56,9 @@ public:
         setObjectName(QStringLiteral("triggerLine"));
         setFixedHeight(40);
         m_row->installEventFilter(this);
-        setVisible(!m_row->isHidden());
+        // Showing it here would show a window: it has no parent yet.
+        if (m_row->isHidden())
+            hide();
     }
 
 protected:
