@@ -1,5 +1,6 @@
 #include "imageview.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLoggingCategory>
@@ -117,19 +118,14 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
     m_playButton = new QToolButton(this);
     m_playButton->setObjectName(QStringLiteral("playButton"));
     m_playButton->setCheckable(true);
-    m_playButton->setText(tr("Play"));
-    m_playButton->setToolTip(tr("Start or stop the acquisition of the shown camera"));
     m_fitButton = new QToolButton(this);
     m_fitButton->setObjectName(QStringLiteral("fitButton"));
     m_fitButton->setCheckable(true);
     m_fitButton->setChecked(true);
-    m_fitButton->setText(tr("Fit"));
-    m_fitButton->setToolTip(tr("Fit the image to the view"));
     m_actualButton = new QToolButton(this);
     m_actualButton->setObjectName(QStringLiteral("actualSizeButton"));
     m_actualButton->setCheckable(true);
-    m_actualButton->setText(tr("1:1"));
-    m_actualButton->setToolTip(tr("Show the image pixel for pixel"));
+    retranslate();
     for (QToolButton* button : {m_playButton, m_fitButton, m_actualButton})
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
 
@@ -228,6 +224,26 @@ void ImageView::stop()
     m_playPending = false;
     m_stopReason.clear();
     setPlaying(false);
+}
+
+void ImageView::retranslate()
+{
+    m_playButton->setText(m_playing ? tr("Stop") : tr("Play"));
+    m_playButton->setToolTip(tr("Start or stop the acquisition of the shown camera"));
+    m_fitButton->setText(tr("Fit"));
+    m_fitButton->setToolTip(tr("Fit the image to the view"));
+    m_actualButton->setText(tr("1:1"));
+    m_actualButton->setToolTip(tr("Show the image pixel for pixel"));
+}
+
+void ImageView::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        retranslate();
+        updateStatus();
+        m_canvas->update();
+    }
+    QWidget::changeEvent(event);
 }
 
 void ImageView::setPlaying(bool playing)

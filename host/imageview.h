@@ -80,8 +80,14 @@ signals:
     void frameShown();
     void playingChanged(bool playing);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     friend class ImageCanvas;
+
+    //! The buttons' texts in the application's language.
+    void retranslate();
 
     //! The camera a call names: "" the focused one; empty when unknown.
     static QString knownCamera(const std::string& id);

@@ -54,8 +54,12 @@ void LogPanel::addEntry(const LogEntry& entry)
 {
     auto* item = new QTreeWidgetItem(m_list);
     item->setText(ColumnTime, entry.time.toString(QStringLiteral("HH:mm:ss.zzz")));
-    item->setData(ColumnLevel, Qt::UserRole, int(entry.type));
-    item->setText(ColumnLevel, tr(levelText(entry.type)));
+    // The pane reports some failures below the warning level: shown as
+    // warnings.
+    const bool belowWarning = entry.type == QtDebugMsg || entry.type == QtInfoMsg;
+    const QtMsgType level = entry.isProblem() && belowWarning ? QtWarningMsg : entry.type;
+    item->setData(ColumnLevel, Qt::UserRole, int(level));
+    item->setText(ColumnLevel, tr(levelText(level)));
     if (entry.isProblem())
         item->setIcon(ColumnLevel, style()->standardIcon(QStyle::SP_MessageBoxWarning));
     item->setText(ColumnDevice, entry.device);

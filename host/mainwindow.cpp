@@ -179,8 +179,10 @@ MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalog
     statusBar()->addWidget(m_problemLabel, 1);
     statusBar()->addPermanentWidget(m_logButton);
     connect(LogSink::instance(), &LogSink::entryAdded, this, &MainWindow::onLogEntryAdded);
-    for (const LogEntry& entry : LogSink::instance()->entries())
-        m_logPanel->addEntry(entry);
+    for (const LogEntry& entry : LogSink::instance()->entries()) {
+        if (entry.source != LogEntry::Source::Qt)
+            m_logPanel->addEntry(entry);
+    }
 
     m_focusTimer = new QTimer(this);
     m_focusTimer->setSingleShot(true);
@@ -419,8 +421,12 @@ void MainWindow::onLogEntryAdded(const LogEntry& logged)
     // The pane logs for the board the user works on.
     if (entry.device.isEmpty() && entry.source == LogEntry::Source::Pane)
         entry.device = m_shownId;
+    // Qt's own messages (platform notes, style-sheet parsing) stay on
+    // stderr: the panel is about the devices.
+    if (entry.source == LogEntry::Source::Qt)
+        return;
     m_logPanel->addEntry(entry);
-    if (!entry.isProblem() || entry.source == LogEntry::Source::Qt)
+    if (!entry.isProblem())
         return;
     // camview's own problems are for the user whichever device is shown.
     m_lastProblem.insert(entry.source == LogEntry::Source::Host ? QString() : entry.device, entry);

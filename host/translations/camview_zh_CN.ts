@@ -2,6 +2,75 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>ImageView</name>
+    <message>
+        <source>Play</source>
+        <translation>采集</translation>
+    </message>
+    <message>
+        <source>Start or stop the acquisition of the shown camera</source>
+        <translation>开始或停止当前相机的采集</translation>
+    </message>
+    <message>
+        <source>Fit</source>
+        <translation>适应</translation>
+    </message>
+    <message>
+        <source>Fit the image to the view</source>
+        <translation>使图像适应视图</translation>
+    </message>
+    <message>
+        <source>1:1</source>
+        <translation>1:1</translation>
+    </message>
+    <message>
+        <source>Show the image pixel for pixel</source>
+        <translation>按像素原样显示图像</translation>
+    </message>
+    <message>
+        <source>no camera is focused</source>
+        <translation>没有选中的相机</translation>
+    </message>
+    <message>
+        <source>the camera cannot acquire now</source>
+        <translation>相机现在无法采集</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>No camera</source>
+        <translation>无相机</translation>
+    </message>
+    <message>
+        <source>%1 fps</source>
+        <translation>%1 帧/秒</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n dropped</source>
+        <translation>
+            <numerusform>丢弃 %n 帧</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Stopped</source>
+        <translation>已停止</translation>
+    </message>
+    <message>
+        <source>Stopped: %1</source>
+        <translation>已停止：%1</translation>
+    </message>
+    <message>
+        <source>No image: choose a kind in &quot;2D Image Show&quot;</source>
+        <translation>无图像：请在“2D采集显示”中选择图像类型</translation>
+    </message>
+    <message>
+        <source>Waiting for a frame</source>
+        <translation>等待图像</translation>
+    </message>
+</context>
+<context>
     <name>LogPanel</name>
     <message>
         <source>warning</source>
@@ -265,6 +334,85 @@
     <message>
         <source>Show the log of the pane, the service and camview</source>
         <translation>显示参数窗口、相机服务和 camview 的日志</translation>
+    </message>
+    <message>
+        <source>Sa&amp;ve Settings…</source>
+        <translation>保存设置(&amp;V)…</translation>
+    </message>
+    <message>
+        <source>Save the selected device&apos;s settings to a file</source>
+        <translation>将所选设备的设置保存到文件</translation>
+    </message>
+    <message>
+        <source>&amp;Load Settings…</source>
+        <translation>加载设置(&amp;L)…</translation>
+    </message>
+    <message>
+        <source>Load settings from a file into the selected device</source>
+        <translation>从文件加载设置到所选设备</translation>
+    </message>
+    <message>
+        <source>Cannot be used: %1</source>
+        <translation>无法使用：%1</translation>
+    </message>
+    <message>
+        <source>%1 cannot be used: %2</source>
+        <translation>%1 无法使用：%2</translation>
+    </message>
+    <message>
+        <source>Settings files (*.txt);;All files (*)</source>
+        <translation>设置文件 (*.txt);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>Load Settings</source>
+        <translation>加载设置</translation>
+    </message>
+    <message>
+        <source>Save Settings</source>
+        <translation>保存设置</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsFile</name>
+    <message>
+        <source>%1 has no feature map: nothing was saved.</source>
+        <translation>%1 没有属性表：未保存任何内容。</translation>
+    </message>
+    <message>
+        <source>Cannot write %1.</source>
+        <translation>无法写入 %1。</translation>
+    </message>
+    <message>
+        <source>Saved %1 settings of %2 to %3.</source>
+        <translation>已将 %2 的 %1 项设置保存到 %3。</translation>
+    </message>
+    <message>
+        <source>%1 has no feature map: nothing was loaded.</source>
+        <translation>%1 没有属性表：未加载任何内容。</translation>
+    </message>
+    <message>
+        <source>Cannot read %1.</source>
+        <translation>无法读取 %1。</translation>
+    </message>
+    <message>
+        <source>The file was saved from %1; this device is %2.</source>
+        <translation>该文件保存自 %1；当前设备为 %2。</translation>
+    </message>
+    <message>
+        <source>Loaded %1 into %2: %3 lines written.</source>
+        <translation>已将 %1 加载到 %2：写入 %3 行。</translation>
+    </message>
+    <message>
+        <source>Loaded %1 into %2: %3 lines written, %4 failed.</source>
+        <translation>已将 %1 加载到 %2：写入 %3 行，%4 行失败。</translation>
+    </message>
+    <message>
+        <source>camera</source>
+        <translation>相机</translation>
+    </message>
+    <message>
+        <source>Lines not loaded, and why:</source>
+        <translation>未加载的行及原因：</translation>
     </message>
 </context>
 </TS>
