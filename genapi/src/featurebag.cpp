@@ -301,13 +301,14 @@ public:
             malformed(number, "the line holds binary data");
             return;
         }
-        if (text.empty() || text[0] == '#') {
-            if (text.compare(0, std::char_traits<char>::length(kDevicePrefix), kDevicePrefix) == 0)
-                m_bag.info = trimmed(text.substr(std::char_traits<char>::length(kDevicePrefix)));
+        const std::string content = trimmed(text);
+        if (content.empty())
+            return;
+        if (content[0] == '#') {
+            if (content.compare(0, std::char_traits<char>::length(kDevicePrefix), kDevicePrefix) == 0)
+                m_bag.info = trimmed(content.substr(std::char_traits<char>::length(kDevicePrefix)));
             return;
         }
-        if (trimmed(text).empty())
-            return;
         const size_t tab = text.find('\t');
         if (tab == std::string::npos) {
             malformed(number, "no tab between the feature name and its value: \"" + shown(text) + "\"");

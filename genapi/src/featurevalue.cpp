@@ -120,6 +120,15 @@ std::string quoted(const std::string& text)
     return "'" + (text.size() > shown ? text.substr(0, shown) + "..." : text) + "'";
 }
 
+// Spaces around a number or a name are a hand edit's; a string keeps them.
+std::string unpadded(ValueKind kind, const std::string& text)
+{
+    const size_t begin = text.find_first_not_of(" \t");
+    if (kind == ValueKind::String || begin == std::string::npos)
+        return text;
+    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+}
+
 } // namespace
 
 ValueKind valueKind(INode* node)
@@ -206,8 +215,9 @@ bool readValue(INode* node, ValueKind kind, bool ignoreCache, std::string& text)
     return false;
 }
 
-bool parseValue(INode* node, ValueKind kind, const std::string& text, ParsedValue& value, std::string* error)
+bool parseValue(INode* node, ValueKind kind, const std::string& raw, ParsedValue& value, std::string* error)
 {
+    const std::string text = unpadded(kind, raw);
     value.kind = kind;
     bool ok = false;
     switch (kind) {
@@ -280,8 +290,10 @@ void writeValue(INode* node, const ParsedValue& value, bool verify)
     }
 }
 
-bool sameValue(ValueKind kind, const std::string& a, const std::string& b)
+bool sameValue(ValueKind kind, const std::string& paddedA, const std::string& paddedB)
 {
+    const std::string a = unpadded(kind, paddedA);
+    const std::string b = unpadded(kind, paddedB);
     if (a == b)
         return true;
     switch (kind) {

@@ -251,6 +251,9 @@ void TestFeatureBag::writeOrder_data()
         << QStringList{"Radius=7", "Denoising=1"} << 2;
     QTest::newRow("right order takes one pass") << QStringList() << "Width\t2000\nOffsetX\t448\n"
                                                 << QStringList{"Width=2000", "OffsetX=448"} << 1;
+    QTest::newRow("hand-edited: spaces, carriage returns, comments")
+        << QStringList() << "# edited\r\nWidth\t 2000 \r\n\r\n  # more\nOffsetX\t448\r\n"
+        << QStringList{"Width=2000", "OffsetX=448"} << 1;
 }
 
 void TestFeatureBag::writeOrder()
