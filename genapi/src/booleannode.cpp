@@ -11,8 +11,8 @@ EAccessMode BooleanNode::ownAccessMode() const
 bool BooleanNode::GetValue(bool, bool IgnoreCache) const
 {
     Lock guard = lock();
+    checkReadable(); // access from the cache: IgnoreCache is about the value
     ReadScope scope(*this, IgnoreCache);
-    checkReadable();
     GError* error = nullptr;
     gboolean value = arv_gc_boolean_get_value(boolean(), &error);
     if (error)

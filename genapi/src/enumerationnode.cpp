@@ -50,8 +50,8 @@ void EnumerationNode::GetEntries(NodeList_t& Entries)
 int64_t EnumerationNode::GetIntValue(bool Verify, bool IgnoreCache)
 {
     Lock guard = lock();
+    checkReadable(); // access from the cache: IgnoreCache is about the value
     ReadScope scope(*this, IgnoreCache);
-    checkReadable();
     GError* error = nullptr;
     int64_t value = arv_gc_enumeration_get_int_value(ARV_GC_ENUMERATION(m_arv), &error);
     if (error)

@@ -43,8 +43,8 @@ EAccessMode FloatNode::ownAccessMode() const
 double FloatNode::GetValue(bool Verify, bool IgnoreCache)
 {
     Lock guard = lock();
+    checkReadable(); // access from the cache: IgnoreCache is about the value
     ReadScope scope(*this, IgnoreCache);
-    checkReadable();
     GError* error = nullptr;
     double value = arv_gc_float_get_value(floating(), &error);
     if (error)

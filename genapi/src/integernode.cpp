@@ -140,8 +140,8 @@ EAccessMode IntegerNode::ownAccessMode() const
 int64_t IntegerNode::GetValue(bool Verify, bool IgnoreCache)
 {
     Lock guard = lock();
+    checkReadable(); // access from the cache: IgnoreCache is about the value
     ReadScope scope(*this, IgnoreCache);
-    checkReadable();
     GError* error = nullptr;
     int64_t value = arv_gc_integer_get_value(integer(), &error);
     if (error)

@@ -24,8 +24,8 @@ void RegisterNode::checkLength(int64_t length)
 void RegisterNode::Get(uint8_t* pBuffer, int64_t Length, bool, bool IgnoreCache)
 {
     Lock guard = lock();
+    checkReadable(); // access from the cache: IgnoreCache is about the value
     ReadScope scope(*this, IgnoreCache);
-    checkReadable();
     checkLength(Length);
     GError* error = nullptr;
     arv_gc_register_get(arvRegister(), pBuffer, static_cast<guint64>(Length), &error);

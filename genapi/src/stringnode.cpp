@@ -13,8 +13,8 @@ EAccessMode StringNode::ownAccessMode() const
 gcstring StringNode::GetValue(bool, bool IgnoreCache)
 {
     Lock guard = lock();
+    checkReadable(); // access from the cache: IgnoreCache is about the value
     ReadScope scope(*this, IgnoreCache);
-    checkReadable();
     GError* error = nullptr;
     // The text belongs to the Aravis node: copy it.
     const char* value = arv_gc_string_get_value(arvString(), &error);
