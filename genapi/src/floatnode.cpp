@@ -45,10 +45,19 @@ double FloatNode::GetValue(bool Verify, bool IgnoreCache)
     Lock guard = lock();
     checkReadable(); // access from the cache: IgnoreCache is about the value
     ReadScope scope(*this, IgnoreCache);
-    GError* error = nullptr;
-    double value = arv_gc_float_get_value(floating(), &error);
-    if (error)
-        GENAPI_NODE_THROW_GERROR(error);
+    // Unchanged cache, unchanged value: kept from the last evaluation.
+    const uint64_t stamp = m_map->cacheStamp();
+    double value = m_keptValue;
+    if (IgnoreCache || !keepable() || m_keptStamp != stamp) {
+        GError* error = nullptr;
+        value = arv_gc_float_get_value(floating(), &error);
+        if (error)
+            GENAPI_NODE_THROW_GERROR(error);
+        if (!IgnoreCache && m_map->cacheStamp() == stamp) {
+            m_keptValue = value;
+            m_keptStamp = stamp;
+        }
+    }
     if (Verify)
         checkRange(value, false);
     return value;

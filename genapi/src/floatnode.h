@@ -38,6 +38,8 @@ protected:
     void valueFromString(const std::string& text, bool verify) override;
 
 private:
+    mutable double m_keptValue = 0;
+    mutable uint64_t m_keptStamp = 0; // 0: nothing kept
     ArvGcFloat* floating() const { return ARV_GC_FLOAT(m_arv); }
     void checkRange(double value, bool withIncrement);
 

@@ -142,10 +142,19 @@ int64_t IntegerNode::GetValue(bool Verify, bool IgnoreCache)
     Lock guard = lock();
     checkReadable(); // access from the cache: IgnoreCache is about the value
     ReadScope scope(*this, IgnoreCache);
-    GError* error = nullptr;
-    int64_t value = arv_gc_integer_get_value(integer(), &error);
-    if (error)
-        GENAPI_NODE_THROW_GERROR(error);
+    // Unchanged cache, unchanged value: kept from the last evaluation.
+    const uint64_t stamp = m_map->cacheStamp();
+    int64_t value = m_keptValue;
+    if (IgnoreCache || !keepable() || m_keptStamp != stamp) {
+        GError* error = nullptr;
+        value = arv_gc_integer_get_value(integer(), &error);
+        if (error)
+            GENAPI_NODE_THROW_GERROR(error);
+        if (!IgnoreCache && m_map->cacheStamp() == stamp) {
+            m_keptValue = value;
+            m_keptStamp = stamp;
+        }
+    }
     if (Verify)
         checkRange(value, false);
     return value;

@@ -35,6 +35,8 @@ protected:
     void valueFromString(const std::string& text, bool verify) override;
 
 private:
+    mutable int64_t m_keptValue = 0;
+    mutable uint64_t m_keptStamp = 0; // 0: nothing kept
     ArvGcInteger* integer() const { return ARV_GC_INTEGER(m_arv); }
     void checkRange(int64_t value, bool withIncrement);
 

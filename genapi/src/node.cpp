@@ -189,6 +189,13 @@ EAccessMode Node::ownAccessMode() const
     return RO;
 }
 
+bool Node::keepable() const
+{
+    if (m_keepable < 0)
+        m_keepable = m_map->pollingTimeOf(m_index) > 0 ? 0 : 1;
+    return m_keepable == 1;
+}
+
 EAccessMode Node::GetAccessMode() const
 {
     Lock guard = lock();
@@ -212,12 +219,23 @@ EAccessMode Node::GetAccessMode() const
         ~Reset() { flag = false; }
     } reset{m_computingAccess};
 
+    const uint64_t stamp = m_map->cacheStamp();
+    if (keepable() && m_lastAccessStamp == stamp)
+        return m_lastAccess;
+    EAccessMode mode = NA;
     try {
         EvaluationGuard nesting(*this);
-        return accessMode();
+        mode = accessMode();
     } catch (const GenICam::GenericException&) {
         return NA;
     }
+    // An evaluation that went to the device (NoCache registers, stale ones)
+    // is not kept: the next one goes there again.
+    if (m_map->cacheStamp() == stamp) {
+        m_lastAccess = mode;
+        m_lastAccessStamp = stamp;
+    }
+    return mode;
 }
 
 EAccessMode Node::accessMode() const
@@ -271,6 +289,7 @@ void Node::ImposeAccessMode(EAccessMode ImposedAccessMode)
 {
     Lock guard = lock();
     m_imposedAccess = ImposedAccessMode;
+    m_map->noteChange(); // the access of the nodes that read this one too
 }
 
 // --- identity and documentation --------------------------------------------

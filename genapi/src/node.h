@@ -96,6 +96,10 @@ protected:
     [[noreturn]] void throwGError(GError* error, const char* file, unsigned int line) const;
     std::string describe(const char* what) const;
     bool deviceLost() const { return m_map->context().lost.load(); }
+    //! Whether what the node evaluates from the register cache may be kept
+    //! while the map's cache stamp stays the same: not when polled registers
+    //! are behind it (time alone makes those stale).
+    bool keepable() const;
     //! Records a write through this node (invalidates the nodes that depend on it).
     void noteWritten() const { m_map->noteWritten(m_index); }
 
@@ -129,6 +133,12 @@ private:
     EAccessMode m_imposedAccess = RW;
     EVisibility m_imposedVisibility = Beginner;
     mutable bool m_computingAccess = false;
+    // The last access mode computed, valid while the map's cache stamp is
+    // the one it was computed at (0: none). Nodes whose access depends on
+    // polled registers keep nothing: time alone makes their access stale.
+    mutable EAccessMode m_lastAccess = NI;
+    mutable uint64_t m_lastAccessStamp = 0;
+    mutable signed char m_keepable = -1; // unknown yet
 };
 
 //! GenApi's combination of two access modes: the most restrictive wins, and

@@ -368,6 +368,7 @@ void NodeMap::noteWritten(int index) const
             }
         }
     }
+    ++m_changes;
     for (int node : changed) {
         for (int invalidated : m_invalidated[node])
             m_stale[invalidated] = true;
@@ -413,14 +414,22 @@ void NodeMap::invalidateOverlaps(int written) const
         if (index == written || !m_spanKnown[index])
             continue;
         const Span& other = m_spans[index];
-        if (other.address < span.address + span.length && span.address < other.address + other.length)
+        if (other.address < span.address + span.length && span.address < other.address + other.length) {
             m_stale[index] = true;
+            ++m_changes;
+        }
     }
 }
 
 void NodeMap::invalidate(int index) const
 {
     m_stale[index] = true;
+    ++m_changes;
+}
+
+uint64_t NodeMap::cacheStamp() const
+{
+    return m_changes + m_ctx->registerReads.load() + m_ctx->registerWrites.load();
 }
 
 bool NodeMap::isStale(int index) const
@@ -449,6 +458,7 @@ void NodeMap::InvalidateNodes() const
 {
     std::lock_guard<std::recursive_mutex> guard(m_ctx->mutex);
     std::fill(m_stale.begin(), m_stale.end(), true);
+    ++m_changes;
 }
 
 gcstring NodeMap::GetDeviceName()

@@ -74,6 +74,11 @@ public:
     void noteWritten(int index) const;
     void invalidate(int index) const;
     bool isStale(int index) const;
+    //! Changes whenever what the register cache holds may have changed: any
+    //! register traffic, invalidation or imposed access. Equal stamps mean
+    //! that evaluating a node from the cache gives the same answer.
+    uint64_t cacheStamp() const;
+    void noteChange() const { ++m_changes; }
 
 private:
     void buildNodes();
@@ -103,6 +108,7 @@ private:
     mutable std::vector<bool> m_dependenciesKnown;
     std::vector<int64_t> m_pollingTime; // own PollingTime element, -1 when none
     mutable std::vector<bool> m_stale;
+    mutable uint64_t m_changes = 1;
     mutable std::vector<std::chrono::steady_clock::time_point> m_lastRead;
     mutable std::vector<int64_t> m_polledFor; // Poll() time since the last read, per polled node
     std::vector<int> m_registers;             // the register nodes
