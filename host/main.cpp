@@ -22,7 +22,7 @@
 
 namespace {
 
-// True when camview only prints (help, version, a dump) or only writes a
+// True when camview only prints (help, version, a dump, settings files) or only writes a
 // picture and there is no display: then it needs no screen.
 bool needsNoScreen(int argc, char* argv[])
 {
@@ -31,7 +31,8 @@ bool needsNoScreen(int argc, char* argv[])
     for (int i = 1; i < argc; ++i) {
         const QByteArray argument(argv[i]);
         if (argument == "-h" || argument == "--help" || argument == "--help-all" || argument == "-v" ||
-            argument == "--version" || argument == "--dump-tree" || argument == "--dump-panel")
+            argument == "--version" || argument == "--dump-tree" || argument == "--dump-panel" ||
+            argument.startsWith("--load-settings") || argument.startsWith("--save-settings"))
             return true;
         if (noDisplay && argument.startsWith("--screenshot"))
             return true;

@@ -541,7 +541,10 @@ void TestCamview::settingsFilesOfTheProgram()
 {
     const auto runCamview = [this](const QStringList& arguments, QByteArray* output) {
         QProcess camview;
+        // No platform given: settings files need no screen.
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.remove(QStringLiteral("DISPLAY"));
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
                            m_dir.filePath(QStringLiteral("config-settings")));
         camview.setProcessEnvironment(environment);
