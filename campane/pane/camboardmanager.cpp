@@ -138,11 +138,17 @@ void CamBoardManager::onDeviceListUpdate(int source, QStringList cardList, QStri
     const QString cardId = cardList.value(0);
     if (!cardId.isEmpty() && Corvid::GetCardInfo(toStd(cardId), Corvid::CARD_INFO_KIND) == kBoardCardKind) {
         if (Corvid::GetCardInfo(toStd(cardId), Corvid::CARD_INFO_USABLE) != "1") {
+            QMutexLocker locker(&m_mutex);
             removeBoard(m_cardBoards, cardId);
         } else if (!m_cardBoards.contains(cardId)) {
             // A new card board ends this list; its cameras are handled on a
-            // later one.
-            m_cardBoards.insert(cardId, createBoard(cardId, true, false));
+            // later one. Built before the lock: the ROI lookup waits only
+            // for the insertion.
+            CamBoard* board = createBoard(cardId, true, false);
+            {
+                QMutexLocker locker(&m_mutex);
+                m_cardBoards.insert(cardId, board);
+            }
             setFinished(finishPointer);
             return;
         }
@@ -169,6 +175,7 @@ void CamBoardManager::onDeviceListUpdate(int source, QStringList cardList, QStri
             const std::string kind = Corvid::GetCameraInfo(stdId, Corvid::CAM_INFO_KIND);
             const bool restricted = !(kind == "1" || kind == "5");
             cameraBoard = createBoard(id, false, restricted);
+            QMutexLocker locker(&m_mutex);
             m_cameraBoards.insert(id, cameraBoard);
         }
 
