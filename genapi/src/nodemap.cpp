@@ -239,8 +239,11 @@ void NodeMap::checkEvaluable(int index) const
 {
     const std::string& defect = defectOf(index);
     if (!defect.empty()) {
-        std::string text = "Node '" + m_description.records[index].name + "' cannot be used: " + defect;
-        GENICAM_THROW(LogicalErrorException, text.c_str());
+        // Worded like any other refused access, so that callers show the
+        // value as unavailable; the rest names the node and the defect.
+        std::string text = "Node is not readable and not writable: node '" +
+                           m_description.records[index].name + "' cannot be used: " + defect;
+        GENICAM_THROW(AccessException, text.c_str());
     }
     for (int dependency : dependenciesOf(index)) {
         if (!m_lengthEvaluated[dependency])
@@ -248,9 +251,10 @@ void NodeMap::checkEvaluable(int index) const
         std::string why;
         const NodeRecord& record = m_description.records[dependency];
         if (!RegisterLengthUsable(m_nodes[dependency]->arvNode(), record.type, &why)) {
-            std::string text = "Node '" + m_description.records[index].name + "' cannot be used: node '" +
-                               record.name + "': " + why;
-            GENICAM_THROW(OutOfRangeException, text.c_str());
+            std::string text = "Node is not readable and not writable: node '" +
+                               m_description.records[index].name + "' cannot be used: node '" + record.name +
+                               "': " + why;
+            GENICAM_THROW(AccessException, text.c_str());
         }
     }
 }
