@@ -97,14 +97,16 @@ private:
     }
 
     //! Reads an integer feature as text; 0 when it cannot be read.
-    static uint32_t readUnsigned(GenApi::INodeMap* map, const char* name)
+    //! (An image side is below 2^16 pixels; a synthetic frame is never made
+    //! from a larger one.)
+    static uint32_t readUnsigned(GenApi::INodeMap* map, const char* name, long long limit = 1LL << 16)
     {
         std::string text;
         if (Internal::readNodeText(map, name, text, nullptr) != RESULT_OK)
             return 0;
         char* end = nullptr;
         const long long value = std::strtoll(text.c_str(), &end, 0);
-        return end != text.c_str() && value > 0 && value < (1LL << 20) ? uint32_t(value) : 0;
+        return end != text.c_str() && value > 0 && value < limit ? uint32_t(value) : 0;
     }
 
     static uint32_t pixelFormatOf(GenApi::INodeMap* map)
@@ -144,7 +146,8 @@ private:
                 g.sensorWidth = readUnsigned(map, "SensorWidth");
                 g.sensorHeight = readUnsigned(map, "SensorHeight");
                 g.pixelFormat = pixelFormatOf(map);
-                if (g.width > 0 && g.height > 0) {
+                // At most 64 megapixels: what a description claims is not trusted.
+                if (g.width > 0 && g.height > 0 && uint64_t(g.width) * g.height <= (uint64_t(1) << 26)) {
                     auto frame = std::make_shared<Frame>();
                     frame->deviceId = m_id;
                     frame->frameId = ++frameId;
@@ -175,7 +178,21 @@ private:
             return "AcquisitionStart failed: " + error;
         std::string reason;
         GenApi::StreamImage image;
+        auto nextCheck = std::chrono::steady_clock::now();
         while (!stopping()) {
+            // The device's state is looked at between frames too: a removed
+            // or unusable camera may go on sending.
+            if (std::chrono::steady_clock::now() >= nextCheck) {
+                nextCheck = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPopTimeoutMs);
+                std::shared_ptr<GenApi::CDeviceConnection> current;
+                reason = unavailable(Service::current(), current);
+                if (!reason.empty())
+                    break;
+                if (current != connection) {
+                    reason = "the camera was opened again";
+                    break;
+                }
+            }
             const GenApi::CFrameStream::PopResult result = stream->Pop(image, kPopTimeoutMs);
             if (result == GenApi::CFrameStream::PopResult::Image) {
                 auto frame = std::make_shared<Frame>();
@@ -190,23 +207,29 @@ private:
                 m_listener->FrameArrived(frame);
                 continue;
             }
-            if (result == GenApi::CFrameStream::PopResult::SizeMismatch) {
-                // The image grew (a new Width or Height): buffers of the new
-                // payload size.
+            if (result == GenApi::CFrameStream::PopResult::SizeMismatch ||
+                readUnsigned(map, "PayloadSize", 1LL << 31) > stream->GetBufferSize()) {
+                // The image grew (a new Width or Height): its frames do not
+                // fit the buffers and never arrive. Buffers of the new
+                // payload size, with the acquisition started anew as a
+                // camera expects after its stream channel changed.
+                Internal::writeNodeText(map, "AcquisitionStop", "", nullptr);
                 stream.reset();
                 stream = connection->OpenStream(&error);
                 if (!stream) {
                     reason = "no stream: " + error;
                     break;
                 }
+                if (Internal::writeNodeText(map, "AcquisitionStart", "", &error) != RESULT_OK) {
+                    reason = "AcquisitionStart failed: " + error;
+                    break;
+                }
                 continue;
             }
-            std::shared_ptr<GenApi::CDeviceConnection> current;
-            reason = unavailable(Service::current(), current);
-            if (!reason.empty() || current != connection)
-                break;
+            nextCheck = std::chrono::steady_clock::now(); // nothing came: look at the device now
         }
-        if (reason.empty())
+        // A camera that still answers stops sending (also one made unusable).
+        if (!connection->IsLost())
             Internal::writeNodeText(map, "AcquisitionStop", "", nullptr);
         return reason;
     }

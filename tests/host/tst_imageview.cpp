@@ -298,8 +298,18 @@ private slots:
         setFeature(id, "Width", QStringLiteral("320"));
         setFeature(id, "Height", QStringLiteral("200"));
         QTRY_COMPARE_WITH_TIMEOUT(m_view->image().size(), QSize(320, 200), 10000);
+        // Larger than the buffers of the first payload size.
         setFeature(id, "Width", QStringLiteral("640"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_view->image().size(), QSize(640, 200), 10000);
+        setFeature(id, "Height", QStringLiteral("480"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_view->image().size(), QSize(640, 480), 10000);
+
+        // Made unusable while it sends: the acquisition ends all the same.
+        QSignalSpy ended(m_view.get(), &ImageView::playingChanged);
+        QCOMPARE(Corvid::SetDeviceUsable(id, false), 0);
+        QVERIFY(ended.wait(5000));
+        QCOMPARE(Corvid::SetDeviceUsable(id, true), 0);
+        m_view->play();
+        QVERIFY(shown.wait(10000));
 
         QSignalSpy playing(m_view.get(), &ImageView::playingChanged);
         emulator.stop();
