@@ -110,6 +110,26 @@
         <translation>周期触发</translation>
     </message>
     <message>
+        <source>Select</source>
+        <translation>选择</translation>
+    </message>
+    <message>
+        <source>Draws a region on the image view; click again to stop</source>
+        <translation>在图像视图上绘制区域；再次点击结束</translation>
+    </message>
+    <message>
+        <source>Execute</source>
+        <translation>执行</translation>
+    </message>
+    <message>
+        <source>Makes the region the camera&apos;s image</source>
+        <translation>将该区域设为相机的图像区域</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>复位</translation>
+    </message>
+    <message>
         <source> ms</source>
         <translation> ms</translation>
     </message>
