@@ -99,8 +99,13 @@ MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalog
     ui->splitter->setStretchFactor(0, 0);
     ui->splitter->setStretchFactor(1, 1);
     ui->splitter->setStretchFactor(2, 0);
+    // The panel's rows need about 360 px (label, editor, scroll bar): a
+    // narrow window shrinks the image, never the pane below that.
+    m_pane->setMinimumWidth(380);
+    m_imageView->setMinimumWidth(120);
+    ui->splitter->setCollapsible(2, false);
     resize(qMax(width(), 1600), qMax(height(), 820));
-    ui->splitter->setSizes({300, 640, 660});
+    ui->splitter->setSizes({330, 570, 700});
 
     QTreeWidget* tree = ui->deviceTree;
     tree->setIndentation(14);
