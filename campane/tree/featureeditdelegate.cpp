@@ -103,6 +103,29 @@ void FeatureEditDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     QStyle* style = QApplication::style();
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 1;
     const QRect rect = option.rect.adjusted(margin, 0, -margin, 0);
+    // Laid out once per text and font, not at every repaint: the tree
+    // repaints every second and these values rarely change.
+    if (m_laidOutFont != option.font || m_laidOutTexts.size() > 4096) {
+        m_laidOutTexts.clear();
+        m_laidOutFont = option.font;
+    }
+    auto laidOut = m_laidOutTexts.find(text);
+    if (laidOut == m_laidOutTexts.end()) {
+        QStaticText staticText(text);
+        staticText.setTextFormat(Qt::PlainText);
+        staticText.prepare(QTransform(), option.font);
+        laidOut = m_laidOutTexts.insert(text, staticText);
+    }
+    const QSizeF size = laidOut->size();
+    if (size.width() <= rect.width()) {
+        painter->save();
+        painter->setFont(option.font);
+        painter->setPen(QColor(Qt::gray));
+        painter->drawStaticText(QPointF(rect.left(), rect.top() + (rect.height() - size.height()) / 2.0),
+                                *laidOut);
+        painter->restore();
+        return;
+    }
     QPalette palette = option.palette;
     palette.setColor(QPalette::Text, Qt::gray);
     style->drawItemText(painter, rect, Qt::AlignLeft | Qt::AlignVCenter, palette, true,

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QFont>
+#include <QHash>
 #include <QPersistentModelIndex>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 
 class QTreeView;
@@ -54,4 +57,7 @@ private:
     // The cell under an open "Execute" button: the button has no background,
     // so the cell is painted without its "{Execute}" text meanwhile.
     mutable QPersistentModelIndex m_commandEditorIndex;
+    // Read-only values laid out for m_laidOutFont.
+    mutable QHash<QString, QStaticText> m_laidOutTexts;
+    mutable QFont m_laidOutFont;
 };
