@@ -236,14 +236,15 @@ private slots:
     {
         startRgbCamera(QSize(1280, 1024));
         m_view->resetStatistics();
-        QThread::msleep(1200);
+        QThread::msleep(1500);
         QSignalSpy shown(m_view.get(), &ImageView::frameShown);
         QCoreApplication::processEvents();
         QVERIFY(shown.count() <= 1);
         const FramePipeline::Statistics s = m_view->pipeline()->statistics();
-        QVERIFY2(s.received >= 10, qPrintable(QString::number(s.received)));
-        QVERIFY(s.dropped + 2 >= s.received - s.shown);
+        // At most one frame waits for the converter and one for the screen.
+        QVERIFY2(s.received >= 4, qPrintable(QString::number(s.received)));
         QVERIFY(s.shown <= 2);
+        QVERIFY(s.dropped > 0 && s.dropped + 2 >= s.received - s.shown);
     }
 
     // Removed, unusable or lost: the acquisition ends and Play returns to off.
