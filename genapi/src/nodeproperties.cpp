@@ -65,6 +65,8 @@ enum class Frame
     Ignored    // anything deeper (Extension contents, ...)
 };
 
+const int kMaxElementDepth = 64;
+
 struct ParseState
 {
     NodeDescription* description = nullptr;
@@ -131,6 +133,13 @@ void startElement(GMarkupParseContext* context, const gchar* element, const gcha
         return;
     }
 
+    // Aravis's XML reader stops at a depth of 256 and would see less of the
+    // document than we do; no description needs more than a few levels.
+    if (state->frames.size() >= static_cast<size_t>(kMaxElementDepth)) {
+        g_set_error(error, G_MARKUP_ERROR, G_MARKUP_ERROR_INVALID_CONTENT,
+                    "elements nest deeper than %d levels", kMaxElementDepth);
+        return;
+    }
     const Frame parent = state->frames.back();
     switch (parent) {
     case Frame::Root:

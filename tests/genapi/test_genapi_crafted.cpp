@@ -128,6 +128,12 @@ void TestGenApiCrafted::crafted_data()
                        "</EnumEntry><Value>0</Value></Enumeration>")
         << ""
         << "Bad" << cycle;
+    QTest::newRow("limit read through itself")
+        << description("<Integer Name=\"Bad\"><Value>1</Value><pMax>Bad</pMax></Integer>") << ""
+        << "Bad" << cycle;
+    QTest::newRow("register index read through the register")
+        << description(intReg("Bad", "<Length>4</Length>", "<pIndex Offset=\"4\">Bad</pIndex>")) << ""
+        << "Bad" << cycle;
     QTest::newRow("reader of a cycle")
         << description("<Integer Name=\"Bad\"><pValue>Loop</pValue></Integer><Integer "
                        "Name=\"Loop\"><pValue>Loop</pValue></Integer>")
@@ -187,6 +193,17 @@ void TestGenApiCrafted::crafted_data()
                                      << "node 'Good' is defined twice"
                                      << ""
                                      << "";
+    QTest::newRow("two entries of one name")
+        << description("<Enumeration Name=\"Bad\"><EnumEntry Name=\"A\"><Value>0</Value></EnumEntry>"
+                       "<EnumEntry Name=\"A\"><Value>1</Value></EnumEntry><Value>0</Value></Enumeration>")
+        << "node 'EnumEntry_Bad_A' is defined twice"
+        << ""
+        << "";
+    QTest::newRow("groups nested ten thousand deep")
+        << description(QString("<Group Comment=\"g\">").repeated(10000) + QString("</Group>").repeated(10000))
+        << "nest deeper than 64 levels"
+        << ""
+        << "";
     QTest::newRow("empty name") << description("<Integer Name=\"\"><Value>1</Value></Integer>")
                                 << "empty Name"
                                 << ""
