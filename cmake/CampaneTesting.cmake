@@ -2,6 +2,11 @@
 # One QtTest binary per component. Tests run on the offscreen platform and
 # find the device descriptions through CAMPANE_DEVICES_DIR.
 include(CampaneSubdirs)
+# Sanitizer builds find leaks too; only the system libraries' own one-time
+# allocations are suppressed (tests/lsan.supp).
+set(CAMPANE_SANITIZER_ENVIRONMENT
+    "ASAN_OPTIONS=detect_leaks=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
+
 function(campane_add_test name)
     cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
@@ -17,7 +22,7 @@ function(campane_add_test name)
     endif()
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;CAMPANE_DEVICES_DIR=${CAMPANE_DEVICES_DIR};ASAN_OPTIONS=detect_leaks=0")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;CAMPANE_DEVICES_DIR=${CAMPANE_DEVICES_DIR};${CAMPANE_SANITIZER_ENVIRONMENT}")
     if(T_LABELS)
         set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
     endif()
