@@ -2,7 +2,6 @@
 // simulated structured-light camera: folding, refresh, languages, the
 // spacer, the arrow icons, and pictures of the whole in both languages.
 
-#include "ccombobox.h"
 #include "ctoolbox.h"
 #include "ctoolpage.h"
 #include "panelrows.h"
@@ -94,24 +93,16 @@ private slots:
         QCOMPARE(spacer->sizePolicy().verticalPolicy(), QSizePolicy::Minimum);
     }
 
+    // Page titles follow the language (the rows' own texts are the rows'
+    // test); pictures of both, with one row hovered and one pressed.
     void languagesAndPictures()
     {
         INodeMap* map = m_device->GetNodeMap();
         CToolBox box;
-        box.resize(420, 700);
-        box.addPage(QStringLiteral("Trigger Control"), QStringLiteral("触发控制"),
-                    makeGroup(map, {{"AcquisitionMode", "触发模式选择"}, {"TriggerSoftware", "生成软触发"}}),
-                    0);
-        ToolPageWidget* image = makeGroup(map, {{"WorkingMode", "工作模式"}});
-        auto* outputs = new CComboBox;
-        for (const char* kind : {"GSImage", "SrcImage", "FrontImage", "Quality Image"})
-            outputs->addItem(kind, qstrcmp(kind, "SrcImage") != 0, kind);
-        auto* outputRow = new ToolPageWidgetItem;
-        outputRow->setupWidget({QStringLiteral("2D Acquisition Output"), QStringLiteral("2D采集输出")}, {},
-                               outputs);
-        image->addItem(outputRow);
-        CToolPage* imagePage =
-            box.addPage(QStringLiteral("Image Control"), QStringLiteral("图像控制"), image, 0);
+        box.resize(420, 500);
+        CToolPage* trigger = box.addPage(
+            QStringLiteral("Trigger Control"), QStringLiteral("触发控制"),
+            makeGroup(map, {{"AcquisitionMode", "触发模式选择"}, {"TriggerSoftware", "生成软触发"}}), 0);
         box.addPage(QStringLiteral("Brightness Control"), QStringLiteral("光亮控制"),
                     makeGroup(map, {{"Light1Value", "光机亮度值1"},
                                     {"SensorGain", "相机增益"},
@@ -123,23 +114,18 @@ private slots:
             ->collapse();
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
-        // One row under the pointer, one pressed, to see the three colours.
         const QList<ToolPageWidgetItem*> rows = box.findChildren<ToolPageWidgetItem*>();
         QEvent enter(QEvent::Enter);
         QApplication::sendEvent(rows.at(0), &enter);
         QTest::mousePress(rows.at(2), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
 
-        auto* mode = qobject_cast<ToolPageWidgetItem*>(image->items().at(0));
         const QString dir = qEnvironmentVariable("CAMPANE_SCREENSHOT_DIR");
         for (int language : {1, 0}) {
             box.setLanguageType(language);
-            QCoreApplication::processEvents();
-            QCOMPARE(imagePage->title(),
-                     language ? QStringLiteral("图像控制") : QStringLiteral("Image Control"));
-            QCOMPARE(mode->label()->text(),
-                     language ? QStringLiteral("工作模式") : QStringLiteral("WorkingMode"));
-            QCOMPARE(editorOf<QComboBox>(mode)->currentText(),
-                     language ? QStringLiteral("标准") : QStringLiteral("Standard"));
+            QCOMPARE(trigger->title(),
+                     language ? QStringLiteral("触发控制") : QStringLiteral("Trigger Control"));
+            QCOMPARE(rows.at(0)->label()->text(),
+                     language ? QStringLiteral("触发模式选择") : QStringLiteral("AcquisitionMode"));
             if (!dir.isEmpty())
                 QVERIFY(box.grab().save(dir + (language ? "/toolbox-zh.png" : "/toolbox-en.png")));
         }
