@@ -392,14 +392,12 @@ void TestCamview::runsOfTheProgram_data()
 
     // The first camera is focused by default; the level is Beginner. Values
     // read as the tree shows them: addresses dotted, MAC addresses in octets.
-    const QStringList cameraTree{"KVX_SLP3000",
-                                 "  DeviceControl",
-                                 "    DeviceModelName: KVX-SLP3000",
-                                 "    DeviceStatusFlags: 0xff [hidden]",
-                                 "    Width: 2448",
-                                 "        Light1Value: 80",
-                                 "      GevMACAddress: 00:11:22:33:44:AA [hidden]",
-                                 "      GevCurrentIPAddress: 192.168.0.1 [hidden]"};
+    const QStringList cameraTree =
+        QString(
+            "KVX_SLP3000|  DeviceControl|    DeviceModelName: KVX-SLP3000|"
+            "    DeviceStatusFlags: 0xff [hidden]|    Width: 2448|        Light1Value: 80|"
+            "      GevMACAddress: 00:11:22:33:44:AA [hidden]|      GevCurrentIPAddress: 192.168.0.1 [hidden]")
+            .split('|');
     QTest::newRow("tree") << QStringList{"--dump-tree"} << 0 << cameraTree << "    DeviceModelName: FGC-2CL"
                           << "";
     QTest::newRow("tree in Chinese") << QStringList{"--dump-tree", "--lang", "zh"} << 0
@@ -411,20 +409,15 @@ void TestCamview::runsOfTheProgram_data()
                        "--focus",     kCard}
         << 0 << QStringList{"    DeviceModelName: FGC-2CL", "    DebounceTime: 10 [hidden]"} << ""
         << "";
-    QTest::newRow("panel") << QStringList{"--dump-panel"} << 0
-                           << QStringList{"Shoot",
-                                          "  Trigger Control",
-                                          "    TriggerSoftware: Execute",
-                                          "    Periodic Trigger: off, 1000 ms",
-                                          "    2D Acquisition Output: GSImage、FrontImage",
-                                          "    2D Image Show: GSImage",
-                                          "    RayExpTime: 10000",
-                                          "  Imgage Process",
-                                          "    Denoising: off",
-                                          "Advance",
-                                          "    UserSetSave: Execute"}
-                           << "    Radius: 4"
-                           << "";
+    QTest::newRow("panel")
+        << QStringList{"--dump-panel"} << 0
+        << QString("Shoot|  Trigger Control|    TriggerSoftware: Execute|    Periodic Trigger: off, "
+                   "1000 ms|    2D Acquisition Output: GSImage、FrontImage|    2D Image Show: "
+                   "GSImage|    RayExpTime: 10000|  Imgage Process|    Denoising: off|Advance|"
+                   "    UserSetSave: Execute")
+               .split('|')
+        << "    Radius: 4"
+        << "";
     // Rows hidden for a feature the camera lacks are not printed.
     QTest::newRow("panel of the dual camera in Chinese")
         << QStringList{"--dump-panel", "--lang", "zh", "--focus", kSecondCamera} << 0

@@ -92,17 +92,12 @@ QList<QList<CToolPage*>> pagesOf(QWidget* board)
     return tabs;
 }
 
-QList<ToolPageWidgetItem*> rowsOf(const CToolPage* page)
-{
-    return page->findChildren<ToolPageWidgetItem*>();
-}
-
 QList<ToolPageWidgetItem*> allRows(QWidget* board)
 {
     QList<ToolPageWidgetItem*> rows;
     for (const QList<CToolPage*>& pages : pagesOf(board)) {
         for (CToolPage* page : pages)
-            rows << rowsOf(page);
+            rows << page->findChildren<ToolPageWidgetItem*>();
     }
     return rows;
 }
@@ -126,7 +121,7 @@ QStringList layoutOf(QWidget* board)
         QStringList groups;
         for (CToolPage* page : pages) {
             QStringList titles;
-            for (ToolPageWidgetItem* item : rowsOf(page))
+            for (ToolPageWidgetItem* item : page->findChildren<ToolPageWidgetItem*>())
                 titles << (item->isHidden() ? "[" + item->titleName(0) + "]" : item->titleName(0));
             groups << page->title() + ": " + titles.join(", ");
         }
@@ -496,51 +491,35 @@ private slots:
     void panelLayout_data()
     {
         QTest::addColumn<QString>("device");
-        QTest::addColumn<QStringList>("hidden");
-        QTest::addColumn<QStringList>("outputs");
+        QTest::addColumn<QString>("hidden");
+        QTest::addColumn<QString>("outputs");
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<int>("showMode");
 
         // Each has a second set of region-of-interest rows, hidden.
-        const QStringList roi{"Width", "Height", "OffsetX", "OffsetY"};
         QTest::newRow("structured-light camera")
-            << m_camera << roi + QStringList{"Radius", "Neighborhoods"}
-            << QStringList{"GSImage*", "SrcImage", "FrontImage*", "BackImage", "Quality Image"}
+            << m_camera << "Width, Height, OffsetX, OffsetY, Radius, Neighborhoods"
+            << "GSImage*, SrcImage, FrontImage*, BackImage, Quality Image"
             << QStringList{"-", "GSImage", "FrontImage"} << 2;
         QTest::newRow("dual-projector camera")
             << m_dual
-            << QStringList{"Binning"} + roi +
-                   QStringList{"Light2Selector",
-                               "Light2Mode",
-                               "Light2Value",
-                               "Light3Selector",
-                               "Light3Mode",
-                               "Light3Value",
-                               "Modulation",
-                               "LowBrightness",
-                               "Brightness",
-                               "FilterThreshold",
-                               "HighFilteringThreshold",
-                               "WindowDiameter",
-                               "HighTruncation",
-                               "LowTruncation",
-                               "FillThreshold"}
-            << QStringList{"2D Left*",         "2D Right",          "Left Streak",
-                           "Right Streak",     "2.5D Left Shot*",   "2.5D Right Shot",
-                           "2.5D Left Reflex", "2.5D Right Reflex", "Quality Image"}
+            << "Binning, Width, Height, OffsetX, OffsetY, Light2Selector, Light2Mode, Light2Value, "
+               "Light3Selector, "
+               "Light3Mode, Light3Value, Modulation, LowBrightness, Brightness, FilterThreshold, "
+               "HighFilteringThreshold, WindowDiameter, HighTruncation, LowTruncation, FillThreshold"
+            << "2D Left*, 2D Right, Left Streak, Right Streak, 2.5D Left Shot*, 2.5D Right Shot, 2.5D Left "
+               "Reflex, "
+               "2.5D Right Reflex, Quality Image"
             << QStringList{"-", "2D Left", "2.5D Left Shot"} << 1;
         // "KVX-SLP" after other characters is the other family; none of its
         // nine kinds exists on this camera, so all read as off. Nothing is
         // sent to the image view at build.
         QTest::newRow("prefix not at the start")
             << m_other
-            << QStringList{"TriggerSoftware"} + roi +
-                   QStringList{"RightRayExpTime", "Radius", "Neighborhoods"}
-            << QStringList{"2D Left",          "2D Right",
-                           "Left Streak",      "Right Streak",
-                           "2.5D Left Shot",   "2.5D Right Shot",
-                           "2.5D Left Reflex", "2.5D Right Reflex",
-                           "Quality Image",    "-*"}
+            << "TriggerSoftware, Width, Height, OffsetX, OffsetY, RightRayExpTime, Radius, Neighborhoods"
+            << "2D Left, 2D Right, Left Streak, Right Streak, 2.5D Left Shot, 2.5D Right Shot, 2.5D Left "
+               "Reflex, "
+               "2.5D Right Reflex, Quality Image, -*"
             << QStringList{"-"} << 7;
     }
 
@@ -567,7 +546,7 @@ private slots:
                     "LowTruncation, FillThreshold, Denoising, [Radius], [Neighborhoods]",
                     "User Control: UserSetSelector, UserSetLoad, UserSetSave"}));
         }
-        QTEST(hiddenRows(board.get()), "hidden");
+        QTEST(hiddenRows(board.get()).join(", "), "hidden");
         // Forty rows, and nine of the region of interest.
         QCOMPARE(allRows(board.get()).size(), 49);
         // The periodic trigger goes with the TriggerSoftware row.
@@ -575,7 +554,7 @@ private slots:
                  row(board.get(), "TriggerSoftware")->isHidden());
         QAbstractItemModelTester tester(part<CComboBox>(board.get(), "grabOutputList")->model(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QTEST(checkList(board.get()), "outputs");
+        QTEST(checkList(board.get()).join(", "), "outputs");
         QCOMPARE(texts(board.get(), "showTypeList"), shown);
         QCOMPARE(part<QComboBox>(board.get(), "showTypeList")->currentIndex(), shown.size() > 1 ? 1 : 0);
         QCOMPARE(Corvid::GetImageViewRecord(device.toStdString()).slImageShowMode, showMode);
