@@ -48,16 +48,21 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The window shows the log from the start.
     LogSink::install();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("camview"));
-    QApplication::setApplicationVersion(QStringLiteral(CAMVIEW_VERSION));
+    QCoreApplication::setApplicationName(QStringLiteral("camview"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CAMVIEW_VERSION));
 
+    // The command line is checked before the GUI application exists, so that
+    // a wrong option is answered with a message, display or not.
     CamviewOptions options;
-    QString error;
-    if (!parseCamviewOptions(QApplication::arguments(), options, error)) {
-        std::fprintf(stderr, "camview: %s\n", qPrintable(error));
-        return 2;
+    {
+        QCoreApplication checker(argc, argv);
+        QString error;
+        if (!parseCamviewOptions(QCoreApplication::arguments(), options, error)) {
+            std::fprintf(stderr, "camview: %s\n", qPrintable(error));
+            return 2;
+        }
     }
+    QApplication app(argc, argv);
 
     // The catalogue first: the boards are translated as they are built.
     LanguageCatalogue catalogue;
