@@ -35,13 +35,6 @@ public:
     int lastId = 40;
 };
 
-std::string nodeValue(const QString& id, const char* node)
-{
-    std::string value;
-    Corvid::GetCameraNodeValue(id.toStdString(), node, value);
-    return value;
-}
-
 } // namespace
 
 class TestRoi : public QObject
@@ -57,12 +50,24 @@ class TestRoi : public QObject
     QSpinBox* box(const char* name) const { return m_board->findChild<QSpinBox*>(name); }
     SelectedButton* selectButton() const { return m_board->roiSelectButton; }
 
-    void setImage(const char* width, const char* height, const char* x, const char* y)
+    //! Sets the camera's image (offsets first, so that any size fits).
+    void setImage(const QRect& image)
     {
-        for (auto feature :
-             {std::make_pair("OffsetX", "0"), std::make_pair("OffsetY", "0"), std::make_pair("Width", width),
-              std::make_pair("Height", height), std::make_pair("OffsetX", x), std::make_pair("OffsetY", y)})
-            QCOMPARE(Corvid::SetCameraNodeValue(m_camera.toStdString(), feature.first, feature.second), 0);
+        const std::string id = m_camera.toStdString();
+        for (auto feature : {std::make_pair("OffsetX", 0), std::make_pair("OffsetY", 0),
+                             std::make_pair("Width", image.width()), std::make_pair("Height", image.height()),
+                             std::make_pair("OffsetX", image.x()), std::make_pair("OffsetY", image.y())})
+            QCOMPARE(Corvid::SetCameraNodeValue(id, feature.first, std::to_string(feature.second)), 0);
+    }
+
+    QRect cameraImage() const
+    {
+        auto value = [this](const char* name) {
+            std::string text;
+            Corvid::GetCameraNodeValue(m_camera.toStdString(), name, text);
+            return std::atoi(text.c_str());
+        };
+        return QRect(value("OffsetX"), value("OffsetY"), value("Width"), value("Height"));
     }
 
     void startDrawing()
@@ -96,7 +101,7 @@ private slots:
 
     void init()
     {
-        setImage("2448", "2048", "0", "0");
+        setImage(QRect(0, 0, 2448, 2048));
         m_board = std::make_unique<CamBoard>();
         m_board->setPanelTabVisible(true);
         m_board->setDeviceId(m_camera);
@@ -111,21 +116,19 @@ private slots:
     void placement()
     {
         QVERIFY(qobject_cast<ToolPageWidgetItem*>(selectButton()->parentWidget()->parentWidget()));
-        const auto rows = m_board->m_roiRows;
-        const auto boxRows = m_board->m_roiWidgets;
-        QCOMPARE(rows.size(), 4);
-        QCOMPARE(boxRows.size(), 4);
-        auto hidden = [](const auto& list) {
-            return std::all_of(list.begin(), list.end(), [](QWidget* w) { return w->isHidden(); });
+        // The numbers of shown rows and shown spin-box rows.
+        auto shown = [this] {
+            auto count = [](const auto& list) {
+                return int(
+                    std::count_if(list.begin(), list.end(), [](QWidget* w) { return !w->isHidden(); }));
+            };
+            return qMakePair(count(m_board->m_roiRows), count(m_board->m_roiWidgets));
         };
-        auto shown = [](const auto& list) {
-            return std::none_of(list.begin(), list.end(), [](QWidget* w) { return w->isHidden(); });
-        };
-        QVERIFY(shown(rows) && hidden(boxRows));
+        QCOMPARE(shown(), qMakePair(4, 0));
         startDrawing();
-        QVERIFY(hidden(rows) && shown(boxRows));
+        QCOMPARE(shown(), qMakePair(0, 4));
         selectButton()->click();
-        QVERIFY(shown(rows) && hidden(boxRows));
+        QCOMPARE(shown(), qMakePair(4, 0));
         QVERIFY(Corvid::GetImageViewRecord(m_camera.toStdString()).roiRemoved);
 
         // A rebuild during the drawing ends it and takes the region away.
@@ -142,30 +145,30 @@ private slots:
         QVERIFY(plain.m_roiRows.isEmpty());
     }
 
-    // The region stays inside the image the camera gave when drawing began,
-    // and the view gets it in image coordinates.
+    // The region stays inside the image the camera gave when drawing began;
+    // the view gets it in image coordinates, and execute writes it to the
+    // camera and ends the drawing.
     void limits_data()
     {
-        QTest::addColumn<QStringList>("image"); // Width, Height, OffsetX, OffsetY
+        QTest::addColumn<QRect>("image");
         QTest::addColumn<QList<QPair<QString, int>>>("edits");
         QTest::addColumn<QList<QPair<QString, int>>>("maxima");
         QTest::addColumn<QRect>("region");
         using Edits = QList<QPair<QString, int>>;
-        QTest::newRow("offsets fixed before the first edit")
-            << QStringList{"1024", "512", "64", "32"} << Edits{}
-            << Edits{{"roiOffsetXBox", 64},
-                     {"roiOffsetYBox", 32},
-                     {"roiWidthBox", 1024},
-                     {"roiHeightBox", 512}}
-            << QRect();
+        QTest::newRow("offsets fixed before the first edit") << QRect(64, 32, 1024, 512) << Edits{}
+                                                             << Edits{{"roiOffsetXBox", 64},
+                                                                      {"roiOffsetYBox", 32},
+                                                                      {"roiWidthBox", 1024},
+                                                                      {"roiHeightBox", 512}}
+                                                             << QRect();
         QTest::newRow("width 2000 limits the x offset to 448")
-            << QStringList{"2448", "2048", "0", "0"} << Edits{{"roiWidthBox", 2000}}
-            << Edits{{"roiOffsetXBox", 448}} << QRect(0, 0, 2000, 2048);
+            << QRect(0, 0, 2448, 2048) << Edits{{"roiWidthBox", 2000}} << Edits{{"roiOffsetXBox", 448}}
+            << QRect(0, 0, 2000, 2048);
         QTest::newRow("x offset 448 then limits the width to 2000")
-            << QStringList{"2448", "2048", "0", "0"} << Edits{{"roiWidthBox", 2000}, {"roiOffsetXBox", 448}}
+            << QRect(0, 0, 2448, 2048) << Edits{{"roiWidthBox", 2000}, {"roiOffsetXBox", 448}}
             << Edits{{"roiWidthBox", 2000}} << QRect(448, 0, 2000, 2048);
         QTest::newRow("inside a smaller image with offsets")
-            << QStringList{"1024", "512", "64", "32"}
+            << QRect(64, 32, 1024, 512)
             << Edits{{"roiHeightBox", 256}, {"roiOffsetYBox", 200}, {"roiWidthBox", 512}}
             << Edits{{"roiOffsetYBox", 288}, {"roiHeightBox", 344}, {"roiOffsetXBox", 576}}
             << QRect(0, 168, 512, 256);
@@ -173,12 +176,12 @@ private slots:
 
     void limits()
     {
-        QFETCH(QStringList, image);
+        QFETCH(QRect, image);
         using Edits = QList<QPair<QString, int>>;
         QFETCH(Edits, edits);
         QFETCH(Edits, maxima);
         QFETCH(QRect, region);
-        setImage(qPrintable(image[0]), qPrintable(image[1]), qPrintable(image[2]), qPrintable(image[3]));
+        setImage(image);
         startDrawing();
         for (const auto& edit : edits)
             box(qPrintable(edit.first))->setValue(edit.second);
@@ -192,26 +195,12 @@ private slots:
         QCOMPARE(record.roiId, m_view.lastId);
         QCOMPARE(QRect(QPoint(record.roiX1, record.roiY1), QPoint(record.roiX2 - 1, record.roiY2 - 1)),
                  region);
-    }
 
-    // Execute ends the drawing and writes the region to the camera.
-    void executeWritesTheRegion()
-    {
-        setImage("2448", "2048", "0", "0");
-        startDrawing();
-        box("roiWidthBox")->setValue(1024);
-        box("roiHeightBox")->setValue(600);
-        box("roiOffsetXBox")->setValue(320);
-        box("roiOffsetYBox")->setValue(100);
         m_board->roiExecuteButton->click();
-        QVERIFY(!selectButton()->isSelected());
-        QVERIFY(!m_board->roiExecuteButton->isEnabled());
+        QVERIFY(!selectButton()->isSelected() && !m_board->roiExecuteButton->isEnabled());
         QVERIFY(m_board->resetImageSizeButton->isEnabled());
-        QCOMPARE(nodeValue(m_camera, "Width"), std::string("1024"));
-        QCOMPARE(nodeValue(m_camera, "Height"), std::string("600"));
-        QCOMPARE(nodeValue(m_camera, "OffsetX"), std::string("320"));
-        QCOMPARE(nodeValue(m_camera, "OffsetY"), std::string("100"));
         QVERIFY(Corvid::GetImageViewRecord(m_camera.toStdString()).roiRemoved);
+        QCOMPARE(cameraImage(), region.translated(image.topLeft()));
     }
 
     // Without an image view there is no region to edit: the button returns
@@ -235,7 +224,6 @@ private slots:
         QTest::addColumn<int>("readStatus");
         QTest::addColumn<int>("writeStatus");
         QTest::newRow("integer") << true << "Width" << qint64(1280) << 0 << 0;
-        QTest::newRow("not an integer: nothing done") << true << "DeviceModelName" << qint64(1) << 0 << 0;
         QTest::newRow("no node map") << false << "Width" << qint64(1280) << -1 << -1;
         QTest::newRow("no such node") << true << "NoSuchFeature" << qint64(1) << -2 << -2;
         QTest::newRow("read-only") << true << "SensorWidth" << qint64(100) << 0 << -3;
