@@ -151,42 +151,37 @@ private slots:
     void limits_data()
     {
         QTest::addColumn<QRect>("image");
-        QTest::addColumn<QList<QPair<QString, int>>>("edits");
-        QTest::addColumn<QList<QPair<QString, int>>>("maxima");
+        QTest::addColumn<QString>("edits"); // box=value, in order
+        QTest::addColumn<QString>("maxima");
         QTest::addColumn<QRect>("region");
-        using Edits = QList<QPair<QString, int>>;
-        QTest::newRow("offsets fixed before the first edit") << QRect(64, 32, 1024, 512) << Edits{}
-                                                             << Edits{{"roiOffsetXBox", 64},
-                                                                      {"roiOffsetYBox", 32},
-                                                                      {"roiWidthBox", 1024},
-                                                                      {"roiHeightBox", 512}}
-                                                             << QRect();
-        QTest::newRow("width 2000 limits the x offset to 448")
-            << QRect(0, 0, 2448, 2048) << Edits{{"roiWidthBox", 2000}} << Edits{{"roiOffsetXBox", 448}}
-            << QRect(0, 0, 2000, 2048);
+        QTest::newRow("offsets fixed before the first edit")
+            << QRect(64, 32, 1024, 512) << ""
+            << "OffsetX=64 OffsetY=32 Width=1024 Height=512" << QRect();
+        QTest::newRow("width 2000 limits the x offset to 448") << QRect(0, 0, 2448, 2048) << "Width=2000"
+                                                               << "OffsetX=448" << QRect(0, 0, 2000, 2048);
         QTest::newRow("x offset 448 then limits the width to 2000")
-            << QRect(0, 0, 2448, 2048) << Edits{{"roiWidthBox", 2000}, {"roiOffsetXBox", 448}}
-            << Edits{{"roiWidthBox", 2000}} << QRect(448, 0, 2000, 2048);
+            << QRect(0, 0, 2448, 2048) << "Width=2000 OffsetX=448"
+            << "Width=2000" << QRect(448, 0, 2000, 2048);
         QTest::newRow("inside a smaller image with offsets")
-            << QRect(64, 32, 1024, 512)
-            << Edits{{"roiHeightBox", 256}, {"roiOffsetYBox", 200}, {"roiWidthBox", 512}}
-            << Edits{{"roiOffsetYBox", 288}, {"roiHeightBox", 344}, {"roiOffsetXBox", 576}}
-            << QRect(0, 168, 512, 256);
+            << QRect(64, 32, 1024, 512) << "Height=256 OffsetY=200 Width=512"
+            << "OffsetY=288 Height=344 OffsetX=576" << QRect(0, 168, 512, 256);
     }
 
     void limits()
     {
         QFETCH(QRect, image);
-        using Edits = QList<QPair<QString, int>>;
-        QFETCH(Edits, edits);
-        QFETCH(Edits, maxima);
+        QFETCH(QString, edits);
+        QFETCH(QString, maxima);
         QFETCH(QRect, region);
+        auto boxOf = [this](const QString& pair) {
+            return box(qPrintable("roi" + pair.section('=', 0, 0) + "Box"));
+        };
         setImage(image);
         startDrawing();
-        for (const auto& edit : edits)
-            box(qPrintable(edit.first))->setValue(edit.second);
-        for (const auto& maximum : maxima)
-            QCOMPARE(box(qPrintable(maximum.first))->maximum(), maximum.second);
+        for (const QString& edit : edits.split(' ', Qt::SkipEmptyParts))
+            boxOf(edit)->setValue(edit.section('=', 1).toInt());
+        for (const QString& maximum : maxima.split(' '))
+            QCOMPARE(boxOf(maximum)->maximum(), maximum.section('=', 1).toInt());
         if (edits.isEmpty()) {
             QCOMPARE(box("roiOffsetXBox")->minimum(), box("roiOffsetXBox")->maximum());
             return;
