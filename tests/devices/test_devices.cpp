@@ -1,8 +1,8 @@
 // Checks the GenICam descriptions of the simulated devices as XML: structure,
-// references, reachability, the simulation's attributes, register layout, and
-// the features and relations the panel and the feature tree rely on. (That
-// the initial values are valid ones is checked through the GenApi layer, in
-// the genapi tests.)
+// references, reachability, the simulation's attributes and register layout.
+// (That the initial values are valid ones is checked through the GenApi
+// layer, in the genapi tests; the features and relations the panel relies
+// on, by the panel's and the region of interest's tests driving them.)
 
 #include <QDir>
 #include <QFileInfo>
@@ -341,88 +341,6 @@ private slots:
                          qPrintable(pair + QStringLiteral(" share bits")));
             }
         }
-    }
-
-    // The card's features, as "<file> <element> <names>" lines (the cameras'
-    // panels show that theirs are there in the panel's tests).
-    void panelFeatures_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("element");
-        QTest::addColumn<QStringList>("names");
-        const QString table = QStringLiteral(R"(
-frame-grabber-card.xml Enumeration ChannelSelector TriggerInputLine TriggerActivation CameraLinkClock
-frame-grabber-card.xml Integer DebounceTime
-frame-grabber-card.xml Boolean PoCLEnable
-frame-grabber-card.xml Float DeviceTemperature
-)");
-        for (const QString& line : table.split('\n', Qt::SkipEmptyParts)) {
-            const QStringList words = line.split(' ');
-            QTest::addRow("%s:%s:%s", qPrintable(words[0].section('-', 0, 1)), qPrintable(words[1]),
-                          qPrintable(words[2]))
-                << words[0] << words[1] << QStringList(words.mid(2));
-        }
-    }
-
-    void panelFeatures()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, element);
-        QFETCH(QStringList, names);
-        const Description& d = load(devicePath(file));
-        QStringList wrong;
-        for (const QString& name : names)
-            if (d.nodes.value(name).element != element)
-                wrong << name;
-        QVERIFY2(wrong.isEmpty(), qPrintable("missing or not " + element + ": " + wrong.join(' ')));
-    }
-
-    void relations_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("feature");
-        QTest::addColumn<QString>("reference");
-        QTest::addColumn<QStringList>("sources");
-        const auto add = [](const QString& file, const char* feature, const char* reference,
-                            const char* sources) {
-            QTest::addRow("%s:%s.%s", qPrintable(file.section('-', 0, 1)), feature, reference)
-                << file << QString(feature) << QString(reference) << QString(sources).split(' ');
-        };
-        for (const QString& file : {kSlp, kDual}) {
-            // Denoising gates its parameters.
-            add(file, "Radius", "pIsAvailable", "Denoising");
-            add(file, "Neighborhoods", "pIsAvailable", "Denoising");
-            // Offset max = sensor - size and size max = sensor - offset, so
-            // each limit follows the other; sizes lock while streaming.
-            add(file, "OffsetX", "pMax", "SensorWidth Width");
-            add(file, "Width", "pMax", "SensorWidth OffsetX");
-            add(file, "OffsetY", "pMax", "SensorHeight Height");
-            add(file, "Height", "pMax", "SensorHeight OffsetY");
-            add(file, "Width", "pIsLocked", "TLParamsLocked");
-            add(file, "Height", "pIsLocked", "TLParamsLocked");
-        }
-        // A dependency on a feature from another category.
-        add(kSlp, "PrecisionIterations", "pIsAvailable", "WorkingMode");
-    }
-
-    // The feature's reference reads each source (the node or the register behind
-    // it), directly or as a variable of a formula.
-    void relations()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, feature);
-        QFETCH(QString, reference);
-        QFETCH(QStringList, sources);
-        const Description& d = load(devicePath(file));
-        const Node target = d.nodes.value(d.nodes.value(feature).ref(reference));
-        QVERIFY2(!target.name.isEmpty(), qPrintable(feature + " has no " + reference));
-        const QStringList read = target.element.endsWith(QLatin1String("SwissKnife"))
-                                     ? target.refsOf(QStringLiteral("pVariable"))
-                                     : QStringList{target.name};
-        for (const QString& source : sources)
-            QVERIFY2(read.contains(source) ||
-                         read.contains(d.nodes.value(source).ref(QStringLiteral("pValue"))),
-                     qPrintable(source));
     }
 
     // The generated descriptions: 5,000 features in all four visibilities; the

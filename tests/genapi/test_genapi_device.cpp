@@ -213,19 +213,6 @@ private slots:
         QVERIFY(samples[0] != samples[1] || samples[1] != samples[2]);
     }
 
-    void statisticsCountDeviceAccess()
-    {
-        CIntegerPtr word(m_map->GetNode("FieldWord")); // NoCache, 4 bytes
-        m_device->ResetStatistics();
-        for (int i = 0; i < 3; ++i)
-            word->GetValue();
-        QCOMPARE(m_device->GetStatistics().registerReads, uint64_t(3));
-        QCOMPARE(m_device->GetStatistics().bytesRead, uint64_t(12));
-        CIntegerPtr(m_map->GetNode("HighReg"))->SetValue(42, false);
-        QCOMPARE(m_device->GetStatistics().registerWrites, uint64_t(1));
-        QCOMPARE(m_device->GetStatistics().bytesWritten, uint64_t(4));
-    }
-
     void brokenDescriptionsAreRefused_data()
     {
         QTest::addColumn<QByteArray>("xml");
