@@ -421,7 +421,11 @@ void TestCamview::runsOfTheProgram_data()
     // Rows hidden for a feature the camera lacks are not printed.
     QTest::newRow("panel of the dual camera in Chinese")
         << QStringList{"--dump-panel", "--lang", "zh", "--focus", kSecondCamera} << 0
-        << QStringList{"拍摄", "    2D采集显示: 左2D图", "    光机亮度值1: 70", "    右光机曝光时间: 12000",
+        << QStringList{"拍摄",
+                       "  触发控制",
+                       "    2D采集显示: 左2D图",
+                       "    光机亮度值1: 70",
+                       "    右光机曝光时间: 12000",
                        "    搜索半径: 3"}
         << "    光机亮度值2: 60"
         << "";

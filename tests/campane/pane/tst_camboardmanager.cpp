@@ -19,7 +19,6 @@
 
 #include <atomic>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -229,55 +228,6 @@ private slots:
         QVERIFY(kept);
         QVERIFY(!*kept);
         *kept = true; // a late slot writes to a flag still alive
-    }
-
-    void deviceListStorm()
-    {
-        Host host;
-        CamBoardManager* manager = host.child;
-        std::atomic<int> running{0};
-        std::vector<std::thread> threads;
-        const int rounds = 25;
-
-        // Device lists straight into the adapter from several threads, ROI
-        // events under the manager's mutex, and the service toggling a
-        // camera's usability and sending its own lists and focus changes
-        // meanwhile.
-        for (int t = 0; t < 3; ++t) {
-            ++running;
-            threads.emplace_back([&, t] {
-                for (int i = 0; i < rounds; ++i) {
-                    std::vector<std::string> cams = {kCamera, kSecondCamera};
-                    if ((i + t) % 2)
-                        std::swap(cams[0], cams[1]);
-                    manager->m_deviceListUpdate->DeviceListUpdated(1, {kCard}, cams);
-                }
-                --running;
-            });
-        }
-        ++running;
-        threads.emplace_back([&] {
-            for (int i = 0; i < rounds; ++i) {
-                int roiId = 3;
-                bool status = true;
-                Corvid::NotifyROIDraw(kSecondCamera, 1, 2, 30, 40, 1, roiId, status);
-                Corvid::SetDeviceUsable(kSecondCamera, i % 2 == 1);
-                Corvid::SetFocus(Corvid::FOCUS_CAMERA, i % 3 ? kSecondCamera : kCamera);
-            }
-            Corvid::SetDeviceUsable(kSecondCamera, true);
-            --running;
-        });
-        while (running > 0)
-            QTest::qWait(1);
-        for (std::thread& thread : threads)
-            thread.join();
-        settle();
-
-        QCOMPARE(manager->m_cameraBoards.keys(), QStringList({kCamera, kSecondCamera}));
-        QCOMPARE(manager->m_cardBoards.keys(), QStringList({kCard}));
-        QTRY_COMPARE(strayBoards(manager), 0);
-        if (manager->m_currentBoard)
-            checkOnlyCurrentVisible(manager);
     }
 
     // The tab setters reach every board, also one made later; with both tabs off

@@ -1,5 +1,7 @@
 // The exported CamPane, used as a host uses it: through the shared library
-// and its public interface only.
+// and its public interface only. (Following the service's focus, the tabs
+// and usability shows in camview's window test, which drives the pane the
+// same way.)
 
 #include "servicesupport.h"
 #include "tests.h"
@@ -12,22 +14,6 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
-
-namespace {
-
-// The device id that the pane shows now ("No device" on the default board).
-QString shownDeviceId(CamPane* pane)
-{
-    QStringList shown;
-    for (QWidget* board : pane->findChildren<QWidget*>(QStringLiteral("CamBoard"))) {
-        if (board->isVisible())
-            shown << (board->accessibleName().isEmpty() ? QStringLiteral("No device")
-                                                        : board->accessibleName());
-    }
-    return shown.size() == 1 ? shown.first() : QStringLiteral("<%1 boards shown>").arg(shown.size());
-}
-
-} // namespace
 
 class TestCamPane : public QObject
 {
@@ -71,40 +57,6 @@ private slots:
                 QVERIFY2(linkerSymbols.contains(symbol), qPrintable(symbol + " is exported"));
             }
         }
-    }
-
-    void followsTheServiceAndTheSetters()
-    {
-        HostWindow<CamPane> window;
-        CamPane* pane = window.child;
-        for (int mode : {0, 1, 42, -1})
-            pane->setDefaultCamPaneMode(mode);
-        pane->setParamterViewDisable(QStringLiteral("SIM-nothing"));
-        pane->setParamterViewDisable(QString());
-        QCOMPARE(shownDeviceId(pane), QStringLiteral("No device"));
-
-        const QList<QPair<Corvid::FOCUS_TYPE, const char*>> focus = {{Corvid::FOCUS_CAMERA, kCamera},
-                                                                     {Corvid::FOCUS_CARD, kCard},
-                                                                     {Corvid::FOCUS_CAMERA, kSecondCamera}};
-        for (const auto& device : focus) {
-            Corvid::SetFocus(device.first, device.second);
-            settle();
-            QCOMPARE(shownDeviceId(pane), QString(device.second));
-        }
-        pane->setParamterViewDisable(kSecondCamera);
-        QCOMPARE(shownDeviceId(pane), QString(kSecondCamera));
-
-        // Both tabs off hide the pane, not the host window; one back shows it.
-        pane->setPanelWidgetVisiable(false);
-        pane->setAllDetailWidgetVisiable(false);
-        QVERIFY(!pane->isVisible());
-        QVERIFY(window.widget->isVisible());
-        pane->setAllDetailWidgetVisiable(true);
-        QVERIFY(pane->isVisible());
-
-        Corvid::SetDeviceUsable(kSecondCamera, false);
-        settle();
-        QCOMPARE(shownDeviceId(pane), QStringLiteral("No device"));
     }
 
     void destroyedPaneIsNotCalledAgain()
