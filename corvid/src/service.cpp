@@ -184,6 +184,8 @@ void Service::stop()
             return;
         m_stopping = true;
     }
+    // A search under way ends within one slice instead of its full window.
+    m_discoveryCancelled = true;
     m_queueChanged.notify_all();
     if (m_thread.joinable())
         m_thread.join();
@@ -340,7 +342,7 @@ void Service::discoverOnce()
 {
     std::vector<GenApi::DeviceDescriptor> found;
     try {
-        found = GenApi::CDeviceConnection::Discover();
+        found = GenApi::CDeviceConnection::Discover([this] { return m_discoveryCancelled.load(); });
     } catch (const std::exception& e) {
         log(std::string("device discovery failed: ") + e.what(), 1);
         return;
@@ -371,7 +373,10 @@ void Service::discoverOnce()
         auto retry = m_discoveryRetry.find(descriptor.id);
         if (retry != m_discoveryRetry.end() && now < retry->second)
             continue;
-        if (addAravis(descriptor.id, "1", &descriptor).empty())
+        // A GigE Vision device is opened by the address it answered from:
+        // opened by id, Aravis would search the network for it again.
+        const bool byAddress = descriptor.protocol == "GigEVision" && !descriptor.address.empty();
+        if (addAravis(byAddress ? descriptor.address : descriptor.id, "1", &descriptor).empty())
             m_discoveryRetry[descriptor.id] = now + kDiscoveryRetryDelay;
         else
             m_discoveryRetry.erase(descriptor.id);

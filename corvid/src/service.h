@@ -12,6 +12,7 @@
 
 #include <Corvid/CorvidHost.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -132,6 +133,8 @@ private:
     bool m_stopping = false;
     std::thread m_thread;
     std::thread m_discoveryThread;
+    //! Set by stop(): ends a discovery round under way at its next slice.
+    std::atomic<bool> m_discoveryCancelled{false};
     //! Devices that did not open, and when discovery tries them again (used
     //! by the discovery thread only).
     std::map<std::string, std::chrono::steady_clock::time_point> m_discoveryRetry;

@@ -3,6 +3,7 @@
 #include <GenApi/DeviceConnection.h>
 
 #include "devicecontext.h"
+#include "gvcpdiscovery.h"
 #include "proxydevice.h"
 #include "simdevice.h"
 
@@ -36,6 +37,11 @@ void fail(std::string* error, const std::string& name, const std::string& reason
     if (error)
         *error = reason;
 }
+
+//! How long devices have to answer a GigE Vision discovery, and the slices
+//! in which a cancellation is noticed.
+constexpr int kGigEDiscoveryWindowMs = 1000;
+constexpr int kDiscoverySliceMs = 20;
 
 std::string copyOf(const char* text)
 {
@@ -134,18 +140,46 @@ std::unique_ptr<CDeviceConnection> CDeviceConnection::OpenAravis(const std::stri
 
 std::vector<DeviceDescriptor> CDeviceConnection::Discover()
 {
-    std::lock_guard<std::mutex> lock(aravisSystemMutex());
-    arv_update_device_list();
+    return Discover(nullptr);
+}
+
+std::vector<DeviceDescriptor> CDeviceConnection::Discover(const std::function<bool()>& cancelled)
+{
+    // Once cancelled stays cancelled, without asking again.
+    bool stop = false;
+    const std::function<bool()> isCancelled = [&] { return stop || (cancelled && (stop = cancelled())); };
     std::vector<DeviceDescriptor> devices;
-    const unsigned int count = arv_get_n_devices();
+    // GigE Vision on our own sockets: Aravis's search waits a full second of
+    // silence and cannot be interrupted.
+    for (Internal::GvcpAnnouncement& a :
+         Internal::discoverGigEVision(kGigEDiscoveryWindowMs, kDiscoverySliceMs, isCancelled)) {
+        DeviceDescriptor d;
+        // The id Aravis gives the same device.
+        d.id = a.vendor + "-" + a.model + "-" + a.serial;
+        d.vendor = std::move(a.vendor);
+        d.model = std::move(a.model);
+        d.serial = std::move(a.serial);
+        d.protocol = "GigEVision";
+        d.address = std::move(a.address);
+        devices.push_back(std::move(d));
+    }
+    if (isCancelled())
+        return devices;
+    // USB3 Vision through Aravis: a bus enumeration, quick.
+    std::lock_guard<std::mutex> lock(aravisSystemMutex());
+    ArvInterface* usb = arv_uv_interface_get_instance();
+    if (!usb)
+        return devices;
+    arv_interface_update_device_list(usb);
+    const unsigned int count = arv_interface_get_n_devices(usb);
     for (unsigned int i = 0; i < count; ++i) {
         DeviceDescriptor d;
-        d.id = copyOf(arv_get_device_id(i));
-        d.vendor = copyOf(arv_get_device_vendor(i));
-        d.model = copyOf(arv_get_device_model(i));
-        d.serial = copyOf(arv_get_device_serial_nbr(i));
-        d.protocol = copyOf(arv_get_device_protocol(i));
-        d.address = copyOf(arv_get_device_address(i));
+        d.id = copyOf(arv_interface_get_device_id(usb, i));
+        d.vendor = copyOf(arv_interface_get_device_vendor(usb, i));
+        d.model = copyOf(arv_interface_get_device_model(usb, i));
+        d.serial = copyOf(arv_interface_get_device_serial_nbr(usb, i));
+        d.protocol = copyOf(arv_interface_get_device_protocol(usb, i));
+        d.address = copyOf(arv_interface_get_device_address(usb, i));
         if (!d.id.empty())
             devices.push_back(std::move(d));
     }

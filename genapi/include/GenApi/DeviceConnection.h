@@ -9,6 +9,7 @@
 #include <GenApi/Interfaces.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,8 +53,14 @@ public:
     //! address of a GigE Vision device. Null on failure, with the reason.
     static std::unique_ptr<CDeviceConnection> OpenAravis(const std::string& deviceIdOrAddress,
                                                          std::string* error = nullptr);
-    //! Devices that Aravis finds now (GigE Vision and USB3 Vision).
+    //! Devices found now: GigE Vision devices that answer a discovery
+    //! broadcast within a second (open them by address), and USB3 Vision
+    //! devices on the bus (open them by id).
     static std::vector<DeviceDescriptor> Discover();
+    //! The same, asking cancelled() before every slice of at most 20 ms of
+    //! the search and before the bus enumeration: the first true ends it at
+    //! once with what was found so far.
+    static std::vector<DeviceDescriptor> Discover(const std::function<bool()>& cancelled);
 
     ~CDeviceConnection();
     CDeviceConnection(const CDeviceConnection&) = delete;
