@@ -422,7 +422,7 @@ bool Node::GetProperty(const gcstring& PropertyName, gcstring& ValueStr, gcstrin
             attributes += '\t';
         }
         values += property.value;
-        attributes += property.attribute;
+        attributes += rec.attributeOf(property);
         found = true;
     }
     if (!found) {

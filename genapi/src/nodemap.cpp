@@ -159,7 +159,9 @@ void NodeMap::buildLinks()
         const NodeRecord& record = records[i];
         const int index = static_cast<int>(i);
         for (const NodeProperty& property : record.properties) {
-            const int target = m_description.indexOf(property.value);
+            const bool link = property.name == "pFeature" || property.name == "pInvalidator" ||
+                              property.name == "pSelected" || isDependency(property.name);
+            const int target = link ? m_description.indexOf(property.value) : -1;
             if (property.name == "pFeature" && record.type == "Category" && target >= 0 && target != index)
                 addUnique(m_parents[target], index);
             else if (property.name == "pInvalidator" && target >= 0)

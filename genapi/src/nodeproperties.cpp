@@ -25,6 +25,24 @@ std::string NodeRecord::text(const std::string& element, const std::string& fall
     return property ? property->value : fallback;
 }
 
+const std::string& NodeRecord::attributeOf(const NodeProperty& property) const
+{
+    static const std::string none;
+    return property.attribute < 0 ? none : attributes[static_cast<size_t>(property.attribute)];
+}
+
+void NodeRecord::addProperty(std::string element, std::string value, const char* attribute)
+{
+    NodeProperty property;
+    property.name = std::move(element);
+    property.value = std::move(value);
+    if (attribute) {
+        property.attribute = static_cast<int>(attributes.size());
+        attributes.emplace_back(attribute);
+    }
+    properties.push_back(std::move(property));
+}
+
 std::vector<std::string> NodeRecord::all(const std::string& element) const
 {
     std::vector<std::string> texts;
@@ -72,7 +90,7 @@ struct ParseState
     NodeDescription* description = nullptr;
     std::vector<Frame> frames;
     std::vector<int> nodeStack; // record index of every open Node frame
-    std::vector<NodeProperty> structProperties;
+    NodeRecord structShared;    // a StructReg's own elements, shared by its entries
     std::vector<int> structEntries;
     std::string text;
     bool sawRoot = false;
@@ -145,7 +163,7 @@ void startElement(GMarkupParseContext* context, const gchar* element, const gcha
     case Frame::Root:
     case Frame::Group:
         if (std::strcmp(element, "StructReg") == 0) {
-            state->structProperties.clear();
+            state->structShared = NodeRecord();
             state->structEntries.clear();
             state->frames.push_back(Frame::StructReg);
         } else if (std::strcmp(element, "EnumEntry") == 0) {
@@ -169,8 +187,7 @@ void startElement(GMarkupParseContext* context, const gchar* element, const gcha
             state->nodeStack.push_back(index);
             state->frames.push_back(Frame::Node);
         } else {
-            const char* attribute = names[0] ? values[0] : nullptr;
-            state->structProperties.push_back({element, std::string(), attribute ? attribute : ""});
+            state->structShared.addProperty(element, std::string(), names[0] ? values[0] : nullptr);
             state->text.clear();
             state->frames.push_back(Frame::Property);
         }
@@ -188,9 +205,7 @@ void startElement(GMarkupParseContext* context, const gchar* element, const gcha
             state->frames.push_back(Frame::Node);
             return;
         }
-        const char* attribute = names[0] ? values[0] : nullptr;
-        description->records[owner].properties.push_back(
-            {element, std::string(), attribute ? attribute : ""});
+        description->records[owner].addProperty(element, std::string(), names[0] ? values[0] : nullptr);
         state->text.clear();
         state->frames.push_back(Frame::Property);
         return;
@@ -213,7 +228,7 @@ void endElement(GMarkupParseContext*, const gchar*, gpointer userData, GError**)
     case Frame::Property: {
         const Frame owner = state->frames.back();
         if (owner == Frame::StructReg)
-            state->structProperties.back().value = trimmed(state->text);
+            state->structShared.properties.back().value = trimmed(state->text);
         else
             description->records[state->nodeStack.back()].properties.back().value = trimmed(state->text);
         state->text.clear();
@@ -227,13 +242,16 @@ void endElement(GMarkupParseContext*, const gchar*, gpointer userData, GError**)
         // access, ...) unless it sets them itself.
         for (int index : state->structEntries) {
             NodeRecord& entry = description->records[index];
-            for (const NodeProperty& shared : state->structProperties) {
-                if (!entry.has(shared.name))
-                    entry.properties.push_back(shared);
+            for (const NodeProperty& shared : state->structShared.properties) {
+                if (!entry.has(shared.name)) {
+                    const std::string& attribute = state->structShared.attributeOf(shared);
+                    entry.addProperty(shared.name, shared.value,
+                                      shared.attribute < 0 ? nullptr : attribute.c_str());
+                }
             }
         }
         state->structEntries.clear();
-        state->structProperties.clear();
+        state->structShared = NodeRecord();
         break;
     default:
         break;
@@ -284,8 +302,17 @@ bool NodeDescription::parse(const std::string& xml, std::string* error)
         return false;
     }
 
-    for (size_t i = 0; i < records.size(); ++i)
+    // The record lives as long as the device: give back what the vectors
+    // grew beyond their contents while parsing (a quarter of its heap on
+    // large descriptions).
+    records.shrink_to_fit();
+    byName.reserve(records.size());
+    for (size_t i = 0; i < records.size(); ++i) {
+        records[i].properties.shrink_to_fit();
+        records[i].entries.shrink_to_fit();
+        records[i].attributes.shrink_to_fit();
         byName.emplace(records[i].name, static_cast<int>(i));
+    }
     return true;
 }
 

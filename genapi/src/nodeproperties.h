@@ -14,9 +14,10 @@ namespace Internal {
 //! One child element of a node: <pValue>Reg</pValue>, <Visibility>Expert</Visibility>.
 struct NodeProperty
 {
-    std::string name;      //!< element name
-    std::string value;     //!< its text, trimmed
-    std::string attribute; //!< the value of its first attribute (pVariable's Name, pIndex's Offset), or empty
+    std::string name;  //!< element name
+    std::string value; //!< its text, trimmed
+    int attribute =
+        -1; //!< its first attribute's value in NodeRecord::attributes, or -1 (few elements have one)
 };
 
 struct NodeRecord
@@ -26,6 +27,7 @@ struct NodeRecord
     std::string symbolic;  //!< enum entries: the Name attribute; other nodes: same as name
     std::string nameSpace; //!< the NameSpace attribute, empty when absent
     std::vector<NodeProperty> properties; //!< child elements, in document order
+    std::vector<std::string> attributes;  //!< the first attribute of those elements that have one
     std::vector<int> entries;             //!< enumerations: their EnumEntry records, in document order
     int enumeration = -1;                 //!< enum entries: the record of their enumeration
     int line = 0;                         //!< where the element starts in the text
@@ -35,6 +37,10 @@ struct NodeRecord
     //! The text of the first element of that name, or fallback.
     std::string text(const std::string& element, const std::string& fallback = std::string()) const;
     bool has(const std::string& element) const { return find(element) != nullptr; }
+    //! The value of the element's first attribute (pVariable's Name, pIndex's Offset), or empty.
+    const std::string& attributeOf(const NodeProperty& property) const;
+    //! Appends an element, keeping its first attribute when it has one.
+    void addProperty(std::string element, std::string value, const char* attribute);
     //! The texts of every element of that name, in document order.
     std::vector<std::string> all(const std::string& element) const;
 };
