@@ -1,12 +1,10 @@
 // The in-process simulated device: registers anywhere in the 64-bit address
-// space, initial values and varying values from the description, register
-// statistics and refusal of broken descriptions. (Loss, and the walk over
-// every description, are in the node tests.)
+// space, initial values and varying values from the description. (Loss,
+// register statistics and the walk over every description are in the node
+// tests; broken descriptions in the crafted-description tests.)
 #include <GenApi/DeviceConnection.h>
 #include <GenApi/GenApi.h>
 
-#include <QFile>
-#include <QTemporaryFile>
 #include <QThread>
 #include <QtTest>
 
@@ -211,43 +209,6 @@ private slots:
                      qPrintable(QString::number(samples.last())));
         }
         QVERIFY(samples[0] != samples[1] || samples[1] != samples[2]);
-    }
-
-    void brokenDescriptionsAreRefused_data()
-    {
-        QTest::addColumn<QByteArray>("xml");
-
-        QFile file(dataFile("sim-registers.xml"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray good = file.readAll();
-
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("not XML") << QByteArray("Width=100\nHeight=200\n");
-        QTest::newRow("truncated") << good.left(good.size() / 2);
-        QTest::newRow("unbalanced") << QByteArray(
-            "<RegisterDescription><Category Name=\"Root\"></RegisterDescription>");
-        QTest::newRow("another root") << QByteArray("<?xml version=\"1.0\"?><html><body/></html>");
-        QTest::newRow("binary") << QByteArray("\x00\x01\x02\xff\xfe", 5);
-    }
-
-    void brokenDescriptionsAreRefused()
-    {
-        QFETCH(QByteArray, xml);
-        std::string error;
-        auto device = CDeviceConnection::OpenSimulatedFromText(xml.toStdString(), "broken", &error);
-        QVERIFY(!device);
-        QVERIFY(!error.empty());
-    }
-
-    void missingOrEmptyFilesAreRefused()
-    {
-        QTemporaryFile empty;
-        QVERIFY(empty.open());
-        for (const QString& path : {QStringLiteral("/nonexistent/description.xml"), empty.fileName()}) {
-            std::string error;
-            QVERIFY(!CDeviceConnection::OpenSimulated(path.toStdString(), &error));
-            QVERIFY(!error.empty());
-        }
     }
 
 private:

@@ -60,14 +60,6 @@ QString text(const gcstring& s)
     return QString::fromUtf8(s.c_str());
 }
 
-QStringList names(const NodeList_t& nodes)
-{
-    QStringList list;
-    for (INode* node : nodes)
-        list << text(node->GetName());
-    return list;
-}
-
 QStringList texts(const StringList_t& strings)
 {
     QStringList list;
@@ -545,22 +537,6 @@ private slots:
         }
         // No DisplayName given: the name.
         QCOMPARE(m_map->GetNode("Gain")->GetDisplayName(), gcstring("Gain"));
-    }
-
-    // Nodes, and the features of a category, in the order of the description.
-    void nodesInDocumentOrder()
-    {
-        NodeList_t nodes;
-        m_map->GetNodes(nodes);
-        const QStringList all = names(nodes);
-        QCOMPARE(all.mid(0, 6), (QStringList{"Root", "ImageFormat", "Sub", "Network", "Control", "Width"}));
-        QCOMPARE(all.last(), QStringLiteral("Device"));
-        for (INode* node : nodes)
-            QCOMPARE(m_map->GetNode(node->GetName()), node);
-        QVERIFY(!m_map->GetNode("NoSuchNode"));
-        m_map->GetNode("ImageFormat")->GetChildren(nodes, ctReadingChildren);
-        QCOMPARE(names(nodes),
-                 (QStringList{"Width", "Gain", "ExposureTime", "PixelFormat", "ReverseX", "Sub"}));
     }
 
     // Representations, formulas and spellings (plain round trips of each kind
