@@ -20,14 +20,13 @@ public:
     std::vector<std::string> named;
 };
 
-const char* const kDescription =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<RegisterDescription ModelName=\"Refused\" VendorName=\"Campane_Tests\"\n"
-    "    xmlns=\"http://www.genicam.org/GenApi/Version_1_1\">\n"
-    "  <Category Name=\"Root\"><pFeature>Gain</pFeature></Category>\n"
-    "  <Integer Name=\"Gain\"><Value>1</Value></Integer>\n"
-    "  %1\n"
-    "</RegisterDescription>\n";
+const char* const kDescription = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                 "<RegisterDescription ModelName=\"Refused\" VendorName=\"Campane_Tests\"\n"
+                                 "    xmlns=\"http://www.genicam.org/GenApi/Version_1_1\">\n"
+                                 "  <Category Name=\"Root\"><pFeature>Gain</pFeature></Category>\n"
+                                 "  <Integer Name=\"Gain\"><Value>1</Value></Integer>\n"
+                                 "  %1\n"
+                                 "</RegisterDescription>\n";
 
 } // namespace
 
