@@ -5,6 +5,8 @@
 
 #include <exception>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace campane {
 
@@ -12,87 +14,102 @@ namespace {
 
 using namespace GenApi;
 
-// Runs one GenApi call; an exception is an answer too.
-template <typename Call> bool attempt(Call&& call)
+// Where the exceptions of one node's calls are noted: only for a node that
+// is readable, whose calls a healthy device must all answer.
+struct Recorder
 {
+    std::vector<std::string>* failures = nullptr;
+    std::string node;
+};
+
+// Runs one GenApi call; an exception is an answer too.
+template <typename Call> bool attempt(const Recorder& recorder, Call&& call)
+{
+    std::string why;
     try {
         call();
         return true;
-    } catch (const GenICam::GenericException&) {
-    } catch (const std::exception&) {
+    } catch (const GenICam::GenericException& e) {
+        why = e.GetDescription();
+    } catch (const std::exception& e) {
+        why = e.what();
     }
+    if (recorder.failures)
+        recorder.failures->push_back(recorder.node + ": " + why);
     return false;
 }
 
-void walkValue(INode* node, WalkResult* result)
+void walkValue(const Recorder& r, INode* node, WalkResult* result)
 {
     CValuePtr value(node);
     if (!value.IsValid())
         return;
     gcstring text;
-    if (attempt([&] { text = value->ToString(false, false); }))
+    if (attempt(r, [&] { text = value->ToString(false, false); }))
         ++result->readable;
-    attempt([&] { value->ToString(true, true); });
+    attempt(r, [&] { value->ToString(true, true); });
     const EAccessMode mode = node->GetAccessMode();
+    // Writing back what was read may be refused (a value the device rounds
+    // differs on verify): exercised, never noted.
     if (mode == RW && node->GetPrincipalInterfaceType() != intfICommand)
-        attempt([&] { value->FromString(text, true); });
+        attempt(Recorder{}, [&] { value->FromString(text, true); });
 }
 
-void walkKind(INode* node)
+void walkKind(const Recorder& r, INode* node)
 {
     switch (node->GetPrincipalInterfaceType()) {
     case intfIInteger: {
         CIntegerPtr integer(node);
-        attempt([&] { integer->GetMin(); });
-        attempt([&] { integer->GetMax(); });
-        attempt([&] { integer->GetInc(); });
-        attempt([&] { integer->GetIncMode(); });
-        attempt([&] { integer->GetRepresentation(); });
-        attempt([&] { integer->GetUnit(); });
+        attempt(r, [&] { integer->GetMin(); });
+        attempt(r, [&] { integer->GetMax(); });
+        attempt(r, [&] { integer->GetInc(); });
+        attempt(r, [&] { integer->GetIncMode(); });
+        attempt(r, [&] { integer->GetRepresentation(); });
+        attempt(r, [&] { integer->GetUnit(); });
         break;
     }
     case intfIFloat: {
         CFloatPtr floating(node);
-        attempt([&] { floating->GetMin(); });
-        attempt([&] { floating->GetMax(); });
-        attempt([&] {
+        attempt(r, [&] { floating->GetMin(); });
+        attempt(r, [&] { floating->GetMax(); });
+        attempt(r, [&] {
             if (floating->HasInc())
                 floating->GetInc();
         });
-        attempt([&] { floating->GetUnit(); });
+        attempt(r, [&] { floating->GetUnit(); });
         break;
     }
     case intfIString: {
         CStringPtr string(node);
-        attempt([&] { string->GetMaxLength(); });
+        attempt(r, [&] { string->GetMaxLength(); });
         break;
     }
     case intfIRegister: {
         CRegisterPtr reg(node);
-        attempt([&] { reg->GetLength(); });
-        attempt([&] { reg->GetAddress(); });
+        attempt(r, [&] { reg->GetLength(); });
+        attempt(r, [&] { reg->GetAddress(); });
         break;
     }
     case intfIEnumeration: {
         CEnumerationPtr enumeration(node);
-        attempt([&] {
+        attempt(r, [&] {
             StringList_t symbolics;
             enumeration->GetSymbolics(symbolics);
             for (const gcstring& symbolic : symbolics)
                 enumeration->GetEntryByName(symbolic);
         });
-        attempt([&] {
+        attempt(r, [&] {
             NodeList_t entries;
             enumeration->GetEntries(entries);
             for (INode* entry : entries) {
                 CEnumEntryPtr item(entry);
-                attempt([&] { item->GetValue(); });
-                attempt([&] { item->GetNumericValue(); });
-                attempt([&] { item->GetSymbolic(); });
+                attempt(r, [&] { item->GetValue(); });
+                attempt(r, [&] { item->GetNumericValue(); });
+                attempt(r, [&] { item->GetSymbolic(); });
             }
         });
-        attempt([&] { enumeration->GetCurrentEntry(false, false); });
-        attempt([&] { enumeration->GetIntValue(true, true); });
+        attempt(r, [&] { enumeration->GetCurrentEntry(false, false); });
+        attempt(r, [&] { enumeration->GetIntValue(true, true); });
         break;
     }
     default:
@@ -102,7 +119,12 @@ void walkKind(INode* node)
 
 void walkNode(INode* node, WalkResult* result)
 {
-    attempt([&] {
+    EAccessMode mode = NI;
+    attempt(Recorder{}, [&] { mode = node->GetAccessMode(); });
+    Recorder r;
+    if (mode == RO || mode == RW)
+        r = Recorder{&result->failures, node->GetName().c_str()};
+    attempt(r, [&] {
         node->GetName(true);
         node->GetDisplayName();
         node->GetToolTip();
@@ -113,19 +135,19 @@ void walkNode(INode* node, WalkResult* result)
         gcstring attribute;
         node->GetProperty("pIsAvailable", value, attribute);
     });
-    attempt([&] { node->GetAccessMode(); });
+    attempt(r, [&] { node->GetAccessMode(); });
     for (ELinkType link : {ctReadingChildren, ctWritingChildren, ctInvalidatingChildren, ctTerminalNodes}) {
-        attempt([&] {
+        attempt(r, [&] {
             NodeList_t children;
             node->GetChildren(children, link);
         });
     }
-    attempt([&] {
+    attempt(r, [&] {
         NodeList_t parents;
         node->GetParents(parents);
     });
-    walkKind(node);
-    walkValue(node, result);
+    walkKind(r, node);
+    walkValue(r, node, result);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace campane {
 
@@ -15,6 +16,8 @@ struct WalkResult
     std::string error;   //!< why the description was refused
     size_t nodes = 0;    //!< nodes of the map
     size_t readable = 0; //!< values read as text without an exception
+    //! "Node: message" for each call that threw on a readable node
+    std::vector<std::string> failures;
 };
 
 //! Never throws; every GenApi exception of the walk is caught and counted.
