@@ -7,6 +7,7 @@
 // every generated feature so is measured (a camera's settings are streamable).
 //
 // Usage: bench_featurebag [--no-gige] [--runs N]
+#include "benchstats.h"
 #include "gigeemulator.h"
 
 #include <GenApi/DeviceConnection.h>
@@ -26,20 +27,12 @@
 #include <vector>
 
 using namespace GenApi;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::elapsedMs;
+
+using bench::median;
 
 namespace {
-
-double elapsedMs(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
 
 struct Step
 {

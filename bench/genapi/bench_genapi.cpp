@@ -9,6 +9,7 @@
 //
 // Usage: bench_genapi [--no-gige] [--quick]
 #include "aravispeer.h"
+#include "benchstats.h"
 #include "gigeemulator.h"
 
 #include <GenApi/DeviceConnection.h>
@@ -27,20 +28,12 @@
 #include <vector>
 
 using namespace GenApi;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::elapsedMs;
+
+using bench::median;
 
 namespace {
-
-double elapsedMs(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
 
 QStringList descriptions()
 {

@@ -9,6 +9,7 @@
 //
 // Usage: bench_lost [--runs N] [--screenshot FILE] (the board just before the kill)
 #include "aravispeer.h"
+#include "benchstats.h"
 #include "gigeemulator.h"
 
 #include <campane.h>
@@ -29,6 +30,8 @@
 #include <cstdio>
 #include <vector>
 
+using bench::median;
+
 namespace {
 
 //! Sends signal to the emulator's process, never to anything else (a
@@ -37,12 +40,6 @@ void signalEmulator(const GigeEmulator& emulator, int signal)
 {
     if (emulator.pid() > 0)
         ::kill(static_cast<pid_t>(emulator.pid()), signal);
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
 }
 
 int boardCount(const QWidget& pane)

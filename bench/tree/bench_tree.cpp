@@ -7,6 +7,7 @@
 //    Aravis's own document build of it.
 // With --screenshot DIR it saves pictures of the tree (an editor open) instead.
 #include "aravispeer.h"
+#include "benchstats.h"
 #include "featuretreeview.h"
 #include "gigeemulator.h"
 #include "treeitem.h"
@@ -30,6 +31,8 @@
 
 using namespace GenApi;
 
+using bench::median;
+
 namespace {
 
 QTextStream out(stdout);
@@ -40,12 +43,6 @@ struct Sizes
     int height;
     const char* label;
 };
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
 
 std::unique_ptr<TreeModel> buildModel(INodeMap* nodeMap)
 {
