@@ -222,6 +222,19 @@ void largeTable()
     out << "\n" << items << " rows in the model.\n";
 }
 
+// The process's peak resident size (VmHWM), in MiB; 0 when unknown.
+double peakMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0.0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0.0;
+}
+
 // From the description file to a painted tree of it: open the simulated
 // device, build the model, set it on a shown view and paint. Aravis's own
 // document build of the same text is measured right after each round.
@@ -236,7 +249,10 @@ void loadToShownTable()
     const std::string xml = file.readAll().toStdString();
     std::vector<double> ours;
     std::vector<double> aravis;
+    std::vector<double> heaps;
+    std::vector<double> peerHeaps;
     for (int round = 0; round < 5; ++round) {
+        const size_t before = AravisPeer::heapInUse();
         QElapsedTimer timer;
         timer.start();
         auto device = CDeviceConnection::OpenSimulatedFromText(xml, path.toStdString());
@@ -251,18 +267,27 @@ void loadToShownTable()
         QApplication::processEvents();
         view.viewport()->repaint();
         ours.push_back(timer.nsecsElapsed() / 1.0e6);
+        heaps.push_back(double(AravisPeer::heapInUse() - before));
         view.setModel(nullptr);
         model.reset();
         device.reset();
         const AravisPeer::Parse peer = AravisPeer::parse(xml);
-        if (peer.ok)
+        if (peer.ok) {
             aravis.push_back(peer.ms);
+            peerHeaps.push_back(double(peer.bytes));
+        }
     }
     const double peerMs = median(aravis);
     out << "\n#### 5000-feature description to a shown tree, Aravis's document alongside (median of 5)\n\n";
-    out << "| Description to a painted tree (ms) | Aravis's document (ms) | Ours / Aravis |\n|---|---|---|\n";
+    out << "| Description to a painted tree (ms) | Aravis's document (ms) | Ours / Aravis | Heap of the board "
+           "(MiB) | Aravis's document (MiB) | Beyond Aravis (MiB) | Process peak (MiB) |\n"
+           "|---|---|---|---|---|---|---|\n";
+    const double mib = 1024.0 * 1024.0;
     out << "| " << QString::number(median(ours), 'f', 1) << " | " << QString::number(peerMs, 'f', 1) << " | "
-        << (peerMs > 0 ? QString::number(median(ours) / peerMs, 'f', 2) : QString()) << " |\n";
+        << (peerMs > 0 ? QString::number(median(ours) / peerMs, 'f', 2) : QString()) << " | "
+        << QString::number(median(heaps) / mib, 'f', 1) << " | " << QString::number(median(peerHeaps) / mib, 'f', 1)
+        << " | " << QString::number((median(heaps) - median(peerHeaps)) / mib, 'f', 1) << " | "
+        << QString::number(peakMiB(), 'f', 0) << " |\n";
 }
 
 // Pictures of the tree: the plain view, and with the look the board gives it.
@@ -342,8 +367,11 @@ int main(int argc, char** argv)
         return screenshots(shot + 1 < arguments.size() ? arguments.at(shot + 1) : QStringLiteral("."));
 
     out << "### Feature tree benchmark\n";
-    tickTable();
-    largeTable();
+    // --load alone: the process peak is then that of the shown board alone.
+    if (!arguments.contains(QStringLiteral("--load"))) {
+        tickTable();
+        largeTable();
+    }
     loadToShownTable();
     return 0;
 }

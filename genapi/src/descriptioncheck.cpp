@@ -12,20 +12,20 @@ namespace {
 // A link that evaluating the node follows: reading or writing it reads the
 // linked node. Categories' features, invalidators, selected features and
 // aliases are not evaluated, and a port only carries the bytes.
-bool isFollowedLink(const std::string& element)
+bool isFollowedLink(std::string_view element)
 {
     return isNodeReference(element) && element != "pFeature" && element != "pInvalidator" &&
            element != "pSelected" && element != "pAlias" && element != "pCastAlias" && element != "pPort";
 }
 
-bool isIntegerRegister(const std::string& type)
+bool isIntegerRegister(std::string_view type)
 {
     return type == "IntReg" || type == "MaskedIntReg" || type == "StructEntry" || type == "FloatReg";
 }
 
-std::string quoted(const std::string& name)
+std::string quoted(std::string_view name)
 {
-    return "'" + name + "'";
+    return "'" + std::string(name) + "'";
 }
 
 // The defect of one register's <Length>, or empty.
@@ -33,10 +33,10 @@ std::string lengthDefect(const NodeRecord& record)
 {
     if (!isRegisterType(record.type))
         return std::string();
-    const NodeProperty* length = record.find("Length");
+    const std::optional<NodeProperty> length = record.find("Length");
     if (!length)
         return record.has("pLength") ? std::string() : "a register without <Length> or <pLength>";
-    const std::string& text = length->value;
+    const std::string text(length->value);
     errno = 0;
     char* end = nullptr;
     const long long value = std::strtoll(text.c_str(), &end, 0);
@@ -47,17 +47,18 @@ std::string lengthDefect(const NodeRecord& record)
     RegisterLengthBounds(record.type, &minimum, &maximum);
     if (value < minimum || value > maximum)
         return "register length " + text + " is outside " + std::to_string(minimum) + " to " +
-               std::to_string(maximum) + " bytes for a " + record.type;
+               std::to_string(maximum) + " bytes for a " + std::string(record.type);
     if (record.type == "FloatReg" && value != 4 && value != 8)
         return "a FloatReg must be 4 or 8 bytes long, not " + text;
     // A bit field lies inside its register.
     for (const char* element : {"Bit", "LSB", "MSB"}) {
-        const NodeProperty* bit = record.find(element);
+        const std::optional<NodeProperty> bit = record.find(element);
         if (!bit)
             continue;
-        const long long position = std::strtoll(bit->value.c_str(), &end, 0);
-        if (bit->value.empty() || *end != '\0' || position < 0 || position >= 8 * value)
-            return "bit " + bit->value + " (<" + element + ">) lies outside a register of " + text + " bytes";
+        const std::string bitText(bit->value);
+        const long long position = std::strtoll(bitText.c_str(), &end, 0);
+        if (bitText.empty() || *end != '\0' || position < 0 || position >= 8 * value)
+            return "bit " + bitText + " (<" + element + ">) lies outside a register of " + text + " bytes";
     }
     return std::string();
 }
@@ -68,19 +69,19 @@ std::vector<std::vector<int>> followedLinks(const NodeDescription& nodes, std::v
     std::vector<std::vector<int>> links(nodes.records.size());
     for (size_t i = 0; i < nodes.records.size(); ++i) {
         const NodeRecord& record = nodes.records[i];
-        for (const NodeProperty& property : record.properties) {
+        for (const NodeProperty& property : record.properties()) {
             if (!isFollowedLink(property.name))
                 continue;
             const int target = nodes.indexOf(property.value);
             if (target < 0) {
                 if ((*defects)[i].empty())
-                    (*defects)[i] = "<" + property.name + "> names " + quoted(property.value) +
+                    (*defects)[i] = "<" + std::string(property.name) + "> names " + quoted(property.value) +
                                     ", which is not in the description";
                 continue;
             }
             links[i].push_back(target);
         }
-        for (int entry : record.entries)
+        for (int entry : record.entries())
             links[i].push_back(entry);
     }
     return links;
@@ -192,7 +193,7 @@ std::string DescriptionText(const std::string& raw)
     return text;
 }
 
-void RegisterLengthBounds(const std::string& type, long long* minimum, long long* maximum)
+void RegisterLengthBounds(std::string_view type, long long* minimum, long long* maximum)
 {
     *minimum = 1;
     *maximum = isIntegerRegister(type) ? kMaxIntegerRegisterLength : kMaxRegisterLength;
@@ -212,7 +213,7 @@ std::shared_ptr<const CheckedDescription> CheckDescription(const std::string& xm
     for (size_t i = 0; i < nodes.records.size(); ++i) {
         const NodeRecord& record = nodes.records[i];
         if (record.name.empty()) {
-            *error = "a <" + record.type + "> on line " + std::to_string(record.line) +
+            *error = "a <" + std::string(record.type) + "> on line " + std::to_string(record.line) +
                      " has an empty Name; every node needs a name";
             return nullptr;
         }
@@ -225,8 +226,7 @@ std::shared_ptr<const CheckedDescription> CheckDescription(const std::string& xm
         }
     }
 
-    std::vector<std::string>& defects = checked->defects;
-    defects.assign(nodes.records.size(), std::string());
+    std::vector<std::string> defects(nodes.records.size());
     for (size_t i = 0; i < nodes.records.size(); ++i)
         defects[i] = lengthDefect(nodes.records[i]);
     const std::vector<std::vector<int>> links = followedLinks(nodes, &defects);
@@ -270,7 +270,18 @@ std::shared_ptr<const CheckedDescription> CheckDescription(const std::string& xm
                     "its references nest deeper than " + std::to_string(kMaxReferenceDepth) + " levels";
         }
     }
+    for (size_t i = 0; i < defects.size(); ++i) {
+        if (!defects[i].empty())
+            checked->defects.emplace(static_cast<int>(i), std::move(defects[i]));
+    }
     return checked;
+}
+
+const std::string& CheckedDescription::defectOf(int index) const
+{
+    static const std::string none;
+    const auto it = defects.find(index);
+    return it == defects.end() ? none : it->second;
 }
 
 } // namespace Internal

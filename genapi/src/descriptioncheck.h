@@ -15,6 +15,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace GenApi {
@@ -31,10 +32,12 @@ constexpr int kMaxReferenceDepth = 100;
 struct CheckedDescription
 {
     NodeDescription nodes;
-    //! Per record: empty when the node can be used, else why it cannot.
-    std::vector<std::string> defects;
+    //! Why a node cannot be used, for the records that cannot (most can).
+    std::unordered_map<int, std::string> defects;
 
-    bool usable(int index) const { return defects[static_cast<size_t>(index)].empty(); }
+    //! Empty when the node can be used, else why it cannot.
+    const std::string& defectOf(int index) const;
+    bool usable(int index) const { return defects.find(index) == defects.end(); }
 };
 
 //! The text that every parser is given: up to the first NUL byte (devices
@@ -47,7 +50,7 @@ std::shared_ptr<const CheckedDescription> CheckDescription(const std::string& xm
 
 //! The length bounds of a register node type: [1, 8] for integer and float
 //! registers, [1, 64 KiB] for the others.
-void RegisterLengthBounds(const std::string& type, long long* minimum, long long* maximum);
+void RegisterLengthBounds(std::string_view type, long long* minimum, long long* maximum);
 
 } // namespace Internal
 } // namespace GenApi

@@ -75,6 +75,7 @@ static std::unique_ptr<CDeviceConnection::Impl> withNodeMap(std::shared_ptr<Devi
         fail(error, ctx->name, "no node map could be built");
         return nullptr;
     }
+    ctx->packDescription();
     return impl;
 }
 
@@ -198,7 +199,7 @@ bool CDeviceConnection::IsSimulated() const
 
 std::string CDeviceConnection::GetDescriptionXml() const
 {
-    return m_impl->ctx->xml;
+    return m_impl->ctx->descriptionText();
 }
 
 bool CDeviceConnection::IsLost() const

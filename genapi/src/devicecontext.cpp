@@ -1,4 +1,8 @@
+#define G_LOG_DOMAIN "genapi"
+
 #include "devicecontext.h"
+
+#include <zlib.h>
 
 namespace GenApi {
 namespace Internal {
@@ -10,6 +14,49 @@ DeviceContext::~DeviceContext()
     g_clear_object(&device);
 }
 
+void DeviceContext::packDescription()
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex);
+    if (xml.empty() || !packedXml.empty())
+        return;
+    uLongf size = compressBound(static_cast<uLong>(xml.size()));
+    std::vector<unsigned char> packed(size);
+    // The fastest level: descriptions are repetitive markup and shrink
+    // tenfold or more even so.
+    if (compress2(packed.data(), &size, reinterpret_cast<const Bytef*>(xml.data()), static_cast<uLong>(xml.size()),
+                  Z_BEST_SPEED) != Z_OK)
+        return;
+    packed.resize(size);
+    packed.shrink_to_fit();
+    packedXml = std::move(packed);
+    packedXmlSize = xml.size();
+    std::string().swap(xml);
+}
+
+std::string DeviceContext::descriptionText() const
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex);
+    if (packedXml.empty() || !xml.empty())
+        return xml;
+    std::string text(packedXmlSize, '\0');
+    uLongf size = static_cast<uLongf>(packedXmlSize);
+    if (uncompress(reinterpret_cast<Bytef*>(&text[0]), &size, packedXml.data(), static_cast<uLong>(packedXml.size())) !=
+            Z_OK ||
+        size != packedXmlSize) {
+        g_warning("%s: the kept description cannot be unpacked", name.c_str());
+        return std::string();
+    }
+    return text;
+}
+
+const std::string& DeviceContext::unpackedDescription()
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex);
+    if (xml.empty() && !packedXml.empty())
+        xml = descriptionText();
+    return xml;
+}
+
 bool LoadDescription(DeviceContext* ctx, std::string* error)
 {
     ctx->xml = DescriptionText(ctx->xml);
@@ -17,7 +64,7 @@ bool LoadDescription(DeviceContext* ctx, std::string* error)
     return ctx->checked != nullptr;
 }
 
-bool RegisterLengthUsable(ArvGcNode* node, const std::string& type, std::string* why)
+bool RegisterLengthUsable(ArvGcNode* node, std::string_view type, std::string* why)
 {
     if (!ARV_IS_GC_REGISTER(node))
         return true;
@@ -33,7 +80,7 @@ bool RegisterLengthUsable(ArvGcNode* node, const std::string& type, std::string*
     RegisterLengthBounds(type, &minimum, &maximum);
     if (length < minimum || length > maximum) {
         *why = "register length " + std::to_string(length) + " is outside " + std::to_string(minimum) +
-               " to " + std::to_string(maximum) + " bytes for a " + type;
+               " to " + std::to_string(maximum) + " bytes for a " + std::string(type);
         return false;
     }
     return true;

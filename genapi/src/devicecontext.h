@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace GenApi {
 namespace Internal {
@@ -23,14 +24,18 @@ struct DeviceContext
 {
     ArvDevice* device = nullptr; //!< the device the ArvGc reads and writes through (owned, a GObject ref)
     ArvGc* gc = nullptr;         //!< the evaluated description (owned, a GObject ref)
-    //! The description text (DescriptionText of what the device gave), for the
-    //! elements that Aravis drops.
+    //! The description text (DescriptionText of what the device gave) while
+    //! the device opens. Once its node map is built the text is only handed
+    //! back on request, so it is kept compressed (packDescription) and
+    //! unpacked when asked for.
     std::string xml;
+    std::vector<unsigned char> packedXml;
+    size_t packedXmlSize = 0; //!< the text's length before compression
     //! The checked description, set by LoadDescription before Aravis sees it.
     std::shared_ptr<const CheckedDescription> checked;
     std::string name; //!< for messages: file name or device id
     //! Serialises every access to the device and its ArvGc from any thread.
-    std::recursive_mutex mutex;
+    mutable std::recursive_mutex mutex;
     //! Set once the device is gone; every access then throws at once.
     std::atomic<bool> lost{false};
     //! Register traffic, counted by the device layer.
@@ -40,6 +45,15 @@ struct DeviceContext
     std::atomic<uint64_t> bytesWritten{0};
 
     ~DeviceContext();
+
+    //! Compresses xml into packedXml and frees xml (keeps xml when it cannot
+    //! be compressed).
+    void packDescription();
+    //! The description text, whether packed or not.
+    std::string descriptionText() const;
+    //! The description text, unpacked into xml (and kept there) when packed:
+    //! for Aravis's get_genicam_xml, which hands out a pointer.
+    const std::string& unpackedDescription();
 };
 
 //! Normalises ctx->xml (DescriptionText) and checks it into ctx->checked.
@@ -49,7 +63,7 @@ bool LoadDescription(DeviceContext* ctx, std::string* error);
 //! False, with the reason in *why, when a register node's length (from
 //! <Length> or evaluated through <pLength>) is outside the bounds of its
 //! type; true for nodes that are not registers.
-bool RegisterLengthUsable(ArvGcNode* node, const std::string& type, std::string* why);
+bool RegisterLengthUsable(ArvGcNode* node, std::string_view type, std::string* why);
 
 //! Builds the GenApi node map over ctx->gc (the node layer). The node map
 //! keeps ctx alive. Throws GenICam::RuntimeException when the description

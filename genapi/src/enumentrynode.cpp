@@ -26,11 +26,12 @@ int64_t EnumEntryNode::GetValue()
 
 double EnumEntryNode::GetNumericValue()
 {
-    const NodeProperty* numeric = record().find("NumericValue");
+    const std::optional<NodeProperty> numeric = record().find("NumericValue");
     if (numeric) {
         char* end = nullptr;
-        double value = g_ascii_strtod(numeric->value.c_str(), &end);
-        if (end && *end == '\0' && end != numeric->value.c_str())
+        const std::string text(numeric->value);
+        double value = g_ascii_strtod(text.c_str(), &end);
+        if (end && *end == '\0' && end != text.c_str())
             return value;
     }
     return static_cast<double>(GetValue());
@@ -44,7 +45,7 @@ bool EnumEntryNode::isAvailable() const
 
 std::string EnumEntryNode::valueToString(bool, bool)
 {
-    return record().symbolic;
+    return std::string(record().symbolic);
 }
 
 } // namespace Internal

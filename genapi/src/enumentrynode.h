@@ -15,7 +15,7 @@ public:
     EInterfaceType GetPrincipalInterfaceType() const override { return intfIEnumEntry; }
 
     int64_t GetValue() override;
-    gcstring GetSymbolic() const override { return record().symbolic; }
+    gcstring GetSymbolic() const override { return std::string(record().symbolic); }
     //! NumericValue when the entry has one, else its integer value.
     double GetNumericValue() override;
     bool IsSelfClearing() override { return record().text("IsSelfClearing") == "Yes"; }

@@ -8,7 +8,7 @@ namespace Internal {
 std::vector<EnumEntryNode*> EnumerationNode::entries() const
 {
     std::vector<EnumEntryNode*> list;
-    for (int index : record().entries) {
+    for (int index : record().entries()) {
         if (auto* entry = dynamic_cast<EnumEntryNode*>(m_map->nodeAt(index)))
             list.push_back(entry);
     }

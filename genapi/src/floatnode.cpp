@@ -30,7 +30,7 @@ FloatNode::FloatNode(NodeMap* map, int index, ArvGcNode* arvNode)
 
 EAccessMode FloatNode::ownAccessMode() const
 {
-    const std::string& type = record().type;
+    const std::string_view type = record().type;
     if (type == "FloatReg")
         return accessFromText(record().text("AccessMode"), RO);
     if (type == "SwissKnife")

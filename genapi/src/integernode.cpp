@@ -127,7 +127,7 @@ IntegerNode::IntegerNode(NodeMap* map, int index, ArvGcNode* arvNode)
 
 EAccessMode IntegerNode::ownAccessMode() const
 {
-    const std::string& type = record().type;
+    const std::string_view type = record().type;
     if (type == "IntReg" || type == "MaskedIntReg" || type == "StructEntry")
         return accessFromText(record().text("AccessMode"), RO);
     if (type == "IntSwissKnife")

@@ -9,7 +9,7 @@ namespace {
 
 // Elements whose node is read to evaluate this one (value, limits, address,
 // access). Categories list their features instead.
-bool isReadingReference(const std::string& element)
+bool isReadingReference(std::string_view element)
 {
     return isNodeReference(element) && element != "pFeature" && element != "pInvalidator" &&
            element != "pSelected" && element != "pAlias" && element != "pCastAlias";
@@ -42,7 +42,7 @@ EAccessMode combineAccess(EAccessMode a, EAccessMode b)
     return NA; // RO with WO
 }
 
-EAccessMode accessFromText(const std::string& text, EAccessMode fallback)
+EAccessMode accessFromText(std::string_view text, EAccessMode fallback)
 {
     if (text == "RO")
         return RO;
@@ -71,7 +71,7 @@ const char* accessModeName(EAccessMode mode)
     }
 }
 
-ERepresentation representationFromText(const std::string& text, ERepresentation fallback)
+ERepresentation representationFromText(std::string_view text, ERepresentation fallback)
 {
     static const struct
     {
@@ -166,7 +166,7 @@ void Node::throwGError(GError* error, const char* file, unsigned int line) const
 EAccessMode Node::accessOfReference(std::initializer_list<const char*> elements, EAccessMode fallback) const
 {
     for (const char* element : elements) {
-        const NodeProperty* property = record().find(element);
+        const std::optional<NodeProperty> property = record().find(element);
         if (!property)
             continue;
         Node* target = m_map->nodeNamed(property->value);
@@ -177,7 +177,7 @@ EAccessMode Node::accessOfReference(std::initializer_list<const char*> elements,
 
 EAccessMode Node::ownAccessMode() const
 {
-    const std::string& type = record().type;
+    const std::string_view type = record().type;
     if (type == "Category")
         return RO;
     if (type == "Port")
@@ -268,7 +268,7 @@ EAccessMode Node::accessMode() const
     EAccessMode mode = ownAccessMode();
     if (mode == NI || mode == NA)
         return mode;
-    if (const NodeProperty* imposed = rec.find("ImposedAccessMode"))
+    if (const std::optional<NodeProperty> imposed = rec.find("ImposedAccessMode"))
         mode = combineAccess(mode, accessFromText(imposed->value, RW));
     mode = combineAccess(mode, m_imposedAccess);
 
@@ -340,7 +340,7 @@ gcstring Node::GetDescription() const
 gcstring Node::GetDisplayName() const
 {
     const NodeRecord& rec = record();
-    return rec.text("DisplayName", rec.symbolic);
+    return rec.text("DisplayName", std::string(rec.symbolic));
 }
 
 gcstring Node::GetDeviceName() const
@@ -386,8 +386,8 @@ void Node::GetPropertyNames(gcstring_vector& PropertyNames) const
     PropertyNames.push_back("NodeType");
     PropertyNames.push_back("Name");
     PropertyNames.push_back("NameSpace");
-    for (const NodeProperty& property : record().properties) {
-        gcstring name(property.name);
+    for (const NodeProperty& property : record().properties()) {
+        gcstring name(std::string(property.name));
         if (std::find(PropertyNames.begin(), PropertyNames.end(), name) == PropertyNames.end())
             PropertyNames.push_back(name);
     }
@@ -399,22 +399,22 @@ bool Node::GetProperty(const gcstring& PropertyName, gcstring& ValueStr, gcstrin
     const std::string& wanted = PropertyName.toStdString();
     AttributeStr.clear();
     if (wanted == "NodeType") {
-        ValueStr = rec.type;
+        ValueStr = std::string(rec.type);
         return true;
     }
     if (wanted == "Name") {
-        ValueStr = rec.name;
+        ValueStr = std::string(rec.name);
         return true;
     }
     if (wanted == "NameSpace") {
-        ValueStr = rec.nameSpace.empty() ? std::string("Custom") : rec.nameSpace;
+        ValueStr = rec.nameSpace.empty() ? std::string("Custom") : std::string(rec.nameSpace);
         return true;
     }
     // Repeated elements (pFeature, pInvalidator, ...) come tab-separated.
     std::string values;
     std::string attributes;
     bool found = false;
-    for (const NodeProperty& property : rec.properties) {
+    for (const NodeProperty& property : rec.properties()) {
         if (property.name != wanted)
             continue;
         if (found) {
@@ -422,7 +422,7 @@ bool Node::GetProperty(const gcstring& PropertyName, gcstring& ValueStr, gcstrin
             attributes += '\t';
         }
         values += property.value;
-        attributes += rec.attributeOf(property);
+        attributes += property.attribute;
         found = true;
     }
     if (!found) {
@@ -446,7 +446,7 @@ void Node::GetChildren(NodeList_t& Children, ELinkType LinkType) const
         if (node && std::find(Children.begin(), Children.end(), node) == Children.end())
             Children.push_back(node);
     };
-    auto addNamed = [&](const std::string& target) {
+    auto addNamed = [&](std::string_view target) {
         int index = m_map->description().indexOf(target);
         if (index >= 0)
             add(index);
@@ -462,16 +462,16 @@ void Node::GetChildren(NodeList_t& Children, ELinkType LinkType) const
             }
             break;
         }
-        for (int entry : rec.entries)
+        for (int entry : rec.entries())
             add(entry);
-        for (const NodeProperty& property : rec.properties) {
+        for (const NodeProperty& property : rec.properties()) {
             if (isReadingReference(property.name))
                 addNamed(property.value);
         }
         break;
     case ctWritingChildren:
     case ctValueChildren:
-        for (const NodeProperty& property : rec.properties) {
+        for (const NodeProperty& property : rec.properties()) {
             if (property.name == "pValue" || property.name == "pValueIndexed" ||
                 property.name == "pValueDefault")
                 addNamed(property.value);

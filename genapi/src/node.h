@@ -64,7 +64,7 @@ public:
     int index() const { return m_index; }
     const NodeRecord& record() const;
     ArvGcNode* arvNode() const { return m_arv; }
-    const std::string& name() const { return record().name; }
+    std::string name() const { return std::string(record().name); }
 
 protected:
     //! The node's own access before availability, imposition and locking:
@@ -144,8 +144,8 @@ private:
 //! GenApi's combination of two access modes: the most restrictive wins, and
 //! read-only with write-only gives not available.
 EAccessMode combineAccess(EAccessMode a, EAccessMode b);
-EAccessMode accessFromText(const std::string& text, EAccessMode fallback);
-ERepresentation representationFromText(const std::string& text, ERepresentation fallback);
+EAccessMode accessFromText(std::string_view text, EAccessMode fallback);
+ERepresentation representationFromText(std::string_view text, ERepresentation fallback);
 const char* accessModeName(EAccessMode mode);
 
 } // namespace Internal

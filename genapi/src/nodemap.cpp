@@ -20,7 +20,7 @@ namespace Internal {
 
 namespace {
 
-bool isOneOf(const std::string& type, std::initializer_list<const char*> types)
+bool isOneOf(std::string_view type, std::initializer_list<const char*> types)
 {
     for (const char* candidate : types) {
         if (type == candidate)
@@ -31,14 +31,14 @@ bool isOneOf(const std::string& type, std::initializer_list<const char*> types)
 
 // Elements whose node takes part in evaluating a node's value, limits,
 // address or access: the dependencies that the cache bookkeeping follows.
-bool isDependency(const std::string& element)
+bool isDependency(std::string_view element)
 {
     return isNodeReference(element) && element != "pFeature" && element != "pInvalidator" &&
            element != "pSelected" && element != "pAlias" && element != "pCastAlias" && element != "pPort";
 }
 
 // The entry of an Aravis enumeration with that Name attribute.
-ArvGcNode* findArvEntry(ArvGcNode* enumeration, const std::string& symbolic)
+ArvGcNode* findArvEntry(ArvGcNode* enumeration, std::string_view symbolic)
 {
     if (!ARV_IS_GC_ENUMERATION(enumeration))
         return nullptr;
@@ -88,13 +88,13 @@ void NodeMap::buildNodes()
     for (size_t i = 0; i < records.size(); ++i) {
         const NodeRecord& record = records[i];
         const int index = static_cast<int>(i);
-        const std::string& type = record.type;
+        const std::string_view type = record.type;
         ArvGcNode* arv = nullptr;
         if (type == "EnumEntry") {
             const Node* enumeration = nodeAt(record.enumeration);
             arv = findArvEntry(enumeration ? enumeration->arvNode() : nullptr, record.symbolic);
         } else {
-            arv = arv_gc_get_node(m_ctx->gc, record.name.c_str());
+            arv = arv_gc_get_node(m_ctx->gc, std::string(record.name).c_str());
         }
 
         Node* node = nullptr;
@@ -128,11 +128,7 @@ void NodeMap::buildLinks()
 {
     const std::vector<NodeRecord>& records = m_description.records;
     const size_t count = records.size();
-    m_parents.assign(count, {});
     m_isFeature.assign(count, false);
-    m_invalidated.assign(count, {});
-    m_selectors.assign(count, {});
-    m_readers.assign(count, {});
     m_spans.assign(count, Span());
     m_spanKnown.assign(count, false);
     m_registers.clear();
@@ -143,8 +139,8 @@ void NodeMap::buildLinks()
             m_lengthEvaluated[i] = records[i].has("pLength") && !records[i].has("Length");
         }
     }
-    m_dependencies.assign(count, {});
-    m_dependenciesKnown.assign(count, false);
+    m_dependencies.clear();
+    m_dependencies.resize(count);
     m_pollingTime.assign(count, -1);
     m_stale.assign(count, false);
     m_lastRead.assign(count, std::chrono::steady_clock::time_point());
@@ -155,27 +151,35 @@ void NodeMap::buildLinks()
             list.push_back(value);
     };
 
+    std::vector<std::vector<int>> parents(count);
+    std::vector<std::vector<int>> invalidated(count);
+    std::vector<std::vector<int>> selectors(count);
+    std::vector<std::vector<int>> readers(count);
     for (size_t i = 0; i < count; ++i) {
         const NodeRecord& record = records[i];
         const int index = static_cast<int>(i);
-        for (const NodeProperty& property : record.properties) {
+        for (const NodeProperty& property : record.properties()) {
             const bool link = property.name == "pFeature" || property.name == "pInvalidator" ||
                               property.name == "pSelected" || isDependency(property.name);
             const int target = link ? m_description.indexOf(property.value) : -1;
             if (property.name == "pFeature" && record.type == "Category" && target >= 0 && target != index)
-                addUnique(m_parents[target], index);
+                addUnique(parents[target], index);
             else if (property.name == "pInvalidator" && target >= 0)
-                addUnique(m_invalidated[target], index);
+                addUnique(invalidated[target], index);
             else if (property.name == "pSelected" && target >= 0)
-                addUnique(m_selectors[target], index);
+                addUnique(selectors[target], index);
             else if (property.name == "PollingTime")
-                m_pollingTime[i] = std::strtoll(property.value.c_str(), nullptr, 10);
+                m_pollingTime[i] = std::strtoll(std::string(property.value).c_str(), nullptr, 10);
             if (isDependency(property.name) && target >= 0)
-                addUnique(m_readers[target], index);
+                addUnique(readers[target], index);
         }
-        for (int entry : record.entries)
-            addUnique(m_readers[entry], index);
+        for (int entry : record.entries())
+            addUnique(readers[entry], index);
     }
+    m_parents.assign(parents);
+    m_invalidated.assign(invalidated);
+    m_selectors.assign(selectors);
+    m_readers.assign(readers);
 
     // Features: everything reachable from the Root category through categories.
     const int root = m_description.indexOf("Root");
@@ -197,6 +201,23 @@ void NodeMap::buildLinks()
     }
 }
 
+void IndexLists::assign(std::vector<std::vector<int>>& lists)
+{
+    m_starts.assign(lists.size() + 1, 0);
+    size_t total = 0;
+    for (size_t i = 0; i < lists.size(); ++i) {
+        m_starts[i] = static_cast<uint32_t>(total);
+        total += lists[i].size();
+    }
+    m_starts[lists.size()] = static_cast<uint32_t>(total);
+    m_items.clear();
+    m_items.reserve(total);
+    for (std::vector<int>& list : lists) {
+        m_items.insert(m_items.end(), list.begin(), list.end());
+        std::vector<int>().swap(list);
+    }
+}
+
 Node* NodeMap::nodeAt(int index) const
 {
     if (index < 0 || index >= static_cast<int>(m_nodes.size()))
@@ -204,15 +225,15 @@ Node* NodeMap::nodeAt(int index) const
     return m_nodes[index].get();
 }
 
-Node* NodeMap::nodeNamed(const std::string& name) const
+Node* NodeMap::nodeNamed(std::string_view name) const
 {
     return nodeAt(m_description.indexOf(name));
 }
 
 const std::vector<int>& NodeMap::dependenciesOf(int index) const
 {
-    if (m_dependenciesKnown[index])
-        return m_dependencies[index];
+    if (m_dependencies[index])
+        return *m_dependencies[index];
     const std::vector<NodeRecord>& records = m_description.records;
     std::vector<int> found{index};
     std::vector<bool> seen(records.size(), false);
@@ -225,16 +246,16 @@ const std::vector<int>& NodeMap::dependenciesOf(int index) const
                 found.push_back(target);
             }
         };
-        for (const NodeProperty& property : record.properties) {
+        for (const NodeProperty& property : record.properties()) {
             if (isDependency(property.name))
                 visit(m_description.indexOf(property.value));
         }
-        for (int entry : record.entries)
+        for (int entry : record.entries())
             visit(entry);
     }
-    m_dependencies[index] = std::move(found);
-    m_dependenciesKnown[index] = true;
-    return m_dependencies[index];
+    found.shrink_to_fit();
+    m_dependencies[index] = std::make_unique<const std::vector<int>>(std::move(found));
+    return *m_dependencies[index];
 }
 
 void NodeMap::checkEvaluable(int index) const
@@ -244,7 +265,7 @@ void NodeMap::checkEvaluable(int index) const
         // Worded like any other refused access, so that callers show the
         // value as unavailable; the rest names the node and the defect.
         std::string text = "Node is not readable and not writable: node '" +
-                           m_description.records[index].name + "' cannot be used: " + defect;
+                           std::string(m_description.records[index].name) + "' cannot be used: " + defect;
         GENICAM_THROW(AccessException, text.c_str());
     }
     for (int dependency : dependenciesOf(index)) {
@@ -254,7 +275,8 @@ void NodeMap::checkEvaluable(int index) const
         const NodeRecord& record = m_description.records[dependency];
         if (!RegisterLengthUsable(m_nodes[dependency]->arvNode(), record.type, &why)) {
             std::string text = "Node is not readable and not writable: node '" +
-                               m_description.records[index].name + "' cannot be used: node '" + record.name +
+                               std::string(m_description.records[index].name) + "' cannot be used: node '" +
+                               std::string(record.name) +
                                "': " + why;
             GENICAM_THROW(AccessException, text.c_str());
         }
@@ -347,7 +369,7 @@ void NodeMap::refreshRegister(int index) const
     }
     arv_gc_set_register_cache_policy(gc, previous);
     if (error)
-        throwFromGError(error, record.name, m_ctx->lost.load(), __FILE__, __LINE__);
+        throwFromGError(error, std::string(record.name), m_ctx->lost.load(), __FILE__, __LINE__);
 
     // Aravis checks a register's pInvalidator elements only on cached reads:
     // tell them the value is fresh so that the next read uses the cache.

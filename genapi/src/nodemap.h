@@ -18,6 +18,38 @@ namespace Internal {
 
 class Node;
 
+//! One list of node indexes per node, stored end to end (a node map keeps
+//! several of them for every node; most are empty).
+class IndexLists
+{
+public:
+    class Range
+    {
+    public:
+        Range(const int* begin, const int* end) : m_begin(begin), m_end(end) {}
+        const int* begin() const { return m_begin; }
+        const int* end() const { return m_end; }
+        bool empty() const { return m_begin == m_end; }
+        size_t size() const { return static_cast<size_t>(m_end - m_begin); }
+
+    private:
+        const int* m_begin;
+        const int* m_end;
+    };
+
+    //! Takes the lists, which are left empty.
+    void assign(std::vector<std::vector<int>>& lists);
+    Range operator[](int index) const
+    {
+        return Range(m_items.data() + m_starts[static_cast<size_t>(index)],
+                     m_items.data() + m_starts[static_cast<size_t>(index) + 1]);
+    }
+
+private:
+    std::vector<uint32_t> m_starts; // list i is m_items[m_starts[i], m_starts[i + 1])
+    std::vector<int> m_items;
+};
+
 class NodeMap final : public INodeMap
 {
 public:
@@ -40,16 +72,16 @@ public:
     const NodeDescription& description() const { return m_description; }
     //! Empty when the node can be evaluated, else why it cannot (a defect of
     //! the description found when it was loaded).
-    const std::string& defectOf(int index) const { return m_checked->defects[static_cast<size_t>(index)]; }
+    const std::string& defectOf(int index) const { return m_checked->defectOf(index); }
     Node* nodeAt(int index) const;
-    Node* nodeNamed(const std::string& name) const;
+    Node* nodeNamed(std::string_view name) const;
     //! The categories that list the node, in document order.
-    const std::vector<int>& parentsOf(int index) const { return m_parents[index]; }
+    IndexLists::Range parentsOf(int index) const { return m_parents[index]; }
     bool isFeature(int index) const { return m_isFeature[index]; }
     //! The nodes whose pInvalidator names this one.
-    const std::vector<int>& invalidatedBy(int index) const { return m_invalidated[index]; }
+    IndexLists::Range invalidatedBy(int index) const { return m_invalidated[index]; }
     //! The selectors whose pSelected names this one.
-    const std::vector<int>& selectorsOf(int index) const { return m_selectors[index]; }
+    IndexLists::Range selectorsOf(int index) const { return m_selectors[index]; }
     //! The node and every node its value, limits or access depend on.
     const std::vector<int>& dependenciesOf(int index) const;
     //! The shortest PollingTime among the dependencies, or -1.
@@ -99,13 +131,13 @@ private:
     std::shared_ptr<const CheckedDescription> m_checked;
     const NodeDescription& m_description;
     std::vector<std::unique_ptr<Node>> m_nodes;
-    std::vector<std::vector<int>> m_parents;
+    IndexLists m_parents;
     std::vector<bool> m_isFeature;
-    std::vector<std::vector<int>> m_invalidated;
-    std::vector<std::vector<int>> m_selectors;
-    std::vector<std::vector<int>> m_readers; // the nodes that read each node
-    mutable std::vector<std::vector<int>> m_dependencies;
-    mutable std::vector<bool> m_dependenciesKnown;
+    IndexLists m_invalidated;
+    IndexLists m_selectors;
+    IndexLists m_readers; // the nodes that read each node
+    // Worked out when first asked, for the nodes that are evaluated.
+    mutable std::vector<std::unique_ptr<const std::vector<int>>> m_dependencies;
     std::vector<int64_t> m_pollingTime; // own PollingTime element, -1 when none
     mutable std::vector<bool> m_stale;
     mutable uint64_t m_changes = 1;

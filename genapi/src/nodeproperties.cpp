@@ -4,71 +4,176 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <unordered_map>
 
 namespace GenApi {
 namespace Internal {
 
-const NodeProperty* NodeRecord::find(const std::string& element) const
-{
-    for (const NodeProperty& property : properties) {
-        if (property.name == element)
-            return &property;
-    }
-    return nullptr;
-}
-
-std::string NodeRecord::text(const std::string& element, const std::string& fallback) const
-{
-    const NodeProperty* property = find(element);
-    return property ? property->value : fallback;
-}
-
-const std::string& NodeRecord::attributeOf(const NodeProperty& property) const
-{
-    static const std::string none;
-    return property.attribute < 0 ? none : attributes[static_cast<size_t>(property.attribute)];
-}
-
-void NodeRecord::addProperty(std::string element, std::string value, const char* attribute)
+NodeProperty NodeRecord::Properties::iterator::operator*() const
 {
     NodeProperty property;
-    property.name = std::move(element);
-    property.value = std::move(value);
-    if (attribute) {
-        property.attribute = static_cast<int>(attributes.size());
-        attributes.emplace_back(attribute);
-    }
-    properties.push_back(std::move(property));
+    property.name = m_owner->elementName(m_slot->element);
+    property.value = std::string_view(m_slot->value, m_slot->size);
+    if (m_slot->hasAttribute)
+        property.attribute = std::string_view(m_slot->value + m_slot->size + 1);
+    return property;
 }
 
-std::vector<std::string> NodeRecord::all(const std::string& element) const
+NodeRecord::Properties NodeRecord::properties() const
+{
+    const PropertySlot* first = m_owner ? m_owner->m_properties.data() + m_firstProperty : nullptr;
+    return Properties(m_owner, first, first ? first + m_propertyCount : nullptr);
+}
+
+NodeRecord::Entries NodeRecord::entries() const
+{
+    const int* first = m_owner ? m_owner->m_entries.data() + m_firstEntry : nullptr;
+    return Entries(first, first ? first + m_entryCount : nullptr);
+}
+
+std::optional<NodeProperty> NodeRecord::find(std::string_view element) const
+{
+    for (const NodeProperty& property : properties()) {
+        if (property.name == element)
+            return property;
+    }
+    return std::nullopt;
+}
+
+std::string NodeRecord::text(std::string_view element, const std::string& fallback) const
+{
+    const std::optional<NodeProperty> property = find(element);
+    return property ? std::string(property->value) : fallback;
+}
+
+std::vector<std::string> NodeRecord::all(std::string_view element) const
 {
     std::vector<std::string> texts;
-    for (const NodeProperty& property : properties) {
+    for (const NodeProperty& property : properties()) {
         if (property.name == element)
-            texts.push_back(property.value);
+            texts.emplace_back(property.value);
     }
     return texts;
 }
 
-bool isNodeReference(const std::string& element)
+bool isNodeReference(std::string_view element)
 {
     return element.size() > 1 && element[0] == 'p' && std::isupper(static_cast<unsigned char>(element[1]));
 }
 
-bool isRegisterType(const std::string& type)
+bool isRegisterType(std::string_view type)
 {
     return type == "IntReg" || type == "MaskedIntReg" || type == "FloatReg" || type == "StringReg" ||
            type == "Register" || type == "StructEntry";
 }
 
-int NodeDescription::indexOf(const std::string& name) const
+int NodeDescription::indexOf(std::string_view name) const
 {
-    auto it = byName.find(name);
-    return it == byName.end() ? -1 : it->second;
+    const auto it = std::lower_bound(m_byName.begin(), m_byName.end(), name,
+                                     [this](int index, std::string_view wanted) { return records[index].name < wanted; });
+    return it != m_byName.end() && records[*it].name == name ? *it : -1;
 }
+
+size_t NodeDescription::heapBytes() const
+{
+    size_t bytes = records.capacity() * sizeof(NodeRecord) + m_properties.capacity() * sizeof(PropertySlot) +
+                   m_entries.capacity() * sizeof(int) + m_elementNames.capacity() * sizeof(std::string_view) +
+                   m_byName.capacity() * sizeof(int) + m_blocks.capacity() * sizeof(m_blocks[0]);
+    return bytes + m_poolBytes;
+}
+
+// Fills a NodeDescription while the parser reads the text: the pool, the
+// element name table, and the elements of the nodes still open (a node's
+// elements are stored together once it closes: an enumeration's own elements
+// come before and after its entries', and a StructReg's entries get the
+// register's shared elements only at its end).
+struct DescriptionBuilder
+{
+    explicit DescriptionBuilder(NodeDescription* description) : d(description) {}
+
+    // A copy of text in the pool, NUL-terminated; with a second text, that
+    // follows the first's NUL (an element's attribute).
+    const char* keep(std::string_view text, const char* second = nullptr)
+    {
+        const size_t secondSize = second ? std::strlen(second) + 1 : 0;
+        const size_t needed = text.size() + 1 + secondSize;
+        if (d->m_blocks.empty() || d->m_blockUsed + needed > d->m_blockSize) {
+            // Blocks grow with the description, so that a small one stays small.
+            const size_t next = d->m_blocks.empty() ? 4096 : std::min<size_t>(d->m_blockSize * 2, 256 * 1024);
+            d->m_blockSize = std::max(next, needed);
+            d->m_blocks.emplace_back(new char[d->m_blockSize]);
+            d->m_blockUsed = 0;
+            d->m_poolBytes += d->m_blockSize;
+        }
+        char* out = d->m_blocks.back().get() + d->m_blockUsed;
+        std::memcpy(out, text.data(), text.size());
+        out[text.size()] = '\0';
+        if (second)
+            std::memcpy(out + text.size() + 1, second, secondSize);
+        d->m_blockUsed += needed;
+        return out;
+    }
+
+    uint32_t element(std::string_view name)
+    {
+        const auto it = elements.find(name);
+        if (it != elements.end())
+            return it->second;
+        const uint32_t id = static_cast<uint32_t>(d->m_elementNames.size());
+        const std::string_view kept(keep(name), name.size());
+        d->m_elementNames.push_back(kept);
+        elements.emplace(kept, id);
+        return id;
+    }
+
+    std::string_view view(const char* text) { return std::string_view(keep(text)); }
+    std::string_view elementView(std::string_view name) { return d->m_elementNames[element(name)]; }
+
+    PropertySlot slot(std::string_view name, std::string_view value, const char* attribute)
+    {
+        PropertySlot slot;
+        slot.value = keep(value, attribute);
+        slot.size = static_cast<uint32_t>(value.size());
+        slot.element = element(name) & 0x7FFFFFFFu;
+        slot.hasAttribute = attribute ? 1 : 0;
+        return slot;
+    }
+
+    // Stores the node's gathered elements and entries after those already stored.
+    void store(int index, const std::vector<PropertySlot>& slots, const std::vector<int>& entries)
+    {
+        NodeRecord& record = d->records[static_cast<size_t>(index)];
+        record.m_owner = d;
+        record.m_firstProperty = static_cast<uint32_t>(d->m_properties.size());
+        record.m_propertyCount = static_cast<uint32_t>(slots.size());
+        d->m_properties.insert(d->m_properties.end(), slots.begin(), slots.end());
+        record.m_firstEntry = static_cast<uint32_t>(d->m_entries.size());
+        record.m_entryCount = static_cast<uint32_t>(entries.size());
+        d->m_entries.insert(d->m_entries.end(), entries.begin(), entries.end());
+    }
+
+    void finish()
+    {
+        for (NodeRecord& record : d->records)
+            record.m_owner = d;
+        d->records.shrink_to_fit();
+        d->m_properties.shrink_to_fit();
+        d->m_entries.shrink_to_fit();
+        d->m_elementNames.shrink_to_fit();
+        d->m_byName.resize(d->records.size());
+        for (size_t i = 0; i < d->records.size(); ++i)
+            d->m_byName[i] = static_cast<int>(i);
+        // Stable: of two records with one name, the first in the document is found.
+        std::stable_sort(d->m_byName.begin(), d->m_byName.end(),
+                         [this](int a, int b) { return d->records[a].name < d->records[b].name; });
+    }
+
+    NodeDescription* d;
+    std::unordered_map<std::string_view, uint32_t> elements; // keys in the pool
+};
 
 namespace {
 
@@ -85,13 +190,28 @@ enum class Frame
 
 const int kMaxElementDepth = 64;
 
+struct OpenNode
+{
+    int index = -1;
+    std::vector<PropertySlot> slots;
+    std::vector<int> entries;
+};
+
 struct ParseState
 {
-    NodeDescription* description = nullptr;
+    explicit ParseState(NodeDescription* d) : description(d), builder(d) {}
+    NodeDescription* description;
+    DescriptionBuilder builder;
     std::vector<Frame> frames;
-    std::vector<int> nodeStack; // record index of every open Node frame
-    NodeRecord structShared;    // a StructReg's own elements, shared by its entries
-    std::vector<int> structEntries;
+    std::vector<OpenNode> nodeStack; // every open Node frame
+    // A StructReg's own elements, shared by its entries, and its entries
+    // (stored when the register closes).
+    std::vector<PropertySlot> structShared;
+    std::vector<OpenNode> structEntries;
+    // The element being read: its name, first attribute and text.
+    std::string element;
+    std::string attribute;
+    bool hasAttribute = false;
     std::string text;
     bool sawRoot = false;
 };
@@ -105,29 +225,40 @@ const char* attributeValue(const gchar** names, const gchar** values, const char
     return nullptr;
 }
 
-std::string trimmed(const std::string& text)
+std::string_view trimmed(const std::string& text)
 {
     const char* blanks = " \t\r\n";
     size_t begin = text.find_first_not_of(blanks);
     if (begin == std::string::npos)
-        return std::string();
+        return std::string_view();
     size_t end = text.find_last_not_of(blanks);
-    return text.substr(begin, end - begin + 1);
+    return std::string_view(text).substr(begin, end - begin + 1);
 }
 
 int addRecord(GMarkupParseContext* context, ParseState* state, const char* element, const gchar** names,
               const gchar** values)
 {
     NodeRecord record;
-    record.type = element;
+    record.type = state->builder.elementView(element);
     g_markup_parse_context_get_position(context, &record.line, nullptr);
     const char* name = attributeValue(names, values, "Name");
-    record.symbolic = name ? name : "";
+    record.symbolic = state->builder.view(name ? name : "");
     record.name = record.symbolic;
     const char* nameSpace = attributeValue(names, values, "NameSpace");
-    record.nameSpace = nameSpace ? nameSpace : "";
-    state->description->records.push_back(std::move(record));
+    if (nameSpace)
+        record.nameSpace = state->builder.view(nameSpace);
+    state->description->records.push_back(record);
     return static_cast<int>(state->description->records.size()) - 1;
+}
+
+// An element of a node (or of a StructReg) starts: its text is gathered until it ends.
+void startProperty(ParseState* state, const char* element, const gchar** names, const gchar** values)
+{
+    state->element = element;
+    state->hasAttribute = names[0] != nullptr;
+    state->attribute = state->hasAttribute ? values[0] : "";
+    state->text.clear();
+    state->frames.push_back(Frame::Property);
 }
 
 void startElement(GMarkupParseContext* context, const gchar* element, const gchar** names,
@@ -163,7 +294,7 @@ void startElement(GMarkupParseContext* context, const gchar* element, const gcha
     case Frame::Root:
     case Frame::Group:
         if (std::strcmp(element, "StructReg") == 0) {
-            state->structShared = NodeRecord();
+            state->structShared.clear();
             state->structEntries.clear();
             state->frames.push_back(Frame::StructReg);
         } else if (std::strcmp(element, "EnumEntry") == 0) {
@@ -174,7 +305,9 @@ void startElement(GMarkupParseContext* context, const gchar* element, const gcha
             g_warning("line %d: <EnumEntry> outside a named <Enumeration>, left out", line);
             state->frames.push_back(Frame::Ignored);
         } else if (attributeValue(names, values, "Name")) {
-            state->nodeStack.push_back(addRecord(context, state, element, names, values));
+            OpenNode node;
+            node.index = addRecord(context, state, element, names, values);
+            state->nodeStack.push_back(std::move(node));
             state->frames.push_back(Frame::Node);
         } else {
             state->frames.push_back(Frame::Group);
@@ -182,32 +315,33 @@ void startElement(GMarkupParseContext* context, const gchar* element, const gcha
         return;
     case Frame::StructReg:
         if (std::strcmp(element, "StructEntry") == 0) {
-            int index = addRecord(context, state, element, names, values);
-            state->structEntries.push_back(index);
-            state->nodeStack.push_back(index);
+            OpenNode node;
+            node.index = addRecord(context, state, element, names, values);
+            state->nodeStack.push_back(std::move(node));
             state->frames.push_back(Frame::Node);
         } else {
-            state->structShared.addProperty(element, std::string(), names[0] ? values[0] : nullptr);
-            state->text.clear();
-            state->frames.push_back(Frame::Property);
+            startProperty(state, element, names, values);
         }
         return;
     case Frame::Node: {
-        const int owner = state->nodeStack.back();
-        if (std::strcmp(element, "EnumEntry") == 0 && description->records[owner].type == "Enumeration") {
-            int index = addRecord(context, state, element, names, values);
-            NodeRecord& entry = description->records[index];
-            NodeRecord& enumeration = description->records[owner];
-            entry.name = "EnumEntry_" + enumeration.name + "_" + entry.symbolic;
-            entry.enumeration = owner;
-            enumeration.entries.push_back(index);
-            state->nodeStack.push_back(index);
+        OpenNode& owner = state->nodeStack.back();
+        if (std::strcmp(element, "EnumEntry") == 0 &&
+            description->records[static_cast<size_t>(owner.index)].type == "Enumeration") {
+            const int index = addRecord(context, state, element, names, values);
+            owner.entries.push_back(index);
+            NodeRecord& entry = description->records[static_cast<size_t>(index)];
+            const NodeRecord& enumeration = description->records[static_cast<size_t>(owner.index)];
+            const std::string name =
+                "EnumEntry_" + std::string(enumeration.name) + "_" + std::string(entry.symbolic);
+            entry.name = std::string_view(state->builder.keep(name), name.size());
+            entry.enumeration = owner.index;
+            OpenNode node;
+            node.index = index;
+            state->nodeStack.push_back(std::move(node));
             state->frames.push_back(Frame::Node);
             return;
         }
-        description->records[owner].addProperty(element, std::string(), names[0] ? values[0] : nullptr);
-        state->text.clear();
-        state->frames.push_back(Frame::Property);
+        startProperty(state, element, names, values);
         return;
     }
     case Frame::Property:
@@ -220,38 +354,44 @@ void startElement(GMarkupParseContext* context, const gchar* element, const gcha
 void endElement(GMarkupParseContext*, const gchar*, gpointer userData, GError**)
 {
     auto* state = static_cast<ParseState*>(userData);
-    NodeDescription* description = state->description;
     const Frame frame = state->frames.back();
     state->frames.pop_back();
 
     switch (frame) {
     case Frame::Property: {
-        const Frame owner = state->frames.back();
-        if (owner == Frame::StructReg)
-            state->structShared.properties.back().value = trimmed(state->text);
+        const PropertySlot slot = state->builder.slot(state->element, trimmed(state->text),
+                                                      state->hasAttribute ? state->attribute.c_str() : nullptr);
+        if (state->frames.back() == Frame::StructReg)
+            state->structShared.push_back(slot);
         else
-            description->records[state->nodeStack.back()].properties.back().value = trimmed(state->text);
+            state->nodeStack.back().slots.push_back(slot);
         state->text.clear();
         break;
     }
-    case Frame::Node:
+    case Frame::Node: {
+        OpenNode node = std::move(state->nodeStack.back());
         state->nodeStack.pop_back();
+        if (state->frames.back() == Frame::StructReg)
+            state->structEntries.push_back(std::move(node)); // stored with the shared elements
+        else
+            state->builder.store(node.index, node.slots, node.entries);
         break;
+    }
     case Frame::StructReg:
         // Every entry shares the register's elements (address, port, length,
         // access, ...) unless it sets them itself.
-        for (int index : state->structEntries) {
-            NodeRecord& entry = description->records[index];
-            for (const NodeProperty& shared : state->structShared.properties) {
-                if (!entry.has(shared.name)) {
-                    const std::string& attribute = state->structShared.attributeOf(shared);
-                    entry.addProperty(shared.name, shared.value,
-                                      shared.attribute < 0 ? nullptr : attribute.c_str());
-                }
+        for (OpenNode& entry : state->structEntries) {
+            for (const PropertySlot& shared : state->structShared) {
+                const bool own = std::any_of(entry.slots.begin(), entry.slots.end(), [&](const PropertySlot& slot) {
+                    return slot.element == shared.element;
+                });
+                if (!own)
+                    entry.slots.push_back(shared);
             }
+            state->builder.store(entry.index, entry.slots, entry.entries);
         }
         state->structEntries.clear();
-        state->structShared = NodeRecord();
+        state->structShared.clear();
         break;
     default:
         break;
@@ -270,7 +410,12 @@ void collectText(GMarkupParseContext*, const gchar* text, gsize length, gpointer
 bool NodeDescription::parse(const std::string& xml, std::string* error)
 {
     records.clear();
-    byName.clear();
+    m_properties.clear();
+    m_entries.clear();
+    m_elementNames.clear();
+    m_byName.clear();
+    m_blocks.clear();
+    m_blockSize = m_blockUsed = m_poolBytes = 0;
     modelName.clear();
     vendorName.clear();
 
@@ -279,8 +424,7 @@ bool NodeDescription::parse(const std::string& xml, std::string* error)
     parser.end_element = endElement;
     parser.text = collectText;
 
-    ParseState state;
-    state.description = this;
+    ParseState state(this);
     GMarkupParseContext* context = g_markup_parse_context_new(
         &parser, GMarkupParseFlags(G_MARKUP_TREAT_CDATA_AS_TEXT | G_MARKUP_PREFIX_ERROR_POSITION), &state,
         nullptr);
@@ -301,18 +445,7 @@ bool NodeDescription::parse(const std::string& xml, std::string* error)
         records.clear();
         return false;
     }
-
-    // The record lives as long as the device: give back what the vectors
-    // grew beyond their contents while parsing (a quarter of its heap on
-    // large descriptions).
-    records.shrink_to_fit();
-    byName.reserve(records.size());
-    for (size_t i = 0; i < records.size(); ++i) {
-        records[i].properties.shrink_to_fit();
-        records[i].entries.shrink_to_fit();
-        records[i].attributes.shrink_to_fit();
-        byName.emplace(records[i].name, static_cast<int>(i));
-    }
+    state.builder.finish();
     return true;
 }
 

@@ -2,53 +2,134 @@
 // itself. Aravis evaluates the description but drops or misreads several
 // elements (NameSpace, Streamable, EventID, entry order, ...); the node layer
 // answers those questions from here.
+//
+// The record lives as long as the device, so it is kept compact: every text
+// (names, element texts, attributes) is stored once in the description's own
+// text pool, each element name once in a table, and the records and their
+// elements refer to those. Records and elements hand out views of the pool,
+// valid while the description lives.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 namespace GenApi {
 namespace Internal {
 
+class NodeDescription;
+
 //! One child element of a node: <pValue>Reg</pValue>, <Visibility>Expert</Visibility>.
 struct NodeProperty
 {
-    std::string name;  //!< element name
-    std::string value; //!< its text, trimmed
-    int attribute =
-        -1; //!< its first attribute's value in NodeRecord::attributes, or -1 (few elements have one)
+    std::string_view name;      //!< element name
+    std::string_view value;     //!< its text, trimmed
+    std::string_view attribute; //!< its first attribute's value (pVariable's Name), empty when none
 };
 
-struct NodeRecord
+//! How a record stores an element: the text in the pool, the name in the table.
+struct PropertySlot
 {
-    std::string name;      //!< the node map's name (enum entries: "EnumEntry_<Enumeration>_<Symbolic>")
-    std::string type;      //!< the element name: "Integer", "IntReg", "EnumEntry", ...
-    std::string symbolic;  //!< enum entries: the Name attribute; other nodes: same as name
-    std::string nameSpace; //!< the NameSpace attribute, empty when absent
-    std::vector<NodeProperty> properties; //!< child elements, in document order
-    std::vector<std::string> attributes;  //!< the first attribute of those elements that have one
-    std::vector<int> entries;             //!< enumerations: their EnumEntry records, in document order
-    int enumeration = -1;                 //!< enum entries: the record of their enumeration
-    int line = 0;                         //!< where the element starts in the text
+    const char* value = nullptr; //!< NUL-terminated; the attribute, when there is one, follows its NUL
+    uint32_t size = 0;
+    uint32_t element : 31;
+    uint32_t hasAttribute : 1;
 
-    //! The first element of that name, or null.
-    const NodeProperty* find(const std::string& element) const;
+    PropertySlot() : element(0), hasAttribute(0) {}
+};
+
+class NodeRecord
+{
+public:
+    std::string_view name;      //!< the node map's name (enum entries: "EnumEntry_<Enumeration>_<Symbolic>")
+    std::string_view type;      //!< the element name: "Integer", "IntReg", "EnumEntry", ...
+    std::string_view symbolic;  //!< enum entries: the Name attribute; other nodes: same as name
+    std::string_view nameSpace; //!< the NameSpace attribute, empty when absent
+    int enumeration = -1;       //!< enum entries: the record of their enumeration
+    int line = 0;               //!< where the element starts in the text
+
+    //! The node's child elements, in document order.
+    class Properties
+    {
+    public:
+        class iterator
+        {
+        public:
+            iterator(const NodeDescription* owner, const PropertySlot* slot) : m_owner(owner), m_slot(slot) {}
+            NodeProperty operator*() const;
+            iterator& operator++()
+            {
+                ++m_slot;
+                return *this;
+            }
+            bool operator!=(const iterator& other) const { return m_slot != other.m_slot; }
+
+        private:
+            const NodeDescription* m_owner;
+            const PropertySlot* m_slot;
+        };
+        iterator begin() const { return {m_owner, m_begin}; }
+        iterator end() const { return {m_owner, m_end}; }
+        size_t size() const { return static_cast<size_t>(m_end - m_begin); }
+
+    private:
+        friend class NodeRecord;
+        Properties(const NodeDescription* owner, const PropertySlot* begin, const PropertySlot* end)
+            : m_owner(owner), m_begin(begin), m_end(end)
+        {
+        }
+        const NodeDescription* m_owner;
+        const PropertySlot* m_begin;
+        const PropertySlot* m_end;
+    };
+    Properties properties() const;
+
+    //! Enumerations: their EnumEntry records, in document order.
+    class Entries
+    {
+    public:
+        const int* begin() const { return m_begin; }
+        const int* end() const { return m_end; }
+        size_t size() const { return static_cast<size_t>(m_end - m_begin); }
+
+    private:
+        friend class NodeRecord;
+        Entries(const int* begin, const int* end) : m_begin(begin), m_end(end) {}
+        const int* m_begin;
+        const int* m_end;
+    };
+    Entries entries() const;
+
+    //! The first element of that name, or none.
+    std::optional<NodeProperty> find(std::string_view element) const;
     //! The text of the first element of that name, or fallback.
-    std::string text(const std::string& element, const std::string& fallback = std::string()) const;
-    bool has(const std::string& element) const { return find(element) != nullptr; }
-    //! The value of the element's first attribute (pVariable's Name, pIndex's Offset), or empty.
-    const std::string& attributeOf(const NodeProperty& property) const;
-    //! Appends an element, keeping its first attribute when it has one.
-    void addProperty(std::string element, std::string value, const char* attribute);
+    std::string text(std::string_view element, const std::string& fallback = std::string()) const;
+    bool has(std::string_view element) const { return find(element).has_value(); }
     //! The texts of every element of that name, in document order.
-    std::vector<std::string> all(const std::string& element) const;
+    std::vector<std::string> all(std::string_view element) const;
+
+private:
+    friend class NodeDescription;
+    friend struct DescriptionBuilder;
+    const NodeDescription* m_owner = nullptr;
+    uint32_t m_firstProperty = 0;
+    uint32_t m_propertyCount = 0;
+    uint32_t m_firstEntry = 0;
+    uint32_t m_entryCount = 0;
 };
 
-struct NodeDescription
+class NodeDescription
 {
+public:
+    NodeDescription() = default;
+    // Records point back at their description.
+    NodeDescription(const NodeDescription&) = delete;
+    NodeDescription& operator=(const NodeDescription&) = delete;
+
     std::vector<NodeRecord> records; //!< every node, in document order
-    std::unordered_map<std::string, int> byName;
     std::string modelName;
     std::string vendorName;
 
@@ -56,13 +137,31 @@ struct NodeDescription
     //! not well-formed XML or has no RegisterDescription root. An EnumEntry
     //! outside a named Enumeration belongs to no node and is left out.
     bool parse(const std::string& xml, std::string* error);
-    int indexOf(const std::string& name) const;
+    //! The record of that name, or -1.
+    int indexOf(std::string_view name) const;
+    //! Heap bytes the description holds (records, elements, texts).
+    size_t heapBytes() const;
+
+private:
+    friend class NodeRecord;
+    friend struct DescriptionBuilder;
+    std::string_view elementName(uint32_t element) const { return m_elementNames[element]; }
+
+    std::vector<PropertySlot> m_properties; //!< every record's elements, record after record
+    std::vector<int> m_entries;             //!< every enumeration's entries, enumeration after enumeration
+    std::vector<std::string_view> m_elementNames; //!< in the pool
+    std::vector<int> m_byName; //!< record indexes, sorted by name
+    //! The text pool: blocks that never move once allocated, so that views stay valid.
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    size_t m_blockSize = 0;
+    size_t m_blockUsed = 0;
+    size_t m_poolBytes = 0;
 };
 
 //! True for the elements whose text names another node (pValue, pFeature, ...).
-bool isNodeReference(const std::string& element);
+bool isNodeReference(std::string_view element);
 //! True for the node types that own device memory (IntReg, StringReg, ...).
-bool isRegisterType(const std::string& type);
+bool isRegisterType(std::string_view type);
 
 } // namespace Internal
 } // namespace GenApi

@@ -408,9 +408,10 @@ static gboolean proxy_write_register(ArvDevice* device, guint64 address, guint32
 static const char* proxy_get_genicam_xml(ArvDevice* device, size_t* size)
 {
     DeviceContext* ctx = CAMPANE_PROXY_DEVICE(device)->state->ctx;
+    const std::string& text = ctx->unpackedDescription();
     if (size)
-        *size = ctx->xml.size();
-    return ctx->xml.c_str();
+        *size = text.size();
+    return text.c_str();
 }
 
 static ArvGc* proxy_get_genicam(ArvDevice* device)

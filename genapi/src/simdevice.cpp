@@ -304,9 +304,10 @@ static gboolean sim_write_register(ArvDevice* device, guint64 address, guint32 v
 static const char* sim_get_genicam_xml(ArvDevice* device, size_t* size)
 {
     SimState* state = CAMPANE_SIM_DEVICE(device)->state;
+    const std::string& text = state->ctx->unpackedDescription();
     if (size)
-        *size = state->ctx->xml.size();
-    return state->ctx->xml.c_str();
+        *size = text.size();
+    return text.c_str();
 }
 
 static ArvGc* sim_get_genicam(ArvDevice* device)
@@ -531,7 +532,7 @@ bool OpenSimulatedDevice(DeviceContext* ctx, std::string* error)
         const int index = ctx->checked->nodes.indexOf(reg.name);
         if (index < 0 || !ctx->checked->usable(index) || !RegisterLengthUsable(node, reg.element, &message)) {
             g_warning("%s: %s is not set up: %s", ctx->name.c_str(), reg.name.c_str(),
-                      index >= 0 && !ctx->checked->usable(index) ? ctx->checked->defects[index].c_str()
+                      index >= 0 && !ctx->checked->usable(index) ? ctx->checked->defectOf(index).c_str()
                                                                  : message.c_str());
             continue;
         }
