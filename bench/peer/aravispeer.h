@@ -25,6 +25,12 @@ struct Parse
 //! does under every node map of ours.
 Parse parse(const std::string& xml);
 
+//! Heap that Aravis's document of the description holds once every feature
+//! has been read through it: Aravis keeps what it evaluates (element texts,
+//! register caches), so a document in use holds more than a fresh one. The
+//! device is a plain memory that reads zeros where nothing was written.
+std::size_t evaluatedDocumentBytes(const std::string& xml);
+
 struct Reads
 {
     bool ok = false;

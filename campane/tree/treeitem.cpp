@@ -284,6 +284,10 @@ void TreeItem::setNode(GenApi::INode* node)
     m_accessTick = 0;
     if (node)
         genApiCall("TreeItem", [&] { m_name = QString::fromUtf8(node->GetName(false).c_str()); });
+    // Below the top level the label is the name: share its text.
+    const QVariant& label = m_itemData.value(0);
+    if (label.type() == QVariant::String && label.toString() == m_name)
+        m_name = label.toString();
 }
 
 GenApi::INode* TreeItem::node() const

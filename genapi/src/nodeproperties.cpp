@@ -132,10 +132,24 @@ struct DescriptionBuilder
     std::string_view view(const char* text) { return std::string_view(keep(text)); }
     std::string_view elementView(std::string_view name) { return d->m_elementNames[element(name)]; }
 
+    // Short texts repeat across nodes ("RO", "Expert", "4", a port's name):
+    // each is kept once. Texts with an attribute are kept with it.
+    const char* keepValue(std::string_view value, const char* attribute)
+    {
+        if (attribute || value.size() > kSharedTextLength)
+            return keep(value, attribute);
+        const auto it = shortTexts.find(value);
+        if (it != shortTexts.end())
+            return it->second;
+        const char* kept = keep(value);
+        shortTexts.emplace(std::string_view(kept, value.size()), kept);
+        return kept;
+    }
+
     PropertySlot slot(std::string_view name, std::string_view value, const char* attribute)
     {
         PropertySlot slot;
-        slot.value = keep(value, attribute);
+        slot.value = keepValue(value, attribute);
         slot.size = static_cast<uint32_t>(value.size());
         slot.element = element(name) & 0x7FFFFFFFu;
         slot.hasAttribute = attribute ? 1 : 0;
@@ -172,7 +186,9 @@ struct DescriptionBuilder
     }
 
     NodeDescription* d;
+    static constexpr size_t kSharedTextLength = 32;
     std::unordered_map<std::string_view, uint32_t> elements; // keys in the pool
+    std::unordered_map<std::string_view, const char*> shortTexts; // keys in the pool
 };
 
 namespace {
@@ -246,7 +262,7 @@ int addRecord(GMarkupParseContext* context, ParseState* state, const char* eleme
     record.name = record.symbolic;
     const char* nameSpace = attributeValue(names, values, "NameSpace");
     if (nameSpace)
-        record.nameSpace = state->builder.view(nameSpace);
+        record.nameSpace = std::string_view(state->builder.keepValue(nameSpace, nullptr));
     state->description->records.push_back(record);
     return static_cast<int>(state->description->records.size()) - 1;
 }

@@ -457,15 +457,23 @@ private slots:
     }
 
     // GetProperty as the board's description text and the tree read it ("-"
-    // where the node does not have the property), and the display name.
+    // where the node does not have the property; the attribute, when one is
+    // expected), and the display name.
     void properties()
     {
         const QList<QStringList> rows = {
             {"GainReg", "NodeType", "FloatReg"},
             {"Gain", "NameSpace", "Custom"}, // none given
+            {"PixelFormat", "NameSpace", "Standard"},
             {"Gain", "Visibility", "Expert"},
             {"Hidden", "Visibility", "-"},
             {"EnumEntry_PixelFormat_Mono12", "pIsAvailable", "Mono12Allowed"},
+            {"PixelFormat", "pValue", "PixelFormatReg"}, // after the entries
+            {"GainPercent", "pVariable", "GainReg", "G"},
+            {"StatusLow", "Address", "0x2500"}, // the StructReg's
+            {"StatusLow", "AccessMode", "RO"},
+            {"StatusHigh", "AccessMode", "RW"}, // its own
+            {"StatusHigh", "MSB", "15"},
             {"Width", "NoSuchElement", "-"},
         };
         for (const QStringList& row : rows) {
@@ -473,6 +481,7 @@ private slots:
             INode* node = m_map->GetNode(row[0].toUtf8().constData());
             const bool found = node->GetProperty(row[1].toUtf8().constData(), value, attribute);
             QCOMPARE(found ? text(value) : QStringLiteral("-"), row[2]);
+            QCOMPARE(text(attribute), row.value(3));
         }
         // No DisplayName given: the name.
         QCOMPARE(m_map->GetNode("Gain")->GetDisplayName(), gcstring("Gain"));
