@@ -199,12 +199,13 @@ void RegisterLengthBounds(std::string_view type, long long* minimum, long long* 
     *maximum = isIntegerRegister(type) ? kMaxIntegerRegisterLength : kMaxRegisterLength;
 }
 
-std::shared_ptr<const CheckedDescription> CheckDescription(const std::string& xml, std::string* error)
+std::shared_ptr<const CheckedDescription> CheckDescription(const std::string& xml, std::string* error,
+                                                           const std::vector<MarkupSink*>& sinks)
 {
     auto checked = std::make_shared<CheckedDescription>();
     NodeDescription& nodes = checked->nodes;
     std::string reason;
-    if (!nodes.parse(xml, &reason)) {
+    if (!nodes.parse(xml, &reason, sinks)) {
         *error = reason;
         return nullptr;
     }

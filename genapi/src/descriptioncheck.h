@@ -46,7 +46,9 @@ std::string DescriptionText(const std::string& raw);
 
 //! Parses and checks a description (already passed through DescriptionText).
 //! Null with the reason in *error when it is refused as a whole.
-std::shared_ptr<const CheckedDescription> CheckDescription(const std::string& xml, std::string* error);
+//! The sinks see the events of that one parse.
+std::shared_ptr<const CheckedDescription> CheckDescription(const std::string& xml, std::string* error,
+                                                           const std::vector<MarkupSink*>& sinks = {});
 
 //! The length bounds of a register node type: [1, 8] for integer and float
 //! registers, [1, 64 KiB] for the others.

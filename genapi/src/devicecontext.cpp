@@ -2,6 +2,8 @@
 
 #include "devicecontext.h"
 
+#include "aravisdocument.h"
+
 #include <zlib.h>
 
 namespace GenApi {
@@ -62,6 +64,25 @@ bool LoadDescription(DeviceContext* ctx, std::string* error)
     ctx->xml = DescriptionText(ctx->xml);
     ctx->checked = CheckDescription(ctx->xml, error);
     return ctx->checked != nullptr;
+}
+
+bool BuildDescription(DeviceContext* ctx, std::string* error, MarkupSink* also)
+{
+    ctx->xml = DescriptionText(ctx->xml);
+    AravisDocumentBuilder document(ctx->device);
+    std::vector<MarkupSink*> sinks{&document};
+    if (also)
+        sinks.push_back(also);
+    ctx->checked = CheckDescription(ctx->xml, error, sinks);
+    if (!ctx->checked)
+        return false;
+    ctx->gc = document.take();
+    if (!ctx->gc) {
+        *error = "Aravis cannot read the description";
+        ctx->checked.reset();
+        return false;
+    }
+    return true;
 }
 
 bool RegisterLengthUsable(ArvGcNode* node, std::string_view type, std::string* why)

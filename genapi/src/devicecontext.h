@@ -60,6 +60,12 @@ struct DeviceContext
 //! False, with the reason in *error, when the description is refused.
 bool LoadDescription(DeviceContext* ctx, std::string* error);
 
+//! Reads ctx->xml once (normalised first): checks it into ctx->checked and
+//! builds Aravis's document of it over ctx->device into ctx->gc from the
+//! same parse, which `also` (when given) sees too. False, with the reason
+//! in *error, when the description is refused.
+bool BuildDescription(DeviceContext* ctx, std::string* error, MarkupSink* also = nullptr);
+
 //! False, with the reason in *why, when a register node's length (from
 //! <Length> or evaluated through <pLength>) is outside the bounds of its
 //! type; true for nodes that are not registers.

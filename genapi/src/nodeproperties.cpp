@@ -217,6 +217,7 @@ struct ParseState
 {
     explicit ParseState(NodeDescription* d) : description(d), builder(d) {}
     NodeDescription* description;
+    std::vector<MarkupSink*> sinks;
     DescriptionBuilder builder;
     std::vector<Frame> frames;
     std::vector<OpenNode> nodeStack; // every open Node frame
@@ -282,6 +283,8 @@ void startElement(GMarkupParseContext* context, const gchar* element, const gcha
 {
     auto* state = static_cast<ParseState*>(userData);
     NodeDescription* description = state->description;
+    for (MarkupSink* sink : state->sinks)
+        sink->startElement(element, const_cast<const char**>(names), const_cast<const char**>(values));
 
     if (state->frames.empty()) {
         if (std::strcmp(element, "RegisterDescription") != 0) {
@@ -370,6 +373,8 @@ void startElement(GMarkupParseContext* context, const gchar* element, const gcha
 void endElement(GMarkupParseContext*, const gchar*, gpointer userData, GError**)
 {
     auto* state = static_cast<ParseState*>(userData);
+    for (MarkupSink* sink : state->sinks)
+        sink->endElement();
     const Frame frame = state->frames.back();
     state->frames.pop_back();
 
@@ -417,13 +422,15 @@ void endElement(GMarkupParseContext*, const gchar*, gpointer userData, GError**)
 void collectText(GMarkupParseContext*, const gchar* text, gsize length, gpointer userData, GError**)
 {
     auto* state = static_cast<ParseState*>(userData);
+    for (MarkupSink* sink : state->sinks)
+        sink->text(text, length);
     if (!state->frames.empty() && state->frames.back() == Frame::Property)
         state->text.append(text, length);
 }
 
 } // namespace
 
-bool NodeDescription::parse(const std::string& xml, std::string* error)
+bool NodeDescription::parse(const std::string& xml, std::string* error, const std::vector<MarkupSink*>& sinks)
 {
     records.clear();
     m_properties.clear();
@@ -434,6 +441,12 @@ bool NodeDescription::parse(const std::string& xml, std::string* error)
     m_blockSize = m_blockUsed = m_poolBytes = 0;
     modelName.clear();
     vendorName.clear();
+    // Texts are kept with 32-bit lengths; no description comes near that.
+    if (xml.size() >= UINT32_MAX) {
+        if (error)
+            *error = "the description is " + std::to_string(xml.size()) + " bytes long, more than can be read";
+        return false;
+    }
 
     GMarkupParser parser = {};
     parser.start_element = startElement;
@@ -441,6 +454,7 @@ bool NodeDescription::parse(const std::string& xml, std::string* error)
     parser.text = collectText;
 
     ParseState state(this);
+    state.sinks = sinks;
     GMarkupParseContext* context = g_markup_parse_context_new(
         &parser, GMarkupParseFlags(G_MARKUP_TREAT_CDATA_AS_TEXT | G_MARKUP_PREFIX_ERROR_POSITION), &state,
         nullptr);

@@ -22,6 +22,20 @@ namespace Internal {
 
 class NodeDescription;
 
+//! Sees the events of a description's parse as they come, so that one pass
+//! over the text serves everything that reads it (Aravis's document, the
+//! simulated device's registers) besides the record.
+class MarkupSink
+{
+public:
+    virtual ~MarkupSink() = default;
+    //! names and values: the attributes, null-terminated.
+    virtual void startElement(const char* element, const char** names, const char** values) = 0;
+    virtual void endElement() = 0;
+    //! Text as it comes (entities decoded); one element's text may come in pieces.
+    virtual void text(const char* text, size_t length) = 0;
+};
+
 //! One child element of a node: <pValue>Reg</pValue>, <Visibility>Expert</Visibility>.
 struct NodeProperty
 {
@@ -113,6 +127,20 @@ public:
 
 private:
     friend class NodeDescription;
+
+//! Sees the events of a description's parse as they come, so that one pass
+//! over the text serves everything that reads it (Aravis's document, the
+//! simulated device's registers) besides the record.
+class MarkupSink
+{
+public:
+    virtual ~MarkupSink() = default;
+    //! names and values: the attributes, null-terminated.
+    virtual void startElement(const char* element, const char** names, const char** values) = 0;
+    virtual void endElement() = 0;
+    //! Text as it comes (entities decoded); one element's text may come in pieces.
+    virtual void text(const char* text, size_t length) = 0;
+};
     friend struct DescriptionBuilder;
     const NodeDescription* m_owner = nullptr;
     uint32_t m_firstProperty = 0;
@@ -135,8 +163,9 @@ public:
 
     //! Parses the description; false with a reason in *error when the text is
     //! not well-formed XML or has no RegisterDescription root. An EnumEntry
-    //! outside a named Enumeration belongs to no node and is left out.
-    bool parse(const std::string& xml, std::string* error);
+    //! outside a named Enumeration belongs to no node and is left out. The
+    //! sinks see every event of the parse (up to an error, if any).
+    bool parse(const std::string& xml, std::string* error, const std::vector<MarkupSink*>& sinks = {});
     //! The record of that name, or -1.
     int indexOf(std::string_view name) const;
     //! Heap bytes the description holds (records, elements, texts).

@@ -474,28 +474,24 @@ bool OpenProxyDevice(DeviceContext* ctx, ArvDevice* device, std::string* error)
         return false;
     }
     ctx->xml.assign(xml, size);
-    if (!LoadDescription(ctx, error)) {
+
+    // The description is read (once) before anything talks to the device; a
+    // refused one leaves no thread behind. The proxy goes with the context.
+    auto* proxy = static_cast<CampaneProxyDevice*>(g_object_new(CAMPANE_TYPE_PROXY_DEVICE, nullptr));
+    ProxyState* state = proxy->state;
+    state->ctx = ctx;
+    ctx->device = ARV_DEVICE(proxy);
+    if (!BuildDescription(ctx, error)) {
         g_object_unref(device);
         return false;
     }
 
-    auto* proxy = static_cast<CampaneProxyDevice*>(g_object_new(CAMPANE_TYPE_PROXY_DEVICE, nullptr));
-    ProxyState* state = proxy->state;
-    state->ctx = ctx;
     state->worker = std::make_shared<IoWorker>(device);
     state->thread = std::thread(IoWorker::loop, state->worker);
     state->controlLostHandler = g_signal_connect_data(device, "control-lost", G_CALLBACK(onControlLost),
                                                       new std::shared_ptr<IoWorker>(state->worker),
                                                       releaseWorkerRef, GConnectFlags(0));
     state->reader = GvcpReader::open(device);
-    ctx->device = ARV_DEVICE(proxy);
-
-    const std::string text = WithAddressesForAravis(ctx->xml);
-    ctx->gc = arv_gc_new(ctx->device, text.data(), text.size());
-    if (!ctx->gc) {
-        *error = "Aravis cannot read the device's description";
-        return false;
-    }
     return true;
 }
 

@@ -33,138 +33,87 @@ std::string trimmed(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
-struct ScanState
-{
-    std::vector<SimRegister>* registers = nullptr;
-    std::string prefix = "sim"; //!< the prefix bound to kSimNamespace
-    int depth = 0;
-    bool sawRoot = false;
-    bool inRegister = false;
-    int registerDepth = 0;
-    SimRegister current;
-    std::string childName; //!< direct child of the register whose text is collected
-    std::string childText;
-    std::string varies;
-};
+} // namespace
 
-void onStartElement(GMarkupParseContext*, const gchar* elementName, const gchar** attributeNames,
-                    const gchar** attributeValues, gpointer userData, GError** error)
+SimulatedScan::SimulatedScan(std::vector<SimRegister>* registers) : m_registers(registers), m_prefix("sim") {}
+
+void SimulatedScan::startElement(const char* elementName, const char** attributeNames, const char** attributeValues)
 {
-    auto* state = static_cast<ScanState*>(userData);
-    ++state->depth;
-    if (state->depth == 1) {
-        state->sawRoot = true;
-        if (std::strcmp(elementName, "RegisterDescription") != 0) {
-            g_set_error(error, G_MARKUP_ERROR, G_MARKUP_ERROR_INVALID_CONTENT,
-                        "root element is <%s>, not <RegisterDescription>", elementName);
-            return;
-        }
+    ++m_depth;
+    if (m_depth == 1) {
         for (int i = 0; attributeNames[i]; ++i) {
-            if (g_str_has_prefix(attributeNames[i], "xmlns:") &&
-                std::strcmp(attributeValues[i], kSimNamespace) == 0)
-                state->prefix = attributeNames[i] + 6;
+            if (g_str_has_prefix(attributeNames[i], "xmlns:") && std::strcmp(attributeValues[i], kSimNamespace) == 0)
+                m_prefix = attributeNames[i] + 6;
         }
         return;
     }
-    if (!state->inRegister) {
+    if (!m_inRegister) {
         if (!isRegisterElement(elementName))
             return;
-        state->inRegister = true;
-        state->registerDepth = state->depth;
-        state->current = SimRegister();
-        state->current.element = elementName;
-        state->varies.clear();
-        const std::string defaultName = state->prefix + ":Default";
-        const std::string variesName = state->prefix + ":Varies";
-        const std::string onWriteName = state->prefix + ":OnWrite";
-        const std::string userSetName = state->prefix + ":UserSet";
+        m_inRegister = true;
+        m_registerDepth = m_depth;
+        m_current = SimRegister();
+        m_current.element = elementName;
+        m_varies.clear();
+        const std::string defaultName = m_prefix + ":Default";
+        const std::string variesName = m_prefix + ":Varies";
+        const std::string onWriteName = m_prefix + ":OnWrite";
+        const std::string userSetName = m_prefix + ":UserSet";
         for (int i = 0; attributeNames[i]; ++i) {
             if (std::strcmp(attributeNames[i], "Name") == 0) {
-                state->current.name = attributeValues[i];
+                m_current.name = attributeValues[i];
             } else if (defaultName == attributeNames[i]) {
-                state->current.hasDefault = true;
-                state->current.defaultText = attributeValues[i];
+                m_current.hasDefault = true;
+                m_current.defaultText = attributeValues[i];
             } else if (variesName == attributeNames[i]) {
-                state->varies = attributeValues[i];
+                m_varies = attributeValues[i];
             } else if (onWriteName == attributeNames[i]) {
-                state->current.onWrite = attributeValues[i];
+                m_current.onWrite = attributeValues[i];
             } else if (userSetName == attributeNames[i]) {
-                state->current.inUserSet = std::strcmp(attributeValues[i], "Yes") == 0;
+                m_current.inUserSet = std::strcmp(attributeValues[i], "Yes") == 0;
             }
         }
         return;
     }
-    if (state->depth == state->registerDepth + 1) {
-        state->childName = elementName;
-        state->childText.clear();
+    if (m_depth == m_registerDepth + 1) {
+        m_childName = elementName;
+        m_childText.clear();
     }
 }
 
-void onEndElement(GMarkupParseContext*, const gchar*, gpointer userData, GError**)
+void SimulatedScan::endElement()
 {
-    auto* state = static_cast<ScanState*>(userData);
-    if (state->inRegister && state->depth == state->registerDepth + 1) {
-        const std::string text = trimmed(state->childText);
-        if (state->childName == "Endianess")
-            state->current.bigEndian = text == "BigEndian";
-        else if (state->childName == "Sign")
-            state->current.isSigned = text == "Signed";
-        state->childName.clear();
-    } else if (state->inRegister && state->depth == state->registerDepth) {
-        state->inRegister = false;
-        SimRegister& reg = state->current;
-        if (!state->varies.empty()) {
+    if (m_inRegister && m_depth == m_registerDepth + 1) {
+        const std::string text = trimmed(m_childText);
+        if (m_childName == "Endianess")
+            m_current.bigEndian = text == "BigEndian";
+        else if (m_childName == "Sign")
+            m_current.isSigned = text == "Signed";
+        m_childName.clear();
+    } else if (m_inRegister && m_depth == m_registerDepth) {
+        m_inRegister = false;
+        SimRegister& reg = m_current;
+        if (!m_varies.empty()) {
             if (reg.element != "IntReg" && reg.element != "FloatReg") {
                 g_warning("%s: %s:Varies is only used on IntReg and FloatReg, ignored", reg.name.c_str(),
-                          state->prefix.c_str());
-            } else if (!ParseVaries(state->varies, &reg.amplitude, &reg.periodSeconds)) {
+                          m_prefix.c_str());
+            } else if (!ParseVaries(m_varies, &reg.amplitude, &reg.periodSeconds)) {
                 g_warning("%s: cannot use %s:Varies=\"%s\" (expected sine:AMPLITUDE:PERIOD_SECONDS)",
-                          reg.name.c_str(), state->prefix.c_str(), state->varies.c_str());
+                          reg.name.c_str(), m_prefix.c_str(), m_varies.c_str());
             } else {
                 reg.varies = true;
             }
         }
         if (!reg.name.empty())
-            state->registers->push_back(reg);
+            m_registers->push_back(reg);
     }
-    --state->depth;
+    --m_depth;
 }
 
-void onText(GMarkupParseContext*, const gchar* text, gsize length, gpointer userData, GError**)
+void SimulatedScan::text(const char* text, size_t length)
 {
-    auto* state = static_cast<ScanState*>(userData);
-    if (state->inRegister && !state->childName.empty())
-        state->childText.append(text, length);
-}
-
-} // namespace
-
-std::string WithAddressesForAravis(const std::string& xml)
-{
-    const std::string open = "<Address>";
-    const std::string close = "</Address>";
-    std::string out;
-    std::size_t copied = 0;
-    for (std::size_t pos = xml.find(open); pos != std::string::npos; pos = xml.find(open, pos)) {
-        const std::size_t start = pos + open.size();
-        const std::size_t end = xml.find(close, start);
-        if (end == std::string::npos)
-            break;
-        pos = end + close.size();
-        const std::string text = trimmed(xml.substr(start, end - start));
-        if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X'))
-            continue;
-        long long value = 0;
-        if (!ParseInteger(text, &value) || value >= 0)
-            continue;
-        out.append(xml, copied, start - copied);
-        out += std::to_string(value);
-        copied = end;
-    }
-    if (copied == 0)
-        return xml;
-    out.append(xml, copied, std::string::npos);
-    return out;
+    if (m_inRegister && !m_childName.empty())
+        m_childText.append(text, length);
 }
 
 bool ParseVaries(const std::string& text, double* amplitude, double* periodSeconds)
@@ -219,40 +168,6 @@ bool ParseInteger(const std::string& input, long long* value)
     if (negative && magnitude > static_cast<unsigned long long>(LLONG_MAX) + 1ULL)
         return false;
     *value = negative ? static_cast<long long>(0ULL - magnitude) : static_cast<long long>(magnitude);
-    return true;
-}
-
-bool ScanSimulatedDescription(const std::string& xml, std::vector<SimRegister>* registers, std::string* error)
-{
-    // Descriptions read from a device may carry trailing NULs.
-    const std::size_t length = ::strnlen(xml.data(), xml.size());
-    if (trimmed(xml.substr(0, length)).empty()) {
-        *error = "the description is empty";
-        return false;
-    }
-
-    ScanState state;
-    state.registers = registers;
-    GMarkupParser parser = {};
-    parser.start_element = onStartElement;
-    parser.end_element = onEndElement;
-    parser.text = onText;
-    GMarkupParseContext* context =
-        g_markup_parse_context_new(&parser, G_MARKUP_PREFIX_ERROR_POSITION, &state, nullptr);
-    GError* gerror = nullptr;
-    bool ok = g_markup_parse_context_parse(context, xml.data(), static_cast<gssize>(length), &gerror) &&
-              g_markup_parse_context_end_parse(context, &gerror);
-    g_markup_parse_context_free(context);
-    if (!ok) {
-        *error = std::string("the description is not well-formed XML: ") +
-                 (gerror ? gerror->message : "unknown error");
-        g_clear_error(&gerror);
-        return false;
-    }
-    if (!state.sawRoot) {
-        *error = "the description has no root element";
-        return false;
-    }
     return true;
 }
 

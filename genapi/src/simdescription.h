@@ -3,10 +3,10 @@
 // values that vary over time (sim:Varies), what a write to a register sets
 // off (sim:OnWrite) and the registers a user set holds (sim:UserSet),
 // declared with the namespace urn:campane:simulated-device on the root
-// element. Also checks that the
-// text is well-formed XML with a RegisterDescription root, so that a broken
-// file is refused with a line and column instead of giving an empty map.
+// element. It reads the events of the description's one parse.
 #pragma once
+
+#include "nodeproperties.h"
 
 #include <string>
 #include <vector>
@@ -29,17 +29,29 @@ struct SimRegister
     bool inUserSet = false; //!< sim:UserSet="Yes"
 };
 
-//! Scans xml: every register element, with its sim: attributes. False with a
-//! reason in *error when the text is empty, not well-formed or not a register
-//! description. A sim:Varies that cannot be used is dropped with a warning.
-bool ScanSimulatedDescription(const std::string& xml, std::vector<SimRegister>* registers,
-                              std::string* error);
+//! Collects every register element of a description, with its sim:
+//! attributes, from the events of the description's parse. A sim:Varies that
+//! cannot be used is dropped with a warning.
+class SimulatedScan final : public MarkupSink
+{
+public:
+    explicit SimulatedScan(std::vector<SimRegister>* registers);
 
-//! Aravis reads register addresses as signed 64-bit numbers and clamps
-//! anything from 0x8000000000000000 up to 0x7FFFFFFFFFFFFFFF. Gives xml with
-//! every such hexadecimal <Address> written as the negative decimal of the
-//! same 64-bit pattern, which Aravis reads correctly; xml itself otherwise.
-std::string WithAddressesForAravis(const std::string& xml);
+    void startElement(const char* element, const char** names, const char** values) override;
+    void endElement() override;
+    void text(const char* text, size_t length) override;
+
+private:
+    std::vector<SimRegister>* m_registers;
+    std::string m_prefix; //!< the prefix bound to the simulated device's namespace
+    int m_depth = 0;
+    bool m_inRegister = false;
+    int m_registerDepth = 0;
+    SimRegister m_current;
+    std::string m_childName; //!< direct child of the register whose text is collected
+    std::string m_childText;
+    std::string m_varies;
+};
 
 //! Parses "sine:AMPLITUDE:PERIOD_SECONDS"; false when the text is not of that
 //! form or the period is not positive.

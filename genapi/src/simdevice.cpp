@@ -492,20 +492,15 @@ bool makeWriteAction(ArvGc* gc, ArvGcNode* node, const SimRegister& reg,
 
 bool OpenSimulatedDevice(DeviceContext* ctx, std::string* error)
 {
-    std::vector<SimRegister> registers;
-    if (!LoadDescription(ctx, error) || !ScanSimulatedDescription(ctx->xml, &registers, error))
-        return false;
-
     auto* device = static_cast<CampaneSimDevice*>(g_object_new(CAMPANE_TYPE_SIM_DEVICE, nullptr));
     device->state->ctx = ctx;
-    ctx->device = ARV_DEVICE(device);
+    ctx->device = ARV_DEVICE(device); // released with the context, whatever happens next
 
-    const std::string text = WithAddressesForAravis(ctx->xml);
-    ctx->gc = arv_gc_new(ctx->device, text.data(), text.size());
-    if (!ctx->gc) {
-        *error = "Aravis cannot read the description";
+    // One parse of the text gives the record, Aravis's document and the registers.
+    std::vector<SimRegister> registers;
+    SimulatedScan scan(&registers);
+    if (!BuildDescription(ctx, error, &scan))
         return false;
-    }
     device->state->gc = ctx->gc;
 
     // The initial contents are the device's own state, not user writes:
