@@ -4,6 +4,7 @@
 // say of a node shows in the tree's and the board's tests.)
 #include "arverrorprobe.h"
 #include "descriptionwalk.h"
+#include "documentprobe.h"
 
 #include <GenApi/DeviceConnection.h>
 #include <GenApi/GenApi.h>
@@ -618,7 +619,13 @@ private slots:
         QFETCH(QString, path);
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const campane::WalkResult walk = campane::LoadAndWalk(file.readAll().toStdString());
+        const std::string xml = file.readAll().toStdString();
+        // Aravis gets the same document from our one parse as from its own.
+        const std::string own = campane::DescribeOwnParse(xml);
+        QVERIFY(!own.empty());
+        QCOMPARE(own, campane::DescribeAravisParse(xml));
+
+        const campane::WalkResult walk = campane::LoadAndWalk(xml);
         QVERIFY2(walk.loaded, walk.error.c_str());
         QStringList problems;
         for (const std::string& failure : walk.failures) {
