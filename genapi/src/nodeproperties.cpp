@@ -109,7 +109,8 @@ struct DescriptionBuilder
             d->m_poolBytes += d->m_blockSize;
         }
         char* out = d->m_blocks.back().get() + d->m_blockUsed;
-        std::memcpy(out, text.data(), text.size());
+        if (!text.empty())
+            std::memcpy(out, text.data(), text.size());
         out[text.size()] = '\0';
         if (second)
             std::memcpy(out + text.size() + 1, second, secondSize);
