@@ -24,6 +24,8 @@ constexpr std::chrono::seconds kDiscoveryRetryDelay{60};
 // lost, so every access fails at once) for a host that still holds its node
 // map while it reacts to the device list.
 constexpr std::chrono::seconds kRetireGrace{10};
+// How often the connections' lost flags are looked at (between pings).
+constexpr std::chrono::milliseconds kLostFlagInterval{100};
 
 void log(const std::string& message, int level)
 {
@@ -251,13 +253,26 @@ void Service::run()
     global().serviceThread = std::this_thread::get_id();
     const auto interval = std::chrono::milliseconds(m_options.healthCheckIntervalMs);
     auto nextCheck = std::chrono::steady_clock::now() + interval;
+    // A read that finds a device gone marks its connection lost at once; that
+    // flag is looked at far more often than devices are pinged, so that the
+    // board of a device lost under a read goes without waiting for a ping.
+    const auto lostInterval = std::min(interval, kLostFlagInterval);
+    auto nextLostCheck = std::chrono::steady_clock::now() + lostInterval;
     std::unique_lock<std::mutex> lock(m_queueMutex);
     while (!m_stopping) {
-        if (std::chrono::steady_clock::now() >= nextCheck) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= nextCheck) {
             lock.unlock();
             checkHealth();
             lock.lock();
             nextCheck = std::chrono::steady_clock::now() + interval;
+            continue;
+        }
+        if (now >= nextLostCheck) {
+            lock.unlock();
+            checkLostFlags();
+            lock.lock();
+            nextLostCheck = std::chrono::steady_clock::now() + lostInterval;
             continue;
         }
         if (!m_queue.empty()) {
@@ -268,7 +283,7 @@ void Service::run()
             lock.lock();
             continue;
         }
-        m_queueChanged.wait_until(lock, nextCheck);
+        m_queueChanged.wait_until(lock, std::min(nextCheck, nextLostCheck));
     }
     // Events not delivered yet are dropped; whoever waits for one is released.
     while (!m_queue.empty()) {
@@ -325,6 +340,24 @@ void Service::checkHealth()
         }
     }
     if (changed)
+        publishDeviceList();
+}
+
+void Service::checkLostFlags()
+{
+    std::vector<std::string> lost;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (const auto& device : m_devices) {
+            if (!device->lost && device->connection && device->connection->IsLost()) {
+                device->lost = true;
+                lost.push_back(device->id);
+            }
+        }
+    }
+    for (const std::string& id : lost)
+        log("device " + id + " stopped answering", 1);
+    if (!lost.empty())
         publishDeviceList();
 }
 

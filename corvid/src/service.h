@@ -108,6 +108,8 @@ private:
     void stop();
     void run();
     void checkHealth();
+    //! Marks lost, without pinging, the devices whose connection a read found gone.
+    void checkLostFlags();
     void discoveryLoop();
     void discoverOnce();
     Lists snapshotLists() const;           //!< m_mutex held

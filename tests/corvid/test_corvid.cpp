@@ -453,13 +453,18 @@ private slots:
 
     void lostDeviceIsReportedAndCanBeAddedAgain()
     {
+        // No ping for a minute: the loss is reported from the connection's own flag.
+        StopService();
+        ServiceOptions o = options();
+        o.healthCheckIntervalMs = 60000;
+        QCOMPARE(StartService(o), 0);
         Recorder recorder;
+        QTRY_VERIFY(recorder.saw(kCamera + "=11")); // opened and usable
         GenApi::INodeMap* before = GetAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE);
         QCOMPARE(SimulateDeviceLoss(kCamera), 0);
         std::string value = "untouched";
         QCOMPARE(GetCameraNodeValue(kCamera, "Width", value), int(RESULT_ACCESS_DENIED));
         QCOMPARE(value, std::string("untouched"));
-        // The health check notices and publishes it.
         QTRY_VERIFY_WITH_TIMEOUT(recorder.saw(kCamera + "=00"), 10000);
         QCOMPARE(GetCameraInfo(kDual, CAM_INFO_OPENED), std::string("1"));
         QCOMPARE(SetDeviceUsable(kCamera, true), int(RESULT_ACCESS_DENIED));
