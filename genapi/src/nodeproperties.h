@@ -127,20 +127,6 @@ public:
 
 private:
     friend class NodeDescription;
-
-//! Sees the events of a description's parse as they come, so that one pass
-//! over the text serves everything that reads it (Aravis's document, the
-//! simulated device's registers) besides the record.
-class MarkupSink
-{
-public:
-    virtual ~MarkupSink() = default;
-    //! names and values: the attributes, null-terminated.
-    virtual void startElement(const char* element, const char** names, const char** values) = 0;
-    virtual void endElement() = 0;
-    //! Text as it comes (entities decoded); one element's text may come in pieces.
-    virtual void text(const char* text, size_t length) = 0;
-};
     friend struct DescriptionBuilder;
     const NodeDescription* m_owner = nullptr;
     uint32_t m_firstProperty = 0;
