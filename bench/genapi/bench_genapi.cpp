@@ -99,7 +99,8 @@ void benchDescriptions(bool quick)
     std::printf(
         "| Description | Nodes | Features read | Load (ms) | Aravis's document (ms) | Load / Aravis | "
         "Heap of the device (MiB) | Aravis's document (MiB) | Beyond Aravis (MiB) | Aravis's document, every "
-        "feature read (MiB) | Beyond it (MiB) | Walk, cold (ms) | Register reads | Walk, warm (ms) | Register reads "
+        "feature read (MiB) | Beyond it (MiB) | Walk, cold (ms) | Register reads | Walk, warm (ms) | "
+        "Register reads "
         "|\n");
     std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const QString& path : descriptions()) {
@@ -142,14 +143,15 @@ void benchDescriptions(bool quick)
         const double heap = median(heaps);
         const double peerHeap = median(peerHeaps);
         const double evaluatedHeap = double(AravisPeer::evaluatedDocumentBytes(text));
-        std::printf("| %s | %llu | %d of %d | %.1f | %.1f | %.2f | %.1f | %.1f | %.1f | %.1f | %.1f | %.1f | %llu | "
-                    "%.1f | %llu |\n",
-                    qPrintable(QFileInfo(path).fileName()),
-                    static_cast<unsigned long long>(device->GetNodeMap()->GetNumNodes()), cold.read,
-                    cold.features, load, peerLoad, peerLoad > 0 ? load / peerLoad : 0.0, mib(heap),
-                    mib(peerHeap), mib(heap - peerHeap), mib(evaluatedHeap), mib(heap - evaluatedHeap), cold.ms,
-                    static_cast<unsigned long long>(cold.registerReads), warm.ms,
-                    static_cast<unsigned long long>(warm.registerReads));
+        std::printf(
+            "| %s | %llu | %d of %d | %.1f | %.1f | %.2f | %.1f | %.1f | %.1f | %.1f | %.1f | %.1f | %llu | "
+            "%.1f | %llu |\n",
+            qPrintable(QFileInfo(path).fileName()),
+            static_cast<unsigned long long>(device->GetNodeMap()->GetNumNodes()), cold.read, cold.features,
+            load, peerLoad, peerLoad > 0 ? load / peerLoad : 0.0, mib(heap), mib(peerHeap),
+            mib(heap - peerHeap), mib(evaluatedHeap), mib(heap - evaluatedHeap), cold.ms,
+            static_cast<unsigned long long>(cold.registerReads), warm.ms,
+            static_cast<unsigned long long>(warm.registerReads));
     }
     std::printf("\n");
 }

@@ -16,7 +16,7 @@ struct _PeerMemoryDevice
 {
     ArvDevice parent;
     std::map<guint64, std::vector<guint8>>* pages; // 4 KiB pages, created on first write
-    ArvGc* gc;                                      // not owned
+    ArvGc* gc;                                     // not owned
 };
 
 G_DEFINE_TYPE(PeerMemoryDevice, peer_memory_device, ARV_TYPE_DEVICE)
@@ -117,7 +117,8 @@ namespace {
 // Reads every feature below node, as a walk of the whole tree does.
 void readAll(ArvDomNode* node)
 {
-    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child; child = arv_dom_node_get_next_sibling(child)) {
+    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child;
+         child = arv_dom_node_get_next_sibling(child)) {
         if (ARV_IS_GC_FEATURE_NODE(child) && !ARV_IS_GC_CATEGORY(child) && !ARV_IS_GC_COMMAND(child) &&
             !ARV_IS_GC_PORT(child)) {
             GError* error = nullptr;

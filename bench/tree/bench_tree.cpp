@@ -293,8 +293,10 @@ void loadToShownTable()
     }
     const double peerMs = median(aravis);
     out << "\n#### 5000-feature description to a shown tree, Aravis's document alongside (median of 5)\n\n";
-    out << "| Description to a painted tree (ms) | Aravis's document (ms) | Ours / Aravis | Heap of the board "
-           "(MiB) | Aravis's document, parsed (MiB) | Beyond it (MiB) | Aravis's document, every feature read "
+    out << "| Description to a painted tree (ms) | Aravis's document (ms) | Ours / Aravis | Heap of the "
+           "board "
+           "(MiB) | Aravis's document, parsed (MiB) | Beyond it (MiB) | Aravis's document, every feature "
+           "read "
            "(MiB) | Beyond it (MiB) | Process peak (MiB) |\n"
            "|---|---|---|---|---|---|---|---|---|\n";
     const double mib = 1024.0 * 1024.0;

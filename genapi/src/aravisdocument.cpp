@@ -17,8 +17,8 @@ namespace {
 std::string addressForAravis(const std::string& text)
 {
     long long value = 0;
-    if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X') || !ParseInteger(text, &value) ||
-        value >= 0)
+    if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X') ||
+        !ParseInteger(text, &value) || value >= 0)
         return text;
     return std::to_string(value);
 }
@@ -69,9 +69,8 @@ void AravisDocumentBuilder::startElement(const char* element, const char** names
     if (!m_gc) {
         // The root: a document with an empty root element, over the device.
         static const char root[] = "<RegisterDescription/>";
-        m_gc = std::strcmp(element, "RegisterDescription") == 0
-                   ? arv_gc_new(m_device, root, sizeof(root) - 1)
-                   : nullptr;
+        m_gc = std::strcmp(element, "RegisterDescription") == 0 ? arv_gc_new(m_device, root, sizeof(root) - 1)
+                                                                : nullptr;
         ArvDomElement* top = m_gc ? arv_dom_document_get_document_element(ARV_DOM_DOCUMENT(m_gc)) : nullptr;
         if (!top) {
             g_clear_object(&m_gc);

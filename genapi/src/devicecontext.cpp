@@ -25,8 +25,8 @@ void DeviceContext::packDescription()
     std::vector<unsigned char> packed(size);
     // The fastest level: descriptions are repetitive markup and shrink
     // tenfold or more even so.
-    if (compress2(packed.data(), &size, reinterpret_cast<const Bytef*>(xml.data()), static_cast<uLong>(xml.size()),
-                  Z_BEST_SPEED) != Z_OK)
+    if (compress2(packed.data(), &size, reinterpret_cast<const Bytef*>(xml.data()),
+                  static_cast<uLong>(xml.size()), Z_BEST_SPEED) != Z_OK)
         return;
     packed.resize(size);
     packed.shrink_to_fit();
@@ -42,8 +42,8 @@ std::string DeviceContext::descriptionText() const
         return xml;
     std::string text(packedXmlSize, '\0');
     uLongf size = static_cast<uLongf>(packedXmlSize);
-    if (uncompress(reinterpret_cast<Bytef*>(&text[0]), &size, packedXml.data(), static_cast<uLong>(packedXml.size())) !=
-            Z_OK ||
+    if (uncompress(reinterpret_cast<Bytef*>(&text[0]), &size, packedXml.data(),
+                   static_cast<uLong>(packedXml.size())) != Z_OK ||
         size != packedXmlSize) {
         g_warning("%s: the kept description cannot be unpacked", name.c_str());
         return std::string();

@@ -276,8 +276,7 @@ void NodeMap::checkEvaluable(int index) const
         if (!RegisterLengthUsable(m_nodes[dependency]->arvNode(), record.type, &why)) {
             std::string text = "Node is not readable and not writable: node '" +
                                std::string(m_description.records[index].name) + "' cannot be used: node '" +
-                               std::string(record.name) +
-                               "': " + why;
+                               std::string(record.name) + "': " + why;
             GENICAM_THROW(AccessException, text.c_str());
         }
     }

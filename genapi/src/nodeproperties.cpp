@@ -72,8 +72,9 @@ bool isRegisterType(std::string_view type)
 
 int NodeDescription::indexOf(std::string_view name) const
 {
-    const auto it = std::lower_bound(m_byName.begin(), m_byName.end(), name,
-                                     [this](int index, std::string_view wanted) { return records[index].name < wanted; });
+    const auto it =
+        std::lower_bound(m_byName.begin(), m_byName.end(), name,
+                         [this](int index, std::string_view wanted) { return records[index].name < wanted; });
     return it != m_byName.end() && records[*it].name == name ? *it : -1;
 }
 
@@ -188,7 +189,7 @@ struct DescriptionBuilder
 
     NodeDescription* d;
     static constexpr size_t kSharedTextLength = 32;
-    std::unordered_map<std::string_view, uint32_t> elements; // keys in the pool
+    std::unordered_map<std::string_view, uint32_t> elements;      // keys in the pool
     std::unordered_map<std::string_view, const char*> shortTexts; // keys in the pool
 };
 
@@ -381,8 +382,8 @@ void endElement(GMarkupParseContext*, const gchar*, gpointer userData, GError**)
 
     switch (frame) {
     case Frame::Property: {
-        const PropertySlot slot = state->builder.slot(state->element, trimmed(state->text),
-                                                      state->hasAttribute ? state->attribute.c_str() : nullptr);
+        const PropertySlot slot = state->builder.slot(
+            state->element, trimmed(state->text), state->hasAttribute ? state->attribute.c_str() : nullptr);
         if (state->frames.back() == Frame::StructReg)
             state->structShared.push_back(slot);
         else
@@ -404,9 +405,9 @@ void endElement(GMarkupParseContext*, const gchar*, gpointer userData, GError**)
         // access, ...) unless it sets them itself.
         for (OpenNode& entry : state->structEntries) {
             for (const PropertySlot& shared : state->structShared) {
-                const bool own = std::any_of(entry.slots.begin(), entry.slots.end(), [&](const PropertySlot& slot) {
-                    return slot.element == shared.element;
-                });
+                const bool own =
+                    std::any_of(entry.slots.begin(), entry.slots.end(),
+                                [&](const PropertySlot& slot) { return slot.element == shared.element; });
                 if (!own)
                     entry.slots.push_back(shared);
             }
@@ -445,7 +446,8 @@ bool NodeDescription::parse(const std::string& xml, std::string* error, const st
     // Texts are kept with 32-bit lengths; no description comes near that.
     if (xml.size() >= UINT32_MAX) {
         if (error)
-            *error = "the description is " + std::to_string(xml.size()) + " bytes long, more than can be read";
+            *error =
+                "the description is " + std::to_string(xml.size()) + " bytes long, more than can be read";
         return false;
     }
 

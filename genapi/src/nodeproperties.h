@@ -165,7 +165,7 @@ private:
     std::vector<PropertySlot> m_properties; //!< every record's elements, record after record
     std::vector<int> m_entries;             //!< every enumeration's entries, enumeration after enumeration
     std::vector<std::string_view> m_elementNames; //!< in the pool
-    std::vector<int> m_byName; //!< record indexes, sorted by name
+    std::vector<int> m_byName;                    //!< record indexes, sorted by name
     //! The text pool: blocks that never move once allocated, so that views stay valid.
     std::vector<std::unique_ptr<char[]>> m_blocks;
     size_t m_blockSize = 0;

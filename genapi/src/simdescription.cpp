@@ -37,12 +37,14 @@ std::string trimmed(const std::string& text)
 
 SimulatedScan::SimulatedScan(std::vector<SimRegister>* registers) : m_registers(registers), m_prefix("sim") {}
 
-void SimulatedScan::startElement(const char* elementName, const char** attributeNames, const char** attributeValues)
+void SimulatedScan::startElement(const char* elementName, const char** attributeNames,
+                                 const char** attributeValues)
 {
     ++m_depth;
     if (m_depth == 1) {
         for (int i = 0; attributeNames[i]; ++i) {
-            if (g_str_has_prefix(attributeNames[i], "xmlns:") && std::strcmp(attributeValues[i], kSimNamespace) == 0)
+            if (g_str_has_prefix(attributeNames[i], "xmlns:") &&
+                std::strcmp(attributeValues[i], kSimNamespace) == 0)
                 m_prefix = attributeNames[i] + 6;
         }
         return;

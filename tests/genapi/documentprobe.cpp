@@ -13,7 +13,8 @@ using namespace GenApi::Internal;
 
 void describe(ArvDomNode* node, bool address, std::string* out)
 {
-    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child; child = arv_dom_node_get_next_sibling(child)) {
+    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child;
+         child = arv_dom_node_get_next_sibling(child)) {
         if (ARV_IS_DOM_TEXT(child)) {
             std::string text = arv_dom_character_data_get_data(ARV_DOM_CHARACTER_DATA(child));
             long long value = 0;
@@ -27,8 +28,9 @@ void describe(ArvDomNode* node, bool address, std::string* out)
         }
         const std::string name = arv_dom_node_get_node_name(child);
         *out += "<" + name;
-        const char* feature =
-            ARV_IS_GC_FEATURE_NODE(child) ? arv_gc_feature_node_get_name(ARV_GC_FEATURE_NODE(child)) : nullptr;
+        const char* feature = ARV_IS_GC_FEATURE_NODE(child)
+                                  ? arv_gc_feature_node_get_name(ARV_GC_FEATURE_NODE(child))
+                                  : nullptr;
         if (feature)
             *out += std::string(" ") + feature;
         *out += " ";
