@@ -59,13 +59,6 @@ const std::string& DeviceContext::unpackedDescription()
     return xml;
 }
 
-bool LoadDescription(DeviceContext* ctx, std::string* error)
-{
-    ctx->xml = DescriptionText(ctx->xml);
-    ctx->checked = CheckDescription(ctx->xml, error);
-    return ctx->checked != nullptr;
-}
-
 bool BuildDescription(DeviceContext* ctx, std::string* error, MarkupSink* also)
 {
     ctx->xml = DescriptionText(ctx->xml);

@@ -31,7 +31,7 @@ struct DeviceContext
     std::string xml;
     std::vector<unsigned char> packedXml;
     size_t packedXmlSize = 0; //!< the text's length before compression
-    //! The checked description, set by LoadDescription before Aravis sees it.
+    //! The checked description, set by BuildDescription with Aravis's document.
     std::shared_ptr<const CheckedDescription> checked;
     std::string name; //!< for messages: file name or device id
     //! Serialises every access to the device and its ArvGc from any thread.
@@ -55,10 +55,6 @@ struct DeviceContext
     //! for Aravis's get_genicam_xml, which hands out a pointer.
     const std::string& unpackedDescription();
 };
-
-//! Normalises ctx->xml (DescriptionText) and checks it into ctx->checked.
-//! False, with the reason in *error, when the description is refused.
-bool LoadDescription(DeviceContext* ctx, std::string* error);
 
 //! Reads ctx->xml once (normalised first): checks it into ctx->checked and
 //! builds Aravis's document of it over ctx->device into ctx->gc from the

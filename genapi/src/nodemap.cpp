@@ -52,17 +52,12 @@ ArvGcNode* findArvEntry(ArvGcNode* enumeration, std::string_view symbolic)
     return nullptr;
 }
 
-// The context's checked description; the device layer normally checked it
-// before Aravis read it.
+// The context's checked description: the device layer checked it in the
+// same parse that built Aravis's document.
 std::shared_ptr<const CheckedDescription> checkedDescription(DeviceContext* ctx)
 {
-    if (!ctx || !ctx->gc) {
-        GENICAM_THROW(RuntimeException, "No evaluated description to build a node map from");
-    }
-    std::string error;
-    if (!ctx->checked && !LoadDescription(ctx, &error)) {
-        std::string text = "The description of '" + ctx->name + "' is refused: " + error;
-        GENICAM_THROW(RuntimeException, text.c_str());
+    if (!ctx || !ctx->gc || !ctx->checked) {
+        GENICAM_THROW(RuntimeException, "No checked description to build a node map from");
     }
     return ctx->checked;
 }

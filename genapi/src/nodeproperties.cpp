@@ -78,14 +78,6 @@ int NodeDescription::indexOf(std::string_view name) const
     return it != m_byName.end() && records[*it].name == name ? *it : -1;
 }
 
-size_t NodeDescription::heapBytes() const
-{
-    size_t bytes = records.capacity() * sizeof(NodeRecord) + m_properties.capacity() * sizeof(PropertySlot) +
-                   m_entries.capacity() * sizeof(int) + m_elementNames.capacity() * sizeof(std::string_view) +
-                   m_byName.capacity() * sizeof(int) + m_blocks.capacity() * sizeof(m_blocks[0]);
-    return bytes + m_poolBytes;
-}
-
 // Fills a NodeDescription while the parser reads the text: the pool, the
 // element name table, and the elements of the nodes still open (a node's
 // elements are stored together once it closes: an enumeration's own elements
@@ -107,7 +99,6 @@ struct DescriptionBuilder
             d->m_blockSize = std::max(next, needed);
             d->m_blocks.emplace_back(new char[d->m_blockSize]);
             d->m_blockUsed = 0;
-            d->m_poolBytes += d->m_blockSize;
         }
         char* out = d->m_blocks.back().get() + d->m_blockUsed;
         if (!text.empty())
@@ -440,7 +431,7 @@ bool NodeDescription::parse(const std::string& xml, std::string* error, const st
     m_elementNames.clear();
     m_byName.clear();
     m_blocks.clear();
-    m_blockSize = m_blockUsed = m_poolBytes = 0;
+    m_blockSize = m_blockUsed = 0;
     modelName.clear();
     vendorName.clear();
     // Texts are kept with 32-bit lengths; no description comes near that.

@@ -154,8 +154,6 @@ public:
     bool parse(const std::string& xml, std::string* error, const std::vector<MarkupSink*>& sinks = {});
     //! The record of that name, or -1.
     int indexOf(std::string_view name) const;
-    //! Heap bytes the description holds (records, elements, texts).
-    size_t heapBytes() const;
 
 private:
     friend class NodeRecord;
@@ -170,7 +168,6 @@ private:
     std::vector<std::unique_ptr<char[]>> m_blocks;
     size_t m_blockSize = 0;
     size_t m_blockUsed = 0;
-    size_t m_poolBytes = 0;
 };
 
 //! True for the elements whose text names another node (pValue, pFeature, ...).
