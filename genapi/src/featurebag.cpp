@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <istream>
+#include <map>
 #include <ostream>
 #include <set>
 #include <sstream>
@@ -27,16 +28,55 @@ const char* const kMultiBagMagic = "{4709CB3C-7322-4460-84C3-DA11DDA09939}";
 const size_t kHeaderLines = 3;
 const size_t kMaxLineLength = 64 * 1024;
 const int kMaxMalformedLines = 100;
+// A selector with more values than this is saved under its current value only.
 const int kMaxSelectorValues = 256;
 const int kMaxSelectorDepth = 4;
+// Nested selectors multiply: a block is walked through every value only while
+// the values of the selectors around it and its own give at most this many
+// combinations; deeper selectors keep their current value.
+const int64_t kMaxSelectorCombinations = 4096;
+// Whatever the description, a save makes at most this many selector writes
+// and lines; past either it stops, and says what it did not read.
+const int64_t kMaxSelectorWrites = 20000;
+const size_t kMaxSavedLines = 500000;
+
+std::string describe(const std::exception& error)
+{
+    if (auto generic = dynamic_cast<const GenICam::GenericException*>(&error))
+        return generic->GetDescription();
+    return error.what();
+}
+
+// Text of the file or the device with each control character (C1 ones in
+// their UTF-8 form too) as '?'.
+std::string printable(const std::string& text)
+{
+    std::string result;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == 0xc2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xe0) == 0x80) {
+            result.push_back('?');
+            ++i;
+        } else {
+            result.push_back(c < 0x20 || c == 0x7f ? '?' : char(c));
+        }
+    }
+    return result;
+}
+
+// The same, fit for a message: at most 40 bytes.
+std::string shown(const std::string& text)
+{
+    return text.size() > 40 ? printable(text.substr(0, 40)) + "..." : printable(text);
+}
 
 // --- saving -----------------------------------------------------------------
 
 class Storer
 {
 public:
-    Storer(INodeMap* map, std::vector<CFeatureBag::Entry>& entries, int limit, const gcstring_vector* filter)
-        : m_map(map), m_entries(entries), m_limit(limit), m_filter(filter)
+    Storer(INodeMap* map, CFeatureBag::Impl& bag, int limit, const gcstring_vector* filter)
+        : m_map(map), m_entries(bag.entries), m_results(bag.results), m_limit(limit), m_filter(filter)
     {
     }
 
@@ -53,29 +93,84 @@ public:
             }
         }
         for (INode* node : nodes) {
-            if (full())
+            if (full() || m_stopped)
                 break;
             if (m_covered.count(node))
                 continue;
             if (isBlockSelector(node, 0))
-                storeBlock(node, 0);
+                storeBlock(node, 0, 1);
             else if (wanted(node))
                 storeFeature(node);
         }
+        checkStillAnswers();
     }
 
 private:
+    // A device that stops answering reports its features unavailable rather
+    // than failing each read: the save is only complete when the device
+    // still gives the first and the last value saved, and gives some value
+    // when it has settings at all.
+    void checkStillAnswers()
+    {
+        if (m_stopped || full())
+            return;
+        if (m_entries.empty()) {
+            if (m_sawSetting)
+                stop("the device gave none of its settings");
+            return;
+        }
+        for (const CFeatureBag::Entry* entry : {&m_entries.front(), &m_entries.back()}) {
+            try {
+                INode* node = m_map->GetNode(entry->Name);
+                std::string text;
+                if (node)
+                    readValue(node, valueKind(node), true, text);
+            } catch (const std::exception& error) {
+                stop("the device stopped answering: " + describe(error));
+                return;
+            }
+        }
+    }
+
     bool full() const { return m_limit >= 0 && m_entries.size() >= size_t(m_limit); }
 
     void push(INode* node, const std::string& value)
     {
-        if (full())
+        if (full() || m_stopped)
             return;
+        if (m_entries.size() >= kMaxSavedLines) {
+            stop("the settings give more than " + std::to_string(kMaxSavedLines) + " lines");
+            return;
+        }
         CFeatureBag::Entry entry;
         entry.Line = kHeaderLines + m_entries.size() + 1;
         entry.Name = node->GetName();
         entry.Value = value;
         m_entries.push_back(std::move(entry));
+    }
+
+    // A feature that is left out of the file: said once per feature.
+    void note(INode* node, CFeatureBag::EStatus status, const std::string& message)
+    {
+        if (!m_noted.insert(node).second)
+            return;
+        CFeatureBag::LineResult result;
+        result.Name = shown(node->GetName().toStdString());
+        result.Status = status;
+        result.Message = message;
+        m_results.push_back(std::move(result));
+    }
+
+    // The save ends here: what is in the bag stays, the rest is not read.
+    void stop(const std::string& why)
+    {
+        if (m_stopped)
+            return;
+        m_stopped = true;
+        CFeatureBag::LineResult result;
+        result.Status = CFeatureBag::NotRead;
+        result.Message = "saving stopped: " + why;
+        m_results.push_back(std::move(result));
     }
 
     bool inFilter(INode* node) const
@@ -104,63 +199,104 @@ private:
     }
 
     // A selector whose values can be stepped through and that selects
-    // something to save (directly or through a selector it selects).
-    bool isBlockSelector(INode* node, int depth) const
+    // something to save (directly or through a selector it selects). Kept
+    // per node and depth: selectors that select each other are looked at
+    // once each, not once per path.
+    bool isBlockSelector(INode* node, int depth)
     {
         if (depth > kMaxSelectorDepth || !node->IsSelector())
             return false;
+        const auto key = std::make_pair(node, depth);
+        const auto known = m_blockSelectors.find(key);
+        if (known != m_blockSelectors.end())
+            return known->second;
+        m_blockSelectors[key] = false;
         const ValueKind kind = valueKind(node);
-        if (kind != ValueKind::Enumeration && kind != ValueKind::Integer)
-            return false;
-        if (node->GetAccessMode() != RW)
-            return false;
-        for (INode* selected : selectedOf(node)) {
-            if (selected != node && (wanted(selected) || isBlockSelector(selected, depth + 1)))
-                return true;
+        bool block = false;
+        if ((kind == ValueKind::Enumeration || kind == ValueKind::Integer) && node->GetAccessMode() == RW) {
+            for (INode* selected : selectedOf(node)) {
+                if (selected != node && (wanted(selected) || isBlockSelector(selected, depth + 1))) {
+                    block = true;
+                    break;
+                }
+            }
         }
+        m_blockSelectors[key] = block;
+        return block;
+    }
+
+    bool safeName(INode* node)
+    {
+        if (isSafeName(node->GetName().toStdString()))
+            return true;
+        note(node, CFeatureBag::Skipped, "the name cannot be written in a settings file");
         return false;
     }
 
     void storeFeature(INode* node)
     {
+        m_sawSetting = true;
+        if (!safeName(node))
+            return;
         try {
             if (node->GetAccessMode() != RW)
                 return;
             std::string text;
             if (readValue(node, valueKind(node), false, text))
                 push(node, text);
-        } catch (const std::exception&) {
-            // A value the device will not give is not saved.
+            else
+                note(node, CFeatureBag::Skipped, "the value cannot be written on one line of text");
+        } catch (const std::exception& error) {
+            note(node, CFeatureBag::NotRead, describe(error));
         }
     }
 
-    static std::vector<std::string> selectorValues(INode* selector)
+    // The values to step through; only `current` when there are too many
+    // (said once).
+    std::vector<std::string> selectorValues(INode* selector, const std::string& current, int64_t combinations)
     {
         std::vector<std::string> values;
+        std::string tooMany;
         if (valueKind(selector) == ValueKind::Enumeration) {
             StringList_t symbolics;
             CEnumerationPtr(selector)->GetSymbolics(symbolics);
-            for (const gcstring& symbolic : symbolics)
-                values.push_back(symbolic.toStdString());
-            return values;
+            if (symbolics.size() > size_t(kMaxSelectorValues))
+                tooMany = std::to_string(symbolics.size()) + " entries";
+            for (size_t i = 0; tooMany.empty() && i < symbolics.size(); ++i) {
+                if (!hasControlCharacter(symbolics[i].toStdString()))
+                    values.push_back(symbolics[i].toStdString());
+            }
+        } else {
+            CIntegerPtr integer(selector);
+            const int64_t minimum = integer->GetMin();
+            const int64_t maximum = integer->GetMax();
+            const int64_t increment = std::max<int64_t>(1, integer->GetInc());
+            if (maximum < minimum ||
+                (uint64_t(maximum) - uint64_t(minimum)) / uint64_t(increment) >= uint64_t(kMaxSelectorValues))
+                tooMany = "more than " + std::to_string(kMaxSelectorValues) + " values";
+            for (int64_t value = minimum; tooMany.empty() && value <= maximum; value += increment) {
+                values.push_back(std::to_string(value));
+                if (maximum - value < increment)
+                    break;
+            }
         }
-        CIntegerPtr integer(selector);
-        const int64_t minimum = integer->GetMin();
-        const int64_t maximum = integer->GetMax();
-        const int64_t increment = std::max<int64_t>(1, integer->GetInc());
-        if (maximum < minimum ||
-            (uint64_t(maximum) - uint64_t(minimum)) / uint64_t(increment) >= uint64_t(kMaxSelectorValues))
+        if (tooMany.empty() && combinations * int64_t(values.size()) > kMaxSelectorCombinations)
+            tooMany = std::to_string(values.size()) +
+                      " values, which with the selectors around it make more than " +
+                      std::to_string(kMaxSelectorCombinations) + " combinations";
+        if (tooMany.empty())
             return values;
-        for (int64_t value = minimum; value <= maximum; value += increment) {
-            values.push_back(std::to_string(value));
-            if (maximum - value < increment)
-                break;
-        }
-        return values;
+        note(selector, CFeatureBag::Skipped,
+             "the selector has " + tooMany + ": what it selects is saved under its current value only");
+        return {current};
     }
 
-    static bool select(INode* selector, const std::string& value)
+    bool select(INode* selector, const std::string& value)
     {
+        if (++m_selectorWrites > kMaxSelectorWrites) {
+            stop("the selectors take more than " + std::to_string(kMaxSelectorWrites) + " writes");
+            return false;
+        }
         try {
             ParsedValue parsed;
             std::string error;
@@ -168,50 +304,77 @@ private:
                 return false;
             writeValue(selector, parsed, true);
             return true;
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
+            note(selector, CFeatureBag::NotRead, "cannot set it to " + value + ": " + describe(error));
             return false;
         }
     }
 
     // Saves every selected feature under every available selector value, each
     // block of lines after the selector's line, then puts the selector back
-    // and saves its own value last.
-    void storeBlock(INode* selector, int depth)
+    // and saves its own value last. `combinations` counts the value
+    // combinations of the selectors around this one.
+    void storeBlock(INode* selector, int depth, int64_t combinations)
     {
+        m_sawSetting = true;
+        if (!safeName(selector))
+            return;
         std::string original;
         std::vector<std::string> values;
         try {
-            if (!readValue(selector, valueKind(selector), false, original))
+            if (!readValue(selector, valueKind(selector), false, original)) {
+                note(selector, CFeatureBag::Skipped, "the value cannot be written on one line of text");
                 return;
-            values = selectorValues(selector);
-        } catch (const std::exception&) {
+            }
+            values = selectorValues(selector, original, combinations);
+        } catch (const std::exception& error) {
+            note(selector, CFeatureBag::NotRead, describe(error));
             return;
         }
         const std::vector<INode*> selected = selectedOf(selector);
+        const int64_t inner = combinations * int64_t(values.size());
         for (const std::string& value : values) {
-            if (full())
+            if (full() || m_stopped)
                 break;
             if (!select(selector, value))
                 continue;
             push(selector, value);
             for (INode* node : selected) {
-                if (node == selector)
+                if (node == selector || m_stopped)
                     continue;
                 if (isBlockSelector(node, depth + 1))
-                    storeBlock(node, depth + 1);
+                    storeBlock(node, depth + 1, inner);
                 else if (wanted(node))
                     storeFeature(node);
             }
         }
-        select(selector, original);
+        // The selector goes back even when the save stopped.
+        m_stopped ? restore(selector, original) : (void)select(selector, original);
         push(selector, original);
+    }
+
+    void restore(INode* selector, const std::string& value)
+    {
+        try {
+            ParsedValue parsed;
+            std::string error;
+            if (parseValue(selector, valueKind(selector), value, parsed, &error))
+                writeValue(selector, parsed, true);
+        } catch (const std::exception&) {
+        }
     }
 
     INodeMap* m_map;
     std::vector<CFeatureBag::Entry>& m_entries;
+    std::vector<CFeatureBag::LineResult>& m_results;
     int m_limit;
     const gcstring_vector* m_filter;
     std::set<INode*> m_covered;
+    std::set<INode*> m_noted;
+    std::map<std::pair<INode*, int>, bool> m_blockSelectors;
+    int64_t m_selectorWrites = 0;
+    bool m_stopped = false;
+    bool m_sawSetting = false;
 };
 
 std::string readInfoFeature(INodeMap* map, const char* name)
@@ -231,16 +394,6 @@ std::string readInfoFeature(INodeMap* map, const char* name)
 
 // --- reading the text -------------------------------------------------------
 
-bool isFeatureName(const std::string& name)
-{
-    if (name.empty() || name.size() > 256)
-        return false;
-    if (!(std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_'))
-        return false;
-    return std::all_of(name.begin(), name.end(),
-                       [](unsigned char c) { return std::isalnum(c) || c == '_' || c == ':' || c == '.'; });
-}
-
 std::string trimmed(const std::string& text)
 {
     const size_t begin = text.find_first_not_of(" \t\r");
@@ -248,14 +401,6 @@ std::string trimmed(const std::string& text)
         return std::string();
     const size_t end = text.find_last_not_of(" \t\r");
     return text.substr(begin, end - begin + 1);
-}
-
-std::string shown(const std::string& text)
-{
-    std::string result;
-    for (unsigned char c : text.substr(0, 40))
-        result.push_back(c < 0x20 || c == 0x7f ? '?' : char(c));
-    return text.size() > 40 ? result + "..." : result;
 }
 
 class Reader
@@ -301,6 +446,14 @@ public:
             malformed(number, "the line holds binary data");
             return;
         }
+        // Tabs separate the columns; any other control character is no text
+        // of a name or a value.
+        std::string withoutTabs = text;
+        std::replace(withoutTabs.begin(), withoutTabs.end(), '\t', ' ');
+        if (hasControlCharacter(withoutTabs)) {
+            malformed(number, "the line holds a control character: \"" + shown(text) + "\"");
+            return;
+        }
         const std::string content = trimmed(text);
         if (content.empty())
             return;
@@ -317,7 +470,7 @@ public:
         CFeatureBag::Entry entry;
         entry.Line = number;
         const std::string name = trimmed(text.substr(0, tab));
-        if (!isFeatureName(name)) {
+        if (!isSafeName(name)) {
             malformed(number, "\"" + shown(name) + "\" is not a feature name");
             return;
         }
@@ -334,7 +487,7 @@ public:
             while (std::getline(list, item, ',')) {
                 const size_t equals = item.find('=');
                 const std::string selector = trimmed(item.substr(0, equals));
-                if (equals == std::string::npos || !isFeatureName(selector)) {
+                if (equals == std::string::npos || !isSafeName(selector)) {
                     malformed(number, "\"" + shown(item) + "\" is not Selector=Value");
                     return;
                 }
@@ -413,10 +566,15 @@ int64_t CFeatureBag::StoreToBag(INodeMap* pNodeMap, const int MaxNumPersistSkrip
         if (model.empty())
             model = pNodeMap->GetDeviceName().toStdString();
         const std::string version = readInfoFeature(pNodeMap, "DeviceVersion");
-        m_impl->info = version.empty() ? model : model + ", version " + version;
-        Storer(pNodeMap, m_impl->entries, MaxNumPersistSkriptEntries, pFeatureFilter).run();
-    } catch (const std::exception&) {
-        // What was read so far stays in the bag.
+        m_impl->info = printable(version.empty() ? model : model + ", version " + version);
+        Storer(pNodeMap, *m_impl, MaxNumPersistSkriptEntries, pFeatureFilter).run();
+    } catch (const std::exception& error) {
+        // What was read so far stays in the bag; the results say the rest
+        // was not read.
+        LineResult result;
+        result.Status = NotRead;
+        result.Message = "saving stopped: " + describe(error);
+        m_impl->results.push_back(std::move(result));
     }
     return int64_t(m_impl->entries.size());
 }
@@ -497,15 +655,40 @@ const char* CFeatureBag::StatusName(EStatus status)
         return "bad value";
     case Malformed:
         return "malformed";
+    case NotASetting:
+        return "not a setting";
+    case NotRead:
+        return "not read";
+    case Skipped:
+        return "not saved";
     }
     return "?";
 }
 
+namespace {
+
+bool writable(const CFeatureBag::Entry& entry)
+{
+    if (!isSafeName(entry.Name.toStdString()) || hasControlCharacter(entry.Value.toStdString()))
+        return false;
+    return std::all_of(entry.Selectors.begin(), entry.Selectors.end(), [](const auto& selector) {
+        const std::string value = selector.second.toStdString();
+        return isSafeName(selector.first.toStdString()) && !hasControlCharacter(value) &&
+               value.find_first_of(",}") == std::string::npos;
+    });
+}
+
+} // namespace
+
 std::ostream& operator<<(std::ostream& os, const CFeatureBag& bag)
 {
     os << "# " GENAPI_PERSISTENCE_MAGIC "\n" << kVersionLine << '\n';
-    os << kDevicePrefix << bag.m_impl->info << '\n';
+    os << kDevicePrefix << printable(bag.m_impl->info) << '\n';
     for (const CFeatureBag::Entry& entry : bag.m_impl->entries) {
+        // Saving and reading keep names and values that a line holds safely;
+        // anything else would split the line or reach a terminal as control.
+        if (!writable(entry))
+            continue;
         os << entry.Name.toStdString() << '\t';
         if (!entry.Selectors.empty()) {
             os << '{';

@@ -119,6 +119,11 @@ private:
                          "the feature holds no value that a settings file can set");
                     continue;
                 }
+                if (!isSetting(line.node)) {
+                    fail(line, CFeatureBag::NotASetting,
+                         "a settings file sets streamable features and their selectors only");
+                    continue;
+                }
                 line.isSelector = line.node->IsSelector();
                 for (const auto& selector : entry.Selectors) {
                     Context context;
@@ -127,6 +132,12 @@ private:
                     if (!context.selector) {
                         fail(line, CFeatureBag::UnknownFeature,
                              "this device has no selector " + selector.first.toStdString());
+                        break;
+                    }
+                    // Only a selector of the feature is set before it.
+                    if (!selects(context.selector, line.node)) {
+                        fail(line, CFeatureBag::NotASetting,
+                             selector.first.toStdString() + " is no selector of " + entry.Name.toStdString());
                         break;
                     }
                     line.context.push_back(context);
@@ -156,6 +167,14 @@ private:
                 fail(line, CFeatureBag::Refused, describe(error));
             }
         }
+    }
+
+    static bool selects(INode* selector, INode* node)
+    {
+        FeatureList_t selecting;
+        node->GetSelectingFeatures(selecting);
+        return std::any_of(selecting.begin(), selecting.end(),
+                           [selector](IValue* value) { return value && value->GetNode() == selector; });
     }
 
     static void fail(Line& line, CFeatureBag::EStatus status, const std::string& message)
@@ -384,11 +403,12 @@ bool CFeatureBag::LoadFromBag(INodeMap* pNodeMap, bool Verify, gcstring_vector* 
         }
     }
     bool ok = true;
+    size_t failures = 0;
     for (const LineResult& result : m_impl->results) {
         if (result.Status == Written || result.Status == Verified)
             continue;
         ok = false;
-        if (!pErrorList)
+        if (!pErrorList || ++failures > MaxReportedFailures)
             continue;
         std::string text = result.Line ? "line " + std::to_string(result.Line) + ": " : std::string();
         if (!result.Name.empty())
@@ -396,6 +416,8 @@ bool CFeatureBag::LoadFromBag(INodeMap* pNodeMap, bool Verify, gcstring_vector* 
         text += std::string(StatusName(result.Status)) + ": " + result.Message.toStdString();
         pErrorList->push_back(text);
     }
+    if (pErrorList && failures > MaxReportedFailures)
+        pErrorList->push_back("and " + std::to_string(failures - MaxReportedFailures) + " more lines failed");
     return ok;
 }
 

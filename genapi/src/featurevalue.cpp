@@ -172,6 +172,48 @@ const char* kindName(ValueKind kind)
     return "a value";
 }
 
+bool hasControlCharacter(const std::string& text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7f)
+            return true;
+        // U+0080..U+009F: C2 80..C2 9F.
+        if (c == 0xc2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xe0) == 0x80)
+            return true;
+    }
+    return false;
+}
+
+bool isSafeName(const std::string& name)
+{
+    if (name.empty() || name.size() > 256)
+        return false;
+    if (!(std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_'))
+        return false;
+    return std::all_of(name.begin(), name.end(), [](unsigned char c) {
+        return c < 0x80 && (std::isalnum(c) || c == '_' || c == ':' || c == '.');
+    });
+}
+
+bool isSetting(INode* node)
+{
+    const ValueKind kind = valueKind(node);
+    if (kind == ValueKind::None)
+        return false;
+    if (node->IsStreamable())
+        return true;
+    if (!node->IsSelector() || (kind != ValueKind::Enumeration && kind != ValueKind::Integer))
+        return false;
+    FeatureList_t selected;
+    node->GetSelectedFeatures(selected);
+    return std::any_of(selected.begin(), selected.end(), [node](IValue* value) {
+        INode* target = value ? value->GetNode() : nullptr;
+        return target && target != node &&
+               ((target->IsStreamable() && valueKind(target) != ValueKind::None) || target->IsSelector());
+    });
+}
+
 bool readValue(INode* node, ValueKind kind, bool ignoreCache, std::string& text)
 {
     switch (kind) {
@@ -189,11 +231,11 @@ bool readValue(INode* node, ValueKind kind, bool ignoreCache, std::string& text)
         if (!entry)
             return false;
         text = entry->GetSymbolic().toStdString();
-        return true;
+        return !hasControlCharacter(text);
     }
     case ValueKind::String:
         text = CStringPtr(node)->GetValue(false, ignoreCache).toStdString();
-        return text.find_first_of("\t\r\n", 0) == std::string::npos;
+        return !hasControlCharacter(text);
     case ValueKind::Register: {
         CRegisterPtr reg(node);
         const int64_t length = reg->GetLength();

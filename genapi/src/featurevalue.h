@@ -45,6 +45,22 @@ bool parseValue(INode* node, ValueKind kind, const std::string& text, ParsedValu
 //! Writes the parsed value; throws what the node throws.
 void writeValue(INode* node, const ParsedValue& value, bool verify);
 
+//! True when the text holds a character that a terminal or a line-based
+//! reader takes for more than text: C0 controls (tab and line ends included),
+//! DEL, and the C1 controls in their UTF-8 form.
+bool hasControlCharacter(const std::string& text);
+
+//! True when a settings file can name the feature as it is: a letter or '_'
+//! first, then letters, digits, '_', ':' and '.', at most 256 characters.
+bool isSafeName(const std::string& name);
+
+//! True when a settings file may set the node: a streamable feature with a
+//! value, or a selector whose values choose what a streamable feature holds
+//! (its lines frame the selected values). Commands, registers behind
+//! commands and other nodes that are no setting are not. May throw what the
+//! node throws.
+bool isSetting(INode* node);
+
 //! Whether two texts of one kind name the same value (floats within the
 //! rounding of a device's float registers).
 bool sameValue(ValueKind kind, const std::string& a, const std::string& b);

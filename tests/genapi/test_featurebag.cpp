@@ -150,6 +150,10 @@ private slots:
     void selectorDependentFeature();
     void malformedFiles_data();
     void malformedFiles();
+    void reportIsCapped();
+    void hostileDescriptions_data();
+    void hostileDescriptions();
+    void lostDeviceIsNotSaved();
 };
 
 void TestFeatureBag::roundTrip_data()
@@ -196,9 +200,6 @@ void TestFeatureBag::writeOrder_data()
     QTest::newRow("width before the offset that allows it") << "Width\t2000\nOffsetX\t448\n"
                                                             << "Width\t2448\nOffsetX\t0\n"
                                                             << 2;
-    QTest::newRow("locked feature unlocked by a later line") << ""
-                                                             << "DepthScale\t1.5\nCalibrationLock\t0\n"
-                                                             << 2;
     QTest::newRow("available only after a later line") << "Denoising\t0\n"
                                                        << "Radius\t7\nDenoising\t1\n"
                                                        << 2;
@@ -307,7 +308,25 @@ void TestFeatureBag::malformedFiles_data()
     row("wrong kind: float", h + "SensorGain\t1,5\n", true, "'1,5' is not a float");
     row("wrong kind: command", h + "AcquisitionStart\t1\n", true, "holds no value");
     row("out of range", h + "Contrast\t256\n", true, "refused: Node 'Contrast': value 256 is out of range");
-    row("read-only", h + "SensorWidth\t100\n", true, "not writable: the feature is read-only");
+    row("locked", h + "DepthScale\t1.5\n", true, "not writable: the feature is read-only");
+    // A file sets settings only: no command runs, no user set is saved.
+    row("not streamable", h + "SensorWidth\t100\nCalibrationLock\t0\n", true,
+        "SensorWidth 100: not a setting");
+    row("a command's register", h + "TriggerSoftwareReg\t1\n", true, "TriggerSoftwareReg 1: not a setting");
+    row("a user set's register", h + "UserSetSaveReg\t1\nUserSetLoadReg\t1\n", true,
+        "UserSetSaveReg 1: not a setting");
+    row("a selector of another feature", h + "Width\t{Light1Selector=Light1}\t2000\n", true,
+        "Light1Selector is no selector of Width");
+    row("control character in a name", h + "Hei\x1bght\t1000\nHeight\t1000\n", true,
+        "line 2: malformed: the line holds a control character: \"Hei?ght");
+    row("control character in a value",
+        h + "Width\t20\x07"
+            "00\n",
+        true, "holds a control character");
+    row("C1 control in a value",
+        h + "Width\t20\xc2\x9b"
+            "00\n",
+        true, "holds a control character");
     row("huge file", h, false, "larger than 16 MiB", "Height\t1000\n", 17 << 20);
     row("binary garbage", garbage, false, "not a settings file", garbage, 1 << 20);
     row("binary after the header", h, true, "line 2: malformed: the line holds binary data", garbage,
@@ -338,6 +357,148 @@ void TestFeatureBag::malformedFiles()
     QCOMPARE(valueOf(map, "Height"),
              std::string(readable && text.contains("Height\t1000") ? "1000" : "2048"));
     QCOMPARE(valueOf(map, "Width"), std::string("2448"));
+    QCOMPARE(valueOf(map, "TriggerSoftwareCount"), std::string("0"));
+}
+
+// Whatever a file holds, the report lists the first failures and counts the
+// rest.
+void TestFeatureBag::reportIsCapped()
+{
+    auto device = openDevice("kvx-slp-camera.xml");
+    QVERIFY(device);
+    std::string text = kHeader;
+    for (int i = 0; i < 600; ++i)
+        text += "NoSuchFeature" + std::to_string(i) + "\t1\n";
+    CFeatureBag bag = bagFromText(text);
+    gcstring_vector errors;
+    QVERIFY(!bag.LoadFromBag(device->GetNodeMap(), true, &errors));
+    QCOMPARE(errors.size(), size_t(CFeatureBag::MaxReportedFailures + 1));
+    QCOMPARE(std::string(errors.back().c_str()), std::string("and 500 more lines failed"));
+}
+
+namespace {
+
+// A description of a Text string, a Value integer and `body`, all streamable
+// under Root.
+std::string hostileDescription(const QString& features, const QString& body)
+{
+    return QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
+<RegisterDescription ModelName="Hostile" VendorName="Campane_Tests"
+    xmlns="http://www.genicam.org/GenApi/Version_1_1" xmlns:sim="urn:campane:simulated-device">
+  <Category Name="Root"><pFeature>Text</pFeature><pFeature>Value</pFeature>%1</Category>
+  <StringReg Name="Text" sim:Default="plain"><Streamable>Yes</Streamable><Address>0x0</Address>
+    <Length>16</Length><AccessMode>RW</AccessMode><pPort>Device</pPort></StringReg>
+  <IntReg Name="Value" sim:Default="5"><Streamable>Yes</Streamable><Address>0x10</Address><Length>4</Length>
+    <AccessMode>RW</AccessMode><pPort>Device</pPort><Sign>Unsigned</Sign><Endianess>LittleEndian</Endianess></IntReg>
+  %2
+  <Port Name="Device"/>
+</RegisterDescription>)")
+        .arg(features, body)
+        .toStdString();
+}
+
+QString nestedSelectors(int levels, int entries)
+{
+    QString body;
+    for (int level = 0; level < levels; ++level) {
+        body += QStringLiteral("<Enumeration Name=\"S%1\"><pSelected>%2</pSelected>")
+                    .arg(level)
+                    .arg(level + 1 < levels ? QStringLiteral("S%1").arg(level + 1) : QStringLiteral("Value"));
+        for (int entry = 0; entry < entries; ++entry)
+            body += QStringLiteral("<EnumEntry Name=\"E%1\"><Value>%1</Value></EnumEntry>").arg(entry);
+        body += QStringLiteral("<pValue>S%1Reg</pValue></Enumeration>"
+                               "<IntReg Name=\"S%1Reg\"><Address>0x%2</Address><Length>4</Length>"
+                               "<AccessMode>RW</AccessMode><pPort>Device</pPort><Sign>Unsigned</Sign>"
+                               "<Endianess>LittleEndian</Endianess></IntReg>")
+                    .arg(level)
+                    .arg(0x100 + 4 * level, 0, 16);
+    }
+    return body;
+}
+
+QString namedInteger(const QString& name)
+{
+    return QStringLiteral(
+               "<IntReg Name=\"%1\"><Streamable>Yes</Streamable><Address>0x20</Address><Length>4</Length>"
+               "<AccessMode>RW</AccessMode><pPort>Device</pPort><Sign>Unsigned</Sign>"
+               "<Endianess>LittleEndian</Endianess></IntReg>")
+        .arg(name);
+}
+
+} // namespace
+
+// Descriptions that would make a save endless or its text unsafe: the save
+// ends with a bounded number of lines, every line is Name<TAB>Value with no
+// control character, and what was left out is said.
+void TestFeatureBag::hostileDescriptions_data()
+{
+    QTest::addColumn<QString>("features"); // pFeature elements of Root
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QByteArray>("text"); // written to Text before the save
+    QTest::addColumn<int>("maxLines");
+    QTest::addColumn<QString>("skipped"); // what the results say was left out
+    QTest::newRow("four nested enumeration selectors of 60 entries")
+        << "<pFeature>S0</pFeature>" << nestedSelectors(4, 60) << QByteArray("plain") << 30000
+        << "more than 4096 combinations";
+    QTest::newRow("a selector of 300 entries") << "<pFeature>S0</pFeature>" << nestedSelectors(1, 300)
+                                               << QByteArray("plain") << 10 << "has 300 entries";
+    for (const char* name : {"C&#9;D", "C&#10;D", "C&#13;D", "C&#155;D"})
+        QTest::newRow(qPrintable(QStringLiteral("a name holding %1").arg(QLatin1String(name))))
+            << QStringLiteral("<pFeature>%1</pFeature>").arg(QLatin1String(name))
+            << namedInteger(QLatin1String(name)) << QByteArray("plain") << 10 << "the name cannot be written";
+    QTest::newRow("a value holding ESC")
+        << ""
+        << "" << QByteArray("a\x1b[2Jb") << 10 << "Text: the value cannot be written on one line";
+}
+
+void TestFeatureBag::hostileDescriptions()
+{
+    QFETCH(QString, features);
+    QFETCH(QString, body);
+    QFETCH(QByteArray, text);
+    QFETCH(int, maxLines);
+    QFETCH(QString, skipped);
+    std::string error;
+    auto device =
+        CDeviceConnection::OpenSimulatedFromText(hostileDescription(features, body), "hostile", &error);
+    if (!device && body.contains(QLatin1String("&#")))
+        QSKIP("the description is refused at load, which keeps the name out as well");
+    QVERIFY2(device, error.c_str());
+    INodeMap* map = device->GetNodeMap();
+    CStringPtr(map->GetNode("Text"))->SetValue(text.constData());
+
+    CFeatureBag bag;
+    const int64_t lines = bag.StoreToBag(map);
+    QVERIFY2(lines > 0 && lines <= maxLines, qPrintable(QString::number(lines)));
+    QString said;
+    for (const CFeatureBag::LineResult& result : bag.GetLineResults()) {
+        QCOMPARE(result.Status, CFeatureBag::Skipped);
+        said += QString::fromUtf8(result.Name.c_str()) + QStringLiteral(": ") +
+                QString::fromUtf8(result.Message.c_str());
+    }
+    QVERIFY2(said.contains(skipped), qPrintable(said));
+    const QList<QByteArray> written = QByteArray(bag.ToString().c_str()).split('\n');
+    QCOMPARE(written.size(), int(lines) + 4);
+    for (const QByteArray& line : written.mid(3, int(lines))) {
+        QCOMPARE(line.count('\t'), 1);
+        for (const char c : line)
+            QVERIFY2(uchar(c) >= 0x20 || c == '\t', line.constData());
+        QVERIFY2(!line.contains("\xc2\x9b"), line.constData());
+    }
+}
+
+// A device that stops answering during a save: the results say what was not
+// read.
+void TestFeatureBag::lostDeviceIsNotSaved()
+{
+    auto device = openDevice("kvx-slp-camera.xml");
+    QVERIFY(device);
+    device->MarkLost();
+    CFeatureBag bag;
+    bag.StoreToBag(device->GetNodeMap());
+    QVERIFY(!bag.GetLineResults().empty());
+    for (const CFeatureBag::LineResult& result : bag.GetLineResults())
+        QCOMPARE(result.Status, CFeatureBag::NotRead);
 }
 
 QTEST_GUILESS_MAIN(TestFeatureBag)

@@ -18,6 +18,12 @@
 // floats with as many digits as give back the same double, strings as they are,
 // registers as 0x and two hex digits per byte.
 //
+// Names and values hold no control characters: a feature whose name or value
+// cannot be written on a line as it is, is left out of a save with a reason,
+// and a line that holds one is refused when read. A load sets settings only:
+// streamable features and the selectors of their lines; a command, a register
+// that a command writes, or any other node is refused per line.
+//
 // Nothing here throws: failures of the device and of the text are reported per
 // line. Thread safety: one bag is used by one thread at a time; the node map
 // it works on may be used by others meanwhile.
@@ -61,7 +67,10 @@ public:
         NotWritable,    //!< the feature stayed read-only or unavailable in every pass
         UnknownFeature, //!< the device has no feature of that name
         BadValue,       //!< the text is no value of the feature's kind (or no entry of it)
-        Malformed       //!< the line or the file is not of the format
+        Malformed,      //!< the line or the file is not of the format
+        NotASetting,    //!< the node is no setting (not streamable: a command's register...)
+        NotRead,        //!< saving: the device did not give the value (Message says why)
+        Skipped         //!< saving: left out on purpose (a name that no line can hold...)
     };
 
     struct LineResult
@@ -76,6 +85,8 @@ public:
 
     //! A settings text larger than this is refused as a whole.
     static const size_t MaxStreamSize = 16u << 20;
+    //! The failures a report lists before it only counts the rest.
+    static const size_t MaxReportedFailures = 100;
 
     CFeatureBag();
     ~CFeatureBag();
@@ -88,6 +99,13 @@ public:
     //! selectors are left as they were. MaxNumPersistSkriptEntries limits the
     //! lines (-1: no limit); pFeatureFilter, when given and not empty, names
     //! the only features to save. Returns the number of lines.
+    //! The work is bounded whatever the description: a selector of more than
+    //! 256 values, or one whose values with those of the selectors around it
+    //! make more than 4096 combinations, is saved under its current value
+    //! only; a save stops after 20000 selector writes or 500000 lines.
+    //! GetLineResults() then lists what was left out: NotRead for a value the
+    //! device did not give (the bag is incomplete), Skipped for what a
+    //! settings file cannot hold.
     int64_t StoreToBag(INodeMap* pNodeMap, const int MaxNumPersistSkriptEntries = -1,
                        gcstring_vector* pFeatureFilter = nullptr);
 
@@ -99,7 +117,8 @@ public:
     //! writes check their value and every value is read back at the end.
     //! Every line's result is in GetLineResults(); the failed ones are also
     //! appended to *pErrorList as "line N: Name: reason". True when every line
-    //! was written (and verified).
+    //! was written (and verified). *pErrorList gets the first
+    //! MaxReportedFailures failures and then one line that counts the rest.
     bool LoadFromBag(INodeMap* pNodeMap, bool Verify = true, gcstring_vector* pErrorList = nullptr);
 
     //! The text of the "# Device = " line: model and version of the device.
@@ -110,7 +129,8 @@ public:
 
     const std::vector<Entry>& GetEntries() const;
     //! The last load's results by line, with the problems found when the text
-    //! was read (malformed lines, a bad header); after reading, only those.
+    //! was read (malformed lines, a bad header); after reading, only those;
+    //! after a save, what it left out.
     const std::vector<LineResult>& GetLineResults() const;
     //! Passes the last load made (0 when it wrote nothing).
     int GetNumPasses() const;
