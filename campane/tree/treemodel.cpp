@@ -23,7 +23,14 @@ const int kMaxDepth = 64;
 
 void printDescription(const GenICam::GenericException& e)
 {
-    std::fprintf(stdout, "%s\n", e.GetDescription());
+    // The description quotes the device's names: its control characters
+    // would reach the terminal.
+    QByteArray text(e.GetDescription());
+    for (char& c : text) {
+        if (uchar(c) < 0x20 || uchar(c) == 0x7f)
+            c = '?';
+    }
+    std::fprintf(stdout, "%s\n", text.constData());
     std::fflush(stdout);
 }
 
@@ -296,6 +303,8 @@ void TreeModel::setupModelData(const GenApi::NodeList_t& nodes)
     beginResetModel();
     m_depth = 0;
     m_path.clear();
+    m_rows = 0;
+    m_truncated = false;
     setupModelData(nodes, m_rootItem);
     m_depth = 0;
     endResetModel();
@@ -309,6 +318,8 @@ void TreeModel::setupModelData(const GenApi::NodeList_t& nodes, TreeItem* parent
         return;
     }
     for (INode* node : nodes) {
+        if (m_truncated)
+            return;
         if (!node || std::find(m_path.begin(), m_path.end(), node) != m_path.end())
             continue;
         if (m_depth == 0) {
@@ -357,10 +368,16 @@ void TreeModel::appendNode(GenApi::INode* node, TreeItem* parent)
         printDescription);
     if (skip)
         return;
+    if (m_rows >= maxRows) {
+        m_truncated = true;
+        qCWarning(lcFeatureTree, "The feature tree holds more than %d rows; the rest is left out", maxRows);
+        return;
+    }
 
     const int row = parent->childCount();
     if (!parent->insertChildren(row, 1, m_rootItem->columnCount()))
         return;
+    ++m_rows;
     TreeItem* item = parent->child(row);
     // Stored before the node is attached, so the values are kept as read.
     item->setData(0, label);

@@ -62,8 +62,15 @@ public:
     QHash<int, QByteArray> roleNames() const override;
 
     // Builds the items from the node map's nodes (INodeMap::GetNodes): the
-    // nodes without parents at the top, their children below.
+    // nodes without parents at the top, their children below. A category
+    // listed by several categories is shown under each of them, but the
+    // whole tree holds at most maxRows rows: a description whose categories
+    // share each other level after level would otherwise multiply its rows
+    // at every level. Past the bound the rest is left out with a warning.
     void setupModelData(const GenApi::NodeList_t& nodes);
+    static constexpr int maxRows = 100000;
+    // True when the last build stopped at maxRows.
+    bool isTruncated() const { return m_truncated; }
     // 1 shows the translations of feature.txt, 0 the names as they are.
     void setLanguage(int language);
     // The device is gone: from now on every answer comes from the values
@@ -101,6 +108,9 @@ private:
     //! The nodes being built, outermost first: a category that lists one of
     //! them (itself, or a category above it) does not get it again.
     std::vector<GenApi::INode*> m_path;
+    // Rows built so far, and whether the build stopped at maxRows.
+    int m_rows = 0;
+    bool m_truncated = false;
     // The current refresh tick; items compare it with what they read last.
     quint64 m_tick = 1;
 };

@@ -1,6 +1,8 @@
 // The feature tree over descriptions whose categories are wrong: Root listed
 // by another category, a category that lists itself, two categories that list
 // each other. The tree still shows Root's features at the top, each once.
+// Categories listed by several categories show under each, within a bound on
+// the rows of the whole tree.
 #include "treemodel.h"
 
 #include <GenApi/DeviceConnection.h>
@@ -20,7 +22,44 @@ class TestTreeCrafted : public QObject
 private slots:
     void categoriesThatLoop_data();
     void categoriesThatLoop();
+    void sharedCategories_data();
+    void sharedCategories();
 };
+
+namespace {
+
+QString description(const QString& categories)
+{
+    return QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
+<RegisterDescription ModelName="Crafted" VendorName="Campane_Tests"
+    xmlns="http://www.genicam.org/GenApi/Version_1_1" xmlns:sim="urn:campane:simulated-device">
+  %1
+  <IntReg Name="Gain" sim:Default="3"><Address>0x10</Address><Length>4</Length><AccessMode>RW</AccessMode>
+    <pPort>Device</pPort><Sign>Unsigned</Sign><Endianess>LittleEndian</Endianess></IntReg>
+  <Port Name="Device"/>
+</RegisterDescription>)")
+        .arg(categories);
+}
+
+std::unique_ptr<CDeviceConnection> openText(const QString& xml)
+{
+    std::string error;
+    std::unique_ptr<CDeviceConnection> device =
+        CDeviceConnection::OpenSimulatedFromText(xml.toStdString(), "crafted", &error);
+    if (!device)
+        qWarning("%s", error.c_str());
+    return device;
+}
+
+int countRows(const QAbstractItemModel& model, const QModelIndex& parent = QModelIndex())
+{
+    int rows = model.rowCount(parent);
+    for (int row = model.rowCount(parent) - 1; row >= 0; --row)
+        rows += countRows(model, model.index(row, 0, parent));
+    return rows;
+}
+
+} // namespace
 
 void TestTreeCrafted::categoriesThatLoop_data()
 {
@@ -44,19 +83,8 @@ void TestTreeCrafted::categoriesThatLoop_data()
 void TestTreeCrafted::categoriesThatLoop()
 {
     QFETCH(QString, categories);
-    const QString xml = QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
-<RegisterDescription ModelName="Crafted" VendorName="Campane_Tests"
-    xmlns="http://www.genicam.org/GenApi/Version_1_1" xmlns:sim="urn:campane:simulated-device">
-  %1
-  <IntReg Name="Gain" sim:Default="3"><Address>0x10</Address><Length>4</Length><AccessMode>RW</AccessMode>
-    <pPort>Device</pPort><Sign>Unsigned</Sign><Endianess>LittleEndian</Endianess></IntReg>
-  <Port Name="Device"/>
-</RegisterDescription>)")
-                            .arg(categories);
-    std::string error;
-    std::unique_ptr<CDeviceConnection> device =
-        CDeviceConnection::OpenSimulatedFromText(xml.toStdString(), "crafted", &error);
-    QVERIFY2(device, error.c_str());
+    std::unique_ptr<CDeviceConnection> device = openText(description(categories));
+    QVERIFY(device);
     NodeList_t nodes;
     device->GetNodeMap()->GetNodes(nodes);
 
@@ -75,6 +103,50 @@ void TestTreeCrafted::categoriesThatLoop()
     QCOMPARE(extra.data().toString(), QStringLiteral("Extra"));
     for (int row = 0; row < model.rowCount(extra); ++row)
         QCOMPARE(model.rowCount(model.index(row, 0, extra)), 0);
+}
+
+void TestTreeCrafted::sharedCategories_data()
+{
+    QTest::addColumn<QString>("categories");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("truncated");
+    QTest::newRow("a category listed by two shows under both")
+        << "<Category Name=\"Root\"><pFeature>A</pFeature><pFeature>B</pFeature></Category>"
+           "<Category Name=\"A\"><pFeature>C</pFeature></Category>"
+           "<Category Name=\"B\"><pFeature>C</pFeature></Category>"
+           "<Category Name=\"C\"><pFeature>Gain</pFeature></Category>"
+        << 7 << false;
+    // 30 levels, each listing the next level's two categories: 2^31 rows
+    // when every listing is followed.
+    QString levels = QStringLiteral("<Category Name=\"Root\"><pFeature>L0a</pFeature><pFeature>L0b</pFeature>"
+                                    "</Category>");
+    for (int level = 0; level < 30; ++level) {
+        const QString next =
+            level < 29 ? QStringLiteral("<pFeature>L%1a</pFeature><pFeature>L%1b</pFeature>").arg(level + 1)
+                       : QStringLiteral("<pFeature>Gain</pFeature>");
+        for (const char* half : {"a", "b"})
+            levels += QStringLiteral("<Category Name=\"L%1%2\">%3</Category>").arg(level).arg(half, next);
+    }
+    QTest::newRow("30 levels sharing two categories") << levels << int(TreeModel::maxRows) << true;
+}
+
+void TestTreeCrafted::sharedCategories()
+{
+    QFETCH(QString, categories);
+    QFETCH(int, rows);
+    QFETCH(bool, truncated);
+    std::unique_ptr<CDeviceConnection> device = openText(description(categories));
+    QVERIFY(device);
+    NodeList_t nodes;
+    device->GetNodeMap()->GetNodes(nodes);
+
+    TreeModel model({QStringLiteral("Feature"), QStringLiteral("Value")});
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    if (truncated)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("more than \\d+ rows")));
+    model.setupModelData(nodes);
+    QCOMPARE(model.isTruncated(), truncated);
+    QCOMPARE(countRows(model), rows);
 }
 
 QTEST_MAIN(TestTreeCrafted)
