@@ -6,9 +6,11 @@
 
 namespace {
 
+// A device's text as it goes into the pane's HTML: names, descriptions and
+// units are the device's data, shown as text, never read as markup.
 QString fromGc(const GenICam::gcstring& text)
 {
-    return QString::fromUtf8(text.c_str(), int(text.size()));
+    return QString::fromUtf8(text.c_str(), int(text.size())).toHtmlEscaped();
 }
 
 // A floating-point number as the pane writes it: general format, default

@@ -164,6 +164,21 @@ void setNode(const QString& id, const char* node, const char* value)
 
 } // namespace
 
+// A description whose texts hold markup.
+const char* const kMarkupDescription =
+    "<RegisterDescription ModelName='Markup' VendorName='Campane_Tests'"
+    " xmlns='http://www.genicam.org/GenApi/Version_1_1' xmlns:sim='urn:campane:simulated-device'>"
+    "<Category Name='Root'><pFeature>Mode</pFeature></Category>"
+    "<Enumeration Name='Mode'><Description>&lt;b&gt;bold&lt;/b&gt; &amp;amp; &lt;img "
+    "src='x'&gt;</Description>"
+    "<EnumEntry "
+    "Name='On'><Description>&lt;i&gt;on&lt;/i&gt;</Description><DisplayName>&lt;u&gt;On</DisplayName>"
+    "<Value>1</Value></EnumEntry><pValue>ModeReg</pValue></Enumeration>"
+    "<IntReg Name='ModeReg' "
+    "sim:Default='1'><Address>0x0</Address><Length>4</Length><AccessMode>RW</AccessMode>"
+    "<pPort>Device</pPort><Sign>Unsigned</Sign><Endianess>LittleEndian</Endianess></IntReg>"
+    "<Port Name='Device'/></RegisterDescription>";
+
 class TestCamBoard : public QObject
 {
     Q_OBJECT
@@ -283,6 +298,21 @@ private slots:
         for (QString& line : lines)
             line = line.trimmed();
         QTEST(lines.join(" | "), "expected");
+    }
+
+    // Names, descriptions and entries are the device's texts: shown as they
+    // are, whatever markup they hold.
+    void deviceTextsAreNotMarkup()
+    {
+        const std::string xml = kMarkupDescription;
+        std::string error;
+        auto connection = GenApi::CDeviceConnection::OpenSimulatedFromText(xml, "markup", &error);
+        QVERIFY2(connection, error.c_str());
+        const QString html = featureDescriptionHtml(connection->GetNodeMap()->GetNode("Mode"));
+        QVERIFY(!html.contains(QLatin1String("<b>")) && !html.contains(QLatin1String("<img")));
+        const QString text = QTextDocumentFragment::fromHtml(html).toPlainText();
+        for (const char* shown : {"<b>bold</b> &amp; <img src='x'>", "<u>On", "Description: <i>on</i>"})
+            QVERIFY2(text.contains(QLatin1String(shown)), qPrintable(text));
     }
 
     void treeFollowsStoredLevel_data()
