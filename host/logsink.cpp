@@ -1,5 +1,7 @@
 #include "logsink.h"
 
+#include "printable.h"
+
 #include <QLoggingCategory>
 #include <QMutexLocker>
 #include <QRegularExpression>
@@ -61,10 +63,13 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
     const bool treeFailureText =
         treeMessage && (message.startsWith(QLatin1String(kTreeWriteFailure)) || !treeFailure.text.isEmpty());
     if (!treeMessage || treeFailureText || !g_treeDebugForced) {
+        // Messages carry device texts (feature names): printed, they reach a
+        // terminal.
+        const QString printed = printableText(message);
         if (g_previousHandler)
-            g_previousHandler(type, context, message);
+            g_previousHandler(type, context, printed);
         else
-            std::fprintf(stderr, "%s\n", qUtf8Printable(qFormatLogMessage(type, context, message)));
+            std::fprintf(stderr, "%s\n", qUtf8Printable(qFormatLogMessage(type, context, printed)));
     }
 
     // A receiver of the sink that logs while an entry is being recorded on

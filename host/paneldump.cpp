@@ -1,5 +1,7 @@
 #include "paneldump.h"
 
+#include "printable.h"
+
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QLabel>
@@ -126,11 +128,12 @@ QString dumpShownPanel(QWidget* window, bool chinese)
     QTextStream out(&text);
     int rows = 0;
     for (int tab = 0; tab < tabs->count(); ++tab) {
-        out << tabs->tabText(tab) << '\n';
+        // Names, entries and values can be the device's texts: one line each.
+        out << printableText(tabs->tabText(tab)) << '\n';
         for (QWidget* page : childrenOfClass(tabs->widget(tab), "CToolPage")) {
             auto* content = page->findChild<QWidget*>(QStringLiteral("widgetContext"));
             const bool folded = content && content->isHidden();
-            out << "  " << pageTitle(page) << (folded ? " [folded]" : "") << '\n';
+            out << "  " << printableText(pageTitle(page)) << (folded ? " [folded]" : "") << '\n';
             if (folded)
                 continue;
             for (QWidget* group : childrenOfClass(page, "ToolPageWidget")) {
@@ -139,7 +142,7 @@ QString dumpShownPanel(QWidget* window, bool chinese)
                 for (QWidget* line : qAsConst(lines)) {
                     if (line->isHidden())
                         continue;
-                    out << "    " << rowLine(line, chinese) << '\n';
+                    out << "    " << printableText(rowLine(line, chinese)) << '\n';
                     ++rows;
                 }
             }

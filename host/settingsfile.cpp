@@ -1,5 +1,7 @@
 #include "settingsfile.h"
 
+#include "printable.h"
+
 #include <Corvid/CorvidHost.h>
 #include <GenApi/GenApi.h>
 
@@ -10,12 +12,20 @@
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QSaveFile>
 #include <QStyle>
 #include <QThread>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
+#include <sstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -46,15 +56,96 @@ SettingsReport failure(const QString& summary)
     return report;
 }
 
+// What a save left out (the bag's results of the given kind): the first
+// MaxReportedFailures as lines, then one that counts the rest. Returns their
+// number.
+int listSaveResults(const GenApi::CFeatureBag& bag, GenApi::CFeatureBag::EStatus status, QStringList& lines)
+{
+    int count = 0;
+    for (const GenApi::CFeatureBag::LineResult& result : bag.GetLineResults()) {
+        if (result.Status != status)
+            continue;
+        if (size_t(++count) > GenApi::CFeatureBag::MaxReportedFailures)
+            continue;
+        const QString name = result.Name.empty() ? SettingsFile::tr("the save") : fromGc(result.Name);
+        lines << name + QStringLiteral(": ") + QString::fromLatin1(GenApi::CFeatureBag::StatusName(status)) +
+                     QStringLiteral(": ") + fromGc(result.Message);
+    }
+    if (size_t(count) > GenApi::CFeatureBag::MaxReportedFailures)
+        lines << SettingsFile::tr("and %1 more").arg(count - int(GenApi::CFeatureBag::MaxReportedFailures));
+    return count;
+}
+
+// Why a settings file cannot be a file to read or replace (empty when it
+// can): a directory, a FIFO, a device or a socket is refused without being
+// opened for reading or writing.
+QString notARegularFile(const QString& fileName, const struct stat& info)
+{
+    if (S_ISREG(info.st_mode))
+        return QString();
+    if (S_ISDIR(info.st_mode))
+        return SettingsFile::tr("%1 is a directory, not a settings file.").arg(fileName);
+    if (S_ISFIFO(info.st_mode))
+        return SettingsFile::tr("%1 is a FIFO, not a settings file.").arg(fileName);
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        return SettingsFile::tr("%1 is a device, not a settings file.").arg(fileName);
+    return SettingsFile::tr("%1 is not a regular file.").arg(fileName);
+}
+
+// Reads a settings file: a regular file only, at most one byte more than a
+// settings text may hold (the bag refuses a larger one). A FIFO is opened
+// without waiting for a writer and refused.
+bool readSettingsFile(const QString& fileName, std::string& content, QString& error)
+{
+    const QByteArray path = QFile::encodeName(fileName);
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        error = SettingsFile::tr("Cannot read %1: %2.")
+                    .arg(fileName, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !(error = notARegularFile(fileName, info)).isEmpty()) {
+        if (error.isEmpty())
+            error = SettingsFile::tr("Cannot read %1.").arg(fileName);
+        ::close(fd);
+        return false;
+    }
+    const size_t limit = GenApi::CFeatureBag::MaxStreamSize + 1;
+    content.clear();
+    char chunk[65536];
+    while (content.size() < limit) {
+        const ssize_t got = ::read(fd, chunk, std::min(sizeof chunk, limit - content.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            error = SettingsFile::tr("Cannot read %1: %2.")
+                        .arg(fileName, QString::fromLocal8Bit(std::strerror(errno)));
+            ::close(fd);
+            return false;
+        }
+        if (got == 0)
+            break;
+        content.append(chunk, size_t(got));
+    }
+    ::close(fd);
+    return true;
+}
+
+bool loadingFailed(GenApi::CFeatureBag::EStatus status)
+{
+    return status != GenApi::CFeatureBag::Written && status != GenApi::CFeatureBag::Verified;
+}
+
 } // namespace
 
 QString SettingsReport::text() const
 {
-    QStringList lines{summary};
+    QStringList lines{printableText(summary)};
     if (!note.isEmpty())
-        lines << note;
+        lines << printableText(note);
     for (const QString& line : failed)
-        lines << QStringLiteral("  ") + line;
+        lines << QStringLiteral("  ") + printableText(line);
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -73,20 +164,45 @@ bool findSettingsDevice(QString& id, bool& isCard)
 
 SettingsReport saveDeviceSettings(const QString& id, bool isCard, const QString& fileName)
 {
+    // An existing file is replaced only when it is a regular file.
+    struct stat info;
+    if (::stat(QFile::encodeName(fileName).constData(), &info) == 0) {
+        const QString refused = notARegularFile(fileName, info);
+        if (!refused.isEmpty())
+            return failure(refused + QLatin1Char(' ') + SettingsFile::tr("Nothing was saved."));
+    }
     GenApi::INodeMap* map = nodeMapOf(id, isCard);
     if (!map)
         return failure(SettingsFile::tr("%1 has no feature map: nothing was saved.").arg(id));
     GenApi::CFeatureBag bag;
     const int64_t lines = bag.StoreToBag(map);
-    std::ofstream file(QFile::encodeName(fileName).constData(), std::ios::binary | std::ios::trunc);
-    file << bag;
-    file.close();
-    if (!file)
-        return failure(SettingsFile::tr("Cannot write %1.").arg(fileName));
+
+    // All or nothing: a value the device did not give leaves the file as it
+    // was, rather than a file that looks complete and is not.
     SettingsReport report;
+    report.listTitle = SettingsFile::tr("Features not saved, and why:");
+    const int unread = listSaveResults(bag, GenApi::CFeatureBag::NotRead, report.failed);
+    if (unread > 0) {
+        report.summary = SettingsFile::tr("Could not read %1 of the settings of %2: nothing was saved, "
+                                          "%3 is as it was.")
+                             .arg(unread)
+                             .arg(id, fileName);
+        return report;
+    }
+    const int skipped = listSaveResults(bag, GenApi::CFeatureBag::Skipped, report.failed);
+
+    QSaveFile file(fileName);
+    const std::string text = bag.ToString().toStdString();
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(text.data(), qint64(text.size())) != qint64(text.size()) || !file.commit())
+        return failure(
+            SettingsFile::tr("Cannot write %1: %2. Nothing was saved.").arg(fileName, file.errorString()));
     report.ok = true;
     report.succeeded = int(lines);
     report.summary = SettingsFile::tr("Saved %1 settings of %2 to %3.").arg(lines).arg(id, fileName);
+    if (skipped > 0)
+        report.note =
+            SettingsFile::tr("%1 features were left out: a settings file cannot hold them.").arg(skipped);
     return report;
 }
 
@@ -95,35 +211,45 @@ SettingsReport loadDeviceSettings(const QString& id, bool isCard, const QString&
     GenApi::INodeMap* map = nodeMapOf(id, isCard);
     if (!map)
         return failure(SettingsFile::tr("%1 has no feature map: nothing was loaded.").arg(id));
-    std::ifstream file(QFile::encodeName(fileName).constData(), std::ios::binary);
-    if (!file)
-        return failure(SettingsFile::tr("Cannot read %1.").arg(fileName));
+    std::string content;
+    QString error;
+    if (!readSettingsFile(fileName, content, error))
+        return failure(error + QLatin1Char(' ') + SettingsFile::tr("Nothing was loaded."));
     GenApi::CFeatureBag bag;
-    file >> bag;
+    {
+        std::istringstream stream(std::move(content));
+        stream >> bag;
+    }
 
     // A bag of no lines names the device, to say so when the file comes
     // from another model.
     GenApi::CFeatureBag self;
     self.StoreToBag(map, 0);
 
+    // The bag lists the first failures and counts the rest.
     GenICam::gcstring_vector errors;
     SettingsReport report;
+    report.listTitle = SettingsFile::tr("Lines not loaded, and why:");
     report.ok = bag.LoadFromBag(map, true, &errors);
-    for (const GenApi::CFeatureBag::LineResult& result : bag.GetLineResults())
-        report.succeeded +=
-            result.Status == GenApi::CFeatureBag::Written || result.Status == GenApi::CFeatureBag::Verified;
+    int failed = 0;
+    for (const GenApi::CFeatureBag::LineResult& result : bag.GetLineResults()) {
+        if (loadingFailed(result.Status))
+            ++failed;
+        else
+            ++report.succeeded;
+    }
     for (const GenICam::gcstring& error : errors)
         report.failed << fromGc(error);
     if (bag.IsValid() && !bag.GetInfo().empty() && bag.GetInfo() != self.GetInfo())
         report.note = SettingsFile::tr("The file was saved from %1; this device is %2.")
                           .arg(fromGc(bag.GetInfo()), fromGc(self.GetInfo()));
     report.summary =
-        report.failed.isEmpty()
+        failed == 0
             ? SettingsFile::tr("Loaded %1 into %2: %3 lines written.").arg(fileName, id).arg(report.succeeded)
             : SettingsFile::tr("Loaded %1 into %2: %3 lines written, %4 failed.")
                   .arg(fileName, id)
                   .arg(report.succeeded)
-                  .arg(report.failed.size());
+                  .arg(failed);
     // The boards show the new values at once.
     Corvid::NotifyImport(id.toUtf8().toStdString());
     return report;
@@ -178,6 +304,8 @@ void showSettingsReport(QWidget* parent, const QString& title, const SettingsRep
     icon->setAlignment(Qt::AlignTop);
     header->addWidget(icon);
     auto* texts = new QVBoxLayout;
+    // File names, ids and the file's or the device's texts are shown as they
+    // are, never as rich text.
     auto* summary = new QLabel(report.summary, &dialog);
     QFont bold = summary->font();
     bold.setBold(true);
@@ -186,6 +314,7 @@ void showSettingsReport(QWidget* parent, const QString& title, const SettingsRep
     if (!report.note.isEmpty())
         texts->addWidget(new QLabel(report.note, &dialog));
     for (QLabel* label : dialog.findChildren<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
         label->setWordWrap(true);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     }
@@ -193,7 +322,7 @@ void showSettingsReport(QWidget* parent, const QString& title, const SettingsRep
     layout->addLayout(header);
     if (!report.failed.isEmpty()) {
         layout->addSpacing(6);
-        layout->addWidget(new QLabel(SettingsFile::tr("Lines not loaded, and why:"), &dialog));
+        layout->addWidget(new QLabel(report.listTitle, &dialog));
         auto* lines = new QPlainTextEdit(report.failed.join(QLatin1Char('\n')), &dialog);
         lines->setReadOnly(true);
         lines->setLineWrapMode(QPlainTextEdit::NoWrap);

@@ -16,10 +16,13 @@ class QWidget;
 struct SettingsReport
 {
     bool ok = false;
-    int succeeded = 0;  //!< lines saved, or lines loaded
-    QStringList failed; //!< one text per line that failed, with its reason
-    QString summary;    //!< one sentence
-    QString note;       //!< a remark (the file comes from another model), or empty
+    int succeeded = 0; //!< lines saved, or lines loaded
+    //! One text per line that failed (or feature not saved), with its reason:
+    //! the first 100, then one that counts the rest.
+    QStringList failed;
+    QString listTitle; //!< what the failed lines are, as a title
+    QString summary;   //!< one sentence
+    QString note;      //!< a remark (the file comes from another model), or empty
     //! The summary, the note and the failed lines, one a line.
     QString text() const;
 };
@@ -27,7 +30,13 @@ struct SettingsReport
 //! Finds a device by id (empty: the first usable camera); false when absent.
 bool findSettingsDevice(QString& id, bool& isCard);
 
+//! Saves all or nothing: the file is written under a temporary name beside
+//! it and renamed only when every value was read; otherwise the report lists
+//! what was not read and any earlier file stays as it was. A path that is a
+//! directory, a FIFO or a device is refused.
 SettingsReport saveDeviceSettings(const QString& id, bool isCard, const QString& fileName);
+//! Loads a regular file only (a directory, a FIFO or a device is refused
+//! unread); every line that failed is reported, the first 100 of them listed.
 SettingsReport loadDeviceSettings(const QString& id, bool isCard, const QString& fileName);
 
 //! camview's --load-settings and --save-settings on the device `focusId`

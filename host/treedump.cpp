@@ -1,5 +1,7 @@
 #include "treedump.h"
 
+#include "printable.h"
+
 #include <QAbstractItemModel>
 #include <QStyledItemDelegate>
 #include <QTextStream>
@@ -55,9 +57,11 @@ void dumpRows(const QTreeView& tree, const ValueTexts& values, const QModelIndex
     const QAbstractItemModel* model = tree.model();
     for (int row = 0; row < model->rowCount(parent); ++row) {
         const QModelIndex label = model->index(row, 0, parent);
-        out << QString(depth * 2, QLatin1Char(' ')) << label.data(Qt::DisplayRole).toString();
+        // Labels and values are the device's texts: one line each, whatever
+        // they hold.
+        out << QString(depth * 2, QLatin1Char(' ')) << printableText(label.data(Qt::DisplayRole).toString());
         if (!model->hasChildren(label))
-            out << ": " << values.text(model->index(row, 1, parent));
+            out << ": " << printableText(values.text(model->index(row, 1, parent)));
         if (tree.isRowHidden(row, parent))
             out << " [hidden]";
         out << '\n';

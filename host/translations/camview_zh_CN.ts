@@ -379,10 +379,6 @@
         <translation>%1 没有属性表：未保存任何内容。</translation>
     </message>
     <message>
-        <source>Cannot write %1.</source>
-        <translation>无法写入 %1。</translation>
-    </message>
-    <message>
         <source>Saved %1 settings of %2 to %3.</source>
         <translation>已将 %2 的 %1 项设置保存到 %3。</translation>
     </message>
@@ -413,6 +409,58 @@
     <message>
         <source>Lines not loaded, and why:</source>
         <translation>未加载的行及原因：</translation>
+    </message>
+    <message>
+        <source>the save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>and %1 more</source>
+        <translation>另有 %1 项</translation>
+    </message>
+    <message>
+        <source>%1 is a directory, not a settings file.</source>
+        <translation>%1 是目录，不是设置文件。</translation>
+    </message>
+    <message>
+        <source>%1 is a FIFO, not a settings file.</source>
+        <translation>%1 是命名管道（FIFO），不是设置文件。</translation>
+    </message>
+    <message>
+        <source>%1 is a device, not a settings file.</source>
+        <translation>%1 是设备文件，不是设置文件。</translation>
+    </message>
+    <message>
+        <source>%1 is not a regular file.</source>
+        <translation>%1 不是普通文件。</translation>
+    </message>
+    <message>
+        <source>Cannot read %1: %2.</source>
+        <translation>无法读取 %1：%2。</translation>
+    </message>
+    <message>
+        <source>Nothing was saved.</source>
+        <translation>未保存任何内容。</translation>
+    </message>
+    <message>
+        <source>Nothing was loaded.</source>
+        <translation>未加载任何内容。</translation>
+    </message>
+    <message>
+        <source>Features not saved, and why:</source>
+        <translation>未保存的属性及原因：</translation>
+    </message>
+    <message>
+        <source>Could not read %1 of the settings of %2: nothing was saved, %3 is as it was.</source>
+        <translation>无法读取 %2 的 %1 项设置：未保存任何内容，%3 保持不变。</translation>
+    </message>
+    <message>
+        <source>Cannot write %1: %2. Nothing was saved.</source>
+        <translation>无法写入 %1：%2。未保存任何内容。</translation>
+    </message>
+    <message>
+        <source>%1 features were left out: a settings file cannot hold them.</source>
+        <translation>有 %1 项属性未保存：设置文件无法容纳它们。</translation>
     </message>
 </context>
 </TS>

@@ -23,6 +23,7 @@
 
 #include <atomic>
 #include <memory>
+#include <sys/stat.h>
 #include <thread>
 #include <utility>
 
@@ -143,6 +144,8 @@ private slots:
     void runsOfTheProgram_data();
     void runsOfTheProgram();
     void settingsFilesOfTheProgram();
+    void hostileFilesAndTexts_data();
+    void hostileFilesAndTexts();
 
 private:
     QTemporaryDir m_dir;
@@ -492,6 +495,103 @@ void TestCamview::settingsFilesOfTheProgram()
     QCOMPARE(result.exitCode, 1);
     QVERIFY2(result.errors.contains("NoSuchFeature 1: unknown feature"), qPrintable(result.errors));
     QVERIFY(result.output.contains("    RayExpTime: 20000"));
+}
+
+// Settings files and device texts as an attacker would craft them: paths that
+// are no files, lines that are no settings, endless reports, a save that
+// cannot read every value, names holding control characters. camview ends
+// each with a clear message, a file it did not finish stays as it was, and
+// nothing raw reaches the terminal.
+void TestCamview::hostileFilesAndTexts_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("lines"); // printed, in this order
+    QTest::addColumn<QString>("error");     // a text that stderr holds
+    QTest::addColumn<QString>("keptFile");  // a file that still holds "earlier\n"
+
+    const QString hostile = QStringLiteral(CAMPANE_HOST_TEST_DATA "/hostile-camera.xml");
+    const QStringList hostileCamera{"--no-default-devices", "--sim", hostile, "--focus",
+                                    "SIM-hostile-camera"};
+    auto file = [this](const char* name, const QByteArray& content) {
+        QFile out(m_dir.filePath(QLatin1String(name)));
+        if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size())
+            qFatal("cannot write %s", name);
+        return out.fileName();
+    };
+    const QByteArray header("# {05D8C294-F295-4dfb-9D01-096BD04049F4}\n");
+    const QString fifo = m_dir.filePath(QStringLiteral("fifo"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+
+    QTest::newRow("load a directory") << QStringList{"--load-settings", m_dir.path()} << 1 << QStringList()
+                                      << m_dir.path() + " is a directory, not a settings file"
+                                      << "";
+    QTest::newRow("load a FIFO") << QStringList{"--load-settings", fifo} << 1 << QStringList()
+                                 << fifo + " is a FIFO, not a settings file"
+                                 << "";
+    QTest::newRow("load a device") << QStringList{"--load-settings", "/dev/zero"} << 1 << QStringList()
+                                   << "/dev/zero is a device, not a settings file"
+                                   << "";
+    QTest::newRow("save into a directory")
+        << QStringList{"--save-settings", m_dir.path()} << 1 << QStringList()
+        << "is a directory, not a settings file. Nothing was saved"
+        << "";
+    QTest::newRow("save into a FIFO") << QStringList{"--save-settings", fifo} << 1 << QStringList()
+                                      << "is a FIFO, not a settings file. Nothing was saved"
+                                      << "";
+    // No trigger fires, no user set is loaded or saved.
+    const QString commands =
+        file("commands.txt", header + "TriggerSoftwareReg\t1\nUserSetSaveReg\t1\n"
+                                      "UserSetLoadReg\t1\nTriggerSoftware\t1\nWidth\t2000\n");
+    QTest::newRow("commands and write-only registers")
+        << QStringList{"--load-settings", commands, "--dump-tree"} << 1
+        << QStringList{"    Width: 2000", "    TriggerSoftwareCount: 0 [hidden]"}
+        << "line 2: TriggerSoftwareReg 1: not a setting"
+        << "";
+    QByteArray unknown = header;
+    for (int i = 0; i < 600; ++i)
+        unknown += "NoSuchFeature" + QByteArray::number(i) + "\t1\n";
+    QTest::newRow("report capped") << QStringList{"--load-settings", file("unknown.txt", unknown)} << 1
+                                   << QStringList() << "  and 500 more lines failed"
+                                   << "";
+    const QString kept = file("kept.txt", "earlier\n");
+    QTest::newRow("a value the device does not give keeps the earlier file")
+        << hostileCamera + QStringList{"--save-settings", kept} << 1 << QStringList()
+        << "Could not read 1 of the settings of SIM-hostile-camera: nothing was saved" << kept;
+    QTest::newRow("names with control characters in the tree")
+        << hostileCamera + QStringList{"--dump-tree"} << 0
+        << QStringList{"    C\\x09D: 2", "    E\\x0aF: 3", "    G\\u009bH: 4"} << ""
+        << "";
+}
+
+void TestCamview::hostileFilesAndTexts()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, error);
+    QFETCH(QString, keptFile);
+    const Run result = run(arguments, m_dir.filePath(QStringLiteral("config-hostile")));
+    QTEST(result.exitCode, "exitCode");
+    QVERIFY2(result.errors.contains(error), qPrintable(result.errors));
+    // At most the first 100 failures are listed.
+    QVERIFY(result.errors.count(QLatin1Char('\n')) < 150);
+    int at = 0;
+    for (const QString& line : qAsConst(lines)) {
+        at = result.output.indexOf(line, at);
+        QVERIFY2(at >= 0, qPrintable(line));
+    }
+    const QString printed = result.output.join(QLatin1Char('\n')) + result.errors;
+    QVERIFY(std::none_of(printed.begin(), printed.end(), [](QChar c) {
+        return (c < QLatin1Char(' ') && c != QLatin1Char('\n')) ||
+               (c.unicode() >= 0x7f && c.unicode() <= 0x9f);
+    }));
+    if (!keptFile.isEmpty()) {
+        QFile file(keptFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("earlier\n"));
+        QCOMPARE(QDir(m_dir.path()).entryList({"kept.txt*"}, QDir::Files | QDir::Hidden),
+                 QStringList{"kept.txt"});
+    }
 }
 
 QTEST_MAIN(TestCamview)
