@@ -1,5 +1,7 @@
 #include "logpanel.h"
 
+#include "printable.h"
+
 #include <QEvent>
 #include <QHeaderView>
 #include <QStyle>
@@ -64,7 +66,7 @@ void LogPanel::addEntry(const LogEntry& entry)
         item->setIcon(ColumnLevel, style()->standardIcon(QStyle::SP_MessageBoxWarning));
     item->setText(ColumnDevice, entry.device);
     item->setText(ColumnText, entry.text);
-    item->setToolTip(ColumnText, entry.category + QStringLiteral(": ") + entry.text);
+    item->setToolTip(ColumnText, plainToolTip(entry.category + QStringLiteral(": ") + entry.text));
     while (m_list->topLevelItemCount() > kKeptRows)
         delete m_list->takeTopLevelItem(0);
     m_list->scrollToItem(item);

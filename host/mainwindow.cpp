@@ -6,6 +6,7 @@
 #include "imageview.h"
 #include "languagecatalogue.h"
 #include "logpanel.h"
+#include "printable.h"
 #include "settingsfile.h"
 
 #include <Corvid/CorvidHost.h>
@@ -366,12 +367,13 @@ void MainWindow::refreshDeviceList()
         item->setIcon(ColumnDevice, stateIcon(device.usable));
         item->setText(ColumnModel, fromStd(device.model));
         item->setText(ColumnState, state.join(QStringLiteral(", ")));
-        item->setToolTip(ColumnDevice, fromStd(device.description));
+        item->setToolTip(ColumnDevice, plainToolTip(fromStd(device.description)));
         if (!device.error.empty()) {
             // The reason the device cannot be used, where the user looks.
             const QString error = tr("Cannot be used: %1").arg(fromStd(device.error));
-            item->setToolTip(ColumnDevice, fromStd(device.description) + QLatin1Char('\n') + error);
-            item->setToolTip(ColumnState, error);
+            item->setToolTip(ColumnDevice,
+                             plainToolTip(fromStd(device.description) + QLatin1Char('\n') + error));
+            item->setToolTip(ColumnState, plainToolTip(error));
         }
         item->setData(ColumnDevice, RoleId, id);
         item->setData(ColumnDevice, RoleIsCard, device.isCard);
@@ -460,7 +462,7 @@ void MainWindow::showProblem()
                        ? QStringLiteral("%1  %2").arg(time, shown.text)
                        : QStringLiteral("%1  %2: %3").arg(time, shown.device, shown.text);
     m_problemLabel->setText(text);
-    m_problemLabel->setToolTip(text);
+    m_problemLabel->setToolTip(plainToolTip(text));
     m_problemIcon->show();
 }
 

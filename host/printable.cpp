@@ -1,5 +1,7 @@
 #include "printable.h"
 
+#include <QTextDocument>
+
 #include <algorithm>
 
 namespace {
@@ -27,4 +29,9 @@ QString printableText(const QString& text)
             result += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
     }
     return result;
+}
+
+QString plainToolTip(const QString& text)
+{
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpacePre) : text;
 }

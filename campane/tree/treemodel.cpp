@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTextCodec>
+#include <QTextDocument>
 
 #include <algorithm>
 #include <cstdio>
@@ -178,8 +179,12 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const
     if (m_language == 1 && value.isValid()) {
         const auto it = m_translations.constFind(value.toString());
         if (it != m_translations.constEnd())
-            return it.value();
+            value = it.value();
     }
+    // A tool tip that looks like markup is shown as rich text: a device's
+    // name or tool tip is shown as it is.
+    if (role == Qt::ToolTipRole && value.type() == QVariant::String && Qt::mightBeRichText(value.toString()))
+        return Qt::convertFromPlainText(value.toString(), Qt::WhiteSpacePre);
     return value;
 }
 

@@ -9,6 +9,7 @@
 #include <GenICam.h>
 
 #include <QAbstractItemModelTester>
+#include <QTextDocumentFragment>
 #include <QtTest>
 
 #include <memory>
@@ -24,6 +25,7 @@ private slots:
     void categoriesThatLoop();
     void sharedCategories_data();
     void sharedCategories();
+    void markupInNames();
 };
 
 namespace {
@@ -147,6 +149,23 @@ void TestTreeCrafted::sharedCategories()
     model.setupModelData(nodes);
     QCOMPARE(model.isTruncated(), truncated);
     QCOMPARE(countRows(model), rows);
+}
+
+// A name that looks like markup shows as it is, in the tool tip too.
+void TestTreeCrafted::markupInNames()
+{
+    std::unique_ptr<CDeviceConnection> device = openText(
+        description("<Category Name=\"Root\"><pFeature>&lt;b&gt;Bold&lt;/b&gt;</pFeature></Category>"
+                    "<Category Name=\"&lt;b&gt;Bold&lt;/b&gt;\"><pFeature>Gain</pFeature></Category>"));
+    QVERIFY(device);
+    NodeList_t nodes;
+    device->GetNodeMap()->GetNodes(nodes);
+    TreeModel model({QStringLiteral("Feature"), QStringLiteral("Value")});
+    model.setupModelData(nodes);
+    const QModelIndex bold = model.index(0, 0, model.index(0, 0));
+    QCOMPARE(bold.data().toString(), QStringLiteral("<b>Bold</b>"));
+    QCOMPARE(QTextDocumentFragment::fromHtml(bold.data(Qt::ToolTipRole).toString()).toPlainText(),
+             QStringLiteral("<b>Bold</b>"));
 }
 
 QTEST_MAIN(TestTreeCrafted)
