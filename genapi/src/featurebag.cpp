@@ -305,7 +305,11 @@ private:
             writeValue(selector, parsed, true);
             return true;
         } catch (const std::exception& error) {
-            note(selector, CFeatureBag::NotRead, "cannot set it to " + value + ": " + describe(error));
+            // A value the device will not select now has nothing saved under
+            // it; a device that stopped answering is found at the end.
+            note(selector, CFeatureBag::Skipped,
+                 "the device refuses the value " + shown(value) +
+                     ", nothing is saved under it: " + describe(error));
             return false;
         }
     }
