@@ -40,13 +40,6 @@ const int64_t kMaxSelectorCombinations = 4096;
 const int64_t kMaxSelectorWrites = 20000;
 const size_t kMaxSavedLines = 500000;
 
-std::string describe(const std::exception& error)
-{
-    if (auto generic = dynamic_cast<const GenICam::GenericException*>(&error))
-        return generic->GetDescription();
-    return error.what();
-}
-
 // Text of the file or the device with each control character (C1 ones in
 // their UTF-8 form too) as '?'.
 std::string printable(const std::string& text)

@@ -32,13 +32,6 @@ const char* accessText(EAccessMode mode)
     }
 }
 
-std::string describe(const std::exception& error)
-{
-    if (auto generic = dynamic_cast<const GenICam::GenericException*>(&error))
-        return generic->GetDescription();
-    return error.what();
-}
-
 class Loader
 {
 public:

@@ -172,6 +172,13 @@ const char* kindName(ValueKind kind)
     return "a value";
 }
 
+std::string describe(const std::exception& error)
+{
+    if (auto generic = dynamic_cast<const GenICam::GenericException*>(&error))
+        return generic->GetDescription();
+    return error.what();
+}
+
 bool hasControlCharacter(const std::string& text)
 {
     for (size_t i = 0; i < text.size(); ++i) {

@@ -4,6 +4,7 @@
 
 #include <GenApi/Interfaces.h>
 
+#include <exception>
 #include <string>
 
 namespace GenApi {
@@ -44,6 +45,9 @@ bool parseValue(INode* node, ValueKind kind, const std::string& text, ParsedValu
 
 //! Writes the parsed value; throws what the node throws.
 void writeValue(INode* node, const ParsedValue& value, bool verify);
+
+//! What an exception says: a GenICam exception's description, or what().
+std::string describe(const std::exception& error);
 
 //! True when the text holds a character that a terminal or a line-based
 //! reader takes for more than text: C0 controls (tab and line ends included),
