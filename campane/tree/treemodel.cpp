@@ -27,9 +27,13 @@ void printDescription(const GenICam::GenericException& e)
     // The description quotes the device's names: its control characters
     // would reach the terminal.
     QByteArray text(e.GetDescription());
-    for (char& c : text) {
-        if (uchar(c) < 0x20 || uchar(c) == 0x7f)
-            c = '?';
+    for (int i = 0; i < text.size(); ++i) {
+        const uchar c = uchar(text.at(i));
+        // C0 controls, DEL, and the C1 controls in their UTF-8 form.
+        if (c < 0x20 || c == 0x7f)
+            text[i] = '?';
+        else if (c == 0xc2 && i + 1 < text.size() && (uchar(text.at(i + 1)) & 0xe0) == 0x80)
+            text.replace(i, 2, "?");
     }
     std::fprintf(stdout, "%s\n", text.constData());
     std::fflush(stdout);
