@@ -195,7 +195,9 @@ std::string DescriptionText(const std::string& raw)
 
 void RegisterLengthBounds(std::string_view type, long long* minimum, long long* maximum)
 {
-    *minimum = 1;
+    // A text of no bytes is a text: a StringReg whose <pLength> evaluates to
+    // 0 reads as "" (devices size optional texts that way).
+    *minimum = type == "StringReg" ? 0 : 1;
     *maximum = isIntegerRegister(type) ? kMaxIntegerRegisterLength : kMaxRegisterLength;
 }
 
