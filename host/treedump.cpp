@@ -56,8 +56,12 @@ void dumpRows(const QTreeView& tree, const ValueTexts& values, const QModelIndex
     for (int row = 0; row < model->rowCount(parent); ++row) {
         const QModelIndex label = model->index(row, 0, parent);
         out << QString(depth * 2, QLatin1Char(' ')) << label.data(Qt::DisplayRole).toString();
-        if (!model->hasChildren(label))
-            out << ": " << values.text(model->index(row, 1, parent));
+        // Leaves always carry their value; a row with rows below carries it
+        // when it has one (a feature whose reading children are features),
+        // categories none.
+        const QString value = values.text(model->index(row, 1, parent));
+        if (!model->hasChildren(label) || !value.isEmpty())
+            out << ": " << value;
         if (tree.isRowHidden(row, parent))
             out << " [hidden]";
         out << '\n';

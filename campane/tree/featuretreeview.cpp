@@ -126,6 +126,11 @@ void FeatureTreeView::applyFilter(const QModelIndex& parent)
                 ++hidden;
         } else {
             applyFilter(child);
+            // A feature with rows below it (the features it reads) is shown
+            // for its own sake too; a category only for its rows.
+            TreeItem* item = itemOf(child);
+            if (isRowHidden(row, parent) && item && !item->isCategory() && item->isVisible(m_level, m_filter))
+                setRowHidden(row, parent, false);
             if (isRowHidden(row, parent))
                 ++hidden;
         }
