@@ -128,6 +128,9 @@ QString dumpShownPanel(QWidget* window, bool chinese)
     for (int tab = 0; tab < tabs->count(); ++tab) {
         out << tabs->tabText(tab) << '\n';
         for (QWidget* page : childrenOfClass(tabs->widget(tab), "CToolPage")) {
+            // Groups the device has nothing for are hidden.
+            if (page->isHidden())
+                continue;
             auto* content = page->findChild<QWidget*>(QStringLiteral("widgetContext"));
             const bool folded = content && content->isHidden();
             out << "  " << pageTitle(page) << (folded ? " [folded]" : "") << '\n';
