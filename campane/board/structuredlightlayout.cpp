@@ -589,16 +589,17 @@ bool CamBoard::outputKindOn(const char* feature)
 void CamBoard::hideEmptyGroups()
 {
     for (CToolBox* box : {ui->firstToolBox, ui->secondToolBox, ui->thirdToolBox}) {
-        for (CToolPage* page : box->findChildren<CToolPage*>()) {
+        for (CToolPage* page : box->pages()) {
             const auto* group = page->findChild<ToolPageWidget*>();
             if (!group)
                 continue;
-            // A row shows a node the device has, or a widget of the board's
-            // own; a row whose node the device lacks never shows.
+            // A row shows a node the device has, or a control of the board's
+            // own; a row whose node the device lacks never shows. Lines that
+            // are not rows go with a row (the periodic trigger's line).
             bool shows = false;
             for (QWidget* widget : group->items()) {
                 const auto* row = qobject_cast<ToolPageWidgetItem*>(widget);
-                if (!row || row->node() || row->widget())
+                if (row && (row->node() || row->widget()))
                     shows = true;
             }
             page->setVisible(shows);

@@ -739,6 +739,44 @@ private slots:
         QCOMPARE(nodeValue(m_camera, "QualityImage"), std::string("False"));
     }
 
+    // A camera outside the structured-light family: its board logs nothing
+    // a user must act on (building, locking, unlocking, reloading), and the
+    // groups it has no feature for are hidden.
+    void genericCameraBoardIsQuiet()
+    {
+        const QString generic =
+            QString::fromStdString(Corvid::AddSimulatedCamera(CAMPANE_GENAPI_TEST_DATA "/node-real.xml"));
+        QVERIFY(!generic.isEmpty());
+        static QStringList warnings;
+        warnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+                // The style sheets' own parser warnings are Qt's, not ours.
+                const QByteArray category(context.category ? context.category : "");
+                if (type != QtDebugMsg && type != QtInfoMsg && category != "default" &&
+                    !category.startsWith("qt."))
+                    warnings << category + ": " + text;
+            });
+        {
+            auto board = boardFor(generic);
+            board->lockPanel();
+            board->reloadPanel(false);
+            board->unlockPanel();
+            board->reloadPanel(false);
+            QStringList groups;
+            for (const QList<CToolPage*>& pages : pagesOf(board.get())) {
+                for (CToolPage* page : pages) {
+                    if (!page->isHidden())
+                        groups << page->title();
+                }
+            }
+            QCOMPARE(groups.join(", "), QStringLiteral("Image Control, Working Engine, User Control"));
+        }
+        qInstallMessageHandler(previous);
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
+        Corvid::RemoveDevice(generic.toStdString());
+    }
+
     void lockDisablesThePanel()
     {
         auto board = boardFor(m_camera);
