@@ -573,12 +573,12 @@ bool CamBoard::outputKindOn(const char* feature)
         });
     }
     if (!present) {
-        // Expected on most devices: nothing for the user to act on.
-        if (!m_absentKinds.contains(feature)) {
-            m_absentKinds.insert(feature);
-            qCDebug(lcBoard, "%s has no feature %s; its 2D kind reads off", qUtf8Printable(m_deviceId),
-                    feature);
-        }
+        // Expected on most devices: nothing for the user to act on, noted
+        // once per device.
+        if (m_absentKinds.isEmpty())
+            qCDebug(lcBoard, "%s lacks the 2D output kinds' features (%s first); they read off",
+                    qUtf8Printable(m_deviceId), feature);
+        m_absentKinds.insert(feature);
         return false;
     }
     std::string text = "False";

@@ -39,7 +39,10 @@ QString formatHex(qint64 value);
 // A float's value as its node shows it, the same text in every view: the
 // node's DisplayNotation ("%g" automatic, "%f" fixed, "%e" scientific) with
 // its DisplayPrecision (6 when the description gives none), as GenApi writes
-// it. Reads the notation and precision, so it may throw what GenApi throws.
+// it. Not three decimals of the value in single precision: that showed a
+// 32-bit register's noise in one view (3.299999952316284) and cut small
+// values in another (0.0001 as 0.000). Reads the notation and precision, so
+// it may throw what GenApi throws.
 QString floatText(GenApi::IFloat& floating, double value);
 
 // The text the feature tree shows for a value it reads from the device (what

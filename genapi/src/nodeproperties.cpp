@@ -354,7 +354,8 @@ void startElement(GMarkupParseContext* context, const gchar* element, const gcha
             return;
         }
         if ((std::strcmp(element, "IntSwissKnife") == 0 || std::strcmp(element, "SwissKnife") == 0) &&
-            attributeValue(names, values, "Name")) {
+            attributeValue(names, values, "Name") &&
+            isRegisterType(description->records[static_cast<size_t>(owner.index)].type)) {
             // A formula written inside a register (an address term): a node
             // of its own, as GenApi makes it, that the register reads.
             const int index = addRecord(context, state, element, names, values);

@@ -62,10 +62,15 @@ IString& StringNode::operator=(const gcstring& Value)
 
 bool StringNode::isEmptyRegister() const
 {
-    if (record().type != "StringReg" || !ARV_IS_GC_REGISTER(m_arv))
+    // A String's text lives in the node its pValue names (a chain is bounded:
+    // the description check refuses loops and chains deeper than 100).
+    const StringNode* node = this;
+    for (int depth = 0; node && node->record().type == "String" && depth < 100; ++depth)
+        node = dynamic_cast<const StringNode*>(m_map->nodeNamed(node->record().text("pValue")));
+    if (!node || node->record().type != "StringReg" || !ARV_IS_GC_REGISTER(node->m_arv))
         return false;
     GError* error = nullptr;
-    const guint64 length = arv_gc_register_get_length(ARV_GC_REGISTER(m_arv), &error);
+    const guint64 length = arv_gc_register_get_length(ARV_GC_REGISTER(node->m_arv), &error);
     if (error) {
         g_error_free(error);
         return false; // the read reports it

@@ -27,7 +27,8 @@ protected:
 
 private:
     ArvGcString* arvString() const { return ARV_GC_STRING(m_arv); }
-    //! A StringReg whose length evaluates to 0 (through <pLength>).
+    //! A StringReg whose length evaluates to 0 (through <pLength>), or a
+    //! String whose value is one.
     bool isEmptyRegister() const;
 };
 

@@ -624,6 +624,7 @@ private slots:
         row("fixed notation, precision 1", "DeviceTemperature", "", "36.5", int(RO), -1LL, 0LL);
         row("maximum from a feature", "Width", "", "512", int(RW), -1LL, 0LL);
         row("text of pLength 0", "DeviceUserID", "", "", int(RW), 0x600LL, 0LL);
+        row("string over a text of pLength 0", "DeviceUserName", "", "", int(RW), -1LL, 0LL);
         row("chunk register", "ChunkWidth", "", "-", int(NA), 0x0LL, 4LL);
         row("float over a chunk register", "ChunkExposureTime", "", "-", int(NA), -1LL, 0LL);
         row("event register", "EventExposureEndTimestamp", "", "-", int(NA), 0x0LL, 8LL);
