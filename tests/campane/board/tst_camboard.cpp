@@ -262,6 +262,19 @@ private slots:
             << "Width | Width of the region of interest, in pixels. |  | NodeType: Integer | NameSpace: "
                "Standard | Visibility: Standard | Streamable: Yes";
         QTest::newRow("no node") << QString() << false << QString();
+        // Of a description with real cameras' constructs: entry values as
+        // integers, a float's limits in its display notation.
+        const QString real =
+            " | NodeType: %1 | NameSpace: Standard | Visibility: Standard | Streamable: Standard";
+        QTest::newRow("entry values above a million")
+            << "real:PixelFormat" << false
+            << "PixelFormat |  | " + real.arg("Enumeration") +
+                   " |  | Mono8 | Description: | Enum Entry Name: Mono8 | Enum Entry Value: 17301505 | "
+                   "NameSpace: Standard |  | Mono16 | Description: | Enum Entry Name: Mono16 | Enum Entry "
+                   "Value: 17825799 | NameSpace: Standard";
+        QTest::newRow("float limits in fixed notation")
+            << "real:DeviceTemperature" << false
+            << "DeviceTemperature |  | " + real.arg("Float") + " | Min: -50.0 | Max: 150.0";
     }
 
     void nodeKinds()
@@ -269,7 +282,11 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, deviceLost);
         std::string error;
-        const QString path = QDir(CAMPANE_DEVICES_DIR).filePath("kvx-slp-camera.xml");
+        QString path = QDir(CAMPANE_DEVICES_DIR).filePath("kvx-slp-camera.xml");
+        if (name.startsWith(QLatin1String("real:"))) {
+            name = name.mid(5);
+            path = QStringLiteral(CAMPANE_GENAPI_TEST_DATA "/node-real.xml");
+        }
         auto connection = GenApi::CDeviceConnection::OpenSimulated(path.toStdString(), &error);
         QVERIFY2(connection, error.c_str());
         if (deviceLost)
