@@ -201,6 +201,20 @@ void RegisterLengthBounds(std::string_view type, long long* minimum, long long* 
     *maximum = isIntegerRegister(type) ? kMaxIntegerRegisterLength : kMaxRegisterLength;
 }
 
+bool IsChunkOrEventRegister(const NodeDescription& nodes, int index)
+{
+    if (index < 0 || static_cast<size_t>(index) >= nodes.records.size())
+        return false;
+    const NodeRecord& record = nodes.records[static_cast<size_t>(index)];
+    if (!isRegisterType(record.type))
+        return false;
+    const int port = nodes.indexOf(record.text("pPort"));
+    if (port < 0)
+        return false;
+    const NodeRecord& portRecord = nodes.records[static_cast<size_t>(port)];
+    return portRecord.has("ChunkID") || portRecord.has("EventID");
+}
+
 std::shared_ptr<const CheckedDescription> CheckDescription(const std::string& xml, std::string* error,
                                                            const std::vector<MarkupSink*>& sinks)
 {

@@ -145,12 +145,8 @@ void NodeMap::buildLinks()
     // Chunk and event data: registers on a port that a chunk or event
     // attaches data to. Nothing attaches any here, so they are not available.
     m_detachedPort.assign(count, false);
-    for (size_t i = 0; i < count; ++i) {
-        if (!isRegisterType(records[i].type))
-            continue;
-        const int port = m_description.indexOf(records[i].text("pPort"));
-        m_detachedPort[i] = port >= 0 && (records[port].has("ChunkID") || records[port].has("EventID"));
-    }
+    for (size_t i = 0; i < count; ++i)
+        m_detachedPort[i] = IsChunkOrEventRegister(m_description, static_cast<int>(i));
     m_dependencies.clear();
     m_dependencies.resize(count);
     m_pollingTime.assign(count, -1);
