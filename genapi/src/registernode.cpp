@@ -28,6 +28,8 @@ void RegisterInterface<Base>::Get(uint8_t* pBuffer, int64_t Length, bool, bool I
     this->checkReadable(); // access from the cache: IgnoreCache is about the value
     typename Base::ReadScope scope(*this, IgnoreCache);
     checkLength(Length);
+    if (Length == 0)
+        return; // a text of no bytes: nothing to transfer
     GError* error = nullptr;
     arv_gc_register_get(arvRegister(), pBuffer, static_cast<guint64>(Length), &error);
     if (error)
@@ -41,6 +43,8 @@ template <class Base> void RegisterInterface<Base>::Set(const uint8_t* pBuffer, 
     typename Base::ReadScope scope(*this, false);
     this->checkWritable();
     checkLength(Length);
+    if (Length == 0)
+        return;
     GError* error = nullptr;
     arv_gc_register_set(arvRegister(), pBuffer, static_cast<guint64>(Length), &error);
     this->noteWritten();

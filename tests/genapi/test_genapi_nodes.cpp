@@ -659,8 +659,12 @@ private slots:
             return;
         QCOMPARE(qlonglong(reg->GetAddress()), address);
         QCOMPARE(qlonglong(reg->GetLength()), length);
-        if (access == int(NA) || length == 0)
+        if (access == int(NA))
             return;
+        if (length == 0) {
+            reg->Get(nullptr, 0); // nothing to read, and no complaint
+            return;
+        }
         // The bytes as the device holds them: a whole big-endian word.
         if (node.startsWith(QLatin1String("Addressed"))) {
             std::vector<uint8_t> bytes(static_cast<size_t>(length));
