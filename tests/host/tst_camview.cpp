@@ -418,7 +418,7 @@ void TestCamview::runsOfTheProgram_data()
         << QStringList{"    Width: 512",
                        "      SensorWidth: 2048",
                        "    Height: 384",
-                       "      HeightRaw: 384",
+                       "      HeightRaw: 384 [hidden]",
                        "    Gain: 3.3",
                        "    BlackLevel: 0.337",
                        "    ChunkWidth: {Not Available}"}
