@@ -159,6 +159,9 @@ void CamBoard::clearPanel()
     m_radiusRow = nullptr;
     m_neighborhoodsRow = nullptr;
     m_triggerLine = nullptr;
+    // The next build may be of another device (the default board follows
+    // the focused camera).
+    m_absentKinds.clear();
 }
 
 void CamBoard::buildStructuredLightLayout(GenApi::INodeMap* nodeMap)
