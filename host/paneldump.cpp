@@ -131,6 +131,9 @@ QString dumpShownPanel(QWidget* window, bool chinese)
         // Names, entries and values can be the device's texts: one line each.
         out << printableText(tabs->tabText(tab)) << '\n';
         for (QWidget* page : childrenOfClass(tabs->widget(tab), "CToolPage")) {
+            // Groups the device has nothing for are hidden.
+            if (page->isHidden())
+                continue;
             auto* content = page->findChild<QWidget*>(QStringLiteral("widgetContext"));
             const bool folded = content && content->isHidden();
             out << "  " << printableText(pageTitle(page)) << (folded ? " [folded]" : "") << '\n';

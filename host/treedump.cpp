@@ -60,8 +60,12 @@ void dumpRows(const QTreeView& tree, const ValueTexts& values, const QModelIndex
         // Labels and values are the device's texts: one line each, whatever
         // they hold.
         out << QString(depth * 2, QLatin1Char(' ')) << printableText(label.data(Qt::DisplayRole).toString());
-        if (!model->hasChildren(label))
-            out << ": " << printableText(values.text(model->index(row, 1, parent)));
+        // Leaves always carry their value; a row with rows below carries it
+        // when it has one (a feature whose reading children are features),
+        // categories none.
+        const QString value = values.text(model->index(row, 1, parent));
+        if (!model->hasChildren(label) || !value.isEmpty())
+            out << ": " << printableText(value);
         if (tree.isRowHidden(row, parent))
             out << " [hidden]";
         out << '\n';

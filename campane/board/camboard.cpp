@@ -266,8 +266,13 @@ bool CamBoard::buildLayout()
     if (!nodeMap)
         return false;
 
+    // A device without a model name (some cards) is simply not of the
+    // structured-light family: nothing to report.
     std::string model;
-    Corvid::GetCameraNodeValue(toStd(m_deviceId), "DeviceModelName", model);
+    bool named = false;
+    genApiCall("CamBoard", [&] { named = nodeMap->GetNode("DeviceModelName") != nullptr; });
+    if (named)
+        Corvid::GetCameraNodeValue(toStd(m_deviceId), "DeviceModelName", model);
     if (!model.empty())
         m_isStructuredLight = fromStd(model).startsWith(QLatin1String("KVX-SLP"));
 

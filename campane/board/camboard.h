@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QWidget>
 
@@ -134,6 +135,12 @@ private:
     void onGrabOutputPopupHidden();
     void onDenoisingChanged();
     void refresh2DOutputState();
+    //! Whether the camera has the feature of an output kind and reads it on.
+    //! A kind the camera lacks (any camera outside the structured-light
+    //! family, every card) reads off and is noted at debug level once.
+    bool outputKindOn(const char* feature);
+    //! Hides the groups of the panel that have no row the device can show.
+    void hideEmptyGroups();
     void rebuildShowTypeList();
     void applyLock();
     void retranslateTriggerLine();
@@ -187,6 +194,8 @@ private:
     // The periodic trigger's line below the "TriggerSoftware" row.
     QWidget* m_triggerLine = nullptr;
     bool m_locked = false;
+    // The output-kind features that the device lacks, noted once.
+    QSet<QByteArray> m_absentKinds;
 
     ToolPageWidgetItem* m_selectedRow = nullptr;
     ToolPageWidgetItem* m_lockRow = nullptr;

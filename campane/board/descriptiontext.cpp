@@ -1,8 +1,11 @@
 #include "descriptiontext.h"
 
 #include "genapicall.h"
+#include "valueformat.h"
 
 #include <GenApi/GenApi.h>
+
+#include <QLocale>
 
 namespace {
 
@@ -13,11 +16,11 @@ QString fromGc(const GenICam::gcstring& text)
     return QString::fromUtf8(text.c_str(), int(text.size())).toHtmlEscaped();
 }
 
-// A floating-point number as the pane writes it: general format, default
-// precision.
+// An entry's numeric value: the shortest text that reads back as the same
+// number (entry values are integers mostly, often above a million).
 QString numberText(double value)
 {
-    return QStringLiteral("%1").arg(value, 0, 'g', -1);
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
 QString nameSpaceText(GenApi::ENameSpace nameSpace)
@@ -80,8 +83,8 @@ void appendInteger(QString& text, GenApi::IInteger& integer)
 
 void appendFloat(QString& text, GenApi::IFloat& floating)
 {
-    const QString min = numberText(floating.GetMin());
-    const QString max = numberText(floating.GetMax());
+    const QString min = floatText(floating, floating.GetMin());
+    const QString max = floatText(floating, floating.GetMax());
     text += QStringLiteral("Min:<span style='color: green;'> %1</span><br>"
                            "Max:<span style='color: green;'> %2</span><br>")
                 .arg(min, max);

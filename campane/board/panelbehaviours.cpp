@@ -94,7 +94,7 @@ void CamBoard::on2DGrabOutputChanged(int index, bool status, bool isSingleMachin
     Q_UNUSED(isSingleMachine);
     const QList<OutputKind>& kinds = outputKinds(m_isStructuredLight);
     // The device reads "True"/"False" for a kind and is written "1"/"0".
-    if (index >= 0 && index < kinds.size())
+    if (index >= 0 && index < kinds.size() && !m_absentKinds.contains(kinds.at(index).feature))
         Corvid::SetCameraNodeValue(toStd(m_deviceId), kinds.at(index).feature, status ? "1" : "0");
     rebuildShowTypeList();
 }

@@ -6,6 +6,7 @@
 
 #include "ccombobox.h"
 #include "ctoolbox.h"
+#include "ctoolpage.h"
 #include "displaytexts.h"
 #include "genapicall.h"
 #include "panellayout.h"
@@ -21,9 +22,12 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
+
+Q_DECLARE_LOGGING_CATEGORY(lcBoard)
 
 namespace {
 
@@ -155,6 +159,9 @@ void CamBoard::clearPanel()
     m_radiusRow = nullptr;
     m_neighborhoodsRow = nullptr;
     m_triggerLine = nullptr;
+    // The next build may be of another device (the default board follows
+    // the focused camera).
+    m_absentKinds.clear();
 }
 
 void CamBoard::buildStructuredLightLayout(GenApi::INodeMap* nodeMap)
@@ -393,6 +400,7 @@ void CamBoard::buildStructuredLightLayout(GenApi::INodeMap* nodeMap)
                     QStringLiteral("保存已经配置好的参数方案。")));
     ui->thirdToolBox->addPage(QStringLiteral("User Control"), QStringLiteral("用户控制"), user, 0);
 
+    hideEmptyGroups();
     ui->firstToolBox->setLanguageType(m_language);
     ui->secondToolBox->setLanguageType(m_language);
     ui->thirdToolBox->setLanguageType(m_language);
@@ -414,9 +422,7 @@ void CamBoard::createOutputWidgets()
 
     QStringList shown;
     for (const OutputKind& kind : outputKinds(m_isStructuredLight)) {
-        std::string text = "False";
-        Corvid::GetCameraNodeValue(toStd(m_deviceId), kind.feature, text);
-        const bool on = text == "True";
+        const bool on = outputKindOn(kind.feature);
         const QString display = QLatin1String(kind.text);
         if (on) {
             showTypeList->addItem(display);
@@ -544,10 +550,8 @@ void CamBoard::refresh2DOutputState()
         return;
     const QList<OutputKind>& kinds = outputKinds(m_isStructuredLight);
     for (int index = 0; index < kinds.size(); ++index) {
-        std::string text = "False";
-        Corvid::GetCameraNodeValue(toStd(m_deviceId), kinds.at(index).feature, text);
         // Row 0 is the check-list's own placeholder.
-        grabOutputList->setItemChecked(index + 1, text == "True");
+        grabOutputList->setItemChecked(index + 1, outputKindOn(kinds.at(index).feature));
     }
     const int dash = grabOutputList->findText(QLatin1String(kDash));
     if (dash >= 0) {
@@ -556,6 +560,54 @@ void CamBoard::refresh2DOutputState()
             grabOutputList->setItemChecked(dash, true);
     }
     rebuildShowTypeList();
+}
+
+bool CamBoard::outputKindOn(const char* feature)
+{
+    GenApi::INodeMap* nodeMap =
+        Corvid::GetAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
+    bool present = false;
+    if (nodeMap) {
+        genApiCall("CamBoard", [&] {
+            // GenICam names have no '.': the camera service reads "Left2.5DFront"
+            // from the node "Left2_5DFront".
+            const QByteArray underscored = QByteArray(feature).replace('.', '_');
+            present = nodeMap->GetNode(feature) || nodeMap->GetNode(underscored.constData());
+        });
+    }
+    if (!present) {
+        // Expected on most devices: nothing for the user to act on, noted
+        // once per device.
+        if (m_absentKinds.isEmpty())
+            qCDebug(lcBoard, "%s lacks the 2D output kinds' features (%s first); they read off",
+                    qUtf8Printable(m_deviceId), feature);
+        m_absentKinds.insert(feature);
+        return false;
+    }
+    std::string text = "False";
+    Corvid::GetCameraNodeValue(toStd(m_deviceId), feature, text);
+    return text == "True";
+}
+
+void CamBoard::hideEmptyGroups()
+{
+    for (CToolBox* box : {ui->firstToolBox, ui->secondToolBox, ui->thirdToolBox}) {
+        for (CToolPage* page : box->pages()) {
+            const auto* group = page->findChild<ToolPageWidget*>();
+            if (!group)
+                continue;
+            // A row shows a node the device has, or a control of the board's
+            // own; a row whose node the device lacks never shows. Lines that
+            // are not rows go with a row (the periodic trigger's line).
+            bool shows = false;
+            for (QWidget* widget : group->items()) {
+                const auto* row = qobject_cast<ToolPageWidgetItem*>(widget);
+                if (row && (row->node() || row->widget()))
+                    shows = true;
+            }
+            page->setVisible(shows);
+        }
+    }
 }
 
 void CamBoard::rebuildShowTypeList()

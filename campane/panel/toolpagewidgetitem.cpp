@@ -517,7 +517,11 @@ void ToolPageWidgetItem::refreshRealTime()
         }
     } else if (auto* spinBox = qobject_cast<QDoubleSpinBox*>(m_widget)) {
         bool number = false;
-        const float parsed = value.toFloat(&number);
+        float parsed = value.toFloat(&number);
+        // The value text has the feature's display precision only; the box
+        // takes the value itself.
+        if (m_node && number)
+            genApiCall(kTag, [&] { parsed = float(CFloatPtr(m_node)->GetValue(false, false)); });
         if (!number) {
             qCWarning(lcPanel, "Refresh of %s: \"%s\" is not a number, the value stays",
                       qUtf8Printable(m_nodeName), text.c_str());
@@ -593,11 +597,7 @@ namespace {
 // the device's reason.
 auto writeFailureLogger(const QString& nodeName)
 {
-    return [nodeName](const GenICam::GenericException& e) {
-        Corvid::VLogInfo(
-            kTag, "Set " + toStd(nodeName) + " value failed, message = " + std::string(e.GetDescription()),
-            0);
-    };
+    return [nodeName](const GenICam::GenericException& e) { logRefusedWrite(kTag, nodeName, e); };
 }
 
 // The last value a spin box had accepted (a float for the double spin box,

@@ -45,3 +45,13 @@ void debugGenericException(const QByteArray& nodeName, const GenICam::GenericExc
     } catch (...) {
     }
 }
+
+void logRefusedWrite(const char* tag, const QString& name, const GenICam::GenericException& e) noexcept
+{
+    try {
+        Corvid::VLogInfo(
+            tag ? tag : "",
+            "Set " + name.toStdString() + " value failed, message = " + std::string(e.GetDescription()), 0);
+    } catch (...) {
+    }
+}

@@ -3,6 +3,7 @@
 #include <GenApi/GenApi.h>
 
 #include <QByteArray>
+#include <QString>
 
 #include <exception>
 #include <utility>
@@ -47,6 +48,10 @@ void logUnknownException(const char* tag) noexcept;
 void warnGenericException(const QByteArray& nodeName, const GenICam::GenericException& e) noexcept;
 // The same as a Qt debug message.
 void debugGenericException(const QByteArray& nodeName, const GenICam::GenericException& e) noexcept;
+
+// Logs a write that GenApi refused, naming the feature and the device's
+// reason: Corvid::VLogInfo(tag, "Set <name> value failed, message = <description>", 0).
+void logRefusedWrite(const char* tag, const QString& name, const GenICam::GenericException& e) noexcept;
 
 struct IgnoreGenericException
 {

@@ -126,6 +126,18 @@ void FeatureTreeView::applyFilter(const QModelIndex& parent)
                 ++hidden;
         } else {
             applyFilter(child);
+            // A category is shown for its rows alone. A feature with rows
+            // below it (the features it reads) is a row of its own: shown
+            // at its level while available, when its name matches the search
+            // text or a row below it is shown.
+            TreeItem* item = itemOf(child);
+            if (item && !item->isCategory()) {
+                const bool matches =
+                    m_filter.isEmpty() || item->name().contains(m_filter, Qt::CaseInsensitive);
+                const bool shown =
+                    (matches || !isRowHidden(row, parent)) && item->isVisible(m_level, QString());
+                setRowHidden(row, parent, !shown);
+            }
             if (isRowHidden(row, parent))
                 ++hidden;
         }

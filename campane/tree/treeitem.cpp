@@ -151,7 +151,8 @@ QVariant TreeItem::readValue()
         return QStringLiteral("{Execute}");
     case intfIFloat: {
         CFloatPtr floating(m_node.get());
-        return readsUncached(m_name) ? floating->GetValue(true, true) : floating->GetValue(false, false);
+        return floatText(*floating, readsUncached(m_name) ? floating->GetValue(true, true)
+                                                          : floating->GetValue(false, false));
     }
     case intfIString:
         return QString::fromUtf8(CStringPtr(m_node.get())->GetValue(false, false).c_str());
@@ -193,9 +194,11 @@ bool TreeItem::setData(int column, const QVariant& value)
             case intfIBoolean:
                 rollback = CBooleanPtr(m_node.get())->GetValue(false, false);
                 break;
-            case intfIFloat:
-                rollback = CFloatPtr(m_node.get())->GetValue(false, false);
+            case intfIFloat: {
+                CFloatPtr floating(m_node.get());
+                rollback = floatText(*floating, floating->GetValue(false, false));
                 break;
+            }
             case intfIString:
                 rollback = QString::fromUtf8(CStringPtr(m_node.get())->GetValue(false, false).c_str());
                 break;
@@ -221,7 +224,9 @@ bool TreeItem::setData(int column, const QVariant& value)
         [&](const GenICam::GenericException& e) {
             m_itemData[column] = rollback;
             qCDebug(lcFeatureTree, "Failed to set data for %s", qUtf8Printable(m_name));
-            qCDebug(lcFeatureTree, "%s", e.GetDescription());
+            // The reason goes where the panel's refused writes go: the user
+            // asked for this value and needs to know why it did not take.
+            logRefusedWrite("TreeItem", m_name, e);
         });
     m_tickValue = QVariant();
     m_valueTick = 0;
@@ -247,9 +252,13 @@ QVariant TreeItem::writeValue(const QVariant& value)
     }
     case intfIFloat: {
         CFloatPtr floating(m_node.get());
-        floating->SetValue(double(value.toFloat()), false);
+        // Written with verification, unlike the other float writes of the
+        // tree: a value outside the limits or off the increment grid is
+        // refused here as the panel refuses it, instead of reaching the
+        // device (which would round or clamp it silently).
+        floating->SetValue(double(value.toFloat()), true);
         QThread::msleep(kWriteSettleMs);
-        return floating->GetValue(true, true);
+        return floatText(*floating, floating->GetValue(true, true));
     }
     case intfIString: {
         CStringPtr string(m_node.get());
@@ -341,6 +350,15 @@ bool TreeItem::isVisible(int level, const QString& filter)
     // A GenICam exception hides the row (the device could not confirm the
     // feature); any other exception leaves it shown, logged by genApiCall().
     return visible;
+}
+
+bool TreeItem::isCategory() const
+{
+    if (!m_node.IsValid())
+        return true;
+    bool category = false;
+    genApiCall("TreeItem", [&] { category = m_node->GetPrincipalInterfaceType() == intfICategory; });
+    return category;
 }
 
 bool TreeItem::isNewFailure(const char* description)

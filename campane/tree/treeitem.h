@@ -53,6 +53,9 @@ public:
     // 2 Guru) with the search text `filter`, and the device reports the
     // feature available.
     bool isVisible(int level, const QString& filter);
+    // Whether the node is a category (or there is no node): a row that has no
+    // value of its own and is shown only for the rows below it.
+    bool isCategory() const;
 
     // The stored data of a column, without touching the node.
     QVariant cachedData(int column) const;

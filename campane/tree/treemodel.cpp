@@ -47,8 +47,10 @@ QVariant buildValue(INode* node)
         return qlonglong(CIntegerPtr(node)->GetValue(false, false));
     case intfIBoolean:
         return CBooleanPtr(node)->GetValue(false, false);
-    case intfIFloat:
-        return CFloatPtr(node)->GetValue(false, false);
+    case intfIFloat: {
+        CFloatPtr floating(node);
+        return floatText(*floating, floating->GetValue(false, false));
+    }
     case intfIString: {
         const gcstring text = CStringPtr(node)->GetValue(false, false);
         const gcstring name = node->GetName(false);
@@ -371,8 +373,9 @@ void TreeModel::appendNode(GenApi::INode* node, TreeItem* parent)
                 label = QString::fromUtf8(node->GetName(false).c_str());
             }
             node->GetChildren(children, ctReadingChildren);
-            if (children.empty())
-                value = buildValue(node);
+            // A feature with rows below it (the features it reads) has a
+            // value as well; categories have none.
+            value = buildValue(node);
         },
         printDescription);
     if (skip)

@@ -60,9 +60,22 @@ QString formatHex(qint64 value)
     return QStringLiteral("0x%1").arg(quint64(value), 0, 16);
 }
 
+QString floatText(GenApi::IFloat& floating, double value)
+{
+    // The precision comes from the description: bounded.
+    const int precision = int(qBound<int64_t>(0, floating.GetDisplayPrecision(), 17));
+    switch (floating.GetDisplayNotation()) {
+    case GenApi::fnFixed:
+        return QString::asprintf("%.*f", precision, value);
+    case GenApi::fnScientific:
+        return QString::asprintf("%.*e", precision, value);
+    default:
+        return QString::asprintf("%.*g", precision, value);
+    }
+}
+
 QString deviceValueText(const QVariant& value)
 {
-    if (value.userType() == QMetaType::Double || value.userType() == QMetaType::Float)
-        return QString::number(double(float(value.toDouble())), 'f', 3);
+    // Floats come as their node's text (floatText) already.
     return value.toString();
 }

@@ -5,7 +5,8 @@
 
 namespace GenApi {
 struct IInteger;
-}
+struct IFloat;
+} // namespace GenApi
 
 // How the feature tree writes integer values. One place decides it for the
 // model's display texts and for the editors, from the node's representation
@@ -35,9 +36,17 @@ QString formatMac(qint64 value);
 // no leading zeros.
 QString formatHex(qint64 value);
 
+// A float's value as its node shows it, the same text in every view: the
+// node's DisplayNotation ("%g" automatic, "%f" fixed, "%e" scientific) with
+// its DisplayPrecision (6 when the description gives none), as GenApi writes
+// it. Not three decimals of the value in single precision: that showed a
+// 32-bit register's noise in one view (3.299999952316284) and cut small
+// values in another (0.0001 as 0.000). Reads the notation and precision, so
+// it may throw what GenApi throws.
+QString floatText(GenApi::IFloat& floating, double value);
+
 // The text the feature tree shows for a value it reads from the device (what
 // the delegate paints for a feature that cannot be written, and what the
-// model's device-text role gives): a floating-point value with three
-// decimals, as single precision; anything else as its text (integers come
-// formatted already, by the forms above).
+// model's device-text role gives): the value's text (floats and integers
+// come formatted already, by the forms above).
 QString deviceValueText(const QVariant& value);

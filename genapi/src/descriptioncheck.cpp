@@ -195,8 +195,24 @@ std::string DescriptionText(const std::string& raw)
 
 void RegisterLengthBounds(std::string_view type, long long* minimum, long long* maximum)
 {
-    *minimum = 1;
+    // A text of no bytes is a text: a StringReg whose <pLength> evaluates to
+    // 0 reads as "" (devices size optional texts that way).
+    *minimum = type == "StringReg" ? 0 : 1;
     *maximum = isIntegerRegister(type) ? kMaxIntegerRegisterLength : kMaxRegisterLength;
+}
+
+bool IsChunkOrEventRegister(const NodeDescription& nodes, int index)
+{
+    if (index < 0 || static_cast<size_t>(index) >= nodes.records.size())
+        return false;
+    const NodeRecord& record = nodes.records[static_cast<size_t>(index)];
+    if (!isRegisterType(record.type))
+        return false;
+    const int port = nodes.indexOf(record.text("pPort"));
+    if (port < 0)
+        return false;
+    const NodeRecord& portRecord = nodes.records[static_cast<size_t>(port)];
+    return portRecord.has("ChunkID") || portRecord.has("EventID");
 }
 
 std::shared_ptr<const CheckedDescription> CheckDescription(const std::string& xml, std::string* error,

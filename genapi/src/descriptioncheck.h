@@ -51,8 +51,13 @@ std::shared_ptr<const CheckedDescription> CheckDescription(const std::string& xm
                                                            const std::vector<MarkupSink*>& sinks = {});
 
 //! The length bounds of a register node type: [1, 8] for integer and float
-//! registers, [1, 64 KiB] for the others.
+//! registers, [0, 64 KiB] for StringReg, [1, 64 KiB] for the others.
 void RegisterLengthBounds(std::string_view type, long long* minimum, long long* maximum);
+
+//! Whether the record is a register on a chunk or event port (a Port with
+//! ChunkID or EventID): its data comes with a buffer or an event, not from
+//! the device's memory.
+bool IsChunkOrEventRegister(const NodeDescription& nodes, int index);
 
 } // namespace Internal
 } // namespace GenApi

@@ -1,5 +1,6 @@
 #include "floatnode.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -8,17 +9,18 @@
 namespace GenApi {
 namespace Internal {
 
-std::string doubleToText(double value)
+std::string floatDisplayText(double value, EDisplayNotation notation, int64_t precision)
 {
-    // Locale-independent: a Qt application runs with the user's LC_NUMERIC.
-    char format[8];
-    char buffer[G_ASCII_DTOSTR_BUF_SIZE];
-    for (int precision = 6; precision <= 17; ++precision) {
-        std::snprintf(format, sizeof format, "%%.%dg", precision);
-        g_ascii_formatd(buffer, sizeof buffer, format, value);
-        if (g_ascii_strtod(buffer, nullptr) == value)
-            break;
-    }
+    // As GenApi writes a float (a C++ stream in the classic locale with the
+    // node's notation and precision): "%g" for automatic, "%f" for fixed,
+    // "%e" for scientific. The precision comes from the description: bounded.
+    const int digits = static_cast<int>(std::min<int64_t>(std::max<int64_t>(precision, 0), 17));
+    const char conversion = notation == fnFixed ? 'f' : notation == fnScientific ? 'e' : 'g';
+    char format[16];
+    std::snprintf(format, sizeof format, "%%.%d%c", digits, conversion);
+    // Fixed notation of a huge value is long: 309 digits and the decimals.
+    char buffer[G_ASCII_DTOSTR_BUF_SIZE + 360];
+    g_ascii_formatd(buffer, sizeof buffer, format, value);
     return buffer;
 }
 
@@ -68,8 +70,8 @@ void FloatNode::checkRange(double value, bool withIncrement)
     const double minimum = GetMin();
     const double maximum = GetMax();
     if (std::isnan(value) || value < minimum || value > maximum) {
-        std::string text = "Node '" + name() + "': value " + doubleToText(value) + " is out of range [" +
-                           doubleToText(minimum) + ", " + doubleToText(maximum) + "]";
+        std::string text = "Node '" + name() + "': value " + displayText(value) + " is out of range [" +
+                           displayText(minimum) + ", " + displayText(maximum) + "]";
         GENICAM_THROW(OutOfRangeException, text.c_str());
     }
     if (!withIncrement || !HasInc())
@@ -78,9 +80,9 @@ void FloatNode::checkRange(double value, bool withIncrement)
     if (increment > 0) {
         const double steps = (value - minimum) / increment;
         if (std::fabs(steps - std::round(steps)) > 1e-6 * std::fmax(1.0, std::fabs(steps))) {
-            std::string text = "Node '" + name() + "': value " + doubleToText(value) +
-                               " does not match the increment " + doubleToText(increment) +
-                               " from the minimum " + doubleToText(minimum);
+            std::string text = "Node '" + name() + "': value " + displayText(value) +
+                               " does not match the increment " + displayText(increment) +
+                               " from the minimum " + displayText(minimum);
             GENICAM_THROW(OutOfRangeException, text.c_str());
         }
     }
@@ -198,7 +200,12 @@ void FloatNode::ImposeMax(double Value)
 
 std::string FloatNode::valueToString(bool verify, bool ignoreCache)
 {
-    return doubleToText(GetValue(verify, ignoreCache));
+    return displayText(GetValue(verify, ignoreCache));
+}
+
+std::string FloatNode::displayText(double value) const
+{
+    return floatDisplayText(value, GetDisplayNotation(), GetDisplayPrecision());
 }
 
 void FloatNode::valueFromString(const std::string& text, bool verify)

@@ -7,7 +7,7 @@
 namespace GenApi {
 namespace Internal {
 
-class FloatNode final : public Node, public IFloat
+class FloatNode : public Node, public IFloat
 {
 public:
     FloatNode(NodeMap* map, int index, ArvGcNode* arvNode);
@@ -42,13 +42,15 @@ private:
     mutable uint64_t m_keptStamp = 0; // 0: nothing kept
     ArvGcFloat* floating() const { return ARV_GC_FLOAT(m_arv); }
     void checkRange(double value, bool withIncrement);
+    //! The value as the node shows it (its DisplayNotation and DisplayPrecision).
+    std::string displayText(double value) const;
 
     double m_imposedMin;
     double m_imposedMax;
 };
 
-//! The shortest text that reads back as the same double.
-std::string doubleToText(double value);
+//! A float as GenApi's ToString writes it with that notation and precision.
+std::string floatDisplayText(double value, EDisplayNotation notation, int64_t precision);
 
 } // namespace Internal
 } // namespace GenApi

@@ -7,7 +7,7 @@
 namespace GenApi {
 namespace Internal {
 
-class IntegerNode final : public Node, public IInteger
+class IntegerNode : public Node, public IInteger
 {
 public:
     IntegerNode(NodeMap* map, int index, ArvGcNode* arvNode);

@@ -240,6 +240,10 @@ EAccessMode Node::GetAccessMode() const
 
 EAccessMode Node::accessMode() const
 {
+    // Chunk or event data without a chunk or event attached (GenApi's
+    // detached port): not available, and nothing is read.
+    if (m_map->readsDetachedPort(m_index))
+        return NA;
     m_map->refreshStale(m_index);
 
     const NodeRecord& rec = record();

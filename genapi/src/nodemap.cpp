@@ -105,6 +105,14 @@ void NodeMap::buildNodes()
             node = new BooleanNode(this, index, arv);
         else if (type == "Register" && ARV_IS_GC_REGISTER(arv))
             node = new RegisterNode(this, index, arv);
+        // Value registers give IRegister besides their value interface.
+        else if (type == "StringReg" && ARV_IS_GC_STRING(arv) && ARV_IS_GC_REGISTER(arv))
+            node = new StringRegNode(this, index, arv);
+        else if (isOneOf(type, {"IntReg", "MaskedIntReg", "StructEntry"}) && ARV_IS_GC_INTEGER(arv) &&
+                 ARV_IS_GC_REGISTER(arv))
+            node = new IntRegNode(this, index, arv);
+        else if (type == "FloatReg" && ARV_IS_GC_FLOAT(arv) && ARV_IS_GC_REGISTER(arv))
+            node = new FloatRegNode(this, index, arv);
         else if (isOneOf(type, {"String", "StringReg"}) && ARV_IS_GC_STRING(arv))
             node = new StringNode(this, index, arv);
         else if (isOneOf(type, {"Integer", "IntReg", "MaskedIntReg", "IntSwissKnife", "IntConverter",
@@ -134,6 +142,11 @@ void NodeMap::buildLinks()
             m_lengthEvaluated[i] = records[i].has("pLength") && !records[i].has("Length");
         }
     }
+    // Chunk and event data: registers on a port that a chunk or event
+    // attaches data to. Nothing attaches any here, so they are not available.
+    m_detachedPort.assign(count, false);
+    for (size_t i = 0; i < count; ++i)
+        m_detachedPort[i] = IsChunkOrEventRegister(m_description, static_cast<int>(i));
     m_dependencies.clear();
     m_dependencies.resize(count);
     m_pollingTime.assign(count, -1);
@@ -253,6 +266,15 @@ const std::vector<int>& NodeMap::dependenciesOf(int index) const
     return *m_dependencies[index];
 }
 
+bool NodeMap::readsDetachedPort(int index) const
+{
+    for (int dependency : dependenciesOf(index)) {
+        if (m_detachedPort[dependency])
+            return true;
+    }
+    return false;
+}
+
 void NodeMap::checkEvaluable(int index) const
 {
     const std::string& defect = defectOf(index);
@@ -357,7 +379,7 @@ void NodeMap::refreshRegister(int index) const
         return; // the node refuses every access of its own
     }
     guint64 length = arv_gc_register_get_length(ARV_GC_REGISTER(arv), &error);
-    if (!error) {
+    if (!error && length > 0) {
         std::vector<guint8> buffer(length);
         arv_gc_register_get(ARV_GC_REGISTER(arv), buffer.data(), length, &error);
     }

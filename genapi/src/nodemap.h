@@ -86,6 +86,9 @@ public:
     const std::vector<int>& dependenciesOf(int index) const;
     //! The shortest PollingTime among the dependencies, or -1.
     int64_t pollingTimeOf(int index) const;
+    //! Whether the node reads a chunk or event register: such data exists
+    //! only while a buffer's chunk or an event is attached, never here.
+    bool readsDetachedPort(int index) const;
     bool anyDependencyNoCache(int index) const;
 
     //! Throws a GenICam exception when the node cannot be evaluated: a defect
@@ -143,6 +146,7 @@ private:
     mutable uint64_t m_changes = 1;
     mutable std::vector<std::chrono::steady_clock::time_point> m_lastRead;
     mutable std::vector<int64_t> m_polledFor; // Poll() time since the last read, per polled node
+    std::vector<bool> m_detachedPort;         // registers on a chunk or event port
     std::vector<int> m_registers;             // the register nodes
     std::vector<bool> m_lengthEvaluated;      // registers whose length comes from <pLength>
     mutable std::vector<Span> m_spans;        // their spans, learnt at the first write

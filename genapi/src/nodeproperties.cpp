@@ -353,6 +353,20 @@ void startElement(GMarkupParseContext* context, const gchar* element, const gcha
             state->frames.push_back(Frame::Node);
             return;
         }
+        if ((std::strcmp(element, "IntSwissKnife") == 0 || std::strcmp(element, "SwissKnife") == 0) &&
+            attributeValue(names, values, "Name") &&
+            isRegisterType(description->records[static_cast<size_t>(owner.index)].type)) {
+            // A formula written inside a register (an address term): a node
+            // of its own, as GenApi makes it, that the register reads.
+            const int index = addRecord(context, state, element, names, values);
+            const std::string_view name = description->records[static_cast<size_t>(index)].name;
+            owner.slots.push_back(state->builder.slot("pAddress", name, nullptr));
+            OpenNode node;
+            node.index = index;
+            state->nodeStack.push_back(std::move(node));
+            state->frames.push_back(Frame::Node);
+            return;
+        }
         startProperty(state, element, names, values);
         return;
     }

@@ -11,63 +11,76 @@ EAccessMode RegisterNode::ownAccessMode() const
     return accessFromText(record().text("AccessMode"), RO);
 }
 
-void RegisterNode::checkLength(int64_t length)
+template <class Base> void RegisterInterface<Base>::checkLength(int64_t length)
 {
     const int64_t expected = GetLength();
     if (length != expected) {
-        std::string text = "Node '" + name() + "': buffer of " + std::to_string(length) +
+        std::string text = "Node '" + this->name() + "': buffer of " + std::to_string(length) +
                            " bytes for a register of " + std::to_string(expected);
         GENICAM_THROW(InvalidArgumentException, text.c_str());
     }
 }
 
-void RegisterNode::Get(uint8_t* pBuffer, int64_t Length, bool, bool IgnoreCache)
+template <class Base>
+void RegisterInterface<Base>::Get(uint8_t* pBuffer, int64_t Length, bool, bool IgnoreCache)
 {
-    Lock guard = lock();
-    checkReadable(); // access from the cache: IgnoreCache is about the value
-    ReadScope scope(*this, IgnoreCache);
+    typename Base::Lock guard = this->lock();
+    this->checkReadable(); // access from the cache: IgnoreCache is about the value
+    typename Base::ReadScope scope(*this, IgnoreCache);
     checkLength(Length);
+    if (Length == 0)
+        return; // a text of no bytes: nothing to transfer
     GError* error = nullptr;
     arv_gc_register_get(arvRegister(), pBuffer, static_cast<guint64>(Length), &error);
     if (error)
-        GENAPI_NODE_THROW_GERROR(error);
+        this->throwGError(error, __FILE__, __LINE__);
 }
 
-void RegisterNode::Set(const uint8_t* pBuffer, int64_t Length, bool)
+template <class Base> void RegisterInterface<Base>::Set(const uint8_t* pBuffer, int64_t Length, bool)
 {
-    Lock guard = lock();
+    typename Base::Lock guard = this->lock();
     // A write may read first (bit fields): from the device when the cache is stale.
-    ReadScope scope(*this, false);
-    checkWritable();
+    typename Base::ReadScope scope(*this, false);
+    this->checkWritable();
     checkLength(Length);
+    if (Length == 0)
+        return;
     GError* error = nullptr;
     arv_gc_register_set(arvRegister(), pBuffer, static_cast<guint64>(Length), &error);
-    noteWritten();
+    this->noteWritten();
     if (error)
-        GENAPI_NODE_THROW_GERROR(error);
+        this->throwGError(error, __FILE__, __LINE__);
 }
 
-int64_t RegisterNode::GetLength()
+template <class Base> int64_t RegisterInterface<Base>::GetLength()
 {
-    Lock guard = lock();
-    checkLost();
+    typename Base::Lock guard = this->lock();
+    this->checkLost();
     GError* error = nullptr;
     guint64 length = arv_gc_register_get_length(arvRegister(), &error);
     if (error)
-        GENAPI_NODE_THROW_GERROR(error);
+        this->throwGError(error, __FILE__, __LINE__);
     return static_cast<int64_t>(length);
 }
 
-int64_t RegisterNode::GetAddress()
+template <class Base> int64_t RegisterInterface<Base>::GetAddress()
 {
-    Lock guard = lock();
-    checkLost();
+    typename Base::Lock guard = this->lock();
+    this->checkLost();
+    // The address may be evaluated from other nodes (pAddress, pIndex):
+    // from the device when their registers are stale.
+    typename Base::ReadScope scope(*this, false);
     GError* error = nullptr;
     guint64 address = arv_gc_register_get_address(arvRegister(), &error);
     if (error)
-        GENAPI_NODE_THROW_GERROR(error);
+        this->throwGError(error, __FILE__, __LINE__);
     return static_cast<int64_t>(address);
 }
+
+template class RegisterInterface<Node>;
+template class RegisterInterface<IntegerNode>;
+template class RegisterInterface<FloatNode>;
+template class RegisterInterface<StringNode>;
 
 std::string RegisterNode::valueToString(bool verify, bool ignoreCache)
 {

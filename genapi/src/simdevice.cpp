@@ -525,6 +525,9 @@ bool OpenSimulatedDevice(DeviceContext* ctx, std::string* error)
         }
         // A node the check refused is never evaluated, not even to set it up.
         const int index = ctx->checked->nodes.indexOf(reg.name);
+        // Chunk and event data are not in the device's memory.
+        if (IsChunkOrEventRegister(ctx->checked->nodes, index))
+            continue;
         if (index < 0 || !ctx->checked->usable(index) || !RegisterLengthUsable(node, reg.element, &message)) {
             g_warning("%s: %s is not set up: %s", ctx->name.c_str(), reg.name.c_str(),
                       index >= 0 && !ctx->checked->usable(index) ? ctx->checked->defectOf(index).c_str()

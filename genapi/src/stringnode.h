@@ -6,7 +6,7 @@
 namespace GenApi {
 namespace Internal {
 
-class StringNode final : public Node, public IString
+class StringNode : public Node, public IString
 {
 public:
     StringNode(NodeMap* map, int index, ArvGcNode* arvNode) : Node(map, index, arvNode) {}
@@ -27,6 +27,9 @@ protected:
 
 private:
     ArvGcString* arvString() const { return ARV_GC_STRING(m_arv); }
+    //! A StringReg whose length evaluates to 0 (through <pLength>), or a
+    //! String whose value is one.
+    bool isEmptyRegister() const;
 };
 
 } // namespace Internal

@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QtTest>
 
+#include <algorithm>
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -181,10 +183,10 @@ private slots:
         row("int off increment", "Width", "641", true, "OutOfRange");
         row("int off increment unverified", "Width", "641", false, "none");
         row("int not a number", "Width", "wide", true, "InvalidArgument");
-        row("float on increment", "Gain", "6.5", true, "none");
+        row("float on increment", "Gain", "6.50", true, "none");
         row("float off increment", "Gain", "6.25", true, "OutOfRange");
         row("float above maximum", "Gain", "24.5", true, "OutOfRange");
-        row("float without increment", "ExposureTime", "1234.567", true, "none");
+        row("float without increment", "ExposureTime", "1234.5", true, "none");
         row("float below minimum", "ExposureTime", "1", true, "OutOfRange");
         row("enum missing entry", "PixelFormat", "YUV422", true, "InvalidArgument");
         row("enum unavailable entry", "PixelFormat", "Mono12", true, "InvalidArgument");
@@ -502,7 +504,8 @@ private slots:
         row("IPv4 as number", "CurrentIP", "0x0A000001", "10.0.0.1");
         row("MAC input", "MacAddress", "A1:B2:C3:D4:E5:F6", "A1:B2:C3:D4:E5:F6");
         row("bool TRUE", "ReverseX", "TRUE", "1");
-        row("float precision", "ExposureTime", "1234.5678901", "1234.5678901");
+        row("float, default display precision", "ExposureTime", "1234.5678901", "1234.57");
+        row("float, fixed notation", "Gain", "6.5", "6.50");
         row("swiss knife", "GainPercent", "", "25");
         row("int swiss knife", "DoubleWidth", "", "1280");
         row("register bytes", "Raw", "0x01020304", "0x01020304");
@@ -593,6 +596,88 @@ private slots:
         reader.join();
         QCOMPARE(failures.load(), 0);
         QCOMPARE(width->GetValue(), 16 + 8 * 99);
+    }
+
+    // Constructs of cameras' own descriptions (data/node-real.xml): each
+    // node's value text, access and, for register-backed nodes, the register
+    // interface with the address as the device sees it.
+    void realConstructs_data()
+    {
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<QString>("selector"); // TriggerSelector entry set first, if any
+        QTest::addColumn<QString>("value");    // ToString; "-" when it throws
+        QTest::addColumn<int>("access");
+        QTest::addColumn<qlonglong>("address"); // -1: no IRegister
+        QTest::addColumn<qlonglong>("length");
+
+        row("base + pAddress", "AddressedByPointer", "", "7", int(RW), 0x1050LL, 4LL);
+        row("base + inline swiss knife", "AddressedInline", "", "9", int(RW), 0x20ffLL, 4LL);
+        row("inline swiss knife is a node", "AddressedInlineOffset", "", "255", int(RO), -1LL, 0LL);
+        row("pIndex with Offset, first", "TriggerDelay", "FrameStart", "0", int(RW), 0x300LL, 4LL);
+        row("pIndex with Offset, last", "TriggerDelay", "AcquisitionStart", "0", int(RW), 0x30cLL, 4LL);
+        row("pIndex with pOffset", "TriggerDivider", "ExposureStart", "0", int(RW), 0x320LL, 4LL);
+        row("bit field", "StatusBit", "", "1", int(RO), 0x400LL, 4LL);
+        row("struct entry", "StructLow", "", "0", int(RW), 0x1f0LL, 4LL);
+        row("32-bit float register", "GainReg", "", "3.3", int(RW), 0x508LL, 4LL);
+        row("float over a 32-bit register", "Gain", "", "3.3", int(RW), -1LL, 0LL);
+        row("float over a 32-bit register, 0.337", "BlackLevel", "", "0.337", int(RW), -1LL, 0LL);
+        row("fixed notation, precision 1", "DeviceTemperature", "", "36.5", int(RO), -1LL, 0LL);
+        row("maximum from a feature", "Width", "", "512", int(RW), -1LL, 0LL);
+        row("text of pLength 0", "DeviceUserID", "", "", int(RW), 0x600LL, 0LL);
+        row("string over a text of pLength 0", "DeviceUserName", "", "", int(RW), -1LL, 0LL);
+        row("chunk register", "ChunkWidth", "", "-", int(NA), 0x0LL, 4LL);
+        row("float over a chunk register", "ChunkExposureTime", "", "-", int(NA), -1LL, 0LL);
+        row("event register", "EventExposureEndTimestamp", "", "-", int(NA), 0x0LL, 8LL);
+    }
+
+    void realConstructs()
+    {
+        QFETCH(QString, node);
+        QFETCH(QString, selector);
+        QFETCH(QString, value);
+        QFETCH(int, access);
+        QFETCH(qlonglong, address);
+        QFETCH(qlonglong, length);
+
+        QVERIFY(reopen("node-real.xml"));
+        if (!selector.isEmpty())
+            CEnumerationPtr(m_map->GetNode("TriggerSelector"))->FromString(selector.toUtf8().constData());
+        INode* found = m_map->GetNode(node.toUtf8().constData());
+        QVERIFY(found);
+        NodeList_t nodes;
+        m_map->GetNodes(nodes);
+        QVERIFY(std::find(nodes.begin(), nodes.end(), found) != nodes.end());
+        QCOMPARE(int(found->GetAccessMode()), access);
+        QString shown = QStringLiteral("-"); // kept when ToString throws
+        thrownKind([&] { shown = text(CValuePtr(found)->ToString()); });
+        QCOMPARE(shown, value);
+
+        CRegisterPtr reg(found);
+        QCOMPARE(reg.IsValid(), address >= 0);
+        if (!reg.IsValid())
+            return;
+        QCOMPARE(qlonglong(reg->GetAddress()), address);
+        QCOMPARE(qlonglong(reg->GetLength()), length);
+        if (access == int(NA))
+            return;
+        if (length == 0) {
+            reg->Get(nullptr, 0); // nothing to read, and no complaint
+            return;
+        }
+        // The bytes as the device holds them, a whole big-endian word; bytes
+        // written through the register are the value read.
+        if (node.startsWith(QLatin1String("Addressed"))) {
+            std::vector<uint8_t> bytes(static_cast<size_t>(length));
+            reg->Get(bytes.data(), length);
+            qlonglong word = 0;
+            for (uint8_t byte : bytes)
+                word = word << 8 | byte;
+            QCOMPARE(word, value.toLongLong());
+            const uint8_t written[4] = {0, 0, 1, 2};
+            reg->Set(written, 4);
+            QCOMPARE(CIntegerPtr(found)->GetValue(), int64_t(0x102));
+            QCOMPARE(thrownKind([&] { reg->Set(written, 2); }), QStringLiteral("InvalidArgument"));
+        }
     }
 
     void walkDeviceDescriptions_data()

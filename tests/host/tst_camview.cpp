@@ -412,6 +412,21 @@ void TestCamview::runsOfTheProgram_data()
                        "--focus",     kCard}
         << 0 << QStringList{"    DeviceModelName: FGC-2CL", "    DebounceTime: 10 [hidden]"} << ""
         << "";
+    // A feature whose reading children are features carries its value; a
+    // 32-bit float reads as its display precision gives it.
+    QTest::newRow("tree of a generic camera")
+        << QStringList{"--dump-tree", "--no-default-devices", "--sim",
+                       QStringLiteral(CAMPANE_GENAPI_TEST_DATA "/node-real.xml")}
+        << 0
+        << QStringList{"    Width: 512",
+                       "      SensorWidth: 2048",
+                       "    Height: 384",
+                       "      HeightRaw: 384 [hidden]",
+                       "    Gain: 3.3",
+                       "    BlackLevel: 0.337",
+                       "    ChunkWidth: {Not Available}"}
+        << "    Width"
+        << "";
     QTest::newRow("panel")
         << QStringList{"--dump-panel"} << 0
         << QString("Shoot|  Trigger Control|    TriggerSoftware: Execute|    Periodic Trigger: off, "

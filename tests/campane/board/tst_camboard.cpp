@@ -277,6 +277,19 @@ private slots:
             << "Width | Width of the region of interest, in pixels. |  | NodeType: Integer | NameSpace: "
                "Standard | Visibility: Standard | Streamable: Yes";
         QTest::newRow("no node") << QString() << false << QString();
+        // Of a description with real cameras' constructs: entry values as
+        // integers, a float's limits in its display notation.
+        const QString real =
+            " | NodeType: %1 | NameSpace: Standard | Visibility: Standard | Streamable: Standard";
+        QTest::newRow("entry values above a million")
+            << "real:PixelFormat" << false
+            << "PixelFormat |  | " + real.arg("Enumeration") +
+                   " |  | Mono8 | Description: | Enum Entry Name: Mono8 | Enum Entry Value: 17301505 | "
+                   "NameSpace: Standard |  | Mono16 | Description: | Enum Entry Name: Mono16 | Enum Entry "
+                   "Value: 17825799 | NameSpace: Standard";
+        QTest::newRow("float limits in fixed notation")
+            << "real:DeviceTemperature" << false
+            << "DeviceTemperature |  | " + real.arg("Float") + " | Min: -50.0 | Max: 150.0";
     }
 
     void nodeKinds()
@@ -284,7 +297,11 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, deviceLost);
         std::string error;
-        const QString path = QDir(CAMPANE_DEVICES_DIR).filePath("kvx-slp-camera.xml");
+        QString path = QDir(CAMPANE_DEVICES_DIR).filePath("kvx-slp-camera.xml");
+        if (name.startsWith(QLatin1String("real:"))) {
+            name = name.mid(5);
+            path = QStringLiteral(CAMPANE_GENAPI_TEST_DATA "/node-real.xml");
+        }
         auto connection = GenApi::CDeviceConnection::OpenSimulated(path.toStdString(), &error);
         QVERIFY2(connection, error.c_str());
         if (deviceLost)
@@ -767,6 +784,44 @@ private slots:
         setNode(m_camera, "UserSetLoad", "");
         QCOMPARE(nodeValue(m_camera, "Light1Value"), std::string("80"));
         QCOMPARE(nodeValue(m_camera, "QualityImage"), std::string("False"));
+    }
+
+    // A camera outside the structured-light family: its board logs nothing
+    // a user must act on (building, locking, unlocking, reloading), and the
+    // groups it has no feature for are hidden.
+    void genericCameraBoardIsQuiet()
+    {
+        const QString generic =
+            QString::fromStdString(Corvid::AddSimulatedCamera(CAMPANE_GENAPI_TEST_DATA "/node-real.xml"));
+        QVERIFY(!generic.isEmpty());
+        static QStringList warnings;
+        warnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+                // The style sheets' own parser warnings are Qt's, not ours.
+                const QByteArray category(context.category ? context.category : "");
+                if (type != QtDebugMsg && type != QtInfoMsg && category != "default" &&
+                    !category.startsWith("qt."))
+                    warnings << category + ": " + text;
+            });
+        {
+            auto board = boardFor(generic);
+            board->lockPanel();
+            board->reloadPanel(false);
+            board->unlockPanel();
+            board->reloadPanel(false);
+            QStringList groups;
+            for (const QList<CToolPage*>& pages : pagesOf(board.get())) {
+                for (CToolPage* page : pages) {
+                    if (!page->isHidden())
+                        groups << page->title();
+                }
+            }
+            QCOMPARE(groups.join(", "), QStringLiteral("Image Control, Working Engine, User Control"));
+        }
+        qInstallMessageHandler(previous);
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
+        Corvid::RemoveDevice(generic.toStdString());
     }
 
     void lockDisablesThePanel()

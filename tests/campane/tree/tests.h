@@ -62,6 +62,8 @@ private slots:
     void unreadableValueIsNotAvailableAndNotKept();
     void refusedWrites_data();
     void refusedWrites();
+    void realDescription_data();
+    void realDescription();
     void oneDeviceReadPerTick();
     void goneDevice_data();
     void goneDevice();
@@ -80,6 +82,8 @@ private slots:
 
     void filterByLevelAndText_data();
     void filterByLevelAndText();
+    void featuresWithRowsBelowFiltered_data();
+    void featuresWithRowsBelowFiltered();
     void unavailableFeatureHiddenUntilRefiltered();
     void missingAvailabilityNodeHidesNothing();
     void writesRefilter();

@@ -183,8 +183,8 @@ void TestTree::readOnlyValuesPaintedGrey_data()
     QTest::addColumn<QString>("feature");
     QTest::addColumn<QString>("text");
     QTest::newRow("integer") << QStringLiteral("FrameCount") << QStringLiteral("42");
-    QTest::newRow("double with three decimals")
-        << QStringLiteral("SensorTemperature") << QStringLiteral("36.457");
+    QTest::newRow("float with its display precision")
+        << QStringLiteral("SensorTemperature") << QStringLiteral("36.4567");
 }
 
 void TestTree::readOnlyValuesPaintedGrey()

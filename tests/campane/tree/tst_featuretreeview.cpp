@@ -60,6 +60,38 @@ void TestTree::filterByLevelAndText()
         QVERIFY2(m_tree.isShown(feature) || feature == QLatin1String("ExtraValue"), qPrintable(feature));
 }
 
+void TestTree::featuresWithRowsBelowFiltered_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("hidden");
+    // Height reads the Expert feature HeightRaw, Width the Beginner SensorWidth.
+    QTest::newRow("a feature above its rows' level")
+        << 0 << "" << QStringList{"Height", "Width", "SensorWidth"} << QStringList{"HeightRaw"};
+    QTest::newRow("text matches the feature")
+        << 2 << "height" << QStringList{"Height", "HeightRaw"} << QStringList{"Width"};
+    QTest::newRow("text matches a row below")
+        << 2 << "raw" << QStringList{"Height", "HeightRaw"} << QStringList{"Width", "SensorWidth"};
+}
+
+// A feature whose reading children are features is a row of its own: its
+// level and name decide, its rows below do not hide it.
+void TestTree::featuresWithRowsBelowFiltered()
+{
+    QFETCH(int, level);
+    QFETCH(QString, text);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, hidden);
+    TreeFixture tree;
+    QVERIFY(tree.open(QStringLiteral(CAMPANE_GENAPI_TEST_DATA "/node-real.xml")));
+    tree.view->setFilter(level, text);
+    for (const QString& feature : shown)
+        QVERIFY2(tree.isShown(feature), qPrintable(feature));
+    for (const QString& feature : hidden)
+        QVERIFY2(!tree.isShown(feature), qPrintable(feature));
+}
+
 void TestTree::unavailableFeatureHiddenUntilRefiltered()
 {
     QVERIFY(m_tree.isShown(QStringLiteral("OptionValue")));

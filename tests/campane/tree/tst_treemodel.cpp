@@ -149,6 +149,72 @@ void TestTree::refusedWrites()
     QCOMPARE(m_tree.onDevice(QStringLiteral("ExposureTime")), QVariant(qlonglong(1500)));
 }
 
+void TestTree::realDescription_data()
+{
+    QTest::addColumn<QString>("feature");
+    QTest::addColumn<int>("rows");         // rows under the feature's row
+    QTest::addColumn<QString>("shown");    // the value cell's text
+    QTest::addColumn<QVariant>("written"); // edited in the tree, if valid
+    QTest::addColumn<QString>("refusal");  // the reason logged, when refused
+    QTest::addColumn<QString>("after");    // the cell's text afterwards
+
+    const QVariant none;
+    QTest::newRow("maximum from a feature") << "Width" << 1 << "512" << none << ""
+                                            << "";
+    QTest::newRow("value through a feature") << "Height" << 1 << "384" << none << ""
+                                             << "";
+    QTest::newRow("32-bit float 3.3") << "Gain" << 0 << "3.3" << none << ""
+                                      << "";
+    QTest::newRow("32-bit float 0.337") << "BlackLevel" << 0 << "0.337" << none << ""
+                                        << "";
+    QTest::newRow("fixed notation, read-only") << "DeviceTemperature" << 0 << "36.5" << none << ""
+                                               << "";
+    QTest::newRow("text of no bytes") << "DeviceUserID" << 0 << "" << none << ""
+                                      << "";
+    QTest::newRow("chunk data") << "ChunkWidth" << 0 << "{Not Available}" << none << ""
+                                << "";
+    QTest::newRow("float off the increment")
+        << "ExposureTime" << 0 << "10000" << QVariant(12345.6) << "does not match the increment 10"
+        << "10000";
+    QTest::newRow("float on the increment") << "ExposureTime" << 0 << "10000" << QVariant(12340.0) << ""
+                                            << "12340";
+    QTest::newRow("float above the maximum") << "Gain" << 0 << "3.3" << QVariant(30.0) << "out of range"
+                                             << "3.3";
+    QTest::newRow("float in range") << "BlackLevel" << 0 << "0.337" << QVariant(0.5) << ""
+                                    << "0.5";
+}
+
+// A description with the constructs of cameras' own: every feature row
+// carries its value, floats read as their display precision gives them, and
+// a float edit the panel would refuse is refused with the same reason.
+void TestTree::realDescription()
+{
+    QFETCH(QString, feature);
+    QFETCH(int, rows);
+    QFETCH(QString, shown);
+    QFETCH(QVariant, written);
+    QFETCH(QString, refusal);
+    QFETCH(QString, after);
+
+    TreeFixture tree;
+    QVERIFY(tree.open(QStringLiteral(CAMPANE_GENAPI_TEST_DATA "/node-real.xml")));
+    QAbstractItemModelTester tester(tree.model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QCOMPARE(tree.model->rowCount(tree.feature(feature)), rows);
+    const QModelIndex value = tree.value(feature);
+    const auto text = [&] {
+        tree.model->startRefreshTick();
+        const QVariant editable = value.data();
+        return editable.isValid() ? editable.toString() : value.data(TreeModel::DeviceTextRole).toString();
+    };
+    QCOMPARE(text(), shown);
+    if (!written.isValid())
+        return;
+    if (!refusal.isEmpty())
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("Set " + feature + " value failed, .*" + refusal));
+    QVERIFY(tree.model->setData(value, written, Qt::EditRole));
+    QCOMPARE(text(), after);
+}
+
 void TestTree::oneDeviceReadPerTick()
 {
     // ExposureTime's register is not cached: every device read is counted.
