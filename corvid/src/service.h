@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -79,8 +80,11 @@ public:
     void catchUpDeviceListListener(IDeviceListUpdate* listener);
     void setFocus(FOCUS_TYPE type, const std::string& id);
     //! Queues task; it runs on the service thread with deliver true, or with
-    //! deliver false when the service stops before its turn.
+    //! deliver false when the service stops before its turn. At most
+    //! kMaxQueuedTasks wait: another thread then waits for room (the service
+    //! thread itself never waits on its own queue).
     void post(std::function<void(bool deliver)> task);
+    static constexpr size_t kMaxQueuedTasks = 10000;
     //! Queues task and waits until it ran; runs it at once on the service
     //! thread itself.
     void postAndWait(const std::function<void(bool deliver)>& task);
@@ -132,6 +136,9 @@ private:
     std::mutex m_queueMutex; //!< guards the queue and the stop flags
     std::condition_variable m_queueChanged;
     std::deque<std::function<void(bool)>> m_queue;
+    std::condition_variable m_queueRoom; //!< a task left the queue, or the service stops
+    //! Listeners whose catch-up with the device list is queued: one is enough.
+    std::set<IDeviceListUpdate*> m_catchUpQueued;
     bool m_stopping = false;
     std::thread m_thread;
     std::thread m_discoveryThread;
