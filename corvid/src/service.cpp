@@ -351,6 +351,7 @@ void Service::discoverOnce()
         log(std::string("device discovery failed: ") + e.what(), 1);
         return;
     }
+    std::vector<GenApi::DeviceDescriptor> fresh;
     for (const auto& descriptor : found) {
         bool known = false;
         {
@@ -377,13 +378,13 @@ void Service::discoverOnce()
         auto retry = m_discoveryRetry.find(descriptor.id);
         if (retry != m_discoveryRetry.end() && now < retry->second)
             continue;
-        // A GigE Vision device is opened by the address it answered from:
-        // opened by id, Aravis would search the network for it again.
-        const bool byAddress = descriptor.protocol == "GigEVision" && !descriptor.address.empty();
-        if (addAravis(byAddress ? descriptor.address : descriptor.id, "1", &descriptor).empty())
-            m_discoveryRetry[descriptor.id] = now + kDiscoveryRetryDelay;
+        fresh.push_back(descriptor);
+    }
+    for (const auto& [id, opened] : openDiscovered(fresh)) {
+        if (opened)
+            m_discoveryRetry.erase(id);
         else
-            m_discoveryRetry.erase(descriptor.id);
+            m_discoveryRetry[id] = std::chrono::steady_clock::now() + kDiscoveryRetryDelay;
     }
 }
 
@@ -550,10 +551,18 @@ std::string Service::addAravis(const std::string& idOrAddress, const std::string
     std::string error;
     std::unique_ptr<GenApi::CDeviceConnection> connection;
     try {
-        connection = GenApi::CDeviceConnection::OpenAravis(idOrAddress, &error);
+        connection = GenApi::CDeviceConnection::OpenAravis(idOrAddress, &error, aravisOpenOptions());
     } catch (const std::exception& e) {
         error = e.what();
     }
+    return addOpenedAravis(idOrAddress, kind, found, std::move(connection), error);
+}
+
+std::string Service::addOpenedAravis(const std::string& idOrAddress, const std::string& kind,
+                                     const GenApi::DeviceDescriptor* found,
+                                     std::unique_ptr<GenApi::CDeviceConnection> connection,
+                                     const std::string& error)
+{
     if (!connection) {
         log("cannot open the device " + idOrAddress + ": " + error, 2);
         if (!found || found->id.empty())

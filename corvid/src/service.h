@@ -25,10 +25,7 @@
 #include <thread>
 #include <vector>
 
-namespace GenApi {
-class CDeviceConnection;
-struct DeviceDescriptor;
-} // namespace GenApi
+#include <GenApi/DeviceConnection.h>
 
 namespace Corvid {
 namespace Internal {
@@ -91,6 +88,18 @@ public:
     bool isServiceThread() const;
 
 private:
+    //! The rest of addAravis once the device was opened (or not, with error).
+    std::string addOpenedAravis(const std::string& idOrAddress, const std::string& kind,
+                                const GenApi::DeviceDescriptor* found,
+                                std::unique_ptr<GenApi::CDeviceConnection> connection,
+                                const std::string& error);
+    GenApi::AravisOpenOptions aravisOpenOptions() const;
+    //! Opens the devices discovery found, several at a time, and adds them
+    //! (refused ones listed with the reason). Returns whether each (by its
+    //! discovery id) opened; stops early, leaving the opens under way to end
+    //! on their own, when the service stops.
+    std::vector<std::pair<std::string, bool>>
+    openDiscovered(const std::vector<GenApi::DeviceDescriptor>& found);
     //! Lists a device that was found but cannot be opened, with the reason;
     //! an entry of that id that opened before is left alone. Returns the id.
     std::string insertUnusableLocked(const std::string& id, bool isCard, const std::string& description,
