@@ -15,7 +15,7 @@ namespace Internal {
 
 namespace {
 
-constexpr size_t kMaxPendingOpens = 4;
+constexpr size_t kMaxPendingOpens = 8;
 //! How often the discovery thread looks at a stop request while opens run.
 constexpr std::chrono::milliseconds kOpenSlice{20};
 
