@@ -3,9 +3,11 @@
 # find the device descriptions through CAMPANE_DEVICES_DIR.
 include(CampaneSubdirs)
 # Sanitizer builds find leaks too; only the system libraries' own one-time
-# allocations are suppressed (tests/lsan.supp).
+# allocations are suppressed (tests/lsan.supp). Qt is built without frame
+# pointers: the slow unwinder gives allocations their whole stack, so that a
+# suppression can name the call that made them rather than a whole library.
 set(CAMPANE_SANITIZER_ENVIRONMENT
-    "ASAN_OPTIONS=detect_leaks=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
+    "ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
 
 function(campane_add_test name)
     cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})

@@ -232,15 +232,25 @@ void MainWindow::start()
               file);
     for (const QString& file : qAsConst(m_options.simulatedCards))
         check(Corvid::AddSimulatedCard(toStd(file)), tr("Cannot add the simulated card %1").arg(file), file);
-    for (const QString& address : qAsConst(m_options.cameraAddresses))
-        check(Corvid::AddAravisCamera(toStd(address)), tr("Cannot open the camera %1").arg(address), address);
-    Corvid::SetLanguage(toStd(m_options.language));
+    // A device on the network may take its open's whole deadline (or be
+    // refused only then): the window does not wait for it.
+    const QStringList addresses = m_options.cameraAddresses;
+    const std::string language = toStd(m_options.language);
+    auto opened = std::make_shared<std::vector<std::string>>();
 
     // When the service is idle, every device list so far has been handled by
     // the pane: the boards exist and the focus can be sent.
     runInBackground(
-        this, [] { Corvid::WaitForIdle(); },
-        [this] {
+        this,
+        [addresses, language, opened] {
+            for (const QString& address : addresses)
+                opened->push_back(Corvid::AddAravisCamera(toStd(address)));
+            Corvid::SetLanguage(language);
+            Corvid::WaitForIdle();
+        },
+        [this, addresses, opened, check] {
+            for (int i = 0; i < addresses.size() && size_t(i) < opened->size(); ++i)
+                check((*opened)[size_t(i)], tr("Cannot open the camera %1").arg(addresses[i]), addresses[i]);
             m_started = true;
             refreshDeviceList();
             sendPendingFocus(QStringList(), QStringList(), true);

@@ -189,6 +189,7 @@ void Service::stop()
     // A search under way ends within one slice instead of its full window.
     m_discoveryCancelled = true;
     m_queueChanged.notify_all();
+    m_queueRoom.notify_all();
     if (m_thread.joinable())
         m_thread.join();
     if (m_discoveryThread.joinable())
@@ -214,38 +215,6 @@ void Service::stop()
 bool Service::isServiceThread() const
 {
     return global().serviceThread.load() == std::this_thread::get_id();
-}
-
-void Service::post(std::function<void(bool)> task)
-{
-    {
-        std::lock_guard<std::mutex> lock(m_queueMutex);
-        if (m_started && !m_stopping) {
-            m_queue.push_back(std::move(task));
-            m_queueChanged.notify_all();
-            return;
-        }
-    }
-    task(false);
-}
-
-void Service::postAndWait(const std::function<void(bool)>& task)
-{
-    if (isServiceThread()) {
-        task(true);
-        return;
-    }
-    std::mutex mutex;
-    std::condition_variable doneChanged;
-    bool done = false;
-    post([&](bool deliver) {
-        task(deliver);
-        std::lock_guard<std::mutex> lock(mutex);
-        done = true;
-        doneChanged.notify_all();
-    });
-    std::unique_lock<std::mutex> lock(mutex);
-    doneChanged.wait(lock, [&] { return done; });
 }
 
 void Service::run()
@@ -278,6 +247,7 @@ void Service::run()
         if (!m_queue.empty()) {
             auto task = std::move(m_queue.front());
             m_queue.pop_front();
+            m_queueRoom.notify_all();
             lock.unlock();
             runTask(task, true);
             lock.lock();
@@ -289,6 +259,7 @@ void Service::run()
     while (!m_queue.empty()) {
         auto task = std::move(m_queue.front());
         m_queue.pop_front();
+        m_queueRoom.notify_all();
         lock.unlock();
         runTask(task, false);
         lock.lock();
@@ -380,6 +351,7 @@ void Service::discoverOnce()
         log(std::string("device discovery failed: ") + e.what(), 1);
         return;
     }
+    std::vector<GenApi::DeviceDescriptor> fresh;
     for (const auto& descriptor : found) {
         bool known = false;
         {
@@ -406,13 +378,13 @@ void Service::discoverOnce()
         auto retry = m_discoveryRetry.find(descriptor.id);
         if (retry != m_discoveryRetry.end() && now < retry->second)
             continue;
-        // A GigE Vision device is opened by the address it answered from:
-        // opened by id, Aravis would search the network for it again.
-        const bool byAddress = descriptor.protocol == "GigEVision" && !descriptor.address.empty();
-        if (addAravis(byAddress ? descriptor.address : descriptor.id, "1", &descriptor).empty())
-            m_discoveryRetry[descriptor.id] = now + kDiscoveryRetryDelay;
+        fresh.push_back(descriptor);
+    }
+    for (const auto& [id, opened] : openDiscovered(fresh)) {
+        if (opened)
+            m_discoveryRetry.erase(id);
         else
-            m_discoveryRetry.erase(descriptor.id);
+            m_discoveryRetry[id] = std::chrono::steady_clock::now() + kDiscoveryRetryDelay;
     }
 }
 
@@ -579,10 +551,18 @@ std::string Service::addAravis(const std::string& idOrAddress, const std::string
     std::string error;
     std::unique_ptr<GenApi::CDeviceConnection> connection;
     try {
-        connection = GenApi::CDeviceConnection::OpenAravis(idOrAddress, &error);
+        connection = GenApi::CDeviceConnection::OpenAravis(idOrAddress, &error, aravisOpenOptions());
     } catch (const std::exception& e) {
         error = e.what();
     }
+    return addOpenedAravis(idOrAddress, kind, found, std::move(connection), error);
+}
+
+std::string Service::addOpenedAravis(const std::string& idOrAddress, const std::string& kind,
+                                     const GenApi::DeviceDescriptor* found,
+                                     std::unique_ptr<GenApi::CDeviceConnection> connection,
+                                     const std::string& error)
+{
     if (!connection) {
         log("cannot open the device " + idOrAddress + ": " + error, 2);
         if (!found || found->id.empty())
@@ -843,28 +823,6 @@ void Service::publishDeviceList()
         lists = snapshotLists();
     }
     publishLists(lists);
-}
-
-void Service::catchUpDeviceListListener(IDeviceListUpdate* listener)
-{
-    post([this, listener](bool deliver) {
-        if (!deliver)
-            return;
-        Lists lists;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            lists = snapshotLists();
-        }
-        // The list as it grew: the cards on their own first, as when the
-        // devices were added.
-        if (!lists.cards.empty() && !lists.cams.empty()) {
-            listeners().deviceList.callOne(listener, [&](IDeviceListUpdate* l) {
-                l->DeviceListUpdated(1, lists.cards, std::vector<std::string>());
-            });
-        }
-        listeners().deviceList.callOne(
-            listener, [&](IDeviceListUpdate* l) { l->DeviceListUpdated(1, lists.cards, lists.cams); });
-    });
 }
 
 void Service::setFocus(FOCUS_TYPE type, const std::string& id)

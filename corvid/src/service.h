@@ -20,14 +20,12 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
-namespace GenApi {
-class CDeviceConnection;
-struct DeviceDescriptor;
-} // namespace GenApi
+#include <GenApi/DeviceConnection.h>
 
 namespace Corvid {
 namespace Internal {
@@ -79,14 +77,29 @@ public:
     void catchUpDeviceListListener(IDeviceListUpdate* listener);
     void setFocus(FOCUS_TYPE type, const std::string& id);
     //! Queues task; it runs on the service thread with deliver true, or with
-    //! deliver false when the service stops before its turn.
+    //! deliver false when the service stops before its turn. At most
+    //! kMaxQueuedTasks wait: another thread then waits for room (the service
+    //! thread itself never waits on its own queue).
     void post(std::function<void(bool deliver)> task);
+    static constexpr size_t kMaxQueuedTasks = 10000;
     //! Queues task and waits until it ran; runs it at once on the service
     //! thread itself.
     void postAndWait(const std::function<void(bool deliver)>& task);
     bool isServiceThread() const;
 
 private:
+    //! The rest of addAravis once the device was opened (or not, with error).
+    std::string addOpenedAravis(const std::string& idOrAddress, const std::string& kind,
+                                const GenApi::DeviceDescriptor* found,
+                                std::unique_ptr<GenApi::CDeviceConnection> connection,
+                                const std::string& error);
+    GenApi::AravisOpenOptions aravisOpenOptions() const;
+    //! Opens the devices discovery found, several at a time, and adds them
+    //! (refused ones listed with the reason). Returns whether each (by its
+    //! discovery id) opened; stops early, leaving the opens under way to end
+    //! on their own, when the service stops.
+    std::vector<std::pair<std::string, bool>>
+    openDiscovered(const std::vector<GenApi::DeviceDescriptor>& found);
     //! Lists a device that was found but cannot be opened, with the reason;
     //! an entry of that id that opened before is left alone. Returns the id.
     std::string insertUnusableLocked(const std::string& id, bool isCard, const std::string& description,
@@ -132,6 +145,9 @@ private:
     std::mutex m_queueMutex; //!< guards the queue and the stop flags
     std::condition_variable m_queueChanged;
     std::deque<std::function<void(bool)>> m_queue;
+    std::condition_variable m_queueRoom; //!< a task left the queue, or the service stops
+    //! Listeners whose catch-up with the device list is queued: one is enough.
+    std::set<IDeviceListUpdate*> m_catchUpQueued;
     bool m_stopping = false;
     std::thread m_thread;
     std::thread m_discoveryThread;

@@ -63,6 +63,24 @@ std::string lengthDefect(const NodeRecord& record)
     return std::string();
 }
 
+// The defect of a register's port, or empty. Aravis asserts on a register
+// whose bytes have no port to come from (a GLib-CRITICAL, then an error), so
+// such a register is never handed to it.
+std::string portDefect(const NodeDescription& nodes, const NodeRecord& record)
+{
+    if (!isRegisterType(record.type))
+        return std::string();
+    const std::optional<NodeProperty> port = record.find("pPort");
+    if (!port)
+        return "a register without <pPort>";
+    const int target = nodes.indexOf(port->value);
+    if (target < 0)
+        return "<pPort> names " + quoted(port->value) + ", which is not in the description";
+    if (nodes.records[static_cast<size_t>(target)].type != "Port")
+        return "<pPort> names " + quoted(port->value) + ", which is not a <Port>";
+    return std::string();
+}
+
 // The links of every record, as record indexes; unresolved ones are noted.
 std::vector<std::vector<int>> followedLinks(const NodeDescription& nodes, std::vector<std::string>* defects)
 {
@@ -70,6 +88,11 @@ std::vector<std::vector<int>> followedLinks(const NodeDescription& nodes, std::v
     for (size_t i = 0; i < nodes.records.size(); ++i) {
         const NodeRecord& record = nodes.records[i];
         for (const NodeProperty& property : record.properties()) {
+            // Aravis looks an invalidator up when the node is evaluated and
+            // asserts when it is missing: the node is confined instead.
+            if (property.name == "pInvalidator" && nodes.indexOf(property.value) < 0 && (*defects)[i].empty())
+                (*defects)[i] =
+                    "<pInvalidator> names " + quoted(property.value) + ", which is not in the description";
             if (!isFollowedLink(property.name))
                 continue;
             const int target = nodes.indexOf(property.value);
@@ -244,8 +267,11 @@ std::shared_ptr<const CheckedDescription> CheckDescription(const std::string& xm
     }
 
     std::vector<std::string> defects(nodes.records.size());
-    for (size_t i = 0; i < nodes.records.size(); ++i)
+    for (size_t i = 0; i < nodes.records.size(); ++i) {
         defects[i] = lengthDefect(nodes.records[i]);
+        if (defects[i].empty())
+            defects[i] = portDefect(nodes, nodes.records[i]);
+    }
     const std::vector<std::vector<int>> links = followedLinks(nodes, &defects);
 
     // Cycles, then the nodes that reach a defect or chain too deep.

@@ -2,12 +2,20 @@
 
 #include <GenApi/DeviceConnection.h>
 
+#include "descriptioncheck.h"
 #include "devicecontext.h"
+#include "gigedescription.h"
 #include "gvcpdiscovery.h"
+#include "gvcpreader.h"
 #include "proxydevice.h"
 #include "simdevice.h"
 
+#include <algorithm>
+#include <arpa/inet.h>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
+#include <thread>
 
 namespace GenApi {
 
@@ -24,12 +32,65 @@ struct CDeviceConnection::Impl
 namespace {
 
 //! Aravis's device list and device opening are process-wide and not
-//! thread-safe.
-std::mutex& aravisSystemMutex()
+//! thread-safe. Timed: an open that never ends must not block the next one
+//! for good.
+std::timed_mutex& aravisSystemMutex()
 {
-    static std::mutex mutex;
+    static std::timed_mutex mutex;
     return mutex;
 }
+
+//! One Aravis open, run on a thread of its own so that its caller waits at
+//! most a deadline: Aravis waits as long as a device keeps answering
+//! "pending". A caller that gave up leaves the device to the thread, which
+//! releases it when Aravis returns.
+struct PendingOpen
+{
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool abandoned = false;
+    ArvDevice* device = nullptr;
+    std::string error;
+};
+
+ArvDevice* openWithin(int deadlineMs, std::function<ArvDevice*(std::string*)> open, std::string* error)
+{
+    auto pending = std::make_shared<PendingOpen>();
+    std::thread([pending, open = std::move(open)] {
+        std::string reason;
+        ArvDevice* device = open(&reason);
+        std::lock_guard<std::mutex> lock(pending->mutex);
+        if (pending->abandoned) {
+            if (device)
+                g_object_unref(device);
+        } else {
+            pending->device = device;
+            pending->error = reason;
+        }
+        pending->done = true;
+        pending->finished.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> lock(pending->mutex);
+    if (!pending->finished.wait_for(lock, std::chrono::milliseconds(deadlineMs),
+                                    [&] { return pending->done; })) {
+        pending->abandoned = true;
+        *error = "the device did not finish opening within " + std::to_string(deadlineMs) + " ms";
+        return nullptr;
+    }
+    *error = pending->error;
+    return pending->device;
+}
+
+bool isIPv4Address(const std::string& text)
+{
+    in_addr address{};
+    return ::inet_pton(AF_INET, text.c_str(), &address) == 1;
+}
+
+//! How long reading a GigE Vision device's description may take, within the
+//! open's deadline.
+constexpr int kDescriptionShare = 2;
 
 void fail(std::string* error, const std::string& name, const std::string& reason)
 {
@@ -115,21 +176,85 @@ CDeviceConnection::OpenSimulatedFromText(const std::string& xml, const std::stri
 std::unique_ptr<CDeviceConnection> CDeviceConnection::OpenAravis(const std::string& deviceIdOrAddress,
                                                                  std::string* error)
 {
+    return OpenAravis(deviceIdOrAddress, error, AravisOpenOptions());
+}
+
+std::unique_ptr<CDeviceConnection> CDeviceConnection::OpenAravis(const std::string& deviceIdOrAddress,
+                                                                 std::string* error,
+                                                                 const AravisOpenOptions& options)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const int deadlineMs = std::max(1, options.deadlineMs);
     ArvDevice* device = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(aravisSystemMutex());
-        GError* gerror = nullptr;
-        device = arv_open_device(deviceIdOrAddress.c_str(), &gerror);
-        if (!device) {
-            fail(error, deviceIdOrAddress, gerror ? gerror->message : "no such device");
-            g_clear_error(&gerror);
+    std::string description;
+    std::string reason;
+    if (isIPv4Address(deviceIdOrAddress)) {
+        // Our own reads first, and Aravis is given the device at that address
+        // on the interface that reaches it, without a search of its own.
+        std::string interfaceAddress;
+        std::unique_ptr<Internal::GvcpReader> reader =
+            Internal::GvcpReader::openAddress(deviceIdOrAddress, &interfaceAddress);
+        if (!reader) {
+            fail(error, deviceIdOrAddress, "no socket can reach the address");
             return nullptr;
         }
+        if (!Internal::FetchGigEDescription(*reader, deadlineMs / kDescriptionShare, options.allowLocalFiles,
+                                            &description, &reason)) {
+            fail(error, deviceIdOrAddress, reason);
+            return nullptr;
+        }
+        reader.reset();
+        // Aravis builds a document of its own from the same text as it
+        // opens the device: the text is checked before it gets that far.
+        if (!Internal::CheckDescription(Internal::DescriptionText(description), &reason, {})) {
+            fail(error, deviceIdOrAddress, reason);
+            return nullptr;
+        }
+        const int left = deadlineMs - int(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now() - start)
+                                              .count());
+        device = openWithin(
+            std::max(1, left),
+            [interfaceAddress, deviceIdOrAddress](std::string* why) {
+                GInetAddress* local = g_inet_address_new_from_string(interfaceAddress.c_str());
+                GInetAddress* remote = g_inet_address_new_from_string(deviceIdOrAddress.c_str());
+                GError* gerror = nullptr;
+                ArvDevice* opened = local && remote ? arv_gv_device_new(local, remote, &gerror) : nullptr;
+                if (!opened)
+                    *why = gerror ? gerror->message : "Aravis cannot open the device";
+                g_clear_error(&gerror);
+                g_clear_object(&local);
+                g_clear_object(&remote);
+                return opened;
+            },
+            &reason);
+    } else {
+        device = openWithin(
+            deadlineMs,
+            [deviceIdOrAddress, deadlineMs](std::string* why) -> ArvDevice* {
+                std::unique_lock<std::timed_mutex> lock(aravisSystemMutex(),
+                                                        std::chrono::milliseconds(deadlineMs));
+                if (!lock.owns_lock()) {
+                    *why = "another device is still opening";
+                    return nullptr;
+                }
+                GError* gerror = nullptr;
+                ArvDevice* opened = arv_open_device(deviceIdOrAddress.c_str(), &gerror);
+                if (!opened)
+                    *why = gerror ? gerror->message : "no such device";
+                g_clear_error(&gerror);
+                return opened;
+            },
+            &reason);
+    }
+    if (!device) {
+        fail(error, deviceIdOrAddress, reason.empty() ? std::string("the device cannot be opened") : reason);
+        return nullptr;
     }
     auto ctx = std::make_shared<DeviceContext>();
     ctx->name = deviceIdOrAddress;
-    std::string reason;
-    if (!Internal::OpenProxyDevice(ctx.get(), device, &reason)) {
+    if (!Internal::OpenProxyDevice(ctx.get(), device, &reason,
+                                   description.empty() ? nullptr : &description)) {
         fail(error, deviceIdOrAddress, reason);
         return nullptr;
     }
@@ -167,7 +292,9 @@ std::vector<DeviceDescriptor> CDeviceConnection::Discover(const std::function<bo
     if (isCancelled())
         return devices;
     // USB3 Vision through Aravis: a bus enumeration, quick.
-    std::lock_guard<std::mutex> lock(aravisSystemMutex());
+    std::unique_lock<std::timed_mutex> lock(aravisSystemMutex(), std::chrono::seconds(1));
+    if (!lock.owns_lock())
+        return devices;
     ArvInterface* usb = arv_uv_interface_get_instance();
     if (!usb)
         return devices;

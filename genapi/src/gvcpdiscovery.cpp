@@ -61,6 +61,7 @@ std::string field(const uint8_t* at, size_t size)
 struct DiscoverySocket
 {
     int fd = -1;
+    sockaddr_in local{};     //!< the interface's own address
     sockaddr_in broadcast{}; //!< the interface's own broadcast address, if any
     bool hasBroadcast = false;
 };
@@ -78,7 +79,7 @@ std::vector<DiscoverySocket> openSockets()
         s.fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         if (s.fd < 0)
             continue;
-        sockaddr_in local{};
+        sockaddr_in& local = s.local;
         std::memcpy(&local, entry->ifa_addr, sizeof local);
         local.sin_port = 0;
         const int on = 1;
@@ -177,12 +178,32 @@ std::vector<GvcpAnnouncement> discoverGigEVision(int windowMs, int sliceMs,
             if (!(p.revents & POLLIN))
                 continue;
             for (;;) {
-                const ssize_t got = ::recv(p.fd, buffer, sizeof buffer, 0);
+                sockaddr_in from{};
+                socklen_t fromSize = sizeof from;
+                const ssize_t got =
+                    ::recvfrom(p.fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromSize);
                 if (got <= 0)
                     break;
                 GvcpAnnouncement a;
-                if (!parseDiscoveryAck(buffer, size_t(got), &a))
+                if (!parseDiscoveryAck(buffer, size_t(got), &a) || from.sin_family != AF_INET)
                     continue;
+                // The device is reached where its answer came from, never at
+                // an address it names: a device on the network could aim our
+                // control packets anywhere otherwise. One exception: a device
+                // running on this computer (its answer comes from one of our
+                // own addresses) may name a loopback address.
+                char text[INET_ADDRSTRLEN] = {};
+                if (!::inet_ntop(AF_INET, &from.sin_addr, text, sizeof text))
+                    continue;
+                in_addr announced{};
+                const bool loopbackHere =
+                    ::inet_pton(AF_INET, a.address.c_str(), &announced) == 1 &&
+                    (ntohl(announced.s_addr) >> 24) == 127 &&
+                    std::any_of(sockets.begin(), sockets.end(), [&](const DiscoverySocket& s) {
+                        return s.local.sin_addr.s_addr == from.sin_addr.s_addr;
+                    });
+                if (!loopbackHere)
+                    a.address = text;
                 // The same device answers on every interface that reaches it.
                 const bool known = std::any_of(found.begin(), found.end(), [&](const GvcpAnnouncement& f) {
                     return f.mac == a.mac && f.address == a.address;

@@ -17,9 +17,11 @@ struct GvcpAnnouncement
 {
     std::string vendor;
     std::string model;
-    std::string serial;  //!< the MAC address when the device announces none
-    std::string mac;     //!< "00:11:22:33:44:55"
-    std::string address; //!< the device's current IPv4 address, dotted
+    std::string serial; //!< the MAC address when the device announces none
+    std::string mac;    //!< "00:11:22:33:44:55"
+    //! Dotted IPv4: the address the device announces itself by
+    //! parseDiscoveryAck, the address its answer came from once discovered.
+    std::string address;
 };
 
 //! Parses one datagram; false when it is not a well-formed discovery

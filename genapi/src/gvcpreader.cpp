@@ -1,6 +1,7 @@
 #include "gvcpreader.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -18,6 +19,7 @@ using Clock = std::chrono::steady_clock;
 
 // GigE Vision control protocol: an 8-byte header then the payload, every
 // field big-endian.
+constexpr uint16_t kGvcpPort = 3956;
 constexpr uint8_t kCommandKey = 0x42;
 constexpr uint8_t kAcknowledgeRequired = 0x01;
 constexpr uint16_t kReadRegisterCommand = 0x0080;
@@ -78,6 +80,32 @@ std::unique_ptr<GvcpReader> GvcpReader::open(ArvDevice* device)
     return std::unique_ptr<GvcpReader>(new GvcpReader(fd));
 }
 
+std::unique_ptr<GvcpReader> GvcpReader::openAddress(const std::string& address, std::string* interfaceAddress)
+{
+    sockaddr_in deviceAddress{};
+    deviceAddress.sin_family = AF_INET;
+    deviceAddress.sin_port = htons(kGvcpPort);
+    if (::inet_pton(AF_INET, address.c_str(), &deviceAddress.sin_addr) != 1)
+        return nullptr;
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return nullptr;
+    // Connected: the kernel picks the interface that reaches the device, and
+    // answers from any other address are not ours.
+    sockaddr_in localAddress{};
+    socklen_t localSize = sizeof localAddress;
+    char text[INET_ADDRSTRLEN] = {};
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&deviceAddress), sizeof deviceAddress) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&localAddress), &localSize) != 0 ||
+        !::inet_ntop(AF_INET, &localAddress.sin_addr, text, sizeof text)) {
+        ::close(fd);
+        return nullptr;
+    }
+    if (interfaceAddress)
+        *interfaceAddress = text;
+    return std::unique_ptr<GvcpReader>(new GvcpReader(fd));
+}
+
 GvcpReader::~GvcpReader()
 {
     ::close(m_socket);
@@ -122,7 +150,8 @@ GvcpReader::Outcome GvcpReader::exchange(uint16_t command, const uint8_t* payloa
             return Outcome::Unreachable;
         if (ready <= 0)
             continue;
-        const ssize_t got = ::recv(m_socket, reply, sizeof reply, 0);
+        // MSG_TRUNC: the datagram's real length, so that an oversized one is seen.
+        const ssize_t got = ::recv(m_socket, reply, sizeof reply, MSG_TRUNC);
         if (got < 0) {
             if (errno == EAGAIN || errno == EINTR)
                 continue;
@@ -140,10 +169,17 @@ GvcpReader::Outcome GvcpReader::exchange(uint16_t command, const uint8_t* payloa
             *status = answerStatus;
             return answerStatus == kStatusAccessDenied ? Outcome::Denied : Outcome::Refused;
         }
-        if (size_t(got) < kHeaderSize + answerSize) {
+        // An answer of another length than asked for, or whose header says
+        // another length than it has, is not an answer to this read.
+        if (size_t(got) > sizeof reply || getU16(reply + 4) != size_t(got) - kHeaderSize)
+            continue;
+        if (size_t(got) != kHeaderSize + answerSize) {
             *status = 0;
             return Outcome::Refused;
         }
+        // A memory read answers with the address it read.
+        if (command == kReadMemoryCommand && std::memcmp(reply + kHeaderSize, payload, 4) != 0)
+            continue;
         std::memcpy(answer, reply + kHeaderSize, answerSize);
         return Outcome::Done;
     }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace GenApi {
 namespace Internal {
@@ -31,6 +32,10 @@ public:
 
     //! Null when device is not a GigE Vision device or no socket can be made.
     static std::unique_ptr<GvcpReader> open(ArvDevice* device);
+    //! A reader of the device at an IPv4 address (dotted), before anything
+    //! else talks to it; *interfaceAddress is the local address that reaches
+    //! it. Null when address is not one.
+    static std::unique_ptr<GvcpReader> openAddress(const std::string& address, std::string* interfaceAddress);
     ~GvcpReader();
     GvcpReader(const GvcpReader&) = delete;
     GvcpReader& operator=(const GvcpReader&) = delete;

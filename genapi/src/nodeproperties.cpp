@@ -271,11 +271,73 @@ void startProperty(ParseState* state, const char* element, const gchar** names, 
     state->frames.push_back(Frame::Property);
 }
 
+// GLib's markup parser lets through some of what XML forbids: the same
+// attribute twice in one element (Aravis's document keeps the first value
+// and frees it when the second comes, then uses it), more than one root
+// element, '<' in an attribute value and characters XML does not allow
+// (C0 controls but TAB, LF and CR, also as character references). Each is
+// refused here, before any sink sees the element.
+bool isForbiddenCharacter(unsigned char c)
+{
+    return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+}
+
+bool hasForbiddenCharacter(const char* text, size_t length)
+{
+    for (size_t i = 0; i < length; ++i) {
+        if (isForbiddenCharacter(static_cast<unsigned char>(text[i])))
+            return true;
+    }
+    return false;
+}
+
+void setMarkupError(GMarkupParseContext* context, GError** error, const std::string& what)
+{
+    int line = 0;
+    g_markup_parse_context_get_position(context, &line, nullptr);
+    g_set_error(error, G_MARKUP_ERROR, G_MARKUP_ERROR_INVALID_CONTENT, "line %d: %s", line, what.c_str());
+}
+
+bool wellFormedStart(GMarkupParseContext* context, const ParseState* state, const gchar* element,
+                     const gchar** names, const gchar** values, GError** error)
+{
+    if (state->frames.empty() && state->sawRoot) {
+        setMarkupError(context, error,
+                       "a second root element <" + std::string(element) + "> after </RegisterDescription>");
+        return false;
+    }
+    for (int i = 0; names[i]; ++i) {
+        for (int j = 0; j < i; ++j) {
+            if (std::strcmp(names[i], names[j]) == 0) {
+                setMarkupError(context, error,
+                               "<" + std::string(element) + "> gives the attribute " + names[i] +
+                                   " twice; an attribute may appear once in an element");
+                return false;
+            }
+        }
+        const size_t length = std::strlen(values[i]);
+        if (std::memchr(values[i], '<', length)) {
+            setMarkupError(context, error,
+                           "the attribute " + std::string(names[i]) + " of <" + element + "> holds a '<'");
+            return false;
+        }
+        if (hasForbiddenCharacter(values[i], length)) {
+            setMarkupError(context, error,
+                           "the attribute " + std::string(names[i]) + " of <" + element +
+                               "> holds a control character, which XML does not allow");
+            return false;
+        }
+    }
+    return true;
+}
+
 void startElement(GMarkupParseContext* context, const gchar* element, const gchar** names,
                   const gchar** values, gpointer userData, GError** error)
 {
     auto* state = static_cast<ParseState*>(userData);
     NodeDescription* description = state->description;
+    if (!wellFormedStart(context, state, element, names, values, error))
+        return;
     for (MarkupSink* sink : state->sinks)
         sink->startElement(element, const_cast<const char**>(names), const_cast<const char**>(values));
 
@@ -426,9 +488,14 @@ void endElement(GMarkupParseContext*, const gchar*, gpointer userData, GError**)
     }
 }
 
-void collectText(GMarkupParseContext*, const gchar* text, gsize length, gpointer userData, GError**)
+void collectText(GMarkupParseContext* context, const gchar* text, gsize length, gpointer userData,
+                 GError** error)
 {
     auto* state = static_cast<ParseState*>(userData);
+    if (hasForbiddenCharacter(text, length)) {
+        setMarkupError(context, error, "the text holds a control character, which XML does not allow");
+        return;
+    }
     for (MarkupSink* sink : state->sinks)
         sink->text(text, length);
     if (!state->frames.empty() && state->frames.back() == Frame::Property)

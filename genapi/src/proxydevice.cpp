@@ -211,8 +211,17 @@ bool checkSettled(ProxyState* state, bool wait)
     if (done) {
         const bool answered = state->check->ok || (state->check->error && !isLossError(state->check->error));
         state->check.reset();
-        if (answered)
+        if (answered) {
+            // The device answers on the control channel but not on our
+            // reader's socket (or not validly): every read goes through the
+            // control channel from now on, so that it can never hide behind
+            // the reader with an empty tree, nor cost each read a deadline.
+            if (state->reader && !state->readerOff.exchange(true))
+                g_message("%s: no valid answer to our reads, but the device answers on its control channel; "
+                          "reads go through the control channel",
+                          state->ctx->name.c_str());
             return true;
+        }
         markLost(state->ctx, "no answer to a check after a missed deadline");
         return false;
     }
@@ -464,16 +473,21 @@ static void campane_proxy_device_class_init(CampaneProxyDeviceClass* klass)
 namespace GenApi {
 namespace Internal {
 
-bool OpenProxyDevice(DeviceContext* ctx, ArvDevice* device, std::string* error)
+bool OpenProxyDevice(DeviceContext* ctx, ArvDevice* device, std::string* error,
+                     const std::string* description)
 {
-    size_t size = 0;
-    const char* xml = arv_device_get_genicam_xml(device, &size);
-    if (!xml || size == 0) {
-        *error = "the device gives no GenICam description";
-        g_object_unref(device);
-        return false;
+    if (description) {
+        ctx->xml = *description;
+    } else {
+        size_t size = 0;
+        const char* xml = arv_device_get_genicam_xml(device, &size);
+        if (!xml || size == 0) {
+            *error = "the device gives no GenICam description";
+            g_object_unref(device);
+            return false;
+        }
+        ctx->xml.assign(xml, size);
     }
-    ctx->xml.assign(xml, size);
 
     // The description is read (once) before anything talks to the device; a
     // refused one leaves no thread behind. The proxy goes with the context.

@@ -34,7 +34,10 @@ constexpr int kDeviceWriteDeadlineMs = 2500;
 //! Takes ownership of device (an opened Aravis device), builds ctx->device
 //! (the wrapper) and ctx->gc from the device's description. False with the
 //! reason in *error; device is released in every case.
-bool OpenProxyDevice(DeviceContext* ctx, ArvDevice* device, std::string* error);
+//! description, when given, is the device's description as we read it
+//! ourselves; otherwise Aravis's is taken.
+bool OpenProxyDevice(DeviceContext* ctx, ArvDevice* device, std::string* error,
+                     const std::string* description = nullptr);
 
 //! One short read of the device's first register (the bootstrap version of
 //! GigE Vision and USB3 Vision) on the I/O thread, or the end of a check

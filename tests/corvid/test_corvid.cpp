@@ -15,6 +15,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <condition_variable>
 #include <csignal>
 #include <mutex>
 #include <thread>
@@ -565,6 +566,53 @@ private slots:
                  QStringList{callText("focus", FOCUS_CAMERA, kCamera)});
         QCOMPARE(UnRegisterFocusUpdateListener(&recorder), 0);
         QCOMPARE(UnRegisterFocusUpdateListener(&recorder), int(RESULT_BAD_VALUE));
+    }
+
+    // A listener registered again and again while the service is busy gets
+    // the device list once: a catch-up already queued is not queued again.
+    void catchUpQueuedOnce()
+    {
+        int listsOfOneCatchUp = 0;
+        {
+            Recorder reference;
+            WaitForIdle();
+            listsOfOneCatchUp = reference.events().filter(QRegularExpression("^list")).size();
+        }
+        QVERIFY(listsOfOneCatchUp > 0);
+
+        struct Holder : IFocusUpdate
+        {
+            std::mutex mutex;
+            std::condition_variable changed;
+            bool entered = false;
+            bool released = false;
+            void FocusUpdated(FOCUS_TYPE, std::string) override
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                entered = true;
+                changed.notify_all();
+                changed.wait(lock, [this] { return released; });
+            }
+        } holder;
+        RegisterFocusUpdateListener(&holder);
+        SetFocus(FOCUS_CAMERA, kCamera);
+        {
+            std::unique_lock<std::mutex> lock(holder.mutex);
+            holder.changed.wait(lock, [&] { return holder.entered; });
+        }
+        UnRegisterFocusUpdateListener(&holder);
+        Recorder recorder;
+        for (int i = 0; i < 1000; ++i) {
+            UnRegisterDeviceListUpdateListener(&recorder);
+            RegisterDeviceListUpdateListener(&recorder);
+        }
+        {
+            std::lock_guard<std::mutex> lock(holder.mutex);
+            holder.released = true;
+            holder.changed.notify_all();
+        }
+        WaitForIdle();
+        QCOMPARE(recorder.events().filter(QRegularExpression("^list")).size(), listsOfOneCatchUp);
     }
 
     void concurrentRegistrationAndNotification()

@@ -148,6 +148,21 @@ void TestGenApiCrafted::crafted_data()
         << "Bad"
         << "'Missing', which is not in the description";
 
+    QTest::newRow("register without a port")
+        << description(intReg("Bad", "<Length>4</Length>").replace("<pPort>Device</pPort>", "")) << ""
+        << "Bad"
+        << "without <pPort>";
+    QTest::newRow("register whose port is no port")
+        << description(
+               intReg("Bad", "<Length>4</Length>").replace("<pPort>Device</pPort>", "<pPort>Good</pPort>"))
+        << ""
+        << "Bad"
+        << "not a <Port>";
+    QTest::newRow("invalidator that is not in the description")
+        << description(intReg("Bad", "<Length>4</Length>", "<pInvalidator>Missing</pInvalidator>")) << ""
+        << "Bad"
+        << "'Missing', which is not in the description";
+
     // Register lengths.
     QTest::newRow("integer register of length -1") << description(intReg("Bad", "<Length>-1</Length>")) << ""
                                                    << "Bad" << length;
@@ -211,6 +226,34 @@ void TestGenApiCrafted::crafted_data()
     QTest::newRow("not XML") << QByteArray("<RegisterDescription><Integer") << "not well-formed"
                              << ""
                              << "";
+    // What XML forbids and GLib's markup parser would let through.
+    QTest::newRow("attribute given twice (fuzzer)")
+        << QByteArray("<RegisterDescription Name=\"\" Name=\"\">") << "gives the attribute Name twice"
+        << ""
+        << "";
+    QTest::newRow("attribute given twice in a node")
+        << description("<Integer Name=\"Bad\" Name=\"Other\"><Value>1</Value></Integer>")
+        << "gives the attribute Name twice"
+        << ""
+        << "";
+    QTest::newRow("second root element") << description(QString()) + "<RegisterDescription/>"
+                                         << "second root element"
+                                         << ""
+                                         << "";
+    QTest::newRow("'<' in an attribute")
+        << description("<Integer Name=\"B<d\"><Value>1</Value></Integer>") << "holds a '<'"
+        << ""
+        << "";
+    QTest::newRow("control character referenced in a text")
+        << description("<Integer Name=\"Bad\"><Value>1</Value><ToolTip>&#27;[2J</ToolTip></Integer>")
+        << "control character"
+        << ""
+        << "";
+    QTest::newRow("raw control character in a name") << description("<Integer Name=\"B\x07"
+                                                                    "d\"><Value>1</Value></Integer>")
+                                                     << "control character"
+                                                     << ""
+                                                     << "";
     QTest::newRow("another root element") << QByteArray("<html></html>") << "RegisterDescription"
                                           << ""
                                           << "";

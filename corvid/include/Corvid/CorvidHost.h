@@ -23,6 +23,10 @@ struct ServiceOptions
     //! Look for real GigE Vision / USB3 Vision devices through Aravis, now and
     //! then again (this also finds the loopback GigE Vision emulator).
     bool discover = false;
+    //! Let GigE Vision devices name their description by a file on this
+    //! computer ("File:" URL). Off: only descriptions in the device's own
+    //! memory are read; a device could otherwise make us read any file.
+    bool allowDeviceFileUrls = false;
     //! Settings file for the host parameters (user level); empty: the user's
     //! configuration directory.
     std::string settingsFile;

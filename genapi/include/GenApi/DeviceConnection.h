@@ -37,6 +37,17 @@ struct DeviceStatistics
     uint64_t bytesWritten = 0;
 };
 
+//! How a device reached through Aravis is opened.
+struct AravisOpenOptions
+{
+    //! Whether a GigE Vision device may name its description by a file on
+    //! this computer ("File:" URL): only for a device the user trusts.
+    bool allowLocalFiles = false;
+    //! How long opening may take in all; a device still opening then is
+    //! refused (and left to finish or fail on its own, unseen).
+    int deadlineMs = 5000;
+};
+
 class GENAPI_API CDeviceConnection
 {
 public:
@@ -51,8 +62,14 @@ public:
     OpenSimulatedFromText(const std::string& xml, const std::string& name, std::string* error = nullptr);
     //! A device that Aravis reaches: a device id from Discover(), or the IP
     //! address of a GigE Vision device. Null on failure, with the reason.
+    //! A GigE Vision device opened by its address is checked first with our
+    //! own reads: a description URL out of bounds, a description that is not
+    //! well-formed (or a zip that is not), a device that does not answer in
+    //! time, each refuses the device before Aravis sees it.
     static std::unique_ptr<CDeviceConnection> OpenAravis(const std::string& deviceIdOrAddress,
                                                          std::string* error = nullptr);
+    static std::unique_ptr<CDeviceConnection>
+    OpenAravis(const std::string& deviceIdOrAddress, std::string* error, const AravisOpenOptions& options);
     //! Devices found now: GigE Vision devices that answer a discovery
     //! broadcast within a second (open them by address), and USB3 Vision
     //! devices on the bus (open them by id).

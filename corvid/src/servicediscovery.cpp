@@ -1,0 +1,102 @@
+// Opening what discovery found: several devices at a time, each within the
+// open's deadline, so that devices that answer discovery but nothing else
+// (or answer slowly) cannot hold back the listing of the others; at most
+// kMaxPendingOpens opens are under way at once.
+#include "service.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace Corvid {
+namespace Internal {
+
+namespace {
+
+constexpr size_t kMaxPendingOpens = 8;
+//! How often the discovery thread looks at a stop request while opens run.
+constexpr std::chrono::milliseconds kOpenSlice{20};
+
+struct DiscoveredOpen
+{
+    GenApi::DeviceDescriptor descriptor;
+    std::string target; //!< what is opened: the address the device answered from, or its id
+    std::unique_ptr<GenApi::CDeviceConnection> connection;
+    std::string error;
+};
+
+//! Shared by the discovery thread and the open threads: a thread whose open
+//! outlives the round (the service stopped) still has somewhere to put it,
+//! and the last owner closes it.
+struct OpenRound
+{
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::deque<std::shared_ptr<DiscoveredOpen>> done;
+};
+
+} // namespace
+
+GenApi::AravisOpenOptions Service::aravisOpenOptions() const
+{
+    GenApi::AravisOpenOptions options;
+    options.allowLocalFiles = m_options.allowDeviceFileUrls;
+    return options;
+}
+
+std::vector<std::pair<std::string, bool>>
+Service::openDiscovered(const std::vector<GenApi::DeviceDescriptor>& found)
+{
+    std::vector<std::pair<std::string, bool>> results;
+    auto round = std::make_shared<OpenRound>();
+    const GenApi::AravisOpenOptions options = aravisOpenOptions();
+    size_t next = 0;
+    size_t running = 0;
+    while (next < found.size() || running > 0) {
+        if (m_discoveryCancelled.load())
+            break;
+        while (running < kMaxPendingOpens && next < found.size()) {
+            auto job = std::make_shared<DiscoveredOpen>();
+            job->descriptor = found[next++];
+            // A GigE Vision device is opened by the address it answered
+            // from: opened by id, Aravis would search the network for it.
+            const bool byAddress =
+                job->descriptor.protocol == "GigEVision" && !job->descriptor.address.empty();
+            job->target = byAddress ? job->descriptor.address : job->descriptor.id;
+            ++running;
+            std::thread([round, job, options] {
+                std::unique_ptr<GenApi::CDeviceConnection> connection;
+                std::string error;
+                try {
+                    connection = GenApi::CDeviceConnection::OpenAravis(job->target, &error, options);
+                } catch (const std::exception& e) {
+                    error = e.what();
+                }
+                std::lock_guard<std::mutex> lock(round->mutex);
+                job->connection = std::move(connection);
+                job->error = error;
+                round->done.push_back(job);
+                round->finished.notify_all();
+            }).detach();
+        }
+        std::deque<std::shared_ptr<DiscoveredOpen>> ready;
+        {
+            std::unique_lock<std::mutex> lock(round->mutex);
+            round->finished.wait_for(lock, kOpenSlice, [&] { return !round->done.empty(); });
+            ready.swap(round->done);
+        }
+        for (const std::shared_ptr<DiscoveredOpen>& job : ready) {
+            --running;
+            const bool opened =
+                !addOpenedAravis(job->target, "1", &job->descriptor, std::move(job->connection), job->error)
+                     .empty();
+            results.emplace_back(job->descriptor.id, opened);
+        }
+    }
+    return results;
+}
+
+} // namespace Internal
+} // namespace Corvid
