@@ -2,12 +2,19 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QImageWriter>
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <cmath>
 
 Q_LOGGING_CATEGORY(lcImageView, "camview.imageview")
 
@@ -50,6 +57,8 @@ public:
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
         setMinimumSize(160, 120);
+        // The pixel under the cursor is read out without a button pressed.
+        setMouseTracking(true);
     }
 
     //! Where the image lies on the canvas, and its scale.
@@ -61,7 +70,7 @@ public:
                 *scale = 1.0;
             return QRectF();
         }
-        double s = 1.0;
+        double s = m_view->m_scale;
         if (m_view->m_fit)
             s = qMin(double(width()) / image.width(), double(height()) / image.height());
         const QSizeF size(image.width() * s, image.height() * s);
@@ -74,6 +83,32 @@ public:
     }
 
 protected:
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        m_view->updatePixelReadout(event->localPos());
+        QWidget::mouseMoveEvent(event);
+    }
+
+    void leaveEvent(QEvent* event) override
+    {
+        m_view->updatePixelReadout(QPointF(-1e9, -1e9));
+        QWidget::leaveEvent(event);
+    }
+
+    void wheelEvent(QWheelEvent* event) override
+    {
+        if (!(event->modifiers() & Qt::ControlModifier) || m_view->m_image.isNull()) {
+            event->ignore(); // the scroll area scrolls
+            return;
+        }
+        const double steps = event->angleDelta().y() / 120.0;
+        if (steps == 0.0)
+            return;
+        const QPoint anchor = mapTo(m_view->m_scroll->viewport(), event->position().toPoint());
+        m_view->setZoom(m_view->zoom() * std::pow(1.25, steps), anchor);
+        event->accept();
+    }
+
     void paintEvent(QPaintEvent*) override
     {
         QElapsedTimer clock;
@@ -132,6 +167,17 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("imageStatus"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_pixelStatus = new QLabel(this);
+    m_pixelStatus->setObjectName(QStringLiteral("pixelStatus"));
+    m_pixelStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_rateTimer = new QTimer(this);
+    m_rateTimer->setInterval(250);
+    connect(m_rateTimer, &QTimer::timeout, this, [this] {
+        // The rate falls while no frame comes.
+        dropOldFrameTimes();
+        updateStatus();
+    });
 
     auto* bar = new QHBoxLayout;
     bar->setContentsMargins(6, 4, 6, 4);
@@ -156,9 +202,14 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
     layout->setSpacing(0);
     layout->addLayout(bar);
     layout->addWidget(m_scroll, 1);
-    // The status line under the picture, as wide as the view.
-    m_status->setContentsMargins(8, 3, 8, 3);
-    layout->addWidget(m_status);
+    // The status line under the picture, as wide as the view: the image's
+    // state at the left, the pixel under the cursor at the right.
+    auto* statusLine = new QHBoxLayout;
+    statusLine->setContentsMargins(8, 3, 8, 3);
+    statusLine->setSpacing(12);
+    statusLine->addWidget(m_status, 1);
+    statusLine->addWidget(m_pixelStatus);
+    layout->addLayout(statusLine);
     setMinimumWidth(240);
 
     connect(m_playButton, &QToolButton::clicked, this, [this](bool on) { on ? play() : stop(); });
@@ -169,12 +220,14 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
 
     updateStatus();
     Corvid::RegisterFocusUpdateListener(this);
+    Corvid::RegisterDeviceListUpdateListener(this);
     Corvid::RegisterImageView(this);
 }
 
 ImageView::~ImageView()
 {
     Corvid::UnRegisterImageView(this);
+    Corvid::UnRegisterDeviceListUpdateListener(this);
     Corvid::UnRegisterFocusUpdateListener(this);
     Corvid::StopAcquisition(m_pipeline);
 }
@@ -188,6 +241,9 @@ void ImageView::setDeviceId(const QString& id)
         Corvid::StopAcquisition(m_pipeline);
     m_deviceId = id;
     m_image = QImage();
+    m_frame.reset();
+    m_resumeOnReturn = false;
+    m_pixelStatus->clear();
     m_pixelFormat = 0;
     m_stopReason.clear();
     m_pipeline->resetStatistics();
@@ -210,8 +266,8 @@ void ImageView::play()
     }
     m_pipeline->resetStatistics();
     m_rateClock.start();
-    m_rateFrames = 0;
-    m_fps = 0.0;
+    m_frameTimes.clear();
+    m_resumeOnReturn = false;
     const int result =
         Corvid::StartAcquisition(m_deviceId.toUtf8().toStdString(), m_pipeline, m_acquisitionOptions);
     m_stopReason = result == 0 ? QString() : tr("the camera cannot acquire now");
@@ -222,6 +278,7 @@ void ImageView::stop()
 {
     Corvid::StopAcquisition(m_pipeline);
     m_playPending = false;
+    m_resumeOnReturn = false;
     m_stopReason.clear();
     setPlaying(false);
 }
@@ -250,6 +307,10 @@ void ImageView::setPlaying(bool playing)
 {
     const bool changed = playing != m_playing;
     m_playing = playing;
+    if (playing)
+        m_rateTimer->start();
+    else
+        m_rateTimer->stop();
     m_playButton->setChecked(playing);
     m_playButton->setText(playing ? tr("Stop") : tr("Play"));
     updateStatus();
@@ -261,10 +322,35 @@ void ImageView::setPlaying(bool playing)
 void ImageView::setFitToWindow(bool fit)
 {
     m_fit = fit;
+    m_scale = 1.0;
     m_fitButton->setChecked(fit);
     m_actualButton->setChecked(!fit);
     updateCanvasSize();
     m_canvas->update();
+}
+
+void ImageView::setZoom(double scale, const QPoint& anchor)
+{
+    if (m_image.isNull())
+        return;
+    // The image point under the anchor stays there.
+    const QPointF imageAnchor = imagePoint(m_canvas->mapFrom(m_scroll->viewport(), anchor));
+    m_scale = qBound(0.05, scale, 32.0);
+    m_fit = false;
+    m_fitButton->setChecked(false);
+    m_actualButton->setChecked(qFuzzyCompare(m_scale, 1.0));
+    updateCanvasSize();
+    const QPointF onCanvas = canvasPoint(imageAnchor);
+    m_scroll->horizontalScrollBar()->setValue(qRound(onCanvas.x() - anchor.x()));
+    m_scroll->verticalScrollBar()->setValue(qRound(onCanvas.y() - anchor.y()));
+    m_canvas->update();
+}
+
+double ImageView::zoom() const
+{
+    double scale = 1.0;
+    m_canvas->imageRect(&scale);
+    return scale;
 }
 
 void ImageView::updateCanvasSize()
@@ -272,8 +358,10 @@ void ImageView::updateCanvasSize()
     const bool resizable = m_fit || m_image.isNull();
     if (m_scroll->widgetResizable() != resizable)
         m_scroll->setWidgetResizable(resizable);
-    if (!resizable && m_canvas->size() != m_image.size())
-        m_canvas->resize(m_image.size());
+    const QSize scaled(qMax(1, qRound(m_image.width() * m_scale)),
+                       qMax(1, qRound(m_image.height() * m_scale)));
+    if (!resizable && m_canvas->size() != scaled)
+        m_canvas->resize(scaled);
 }
 
 QMap<int, QRect> ImageView::regions(const QString& id) const
@@ -287,6 +375,106 @@ QPointF ImageView::canvasPoint(const QPointF& imagePoint) const
     double scale = 1.0;
     const QRectF target = m_canvas->imageRect(&scale);
     return target.topLeft() + imagePoint * scale;
+}
+
+QPointF ImageView::imagePoint(const QPointF& canvasPoint) const
+{
+    double scale = 1.0;
+    const QRectF target = m_canvas->imageRect(&scale);
+    return (canvasPoint - target.topLeft()) / scale;
+}
+
+void ImageView::updatePixelReadout(const QPointF& canvasPoint)
+{
+    QString text;
+    if (!m_image.isNull()) {
+        const QPointF at = imagePoint(canvasPoint);
+        const int x = int(std::floor(at.x()));
+        const int y = int(std::floor(at.y()));
+        if (x >= 0 && y >= 0 && x < m_image.width() && y < m_image.height()) {
+            QString value = m_frame ? FramePipeline::pixelText(*m_frame, x, y) : QString();
+            if (value.isEmpty()) {
+                const QRgb rgb = m_image.pixel(x, y);
+                value =
+                    qRed(rgb) == qGreen(rgb) && qGreen(rgb) == qBlue(rgb)
+                        ? QString::number(qRed(rgb))
+                        : QStringLiteral("R %1 G %2 B %3").arg(qRed(rgb)).arg(qGreen(rgb)).arg(qBlue(rgb));
+            }
+            text = QStringLiteral("%1, %2: %3").arg(x).arg(y).arg(value);
+        }
+    }
+    m_pixelStatus->setText(text);
+}
+
+QString ImageView::pixelReadout() const
+{
+    return m_pixelStatus->text();
+}
+
+void ImageView::showFrame(const std::shared_ptr<const Corvid::Frame>& frame)
+{
+    if (!frame)
+        return;
+    const QImage image = FramePipeline::toImage(*frame);
+    if (!image.isNull())
+        setFrame(frame, image, frame->pixelFormat);
+}
+
+bool ImageView::saveImage(const QString& fileName, QString* error) const
+{
+    QImage image = m_frame ? FramePipeline::toFullImage(*m_frame) : QImage();
+    if (image.isNull())
+        image = m_image;
+    if (image.isNull()) {
+        if (error)
+            *error = tr("There is no image to save");
+        return false;
+    }
+    QImageWriter writer(fileName, "png");
+    if (!writer.write(image)) {
+        if (error)
+            *error = tr("Cannot write %1: %2").arg(fileName, writer.errorString());
+        return false;
+    }
+    return true;
+}
+
+void ImageView::countFrame()
+{
+    m_frameTimes.append(m_rateClock.elapsed());
+    dropOldFrameTimes();
+}
+
+void ImageView::dropOldFrameTimes()
+{
+    const qint64 now = m_rateClock.isValid() ? m_rateClock.elapsed() : 0;
+    int old = 0;
+    while (old < m_frameTimes.size() && m_frameTimes[old] <= now - 1000)
+        ++old;
+    m_frameTimes.remove(0, old);
+}
+
+double ImageView::framesPerSecond() const
+{
+    if (!m_playing || !m_rateClock.isValid())
+        return 0.0;
+    const qint64 now = m_rateClock.elapsed();
+    int count = 0;
+    for (qint64 time : m_frameTimes)
+        count += time > now - 1000 ? 1 : 0;
+    // In the first second, the frames so far over the time so far.
+    return now < 1000 ? (now > 0 ? count * 1000.0 / qMax<qint64>(now, 250) : 0.0) : double(count);
+}
+
+void ImageView::onDeviceListChanged()
+{
+    if (!m_resumeOnReturn || m_playing || m_deviceId.isEmpty())
+        return;
+    if (Corvid::GetCameraInfo(m_deviceId.toUtf8().toStdString(), Corvid::CAM_INFO_OPENED) != "1")
+        return;
+    play();
+    // Not acquiring yet (the camera is still opening): the next list tries again.
+    m_resumeOnReturn = !m_playing;
 }
 
 QWidget* ImageView::canvas() const
@@ -306,14 +494,20 @@ void ImageView::onFrameReady(const QImage& image, quint32 pixelFormat, const QSt
         return; // a frame of the camera shown before
     QElapsedTimer clock;
     clock.start();
+    countFrame();
+    setFrame(m_pipeline->shownFrame(), image, pixelFormat);
+    m_guiNanoseconds += clock.nsecsElapsed();
+    emit frameShown();
+}
+
+void ImageView::setFrame(const std::shared_ptr<const Corvid::Frame>& frame, const QImage& image,
+                         quint32 pixelFormat)
+{
     const bool resized = image.size() != m_image.size();
     m_image = image;
+    m_frame =
+        frame && int(frame->width) == image.width() && int(frame->height) == image.height() ? frame : nullptr;
     m_pixelFormat = pixelFormat;
-    ++m_rateFrames;
-    if (m_rateClock.elapsed() >= 1000) {
-        m_fps = m_rateFrames * 1000.0 / m_rateClock.restart();
-        m_rateFrames = 0;
-    }
     if (resized)
         updateCanvasSize();
     // The status line is text layout work: a few times a second is enough.
@@ -322,8 +516,6 @@ void ImageView::onFrameReady(const QImage& image, quint32 pixelFormat, const QSt
         updateStatus();
     }
     m_canvas->update();
-    m_guiNanoseconds += clock.nsecsElapsed();
-    emit frameShown();
 }
 
 void ImageView::onAcquisitionEnded(const QString& deviceId, const QString& reason)
@@ -331,8 +523,15 @@ void ImageView::onAcquisitionEnded(const QString& deviceId, const QString& reaso
     if (deviceId != m_deviceId)
         return;
     Corvid::StopAcquisition(m_pipeline);
-    m_stopReason = reason;
+    // A camera that is lost, or opened again after a loss, plays again when
+    // it is back.
+    const bool lost =
+        reason.contains(QLatin1String("lost")) || reason.contains(QLatin1String("opened again"));
+    m_stopReason = lost ? tr("lost") : reason;
     setPlaying(false);
+    m_resumeOnReturn = lost;
+    if (lost)
+        onDeviceListChanged(); // already back
 }
 
 void ImageView::updateStatus()
@@ -344,8 +543,8 @@ void ImageView::updateStatus()
         const FramePipeline::Statistics s = m_pipeline->statistics();
         parts << QStringLiteral("%1 × %2").arg(m_image.width()).arg(m_image.height())
               << FramePipeline::pixelFormatName(m_pixelFormat);
-        if (m_playing && m_fps > 0.0)
-            parts << tr("%1 fps").arg(m_fps, 0, 'f', 1);
+        if (m_playing)
+            parts << tr("%1 fps").arg(framesPerSecond(), 0, 'f', 1);
         parts << tr("%n dropped", nullptr, int(s.dropped));
     }
     if (!m_playing && !m_deviceId.isEmpty())
@@ -459,4 +658,9 @@ void ImageView::FocusUpdated(Corvid::FOCUS_TYPE type, std::string id)
     const QString camera = type == Corvid::FOCUS_CAMERA ? fromStd(id) : QString();
     QMetaObject::invokeMethod(
         this, [this, camera] { setDeviceId(camera); }, Qt::QueuedConnection);
+}
+
+void ImageView::DeviceListUpdated(int, std::vector<std::string>, std::vector<std::string>)
+{
+    QMetaObject::invokeMethod(this, &ImageView::onDeviceListChanged, Qt::QueuedConnection);
 }

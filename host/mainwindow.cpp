@@ -14,6 +14,7 @@
 #include <QActionGroup>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImageWriter>
 #include <QLabel>
@@ -132,6 +133,7 @@ MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalog
     connect(tree, &QTreeWidget::itemSelectionChanged, this, &MainWindow::onDeviceTreeSelectionChanged);
     connect(ui->actionQuit, &QAction::triggered, this, &QWidget::close);
     connect(ui->actionSaveScreenshot, &QAction::triggered, this, &MainWindow::onSaveScreenshotTriggered);
+    connect(ui->actionSaveImage, &QAction::triggered, this, &MainWindow::onSaveImageTriggered);
     connect(ui->actionSaveSettings, &QAction::triggered, this, &MainWindow::onSettingsActionTriggered);
     connect(ui->actionLoadSettings, &QAction::triggered, this, &MainWindow::onSettingsActionTriggered);
     connect(ui->actionLock, &QAction::triggered, this, [this] { setLock("1"); });
@@ -169,19 +171,28 @@ MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalog
     logAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     ui->menuView->addSeparator();
     ui->menuView->addAction(logAction);
-    m_problemIcon = new QLabel(this);
+    // The icon and the text of a problem share one status-bar item, so that
+    // a transient message hides both instead of painting under the icon.
+    auto* problemArea = new QWidget(this);
+    problemArea->setObjectName(QStringLiteral("problemArea"));
+    problemArea->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto* problemLayout = new QHBoxLayout(problemArea);
+    problemLayout->setContentsMargins(0, 0, 0, 0);
+    problemLayout->setSpacing(4);
+    m_problemIcon = new QLabel(problemArea);
     m_problemIcon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16));
     m_problemIcon->hide();
-    m_problemLabel = new QLabel(this);
+    m_problemLabel = new QLabel(problemArea);
     m_problemLabel->setObjectName(QStringLiteral("problemLabel"));
     m_problemLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_problemLabel->setTextFormat(Qt::PlainText);
+    problemLayout->addWidget(m_problemIcon);
+    problemLayout->addWidget(m_problemLabel, 1);
     m_logButton = new QToolButton(this);
     m_logButton->setObjectName(QStringLiteral("logButton"));
     m_logButton->setAutoRaise(true);
     m_logButton->setDefaultAction(logAction);
-    statusBar()->addWidget(m_problemIcon);
-    statusBar()->addWidget(m_problemLabel, 1);
+    statusBar()->addWidget(problemArea, 1);
     statusBar()->addPermanentWidget(m_logButton);
     connect(LogSink::instance(), &LogSink::entryAdded, this, &MainWindow::onLogEntryAdded);
     for (const LogEntry& entry : LogSink::instance()->entries()) {
@@ -309,6 +320,13 @@ void MainWindow::onDeviceListChanged(const QStringList& cards, const QStringList
     const QString selectedId = selectedDevice().id;
     const QHash<QString, bool> wasUsable = m_usable;
     refreshDeviceList();
+    // A device that is usable again has no problem any more that made it
+    // unusable or lost.
+    for (auto it = m_usable.cbegin(); it != m_usable.cend(); ++it) {
+        if (it.value() && wasUsable.contains(it.key()) && !wasUsable.value(it.key()))
+            clearProblemsOf(it.key());
+    }
+
     if (!m_started)
         return;
     if (m_focusPending) {
@@ -350,6 +368,8 @@ void MainWindow::refreshDeviceList()
         QStringList state;
         if (device.usable)
             state << tr("usable");
+        else if (!device.error.empty())
+            state << tr("refused: %1").arg(fromStd(device.error));
         else if (!device.isCard && Corvid::GetCameraInfo(device.id, Corvid::CAM_INFO_CONNECTED) == "0")
             state << tr("lost");
         else
@@ -440,6 +460,18 @@ void MainWindow::onLogEntryAdded(const LogEntry& logged)
     showProblem();
 }
 
+void MainWindow::clearProblemsOf(const QString& id)
+{
+    bool cleared = m_lastProblem.remove(id) > 0;
+    auto general = m_lastProblem.find(QString());
+    if (general != m_lastProblem.end() && general->device == id) {
+        m_lastProblem.erase(general);
+        cleared = true;
+    }
+    if (cleared)
+        showProblem();
+}
+
 void MainWindow::showProblem()
 {
     // The newer of the shown device's last problem and the last one that
@@ -499,6 +531,23 @@ void MainWindow::onSaveScreenshotTriggered()
         this, tr("Save Screenshot"), QStringLiteral("camview.png"), tr("PNG images (*.png)"));
     if (!fileName.isEmpty() && saveScreenshot(fileName))
         statusBar()->showMessage(tr("Saved %1").arg(fileName), 3000);
+}
+
+void MainWindow::onSaveImageTriggered()
+{
+    if (m_imageView->image().isNull()) {
+        statusBar()->showMessage(tr("There is no image to save"), 3000);
+        return;
+    }
+    const QString fileName = QFileDialog::getSaveFileName(this, tr("Save Image"), QStringLiteral("image.png"),
+                                                          tr("PNG images (*.png)"));
+    if (fileName.isEmpty())
+        return;
+    QString error;
+    if (m_imageView->saveImage(fileName, &error))
+        statusBar()->showMessage(tr("Saved %1").arg(fileName), 3000);
+    else
+        qCWarning(lcCamview).noquote() << error;
 }
 
 void MainWindow::onSettingsActionTriggered()
@@ -579,10 +628,21 @@ void MainWindow::sendPendingFocus(const QStringList& cards, const QStringList& c
     bool found = false;
     for (const Corvid::DeviceEntry& device : Corvid::ListDevices()) {
         const QString deviceId = fromStd(device.id);
+        // The device may be named by its id or by its address.
+        const bool named = !id.isEmpty() && (deviceId == id || fromStd(device.description) == id);
+        if (named && !device.usable && !device.error.empty()) {
+            // A device that was refused will not come: no use waiting.
+            m_focusPending = false;
+            m_focusTimer->stop();
+            const QString message = tr("Device %1 cannot be used: %2").arg(deviceId, fromStd(device.error));
+            qCWarning(lcCamview).noquote() << message;
+            emit focusTimedOut(message);
+            return;
+        }
         const bool handled = allHandled || (device.isCard ? cards : cameras).contains(deviceId);
         if (!handled || !device.usable)
             continue;
-        if (id.isEmpty() ? !device.isCard : deviceId == id) {
+        if (id.isEmpty() ? !device.isCard : named) {
             id = deviceId;
             isCard = device.isCard;
             found = true;

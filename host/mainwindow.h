@@ -78,6 +78,7 @@ private slots:
     void onDeviceTreeSelectionChanged();
     void onLanguageActionTriggered();
     void onSaveScreenshotTriggered();
+    void onSaveImageTriggered();
     void onSettingsActionTriggered();
 
 private:
@@ -98,6 +99,8 @@ private:
     void sendFocusOfSelection();
     void reportLostSelection(const QString& id);
     void showProblem();
+    //! Forgets the problems of a device that is over (it is usable again).
+    void clearProblemsOf(const QString& id);
     void addStartError(const QString& message, const QString& file, QString reason = QString());
     void setLock(const char* lockText);
     void setUsable(bool usable);

@@ -20,6 +20,7 @@ struct CamviewOptions
     bool dumpPanel = false;                       //!< --dump-panel
     QString loadSettingsFile;                     //!< --load-settings FILE
     QString saveSettingsFile;                     //!< --save-settings FILE
+    QString saveImageFile;                        //!< --save-image FILE
 };
 
 // Parses camview's arguments (arguments[0] is the program). On a bad
