@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -308,9 +309,17 @@ void TestCamview::windowFollowsTheHostEvents()
     QTRY_COMPARE(shownDeviceId(pane), QStringLiteral("No device"));
     QTRY_VERIFY(window->problemText().contains(QLatin1String("no longer usable")));
     QTRY_VERIFY(status(kSecondCamera).startsWith(QLatin1String("unusable")));
+    // A transient message hides the problem's icon with its text.
+    auto* problemArea = window->findChild<QWidget*>(QStringLiteral("problemArea"));
+    window->statusBar()->showMessage(QStringLiteral("transient"));
+    QVERIFY(!problemArea->isVisible());
+    window->statusBar()->clearMessage();
+    QVERIFY(problemArea->isVisible());
     action("actionUsable")->trigger();
     QTRY_VERIFY(status(kSecondCamera).startsWith(QLatin1String("usable")));
     QTRY_COMPARE(shownDeviceId(pane), QString(kSecondCamera));
+    // Usable again: the problem is over.
+    QTRY_COMPARE(window->problemText(), QString());
 
     // The window goes while the service still runs; the service waits for
     // nothing of it afterwards.
@@ -438,6 +447,21 @@ void TestCamview::runsOfTheProgram_data()
     broken.close();
     QTest::newRow("malformed --sim file") << QStringList{"--dump-tree", "--sim", broken.fileName()} << 1
                                           << QStringList() << "" << broken.fileName();
+    // Each step of a headless run in turn; a refused device fails at once
+    // (a run that waited for it would outlast the test's patience).
+    const QString png = m_dir.filePath(QStringLiteral("steps.png"));
+    const QString image = m_dir.filePath(QStringLiteral("image.png"));
+    QTest::newRow("screenshot, then tree")
+        << QStringList{"--dump-tree", "--screenshot", png} << 0
+        << QStringList{"camview: screenshot written to " + png, "KVX_SLP3000"} << ""
+        << "";
+    QTest::newRow("image of the playing camera") << QStringList{"--play", "--save-image", image} << 0
+                                                 << QStringList{"camview: image written to " + image} << ""
+                                                 << "";
+    QTest::newRow("--focus on a refused description")
+        << QStringList{"--dump-tree", "--sim", broken.fileName(), "--focus", "SIM-broken", "--wait", "600"}
+        << 1 << QStringList() << ""
+        << "Device SIM-broken cannot be used: ";
     QTest::newRow("--focus device never listed")
         << QStringList{"--dump-tree", "--no-default-devices", "--focus", "SIM-nowhere", "--wait", "1"} << 1
         << QStringList() << ""
