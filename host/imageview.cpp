@@ -167,6 +167,8 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("imageStatus"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A narrow view wraps the status line instead of cutting it.
+    m_status->setWordWrap(true);
     m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_pixelStatus = new QLabel(this);
     m_pixelStatus->setObjectName(QStringLiteral("pixelStatus"));
@@ -527,11 +529,30 @@ void ImageView::onAcquisitionEnded(const QString& deviceId, const QString& reaso
     // it is back.
     const bool lost =
         reason.contains(QLatin1String("lost")) || reason.contains(QLatin1String("opened again"));
-    m_stopReason = lost ? tr("lost") : reason;
+    m_stopReason = lost ? tr("lost") : reasonText(reason);
     setPlaying(false);
     m_resumeOnReturn = lost;
     if (lost)
         onDeviceListChanged(); // already back
+}
+
+QString ImageView::reasonText(const QString& reason)
+{
+    // The service's reasons, in the window's language; a device's own text
+    // after the colon stays as the device gave it.
+    if (reason == QLatin1String("the camera was removed"))
+        return tr("the camera was removed");
+    if (reason == QLatin1String("the camera was made unusable"))
+        return tr("the camera was made unusable");
+    if (reason == QLatin1String("the camera service stopped"))
+        return tr("the camera service stopped");
+    const int colon = reason.indexOf(QLatin1String(": "));
+    const QString detail = colon < 0 ? QString() : reason.mid(colon + 2);
+    if (reason.startsWith(QLatin1String("no stream: ")))
+        return tr("no stream: %1").arg(detail);
+    if (reason.startsWith(QLatin1String("AcquisitionStart failed: ")))
+        return tr("AcquisitionStart failed: %1").arg(detail);
+    return reason;
 }
 
 void ImageView::updateStatus()

@@ -120,6 +120,8 @@ private:
     static QString knownCamera(const std::string& id);
     void onFrameReady(const QImage& image, quint32 pixelFormat, const QString& deviceId);
     void onAcquisitionEnded(const QString& deviceId, const QString& reason);
+    //! An acquisition's end as the user reads it.
+    static QString reasonText(const QString& reason);
     //! After a device list: a camera whose acquisition ended with its loss
     //! plays again once it is usable.
     void onDeviceListChanged();

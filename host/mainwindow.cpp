@@ -20,6 +20,8 @@
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QPainter>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -100,17 +102,24 @@ MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalog
     ui->splitter->setStretchFactor(0, 0);
     ui->splitter->setStretchFactor(1, 1);
     ui->splitter->setStretchFactor(2, 0);
-    // The panel's rows need about 360 px (label, editor, scroll bar): a
-    // narrow window shrinks the image, never the pane below that.
-    m_pane->setMinimumWidth(380);
-    m_imageView->setMinimumWidth(120);
-    ui->splitter->setCollapsible(2, false);
-    resize(qMax(width(), 1600), qMax(height(), 820));
+    // A narrow window takes from the pane and the list before the image
+    // (fitSplitter); none of the three collapses.
+    m_pane->setMinimumWidth(kPaneMinimumWidth);
+    m_imageView->setMinimumWidth(160);
+    ui->deviceTree->setMinimumWidth(kListMinimumWidth);
+    for (int i = 0; i < 3; ++i)
+        ui->splitter->setCollapsible(i, false);
     ui->splitter->setSizes({330, 570, 700});
+    connect(ui->splitter, &QSplitter::splitterMoved, this, [this] { m_splitterMovedByUser = true; });
+    resize(options.windowSize.isValid() ? options.windowSize
+                                        : QSize(qMax(width(), 1600), qMax(height(), 820)));
 
     QTreeWidget* tree = ui->deviceTree;
     tree->setIndentation(14);
     tree->header()->setStretchLastSection(true);
+    // The list is as wide as its columns when there is room; in a narrow
+    // window the texts are elided (the tooltips hold them whole).
+    tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     tree->header()->setSectionResizeMode(ColumnDevice, QHeaderView::ResizeToContents);
     tree->header()->setSectionResizeMode(ColumnModel, QHeaderView::ResizeToContents);
     m_camerasItem = new QTreeWidgetItem(tree);
@@ -306,6 +315,56 @@ bool MainWindow::saveScreenshot(const QString& fileName)
     return true;
 }
 
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    fitSplitter();
+}
+
+void MainWindow::fitSplitter()
+{
+    QList<int> sizes = ui->splitter->sizes();
+    if (sizes.size() != 3)
+        return;
+    const int total = sizes[0] + sizes[1] + sizes[2];
+    if (total <= 0)
+        return;
+    // The list as wide as its columns (until the user chose a width), at
+    // most 30 % of the window.
+    if (!m_splitterMovedByUser) {
+        QTreeWidget* tree = ui->deviceTree;
+        const QAbstractItemModel* model = tree->model();
+        // Frame, scroll bar and a little room for a longer state text.
+        int columns = tree->frameWidth() * 2 + tree->verticalScrollBar()->sizeHint().width() + 12;
+        for (int c = 0; c < tree->columnCount(); ++c) {
+            int widest = tree->header()->sectionSizeHint(c);
+            for (int group = 0; group < model->rowCount(); ++group) {
+                const QModelIndex parent = model->index(group, 0);
+                widest = qMax(widest, tree->sizeHintForIndex(model->index(group, c)).width());
+                for (int row = 0; row < model->rowCount(parent); ++row)
+                    widest = qMax(widest, tree->sizeHintForIndex(model->index(row, c, parent)).width() +
+                                              (c == 0 ? tree->indentation() : 0));
+            }
+            columns += widest;
+        }
+        const int list = qBound(kListMinimumWidth, columns, total * 3 / 10);
+        const int pane = qBound(kPaneMinimumWidth, total * 9 / 25, 620);
+        sizes = {list, total - list - pane, pane};
+    }
+    // The image keeps a useful size: the pane, then the list give way.
+    const int useful = qMin(total * 2 / 5, 480);
+    int missing = useful - sizes[1];
+    for (int from : {2, 0}) {
+        const int minimum = from == 2 ? kPaneMinimumWidth : kListMinimumWidth;
+        const int give = qBound(0, missing, sizes[from] - minimum);
+        sizes[from] -= give;
+        sizes[1] += give;
+        missing -= give;
+    }
+    if (sizes != ui->splitter->sizes())
+        ui->splitter->setSizes(sizes);
+}
+
 void MainWindow::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {
@@ -383,9 +442,11 @@ void MainWindow::refreshDeviceList()
         }
         auto* item = new QTreeWidgetItem(device.isCard ? m_cardsItem : m_camerasItem);
         item->setText(ColumnDevice, id);
+        item->setToolTip(ColumnModel, fromStd(device.model));
         item->setIcon(ColumnDevice, stateIcon(device.usable));
         item->setText(ColumnModel, fromStd(device.model));
         item->setText(ColumnState, state.join(QStringLiteral(", ")));
+        item->setToolTip(ColumnState, item->text(ColumnState));
         item->setToolTip(ColumnDevice, fromStd(device.description));
         if (!device.error.empty()) {
             // The reason the device cannot be used, where the user looks.
@@ -403,6 +464,7 @@ void MainWindow::refreshDeviceList()
     }
     retranslateTree();
     updateActions();
+    fitSplitter();
 }
 
 void MainWindow::reportLostSelection(const QString& id)

@@ -86,8 +86,12 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
         QCoreApplication::translate("camview", "Writes the image view's picture at full resolution to FILE "
                                                "(PNG; with --play, once the first frame came), then exits."),
         QStringLiteral("FILE"));
+    const QCommandLineOption size(
+        QStringLiteral("size"),
+        QCoreApplication::translate("camview", "The window's size, for instance 800x600."),
+        QStringLiteral("WIDTHxHEIGHT"));
     parser.addOptions({sim, simCard, camera, noDefaults, discover, lang, focus, wait, screenshot, dumpTree,
-                       play, dumpPanel, loadSettings, saveSettings, saveImage});
+                       play, dumpPanel, loadSettings, saveSettings, saveImage, size});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -120,6 +124,20 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
         error = QCoreApplication::translate("camview", "--wait takes a whole number of seconds, not '%1'.")
                     .arg(parser.value(wait));
         return false;
+    }
+
+    if (parser.isSet(size)) {
+        const QStringList sides = parser.value(size).split(QLatin1Char('x'));
+        bool widthOk = false;
+        bool heightOk = false;
+        const int width = sides.size() == 2 ? sides[0].toInt(&widthOk) : 0;
+        const int height = sides.size() == 2 ? sides[1].toInt(&heightOk) : 0;
+        if (!widthOk || !heightOk || width < 200 || height < 150 || width > 16384 || height > 16384) {
+            error = QCoreApplication::translate("camview", "--size takes WIDTHxHEIGHT in pixels, not '%1'.")
+                        .arg(parser.value(size));
+            return false;
+        }
+        options.windowSize = QSize(width, height);
     }
 
     options.simulatedFiles = parser.values(sim);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +22,7 @@ struct CamviewOptions
     QString loadSettingsFile;                     //!< --load-settings FILE
     QString saveSettingsFile;                     //!< --save-settings FILE
     QString saveImageFile;                        //!< --save-image FILE
+    QSize windowSize;                             //!< --size WIDTHxHEIGHT; invalid: the default
 };
 
 // Parses camview's arguments (arguments[0] is the program). On a bad
