@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QImageWriter>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QMouseEvent>
@@ -15,6 +16,8 @@
 #include <QWheelEvent>
 
 #include <cmath>
+#include <condition_variable>
+#include <thread>
 
 Q_LOGGING_CATEGORY(lcImageView, "camview.imageview")
 
@@ -49,6 +52,43 @@ bool showsNoKind(const QString& id)
 
 } // namespace
 
+// Where the region drawn with the mouse goes: the ROI listeners run on the
+// service's thread, and the window's device-list listener may hold that
+// thread while it waits for the GUI thread, so a thread of its own hands
+// the newest region over; a region that a newer one overtakes is not sent.
+struct ImageView::RegionNotifier
+{
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool stop = false;
+    bool pending = false;
+    std::string id;
+    int roiId = 0;
+    QRect region;
+    int operation = 1;
+    std::thread thread;
+
+    static void run(std::shared_ptr<RegionNotifier> self)
+    {
+        std::unique_lock<std::mutex> lock(self->mutex);
+        for (;;) {
+            self->wake.wait(lock, [&] { return self->stop || self->pending; });
+            if (self->stop)
+                return;
+            self->pending = false;
+            const std::string id = self->id;
+            int roiId = self->roiId;
+            const QRect r = self->region;
+            const int operation = self->operation;
+            lock.unlock();
+            bool status = true;
+            Corvid::NotifyROIDraw(id, r.left(), r.top(), r.left() + r.width(), r.top() + r.height(),
+                                  operation, roiId, status);
+            lock.lock();
+        }
+    }
+};
+
 // The image and the regions over it, scaled to fit or pixel for pixel.
 class ImageCanvas : public QWidget
 {
@@ -59,6 +99,7 @@ public:
         setMinimumSize(160, 120);
         // The pixel under the cursor is read out without a button pressed.
         setMouseTracking(true);
+        setFocusPolicy(Qt::ClickFocus);
     }
 
     //! Where the image lies on the canvas, and its scale.
@@ -83,10 +124,57 @@ public:
     }
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (event->button() == Qt::LeftButton)
+            m_view->onCanvasPressed(event->localPos());
+        QWidget::mousePressEvent(event);
+    }
+
     void mouseMoveEvent(QMouseEvent* event) override
     {
         m_view->updatePixelReadout(event->localPos());
+        if (event->buttons() & Qt::LeftButton) {
+            m_view->onCanvasDragged(event->localPos());
+        } else {
+            // The cursor says what a drag would do.
+            bool inside = false;
+            const Qt::Edges edges = m_view->edgesAt(event->localPos(), &inside);
+            const bool horizontal = edges & (Qt::LeftEdge | Qt::RightEdge);
+            const bool vertical = edges & (Qt::TopEdge | Qt::BottomEdge);
+            if (horizontal && vertical)
+                setCursor(edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge)
+                              ? Qt::SizeFDiagCursor
+                              : Qt::SizeBDiagCursor);
+            else if (horizontal)
+                setCursor(Qt::SizeHorCursor);
+            else if (vertical)
+                setCursor(Qt::SizeVerCursor);
+            else if (inside)
+                setCursor(Qt::SizeAllCursor);
+            else if (m_view->activeRegion() != 0)
+                setCursor(Qt::CrossCursor);
+            else
+                unsetCursor();
+        }
         QWidget::mouseMoveEvent(event);
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        if (event->button() == Qt::LeftButton)
+            m_view->onCanvasReleased();
+        QWidget::mouseReleaseEvent(event);
+    }
+
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Escape && m_view->activeRegion() != 0) {
+            m_view->onEscape();
+            event->accept();
+            return;
+        }
+        QWidget::keyPressEvent(event);
     }
 
     void leaveEvent(QEvent* event) override
@@ -224,10 +312,20 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
     Corvid::RegisterFocusUpdateListener(this);
     Corvid::RegisterDeviceListUpdateListener(this);
     Corvid::RegisterImageView(this);
+
+    m_notifier = std::make_shared<RegionNotifier>();
+    m_notifier->thread = std::thread(&RegionNotifier::run, m_notifier);
 }
 
 ImageView::~ImageView()
 {
+    {
+        // A hand-over under way finishes on its own.
+        std::lock_guard<std::mutex> lock(m_notifier->mutex);
+        m_notifier->stop = true;
+        m_notifier->wake.notify_all();
+    }
+    m_notifier->thread.detach();
     Corvid::UnRegisterImageView(this);
     Corvid::UnRegisterDeviceListUpdateListener(this);
     Corvid::UnRegisterFocusUpdateListener(this);
@@ -368,8 +466,157 @@ void ImageView::updateCanvasSize()
 
 QMap<int, QRect> ImageView::regions(const QString& id) const
 {
+    QMap<int, QRect> regions;
+    {
+        std::lock_guard<std::mutex> lock(m_regionMutex);
+        regions = m_regions.value(id);
+    }
+    if (m_drag != Drag::None && id == m_deviceId && regions.contains(m_dragRoi))
+        regions[m_dragRoi] = m_dragRect;
+    return regions;
+}
+
+int ImageView::activeRegion() const
+{
     std::lock_guard<std::mutex> lock(m_regionMutex);
-    return m_regions.value(id);
+    const int roiId = m_activeRegion.value(m_deviceId, 0);
+    return m_regions.value(m_deviceId).contains(roiId) ? roiId : 0;
+}
+
+Qt::Edges ImageView::edgesAt(const QPointF& canvasPoint, bool* inside) const
+{
+    *inside = false;
+    const int roiId = activeRegion();
+    if (roiId == 0 || m_image.isNull())
+        return {};
+    double scale = 1.0;
+    const QRectF target = m_canvas->imageRect(&scale);
+    const QRect r = regions(m_deviceId).value(roiId);
+    const QRectF mapped(target.left() + r.left() * scale, target.top() + r.top() * scale, r.width() * scale,
+                        r.height() * scale);
+    // Edges are grabbed within a few pixels of the screen, whatever the zoom.
+    constexpr double kGrab = 6.0;
+    if (!mapped.adjusted(-kGrab, -kGrab, kGrab, kGrab).contains(canvasPoint))
+        return {};
+    Qt::Edges edges;
+    if (qAbs(canvasPoint.x() - mapped.left()) <= kGrab)
+        edges |= Qt::LeftEdge;
+    else if (qAbs(canvasPoint.x() - mapped.right()) <= kGrab)
+        edges |= Qt::RightEdge;
+    if (qAbs(canvasPoint.y() - mapped.top()) <= kGrab)
+        edges |= Qt::TopEdge;
+    else if (qAbs(canvasPoint.y() - mapped.bottom()) <= kGrab)
+        edges |= Qt::BottomEdge;
+    *inside = edges == Qt::Edges() && mapped.contains(canvasPoint);
+    return edges;
+}
+
+void ImageView::onCanvasPressed(const QPointF& canvasPoint)
+{
+    const int roiId = activeRegion();
+    if (roiId == 0 || m_image.isNull())
+        return;
+    const QRectF bounds(QPointF(0, 0), QSizeF(m_image.size()));
+    const QPointF at = imagePoint(canvasPoint);
+    bool inside = false;
+    const Qt::Edges edges = edgesAt(canvasPoint, &inside);
+    if (edges == Qt::Edges() && !inside && !bounds.contains(at))
+        return; // beside the picture
+    m_dragRoi = roiId;
+    m_dragStart = regions(m_deviceId).value(roiId);
+    m_dragRect = m_dragStart;
+    m_dragEdges = edges;
+    m_pressPoint = QPointF(qBound(0.0, at.x(), bounds.width()), qBound(0.0, at.y(), bounds.height()));
+    // A region as large as the image cannot move: a drag inside it draws.
+    const bool movable = m_dragStart != QRect(QPoint(0, 0), m_image.size());
+    m_drag = edges != Qt::Edges() ? Drag::Resize : inside && movable ? Drag::Move : Drag::Draw;
+}
+
+void ImageView::onCanvasDragged(const QPointF& canvasPoint)
+{
+    if (m_drag == Drag::None)
+        return;
+    const int width = m_image.width();
+    const int height = m_image.height();
+    const QPointF at = imagePoint(canvasPoint);
+    // Whole pixels within the image.
+    const int x = qBound(0, qRound(at.x()), width);
+    const int y = qBound(0, qRound(at.y()), height);
+    QRect next = m_dragRect;
+    switch (m_drag) {
+    case Drag::Draw: {
+        const int x0 = qRound(m_pressPoint.x());
+        const int y0 = qRound(m_pressPoint.y());
+        next = QRect(QPoint(qMin(x0, x), qMin(y0, y)), QSize(qAbs(x - x0), qAbs(y - y0)));
+        break;
+    }
+    case Drag::Move: {
+        const int dx = qRound(at.x() - m_pressPoint.x());
+        const int dy = qRound(at.y() - m_pressPoint.y());
+        next = m_dragStart;
+        next.moveTo(qBound(0, m_dragStart.left() + dx, width - m_dragStart.width()),
+                    qBound(0, m_dragStart.top() + dy, height - m_dragStart.height()));
+        break;
+    }
+    case Drag::Resize: {
+        // Edges in exclusive coordinates: a region of width w from x ends at x + w.
+        int left = m_dragStart.left();
+        int top = m_dragStart.top();
+        int right = left + m_dragStart.width();
+        int bottom = top + m_dragStart.height();
+        if (m_dragEdges & Qt::LeftEdge)
+            left = qMin(x, right - 1);
+        if (m_dragEdges & Qt::RightEdge)
+            right = qMax(x, left + 1);
+        if (m_dragEdges & Qt::TopEdge)
+            top = qMin(y, bottom - 1);
+        if (m_dragEdges & Qt::BottomEdge)
+            bottom = qMax(y, top + 1);
+        next = QRect(QPoint(left, top), QSize(right - left, bottom - top));
+        break;
+    }
+    case Drag::None:
+        break;
+    }
+    if (next.width() < 1 || next.height() < 1 || next == m_dragRect)
+        return;
+    m_dragRect = next;
+    m_canvas->update();
+    notifyRegion(m_dragRoi, m_dragRect, 1);
+}
+
+void ImageView::onCanvasReleased()
+{
+    if (m_drag == Drag::None)
+        return;
+    m_drag = Drag::None;
+    // The pane's rows now hold the region, within the board's rules; the
+    // picture shows what they made of it (SetROIPos).
+    m_canvas->update();
+}
+
+void ImageView::onEscape()
+{
+    if (m_drag != Drag::None) {
+        m_drag = Drag::None;
+        notifyRegion(m_dragRoi, m_dragStart, 1);
+        m_canvas->update();
+        return;
+    }
+    // Not dragging: the drawing phase ends, as with the Select button.
+    const int roiId = activeRegion();
+    notifyRegion(roiId, regions(m_deviceId).value(roiId), 0);
+}
+
+void ImageView::notifyRegion(int roiId, const QRect& region, int operation)
+{
+    std::lock_guard<std::mutex> lock(m_notifier->mutex);
+    m_notifier->id = m_deviceId.toUtf8().toStdString();
+    m_notifier->roiId = roiId;
+    m_notifier->region = region;
+    m_notifier->operation = operation;
+    m_notifier->pending = true;
+    m_notifier->wake.notify_all();
 }
 
 QPointF ImageView::canvasPoint(const QPointF& imagePoint) const
@@ -606,6 +853,7 @@ int ImageView::DrawROI(const std::string& id, int x1, int y1, int x2, int y2, in
     {
         std::lock_guard<std::mutex> lock(m_regionMutex);
         m_regions[camera].insert(roiId, regionOf(x1, y1, x2, y2));
+        m_activeRegion.insert(camera, roiId);
     }
     ok = true;
     scheduleRepaint();

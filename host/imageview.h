@@ -76,8 +76,12 @@ public:
     //! Frames per second now: the frames shown in the last second.
     double framesPerSecond() const;
 
-    //! The regions of the camera, in image coordinates, by id.
+    //! The regions of the camera, in image coordinates, by id (a region
+    //! being dragged as it is now).
     QMap<int, QRect> regions(const QString& id) const;
+    //! The region the mouse draws on the shown camera's image (the one the
+    //! last DrawROI started); 0 when none.
+    int activeRegion() const;
     //! Where a point of the image is on the canvas (for tests).
     QPointF canvasPoint(const QPointF& imagePoint) const;
     QWidget* canvas() const;
@@ -129,6 +133,27 @@ private:
     void updateCanvasSize();
     void setFrame(const std::shared_ptr<const Corvid::Frame>& frame, const QImage& image,
                   quint32 pixelFormat);
+
+    // The region drawn with the mouse (canvas events, GUI thread).
+    enum class Drag
+    {
+        None,
+        Draw,
+        Move,
+        Resize
+    };
+    void onCanvasPressed(const QPointF& canvasPoint);
+    void onCanvasDragged(const QPointF& canvasPoint);
+    void onCanvasReleased();
+    //! Escape: a drag returns to where it started; otherwise the drawing
+    //! phase ends.
+    void onEscape();
+    //! Which edges of the active region are at the canvas point, or none;
+    //! *inside: the point is within the region.
+    Qt::Edges edgesAt(const QPointF& canvasPoint, bool* inside) const;
+    //! Tells the pane where the region is now, through the ROI listener
+    //! (off the GUI thread: the listeners run on the service's thread).
+    void notifyRegion(int roiId, const QRect& region, int operation);
     void updatePixelReadout(const QPointF& canvasPoint);
     //! Counts a frame shown now, and forgets those older than a second.
     void countFrame();
@@ -166,8 +191,18 @@ private:
     QVector<qint64> m_frameTimes;
     QElapsedTimer m_statusClock;
 
-    mutable std::mutex m_regionMutex; //!< guards m_regions (the service's calls come from any thread)
+    //! Guards m_regions and m_activeRegion (the service's calls come from any thread).
+    mutable std::mutex m_regionMutex;
     QHash<QString, QMap<int, QRect>> m_regions;
+    QHash<QString, int> m_activeRegion;
+    Drag m_drag = Drag::None;
+    Qt::Edges m_dragEdges;
+    int m_dragRoi = 0;
+    QRect m_dragStart;    //!< the region when the drag began
+    QRect m_dragRect;     //!< the region now
+    QPointF m_pressPoint; //!< in image coordinates
+    struct RegionNotifier;
+    std::shared_ptr<RegionNotifier> m_notifier;
     std::atomic<int> m_nextRoiId{1};
     std::atomic<bool> m_repaintQueued{false};
 };
