@@ -93,7 +93,9 @@ void Service::checkHealth()
     std::vector<std::future<bool>> answers;
     for (const auto& checked : toCheck) {
         std::shared_ptr<GenApi::CDeviceConnection> connection = checked.second;
-        answers.push_back(std::async(std::launch::async, [connection, cancelled] {
+        // A simulated device answers at once: no thread for it.
+        const auto policy = connection->IsSimulated() ? std::launch::deferred : std::launch::async;
+        answers.push_back(std::async(policy, [connection, cancelled] {
             try {
                 return !connection->IsLost() && connection->Ping(kPingDeadlineMs, cancelled);
             } catch (...) {
