@@ -14,6 +14,18 @@ int bitsPerPixel(quint32 code)
 
 constexpr quint32 kBgr8 = 0x02180015;
 
+//! A frame of a format that is shown, with as much data as its size says.
+bool shown(const Corvid::Frame& frame)
+{
+    const int bits = bitsPerPixel(frame.pixelFormat);
+    const bool colour = frame.pixelFormat == Corvid::PIXEL_RGB8 || frame.pixelFormat == kBgr8;
+    const bool mono = (frame.pixelFormat >> 24) == 0x01 && (bits == 8 || bits == 16);
+    if (frame.width == 0 || frame.height == 0 || frame.width > 65535 || frame.height > 65535 ||
+        !(colour || mono))
+        return false;
+    return frame.data.size() >= size_t(frame.width) * size_t(frame.height) * size_t(bits / 8);
+}
+
 QString fromStd(const std::string& text)
 {
     return QString::fromUtf8(text.c_str(), int(text.size()));
@@ -42,11 +54,7 @@ QImage FramePipeline::toImage(const Corvid::Frame& frame)
     const int height = int(frame.height);
     const int bits = bitsPerPixel(frame.pixelFormat);
     const bool colour = frame.pixelFormat == Corvid::PIXEL_RGB8 || frame.pixelFormat == kBgr8;
-    const bool mono = (frame.pixelFormat >> 24) == 0x01 && (bits == 8 || bits == 16);
-    if (width <= 0 || height <= 0 || width > 65535 || height > 65535 || !(colour || mono))
-        return QImage();
-    const size_t bytes = size_t(bits / 8);
-    if (frame.data.size() < size_t(width) * size_t(height) * bytes)
+    if (!shown(frame))
         return QImage();
 
     QImage image(width, height, QImage::Format_RGB32);
@@ -71,6 +79,62 @@ QImage FramePipeline::toImage(const Corvid::Frame& frame)
         }
     }
     return image;
+}
+
+QImage FramePipeline::toFullImage(const Corvid::Frame& frame)
+{
+    if (!shown(frame))
+        return QImage();
+    const int width = int(frame.width);
+    const int height = int(frame.height);
+    const int bits = bitsPerPixel(frame.pixelFormat);
+    const bool colour = frame.pixelFormat == Corvid::PIXEL_RGB8 || frame.pixelFormat == kBgr8;
+    const QImage::Format format = colour       ? QImage::Format_RGB888
+                                  : bits == 16 ? QImage::Format_Grayscale16
+                                               : QImage::Format_Grayscale8;
+    QImage image(width, height, format);
+    if (image.isNull())
+        return image;
+    const int rowBytes = width * (colour ? 3 : bits / 8);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* in = frame.data.data() + size_t(y) * size_t(rowBytes);
+        uchar* out = image.scanLine(y);
+        if (colour && frame.pixelFormat == kBgr8) {
+            for (int x = 0; x < width; ++x) {
+                out[3 * x] = in[3 * x + 2];
+                out[3 * x + 1] = in[3 * x + 1];
+                out[3 * x + 2] = in[3 * x];
+            }
+        } else if (bits == 16) {
+            // Little-endian samples into native 16-bit words.
+            auto* words = reinterpret_cast<quint16*>(out);
+            for (int x = 0; x < width; ++x)
+                words[x] = quint16(in[2 * x] | (in[2 * x + 1] << 8));
+        } else {
+            std::memcpy(out, in, size_t(rowBytes));
+        }
+    }
+    return image;
+}
+
+QString FramePipeline::pixelText(const Corvid::Frame& frame, int x, int y)
+{
+    const int width = int(frame.width);
+    const int height = int(frame.height);
+    if (x < 0 || y < 0 || x >= width || y >= height || !shown(frame))
+        return QString();
+    const int bits = bitsPerPixel(frame.pixelFormat);
+    const bool colour = frame.pixelFormat == Corvid::PIXEL_RGB8 || frame.pixelFormat == kBgr8;
+    const size_t pixel = size_t(y) * size_t(width) + size_t(x);
+    const uint8_t* in = frame.data.data();
+    if (colour) {
+        const uint8_t* p = in + 3 * pixel;
+        const bool bgr = frame.pixelFormat == kBgr8;
+        return QStringLiteral("R %1 G %2 B %3").arg(p[bgr ? 2 : 0]).arg(p[1]).arg(p[bgr ? 0 : 2]);
+    }
+    if (bits == 16)
+        return QString::number(in[2 * pixel] | (in[2 * pixel + 1] << 8));
+    return QString::number(in[pixel]);
 }
 
 QString FramePipeline::pixelFormatName(quint32 code)
@@ -142,6 +206,7 @@ void FramePipeline::convertLoop()
         if (!m_ready.isNull())
             ++m_statistics.dropped; // the GUI thread has not taken the previous one
         m_ready = std::move(image);
+        m_readyFrame = frame;
         m_readyFormat = frame->pixelFormat;
         m_readyDevice = fromStd(frame->deviceId);
         if (!m_deliveryQueued) {
@@ -163,6 +228,8 @@ void FramePipeline::deliver()
             return;
         image = std::move(m_ready);
         m_ready = QImage();
+        m_shownFrame = std::move(m_readyFrame);
+        m_readyFrame.reset();
         format = m_readyFormat;
         device = m_readyDevice;
         ++m_statistics.shown;

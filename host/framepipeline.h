@@ -38,8 +38,17 @@ public:
     //! Mono8 and other 8-bit formats are shown as grey, Mono16 and other
     //! 16-bit formats by their upper byte, RGB8 and BGR8 in colour.
     static QImage toImage(const Corvid::Frame& frame);
+    //! The frame at full depth for saving: Grayscale8, Grayscale16 or
+    //! RGB888; null when toImage() would be.
+    static QImage toFullImage(const Corvid::Frame& frame);
+    //! The value of the pixel at (x, y) as text ("128", "40000",
+    //! "R 12 G 34 B 56"); empty outside the frame or in a format not shown.
+    static QString pixelText(const Corvid::Frame& frame, int x, int y);
     //! The format's GenICam name, or its code in hex.
     static QString pixelFormatName(quint32 code);
+
+    //! On the GUI thread: the frame of the image that frameReady() gave last.
+    std::shared_ptr<const Corvid::Frame> shownFrame() const { return m_shownFrame; }
 
     Statistics statistics() const;
     void resetStatistics();
@@ -60,8 +69,10 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stop = false;
-    std::shared_ptr<const Corvid::Frame> m_raw; //!< waiting for the converter
-    QImage m_ready;                             //!< converted, waiting for the GUI thread
+    std::shared_ptr<const Corvid::Frame> m_raw;        //!< waiting for the converter
+    QImage m_ready;                                    //!< converted, waiting for the GUI thread
+    std::shared_ptr<const Corvid::Frame> m_readyFrame; //!< the frame of m_ready
+    std::shared_ptr<const Corvid::Frame> m_shownFrame; //!< GUI thread only
     quint32 m_readyFormat = 0;
     QString m_readyDevice;
     bool m_deliveryQueued = false; //!< a deliver() call is queued to the GUI thread

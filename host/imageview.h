@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QMap>
 #include <QRect>
+#include <QVector>
 #include <QWidget>
 
 #include <atomic>
@@ -15,6 +16,7 @@
 
 class QLabel;
 class QScrollArea;
+class QTimer;
 class QToolButton;
 class ImageCanvas;
 
@@ -26,8 +28,12 @@ class ImageCanvas;
 // Frames come from the service's acquisition through a FramePipeline; the
 // GUI thread only paints the newest converted image. Play starts the
 // acquisition of the shown camera, Stop ends it; it also ends when the
-// camera goes away, and the Play button returns to off then.
-class ImageView : public QWidget, public Corvid::IImageView, public Corvid::IFocusUpdate
+// camera goes away, and the Play button returns to off then. A camera lost
+// while it played plays again when it returns.
+class ImageView : public QWidget,
+                  public Corvid::IImageView,
+                  public Corvid::IFocusUpdate,
+                  public Corvid::IDeviceListUpdate
 {
     Q_OBJECT
 
@@ -48,11 +54,34 @@ public:
     //! Fit the image to the view, or show it pixel for pixel (scrollable).
     void setFitToWindow(bool fit);
     bool fitToWindow() const { return m_fit; }
+    //! Shows the image at this scale (scrollable), keeping the image point
+    //! under `anchor` (a point of the viewport) where it is; Ctrl+wheel
+    //! zooms this way about the cursor.
+    void setZoom(double scale, const QPoint& anchor);
+    //! The image's scale on the screen now.
+    double zoom() const;
 
     //! The image now shown (null before the first frame).
     QImage image() const { return m_image; }
-    //! The regions of the camera, in image coordinates, by id.
+    //! Shows a frame as if the acquisition had sent it (stills, tests).
+    void showFrame(const std::shared_ptr<const Corvid::Frame>& frame);
+    //! Writes the frame now shown, at full resolution and depth, as PNG;
+    //! false with the reason in *error.
+    bool saveImage(const QString& fileName, QString* error) const;
+    //! The pixel readout of the status line ("x, y: value"; "" when the
+    //! cursor is not on the image).
+    QString pixelReadout() const;
+    //! The image point under a point of the canvas (may lie outside the image).
+    QPointF imagePoint(const QPointF& canvasPoint) const;
+    //! Frames per second now: the frames shown in the last second.
+    double framesPerSecond() const;
+
+    //! The regions of the camera, in image coordinates, by id (a region
+    //! being dragged as it is now).
     QMap<int, QRect> regions(const QString& id) const;
+    //! The region the mouse draws on the shown camera's image (the one the
+    //! last DrawROI started); 0 when none.
+    int activeRegion() const;
     //! Where a point of the image is on the canvas (for tests).
     QPointF canvasPoint(const QPointF& imagePoint) const;
     QWidget* canvas() const;
@@ -74,6 +103,8 @@ public:
     int StartGrab(const std::string& id) override;
 
     void FocusUpdated(Corvid::FOCUS_TYPE type, std::string id) override;
+    void DeviceListUpdated(int source, std::vector<std::string> cardList,
+                           std::vector<std::string> camList) override;
 
 signals:
     //! A new frame is on the screen.
@@ -93,8 +124,40 @@ private:
     static QString knownCamera(const std::string& id);
     void onFrameReady(const QImage& image, quint32 pixelFormat, const QString& deviceId);
     void onAcquisitionEnded(const QString& deviceId, const QString& reason);
+    //! An acquisition's end as the user reads it.
+    static QString reasonText(const QString& reason);
+    //! After a device list: a camera whose acquisition ended with its loss
+    //! plays again once it is usable.
+    void onDeviceListChanged();
     void updateStatus();
     void updateCanvasSize();
+    void setFrame(const std::shared_ptr<const Corvid::Frame>& frame, const QImage& image,
+                  quint32 pixelFormat);
+
+    // The region drawn with the mouse (canvas events, GUI thread).
+    enum class Drag
+    {
+        None,
+        Draw,
+        Move,
+        Resize
+    };
+    void onCanvasPressed(const QPointF& canvasPoint);
+    void onCanvasDragged(const QPointF& canvasPoint);
+    void onCanvasReleased();
+    //! Escape: a drag returns to where it started; otherwise the drawing
+    //! phase ends.
+    void onEscape();
+    //! Which edges of the active region are at the canvas point, or none;
+    //! *inside: the point is within the region.
+    Qt::Edges edgesAt(const QPointF& canvasPoint, bool* inside) const;
+    //! Tells the pane where the region is now, through the ROI listener
+    //! (off the GUI thread: the listeners run on the service's thread).
+    void notifyRegion(int roiId, const QRect& region, int operation);
+    void updatePixelReadout(const QPointF& canvasPoint);
+    //! Counts a frame shown now, and forgets those older than a second.
+    void countFrame();
+    void dropOldFrameTimes();
     void setPlaying(bool playing);
     //! Schedules a repaint from any thread.
     void scheduleRepaint();
@@ -106,24 +169,40 @@ private:
     QToolButton* m_fitButton = nullptr;
     QToolButton* m_actualButton = nullptr;
     QLabel* m_status = nullptr;
+    QLabel* m_pixelStatus = nullptr;
+    QTimer* m_rateTimer = nullptr;
 
     QString m_deviceId;
     Corvid::AcquisitionOptions m_acquisitionOptions;
     bool m_playing = false;
     bool m_playPending = false; //!< play() came before a camera was focused
     bool m_fit = true;
+    double m_scale = 1.0; //!< when not fitted
+    //! The acquisition ended with the camera's loss: it plays again when
+    //! the camera returns.
+    bool m_resumeOnReturn = false;
     QImage m_image;
+    std::shared_ptr<const Corvid::Frame> m_frame; //!< the frame of m_image, when known
     quint32 m_pixelFormat = 0;
     QString m_stopReason;
     qint64 m_guiNanoseconds = 0;
-    // Frames per second over the last second of shown frames.
+    // Frames per second: when the frames of the last second were shown.
     QElapsedTimer m_rateClock;
-    int m_rateFrames = 0;
-    double m_fps = 0.0;
+    QVector<qint64> m_frameTimes;
     QElapsedTimer m_statusClock;
 
-    mutable std::mutex m_regionMutex; //!< guards m_regions (the service's calls come from any thread)
+    //! Guards m_regions and m_activeRegion (the service's calls come from any thread).
+    mutable std::mutex m_regionMutex;
     QHash<QString, QMap<int, QRect>> m_regions;
+    QHash<QString, int> m_activeRegion;
+    Drag m_drag = Drag::None;
+    Qt::Edges m_dragEdges;
+    int m_dragRoi = 0;
+    QRect m_dragStart;    //!< the region when the drag began
+    QRect m_dragRect;     //!< the region now
+    QPointF m_pressPoint; //!< in image coordinates
+    struct RegionNotifier;
+    std::shared_ptr<RegionNotifier> m_notifier;
     std::atomic<int> m_nextRoiId{1};
     std::atomic<bool> m_repaintQueued{false};
 };

@@ -6,19 +6,19 @@
 #include <QMutexLocker>
 #include <QRegularExpression>
 
-#include <atomic>
 #include <cstdio>
 
 namespace {
 
 const int kKeptEntries = 500;
 
-// Harmless warnings that Qt repeats for every widget it styles: printed once.
-const char* const kOnceWarnings[] = {
-    // The kit's style sheets give rgb() a fourth, percentage component.
+// Harmless warnings that Qt repeats for every widget it styles: neither
+// printed nor recorded.
+const char* const kKnownWarnings[] = {
+    // The pane's button style sheets give rgb() a fourth, percentage
+    // component on purpose (the border keeps its colour); Qt ignores it.
     "QCssParser::parseColorValue: Specified color without alpha value but alpha given",
 };
-std::atomic<bool> g_oncePrinted[sizeof(kOnceWarnings) / sizeof(kOnceWarnings[0])];
 
 QtMessageHandler g_previousHandler = nullptr;
 // The tree's debug messages are enabled for its write failures only: the
@@ -30,14 +30,15 @@ bool g_treeDebugForced = false;
 const char* const kTreeCategory = "campane.tree";
 const char* const kTreeWriteFailure = "Failed to set data for ";
 
-// False when the message is a known warning that was printed already.
-bool firstOfItsKind(const QString& message)
+bool isKnownWarning(QtMsgType type, const QString& message)
 {
-    for (size_t i = 0; i < sizeof(kOnceWarnings) / sizeof(kOnceWarnings[0]); ++i) {
-        if (message.startsWith(QLatin1String(kOnceWarnings[i])))
-            return !g_oncePrinted[i].exchange(true);
+    if (type != QtWarningMsg)
+        return false;
+    for (const char* known : kKnownWarnings) {
+        if (message.startsWith(QLatin1String(known)))
+            return true;
     }
-    return true;
+    return false;
 }
 
 LogEntry::Source sourceOf(const QString& category)
@@ -55,7 +56,7 @@ LogEntry::Source sourceOf(const QString& category)
 
 void handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    if (!firstOfItsKind(message))
+    if (isKnownWarning(type, message))
         return;
     static thread_local LogEntry treeFailure;
     const QString category = QString::fromLatin1(context.category ? context.category : "default");
@@ -166,8 +167,8 @@ QVector<LogEntry> LogSink::entries() const
 
 QString LogSink::deviceNamedIn(const QString& text)
 {
-    // Ids end in a letter or digit, so a full stop or colon after one is
-    // left out.
-    static const QRegularExpression id(QStringLiteral("\\b(?:SIM|ARV)-(?:[\\w.:-]*\\w)?"));
+    // Ids are one word that does not end in punctuation, so a full stop or
+    // colon after one is left out.
+    static const QRegularExpression id(QStringLiteral("\\b(?:SIM|ARV)-(?:\\S*[^\\s.,:;!?)\\]'\"])?"));
     return id.match(text).captured();
 }

@@ -36,7 +36,7 @@ Q_DECLARE_METATYPE(LogEntry)
 // to the GUI thread.
 //
 // install() puts a Qt message handler in front of the one that prints: the
-// messages are still printed (a known harmless warning only once), and each
+// messages are still printed (a known harmless style-sheet warning is not), and each
 // is recorded here. Any other part may feed an entry of its own with add().
 class LogSink : public QObject
 {

@@ -7,6 +7,7 @@
 #include "mainwindow.h"
 #include "options.h"
 #include "paneldump.h"
+#include "quitsignals.h"
 #include "settingsfile.h"
 #include "treedump.h"
 
@@ -17,8 +18,10 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -34,7 +37,7 @@ bool needsNoScreen(int argc, char* argv[])
             argument == "--version" || argument == "--dump-tree" || argument == "--dump-panel" ||
             argument.startsWith("--load-settings") || argument.startsWith("--save-settings"))
             return true;
-        if (noDisplay && argument.startsWith("--screenshot"))
+        if (noDisplay && (argument.startsWith("--screenshot") || argument.startsWith("--save-image")))
             return true;
     }
     return false;
@@ -63,6 +66,7 @@ int main(int argc, char* argv[])
         }
     }
     QApplication app(argc, argv);
+    quitOnTerminationSignals();
 
     // The catalogue first: the boards are translated as they are built.
     LanguageCatalogue catalogue;
@@ -83,84 +87,111 @@ int main(int argc, char* argv[])
         window.show();
         if (options.play)
             QObject::connect(&window, &MainWindow::ready, window.imageView(), &ImageView::play);
-        int settingsResult = 0;
+        // A headless run does its steps in this order once the window is
+        // ready (settings, picture, image, dumps), each after the one before,
+        // and exits with the first failure.
+        using Done = std::function<void(int)>;
+        std::vector<std::function<void(const Done&)>> steps;
+        int stepsResult = 0;
         if (!options.loadSettingsFile.isEmpty() || !options.saveSettingsFile.isEmpty()) {
             // Before the screenshot and the dump, which then show the loaded values.
-            QObject::connect(&window, &MainWindow::ready, &window, [&options, &settingsResult] {
-                settingsResult =
-                    runSettingsOptions(options.focusId, options.loadSettingsFile, options.saveSettingsFile);
-                if (options.screenshotFile.isEmpty() && !options.dumpTree && !options.dumpPanel)
-                    QApplication::exit(settingsResult);
+            steps.push_back([&options](const Done& done) {
+                done(runSettingsOptions(options.focusId, options.loadSettingsFile, options.saveSettingsFile));
             });
         }
-        // A headless run fails when a device of the command line could not be
-        // added or the device it names never came.
-        const bool headless = !options.screenshotFile.isEmpty() || options.dumpTree || options.dumpPanel ||
-                              !options.loadSettingsFile.isEmpty() || !options.saveSettingsFile.isEmpty();
-        QObject::connect(&window, &MainWindow::focusTimedOut, &window, [headless](const QString&) {
-            if (headless)
-                QApplication::exit(1);
-        });
-        if (!options.screenshotFile.isEmpty()) {
-            QObject::connect(&window, &MainWindow::ready, &window, [&window, &options] {
-                // One more turn of the event loop lets the shown board lay
-                // itself out before the window is grabbed.
-                auto shoot = [&window, &options, taken = std::make_shared<bool>(false)] {
-                    if (std::exchange(*taken, true))
-                        return;
-                    QTimer::singleShot(200, &window, [&window, &options] {
-                        const bool saved = window.saveScreenshot(options.screenshotFile);
-                        if (saved)
-                            std::printf("camview: screenshot written to %s\n",
-                                        qPrintable(QFileInfo(options.screenshotFile).absoluteFilePath()));
-                        QApplication::exit(saved && window.startErrors().isEmpty() ? 0 : 1);
-                    });
+        if (options.play && (!options.screenshotFile.isEmpty() || !options.saveImageFile.isEmpty())) {
+            // With --play the picture waits for a frame, or 5 s.
+            steps.push_back([&window](const Done& done) {
+                auto next = [done, taken = std::make_shared<bool>(false)] {
+                    if (!std::exchange(*taken, true))
+                        done(0);
                 };
-                if (!options.play)
-                    return shoot();
-                // With --play the picture waits for a frame, or 5 s.
-                QObject::connect(window.imageView(), &ImageView::frameShown, &window, shoot);
-                QTimer::singleShot(5000, &window, shoot);
+                QObject::connect(window.imageView(), &ImageView::frameShown, &window, next);
+                QTimer::singleShot(5000, &window, next);
+            });
+        }
+        if (!options.screenshotFile.isEmpty()) {
+            steps.push_back([&window, &options](const Done& done) {
+                // A few turns of the event loop let the shown board lay
+                // itself out before the window is grabbed.
+                QTimer::singleShot(200, &window, [&window, &options, done] {
+                    const bool saved = window.saveScreenshot(options.screenshotFile);
+                    if (saved)
+                        std::printf("camview: screenshot written to %s\n",
+                                    qPrintable(QFileInfo(options.screenshotFile).absoluteFilePath()));
+                    done(saved && window.startErrors().isEmpty() ? 0 : 1);
+                });
+            });
+        }
+        if (!options.saveImageFile.isEmpty()) {
+            steps.push_back([&window, &options](const Done& done) {
+                QString error;
+                if (!window.imageView()->saveImage(options.saveImageFile, &error)) {
+                    std::fprintf(stderr, "camview: %s\n", qPrintable(error));
+                    done(1);
+                    return;
+                }
+                std::printf("camview: image written to %s\n",
+                            qPrintable(QFileInfo(options.saveImageFile).absoluteFilePath()));
+                done(window.startErrors().isEmpty() ? 0 : 1);
             });
         }
         if (options.dumpTree) {
-            QObject::connect(&window, &MainWindow::ready, &window, [&window] {
-                if (!window.startErrors().isEmpty()) {
-                    QApplication::exit(1);
-                    return;
-                }
+            steps.push_back([&window](const Done& done) {
+                if (!window.startErrors().isEmpty())
+                    return done(1);
                 // The shown board filters its tree as it is shown.
-                QTimer::singleShot(0, &window, [&window] {
+                QTimer::singleShot(0, &window, [&window, done] {
                     const QString tree = dumpShownFeatureTree(&window);
                     if (tree.isEmpty())
-                        std::fprintf(stderr, "camview: the shown board has no feature tree\n");
+                        std::fprintf(stderr, "camview: %s\n",
+                                     qPrintable(QCoreApplication::translate(
+                                         "camview", "the shown board has no feature tree")));
                     std::fputs(tree.toUtf8().constData(), stdout);
                     std::fflush(stdout);
-                    QApplication::exit(tree.isEmpty() ? 1 : 0);
+                    done(tree.isEmpty() ? 1 : 0);
                 });
             });
         }
         if (options.dumpPanel) {
-            QObject::connect(&window, &MainWindow::ready, &window, [&window, &options] {
-                if (!window.startErrors().isEmpty()) {
-                    QApplication::exit(1);
-                    return;
-                }
-                QTimer::singleShot(0, &window, [&window, &options] {
+            steps.push_back([&window, &options](const Done& done) {
+                if (!window.startErrors().isEmpty())
+                    return done(1);
+                QTimer::singleShot(0, &window, [&window, &options, done] {
                     const QString panel =
                         dumpShownPanel(&window, options.language == QLatin1String("Chinese"));
                     if (panel.isEmpty())
-                        std::fprintf(stderr, "camview: the shown board has no panel rows\n");
+                        std::fprintf(stderr, "camview: %s\n",
+                                     qPrintable(QCoreApplication::translate(
+                                         "camview", "the shown board has no panel rows")));
                     std::fputs(panel.toUtf8().constData(), stdout);
                     std::fflush(stdout);
-                    QApplication::exit(panel.isEmpty() ? 1 : 0);
+                    done(panel.isEmpty() ? 1 : 0);
                 });
             });
         }
+        std::function<void(size_t)> runStep = [&](size_t index) {
+            if (index == steps.size()) {
+                QApplication::exit(stepsResult);
+                return;
+            }
+            steps[index]([&runStep, &stepsResult, index](int code) {
+                if (stepsResult == 0)
+                    stepsResult = code;
+                runStep(index + 1);
+            });
+        };
+        if (!steps.empty())
+            QObject::connect(&window, &MainWindow::ready, &window, [&runStep] { runStep(0); });
+        // A headless run fails when a device of the command line could not be
+        // added or the device it names never came.
+        const bool headless = !steps.empty();
+        QObject::connect(&window, &MainWindow::focusTimedOut, &window, [headless](const QString&) {
+            if (headless)
+                QApplication::exit(1);
+        });
         window.start();
         result = QApplication::exec();
-        if (result == 0)
-            result = settingsResult;
     }
     Corvid::StopService();
     return result;

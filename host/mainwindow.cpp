@@ -15,11 +15,14 @@
 #include <QActionGroup>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImageWriter>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QPainter>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -100,17 +103,24 @@ MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalog
     ui->splitter->setStretchFactor(0, 0);
     ui->splitter->setStretchFactor(1, 1);
     ui->splitter->setStretchFactor(2, 0);
-    // The panel's rows need about 360 px (label, editor, scroll bar): a
-    // narrow window shrinks the image, never the pane below that.
-    m_pane->setMinimumWidth(380);
-    m_imageView->setMinimumWidth(120);
-    ui->splitter->setCollapsible(2, false);
-    resize(qMax(width(), 1600), qMax(height(), 820));
+    // A narrow window takes from the pane and the list before the image
+    // (fitSplitter); none of the three collapses.
+    m_pane->setMinimumWidth(kPaneMinimumWidth);
+    m_imageView->setMinimumWidth(160);
+    ui->deviceTree->setMinimumWidth(kListMinimumWidth);
+    for (int i = 0; i < 3; ++i)
+        ui->splitter->setCollapsible(i, false);
     ui->splitter->setSizes({330, 570, 700});
+    connect(ui->splitter, &QSplitter::splitterMoved, this, [this] { m_splitterMovedByUser = true; });
+    resize(options.windowSize.isValid() ? options.windowSize
+                                        : QSize(qMax(width(), 1600), qMax(height(), 820)));
 
     QTreeWidget* tree = ui->deviceTree;
     tree->setIndentation(14);
     tree->header()->setStretchLastSection(true);
+    // The list is as wide as its columns when there is room; in a narrow
+    // window the texts are elided (the tooltips hold them whole).
+    tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     tree->header()->setSectionResizeMode(ColumnDevice, QHeaderView::ResizeToContents);
     tree->header()->setSectionResizeMode(ColumnModel, QHeaderView::ResizeToContents);
     m_camerasItem = new QTreeWidgetItem(tree);
@@ -133,6 +143,7 @@ MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalog
     connect(tree, &QTreeWidget::itemSelectionChanged, this, &MainWindow::onDeviceTreeSelectionChanged);
     connect(ui->actionQuit, &QAction::triggered, this, &QWidget::close);
     connect(ui->actionSaveScreenshot, &QAction::triggered, this, &MainWindow::onSaveScreenshotTriggered);
+    connect(ui->actionSaveImage, &QAction::triggered, this, &MainWindow::onSaveImageTriggered);
     connect(ui->actionSaveSettings, &QAction::triggered, this, &MainWindow::onSettingsActionTriggered);
     connect(ui->actionLoadSettings, &QAction::triggered, this, &MainWindow::onSettingsActionTriggered);
     connect(ui->actionLock, &QAction::triggered, this, [this] { setLock("1"); });
@@ -170,19 +181,28 @@ MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalog
     logAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     ui->menuView->addSeparator();
     ui->menuView->addAction(logAction);
-    m_problemIcon = new QLabel(this);
+    // The icon and the text of a problem share one status-bar item, so that
+    // a transient message hides both instead of painting under the icon.
+    auto* problemArea = new QWidget(this);
+    problemArea->setObjectName(QStringLiteral("problemArea"));
+    problemArea->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto* problemLayout = new QHBoxLayout(problemArea);
+    problemLayout->setContentsMargins(0, 0, 0, 0);
+    problemLayout->setSpacing(4);
+    m_problemIcon = new QLabel(problemArea);
     m_problemIcon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16));
     m_problemIcon->hide();
-    m_problemLabel = new QLabel(this);
+    m_problemLabel = new QLabel(problemArea);
     m_problemLabel->setObjectName(QStringLiteral("problemLabel"));
     m_problemLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_problemLabel->setTextFormat(Qt::PlainText);
+    problemLayout->addWidget(m_problemIcon);
+    problemLayout->addWidget(m_problemLabel, 1);
     m_logButton = new QToolButton(this);
     m_logButton->setObjectName(QStringLiteral("logButton"));
     m_logButton->setAutoRaise(true);
     m_logButton->setDefaultAction(logAction);
-    statusBar()->addWidget(m_problemIcon);
-    statusBar()->addWidget(m_problemLabel, 1);
+    statusBar()->addWidget(problemArea, 1);
     statusBar()->addPermanentWidget(m_logButton);
     connect(LogSink::instance(), &LogSink::entryAdded, this, &MainWindow::onLogEntryAdded);
     for (const LogEntry& entry : LogSink::instance()->entries()) {
@@ -306,6 +326,56 @@ bool MainWindow::saveScreenshot(const QString& fileName)
     return true;
 }
 
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    fitSplitter();
+}
+
+void MainWindow::fitSplitter()
+{
+    QList<int> sizes = ui->splitter->sizes();
+    if (sizes.size() != 3)
+        return;
+    const int total = sizes[0] + sizes[1] + sizes[2];
+    if (total <= 0)
+        return;
+    // The list as wide as its columns (until the user chose a width), at
+    // most 30 % of the window.
+    if (!m_splitterMovedByUser) {
+        QTreeWidget* tree = ui->deviceTree;
+        const QAbstractItemModel* model = tree->model();
+        // Frame, scroll bar and a little room for a longer state text.
+        int columns = tree->frameWidth() * 2 + tree->verticalScrollBar()->sizeHint().width() + 12;
+        for (int c = 0; c < tree->columnCount(); ++c) {
+            int widest = tree->header()->sectionSizeHint(c);
+            for (int group = 0; group < model->rowCount(); ++group) {
+                const QModelIndex parent = model->index(group, 0);
+                widest = qMax(widest, tree->sizeHintForIndex(model->index(group, c)).width());
+                for (int row = 0; row < model->rowCount(parent); ++row)
+                    widest = qMax(widest, tree->sizeHintForIndex(model->index(row, c, parent)).width() +
+                                              (c == 0 ? tree->indentation() : 0));
+            }
+            columns += widest;
+        }
+        const int list = qBound(kListMinimumWidth, columns, total * 3 / 10);
+        const int pane = qBound(kPaneMinimumWidth, total * 9 / 25, 620);
+        sizes = {list, total - list - pane, pane};
+    }
+    // The image keeps a useful size: the pane, then the list give way.
+    const int useful = qMin(total * 2 / 5, 480);
+    int missing = useful - sizes[1];
+    for (int from : {2, 0}) {
+        const int minimum = from == 2 ? kPaneMinimumWidth : kListMinimumWidth;
+        const int give = qBound(0, missing, sizes[from] - minimum);
+        sizes[from] -= give;
+        sizes[1] += give;
+        missing -= give;
+    }
+    if (sizes != ui->splitter->sizes())
+        ui->splitter->setSizes(sizes);
+}
+
 void MainWindow::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {
@@ -320,6 +390,13 @@ void MainWindow::onDeviceListChanged(const QStringList& cards, const QStringList
     const QString selectedId = selectedDevice().id;
     const QHash<QString, bool> wasUsable = m_usable;
     refreshDeviceList();
+    // A device that is usable again has no problem any more that made it
+    // unusable or lost.
+    for (auto it = m_usable.cbegin(); it != m_usable.cend(); ++it) {
+        if (it.value() && wasUsable.contains(it.key()) && !wasUsable.value(it.key()))
+            clearProblemsOf(it.key());
+    }
+
     if (!m_started)
         return;
     if (m_focusPending) {
@@ -361,6 +438,8 @@ void MainWindow::refreshDeviceList()
         QStringList state;
         if (device.usable)
             state << tr("usable");
+        else if (!device.error.empty())
+            state << tr("refused: %1").arg(fromStd(device.error));
         else if (!device.isCard && Corvid::GetCameraInfo(device.id, Corvid::CAM_INFO_CONNECTED) == "0")
             state << tr("lost");
         else
@@ -374,9 +453,11 @@ void MainWindow::refreshDeviceList()
         }
         auto* item = new QTreeWidgetItem(device.isCard ? m_cardsItem : m_camerasItem);
         item->setText(ColumnDevice, id);
+        item->setToolTip(ColumnModel, fromStd(device.model));
         item->setIcon(ColumnDevice, stateIcon(device.usable));
         item->setText(ColumnModel, fromStd(device.model));
         item->setText(ColumnState, state.join(QStringLiteral(", ")));
+        item->setToolTip(ColumnState, plainToolTip(item->text(ColumnState)));
         item->setToolTip(ColumnDevice, plainToolTip(fromStd(device.description)));
         if (!device.error.empty()) {
             // The reason the device cannot be used, where the user looks.
@@ -395,6 +476,7 @@ void MainWindow::refreshDeviceList()
     }
     retranslateTree();
     updateActions();
+    fitSplitter();
 }
 
 void MainWindow::reportLostSelection(const QString& id)
@@ -450,6 +532,18 @@ void MainWindow::onLogEntryAdded(const LogEntry& logged)
     ++m_problemCount;
     retranslateTree();
     showProblem();
+}
+
+void MainWindow::clearProblemsOf(const QString& id)
+{
+    bool cleared = m_lastProblem.remove(id) > 0;
+    auto general = m_lastProblem.find(QString());
+    if (general != m_lastProblem.end() && general->device == id) {
+        m_lastProblem.erase(general);
+        cleared = true;
+    }
+    if (cleared)
+        showProblem();
 }
 
 void MainWindow::showProblem()
@@ -511,6 +605,23 @@ void MainWindow::onSaveScreenshotTriggered()
         this, tr("Save Screenshot"), QStringLiteral("camview.png"), tr("PNG images (*.png)"));
     if (!fileName.isEmpty() && saveScreenshot(fileName))
         statusBar()->showMessage(tr("Saved %1").arg(fileName), 3000);
+}
+
+void MainWindow::onSaveImageTriggered()
+{
+    if (m_imageView->image().isNull()) {
+        statusBar()->showMessage(tr("There is no image to save"), 3000);
+        return;
+    }
+    const QString fileName = QFileDialog::getSaveFileName(this, tr("Save Image"), QStringLiteral("image.png"),
+                                                          tr("PNG images (*.png)"));
+    if (fileName.isEmpty())
+        return;
+    QString error;
+    if (m_imageView->saveImage(fileName, &error))
+        statusBar()->showMessage(tr("Saved %1").arg(fileName), 3000);
+    else
+        qCWarning(lcCamview).noquote() << error;
 }
 
 void MainWindow::onSettingsActionTriggered()
@@ -591,10 +702,21 @@ void MainWindow::sendPendingFocus(const QStringList& cards, const QStringList& c
     bool found = false;
     for (const Corvid::DeviceEntry& device : Corvid::ListDevices()) {
         const QString deviceId = fromStd(device.id);
+        // The device may be named by its id or by its address.
+        const bool named = !id.isEmpty() && (deviceId == id || fromStd(device.description) == id);
+        if (named && !device.usable && !device.error.empty()) {
+            // A device that was refused will not come: no use waiting.
+            m_focusPending = false;
+            m_focusTimer->stop();
+            const QString message = tr("Device %1 cannot be used: %2").arg(deviceId, fromStd(device.error));
+            qCWarning(lcCamview).noquote() << message;
+            emit focusTimedOut(message);
+            return;
+        }
         const bool handled = allHandled || (device.isCard ? cards : cameras).contains(deviceId);
         if (!handled || !device.usable)
             continue;
-        if (id.isEmpty() ? !device.isCard : deviceId == id) {
+        if (id.isEmpty() ? !device.isCard : named) {
             id = deviceId;
             isCard = device.isCard;
             found = true;

@@ -70,6 +70,7 @@ signals:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private slots:
     void onDeviceListChanged(const QStringList& cards, const QStringList& cameras);
@@ -78,6 +79,7 @@ private slots:
     void onDeviceTreeSelectionChanged();
     void onLanguageActionTriggered();
     void onSaveScreenshotTriggered();
+    void onSaveImageTriggered();
     void onSettingsActionTriggered();
 
 private:
@@ -98,10 +100,17 @@ private:
     void sendFocusOfSelection();
     void reportLostSelection(const QString& id);
     void showProblem();
+    //! Forgets the problems of a device that is over (it is usable again).
+    void clearProblemsOf(const QString& id);
     void addStartError(const QString& message, const QString& file, QString reason = QString());
     void setLock(const char* lockText);
     void setUsable(bool usable);
     void retranslateTree();
+    //! Shares the width between the list, the image and the pane.
+    void fitSplitter();
+
+    static constexpr int kPaneMinimumWidth = 370;
+    static constexpr int kListMinimumWidth = 130;
 
     Ui::MainWindow* ui;
     CamviewOptions m_options;
@@ -117,6 +126,7 @@ private:
     QLabel* m_problemLabel = nullptr;
     QToolButton* m_logButton = nullptr;
     QTimer* m_focusTimer = nullptr;
+    bool m_splitterMovedByUser = false;
     bool m_started = false;
     bool m_finishing = false;
     //! The focus the command line asked for waits for its device.

@@ -26,7 +26,7 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
         QStringLiteral("camera"),
         QCoreApplication::translate("camview",
                                     "Opens the GigE Vision device at ADDRESS (or the device of that "
-                                    "Aravis id) without discovery. May be repeated."),
+                                    "id) without discovery. May be repeated."),
         QStringLiteral("ADDRESS"));
     const QCommandLineOption noDefaults(
         QStringLiteral("no-default-devices"),
@@ -39,7 +39,9 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
                                   QStringLiteral("en|zh"), QStringLiteral("en"));
     const QCommandLineOption focus(
         QStringLiteral("focus"),
-        QCoreApplication::translate("camview", "Focuses the device ID at start (default: the first camera)."),
+        QCoreApplication::translate("camview",
+                                    "Focuses the device ID (or the device at that address) at start "
+                                    "(default: the first camera)."),
         QStringLiteral("ID"));
     const QCommandLineOption wait(
         QStringLiteral("wait"),
@@ -79,8 +81,17 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
                                     "Saves the focused device's settings to FILE (after --load-settings), "
                                     "then exits unless a screenshot or dump follows."),
         QStringLiteral("FILE"));
+    const QCommandLineOption saveImage(
+        QStringLiteral("save-image"),
+        QCoreApplication::translate("camview", "Writes the image view's picture at full resolution to FILE "
+                                               "(PNG; with --play, once the first frame came), then exits."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption size(
+        QStringLiteral("size"),
+        QCoreApplication::translate("camview", "The window's size, for instance 800x600."),
+        QStringLiteral("WIDTHxHEIGHT"));
     parser.addOptions({sim, simCard, camera, noDefaults, discover, lang, focus, wait, screenshot, dumpTree,
-                       play, dumpPanel, loadSettings, saveSettings});
+                       play, dumpPanel, loadSettings, saveSettings, saveImage, size});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -115,6 +126,20 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
         return false;
     }
 
+    if (parser.isSet(size)) {
+        const QStringList sides = parser.value(size).split(QLatin1Char('x'));
+        bool widthOk = false;
+        bool heightOk = false;
+        const int width = sides.size() == 2 ? sides[0].toInt(&widthOk) : 0;
+        const int height = sides.size() == 2 ? sides[1].toInt(&heightOk) : 0;
+        if (!widthOk || !heightOk || width < 200 || height < 150 || width > 16384 || height > 16384) {
+            error = QCoreApplication::translate("camview", "--size takes WIDTHxHEIGHT in pixels, not '%1'.")
+                        .arg(parser.value(size));
+            return false;
+        }
+        options.windowSize = QSize(width, height);
+    }
+
     options.simulatedFiles = parser.values(sim);
     options.simulatedCards = parser.values(simCard);
     options.cameraAddresses = parser.values(camera);
@@ -127,5 +152,6 @@ bool parseCamviewOptions(const QStringList& arguments, CamviewOptions& options, 
     options.dumpPanel = parser.isSet(dumpPanel);
     options.loadSettingsFile = parser.value(loadSettings);
     options.saveSettingsFile = parser.value(saveSettings);
+    options.saveImageFile = parser.value(saveImage);
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,8 @@ struct CamviewOptions
     bool dumpPanel = false;                       //!< --dump-panel
     QString loadSettingsFile;                     //!< --load-settings FILE
     QString saveSettingsFile;                     //!< --save-settings FILE
+    QString saveImageFile;                        //!< --save-image FILE
+    QSize windowSize;                             //!< --size WIDTHxHEIGHT; invalid: the default
 };
 
 // Parses camview's arguments (arguments[0] is the program). On a bad

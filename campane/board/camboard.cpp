@@ -422,10 +422,24 @@ void CamBoard::setImageMode(int mode)
 
 void CamBoard::setRoiPosition(int leftX, int leftY, int rightX, int rightY)
 {
-    Q_UNUSED(leftX);
-    Q_UNUSED(leftY);
-    Q_UNUSED(rightX);
-    Q_UNUSED(rightY);
+    // The rows follow a region drawn on the image view (departing from a
+    // notice with no effect, which left a drawn region unseen by the rows).
+    QMetaObject::invokeMethod(
+        this, [this, leftX, leftY, rightX, rightY] { applyRoiPosition(leftX, leftY, rightX, rightY); },
+        Qt::QueuedConnection);
+}
+
+void CamBoard::endRoiDrawing()
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (roiSelectButton->isSelected()) {
+                roiSelectButton->setSelected(false);
+                onRoiSelectedButtonClicked();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void CamBoard::on_filter_changed()

@@ -74,9 +74,13 @@ public:
     void loadUserLevel();
     //! Image-mode notice; no effect.
     void setImageMode(int mode);
-    //! ROI position notice; no effect. Called on the image view's thread, so it
-    //! must not touch the widgets.
+    //! ROI position notice: the region drawn on the host's image view, in
+    //! image coordinates. During the drawing phase the four rows take it, as
+    //! if they were edited, on the GUI thread (it may be called on another).
     void setRoiPosition(int leftX, int leftY, int rightX, int rightY);
+    //! The host's image view ended the drawing phase (Escape): as if the
+    //! selection button went off. Thread-safe like setRoiPosition.
+    void endRoiDrawing();
 
     //! The device is of a kind whose panel slots return at once.
     bool m_restricted = false;
@@ -105,6 +109,8 @@ private slots:
     void onDrawParametersButtonClicked();
     void onExecDrawButtonClicked();
     void onResetImageSizeButtonClicked();
+    //! setRoiPosition on the GUI thread.
+    void applyRoiPosition(int leftX, int leftY, int rightX, int rightY);
 
 private:
     // Connected to the search text and the level selector by the

@@ -302,6 +302,30 @@ void CamBoard::onDrawParametersButtonClicked()
         Corvid::SetROIPos(toStd(m_deviceId), roiId, left, top, right, bottom);
 }
 
+void CamBoard::applyRoiPosition(int leftX, int leftY, int rightX, int rightY)
+{
+    if (!roiSelectButton->isSelected() || !roiExecuteButton->isEnabled())
+        return; // not in the drawing phase
+    // A region from the mouse lands on the rows' steps, then goes through
+    // the rows as an edit would: the size first (which makes room for the
+    // offset), then the offset, then the size again where the old offset
+    // held it back.
+    auto onStep = [](QSpinBox* box, int value) {
+        const int step = qMax(1, box->singleStep());
+        return box->minimum() + qRound(double(value - box->minimum()) / step) * step;
+    };
+    auto apply = [&](QSpinBox* size, QSpinBox* offset, int limit, int start, int end) {
+        const int wanted = onStep(size, qMax(1, end - start));
+        size->setValue(wanted);
+        offset->setMaximum(limit - size->value());
+        offset->setValue(onStep(offset, offset->minimum() + start));
+        if (size->value() != wanted)
+            size->setValue(wanted);
+    };
+    apply(roiWidthBox, roiOffsetXBox, roiRightLimit, qMin(leftX, rightX), qMax(leftX, rightX));
+    apply(roiHeightBox, roiOffsetYBox, roiBottomLimit, qMin(leftY, rightY), qMax(leftY, rightY));
+}
+
 void CamBoard::onExecDrawButtonClicked()
 {
     if (roiSelectButton->isSelected())

@@ -216,11 +216,17 @@ void CamBoardManager::onROIPosChanged(std::string id, int leftX, int leftY, int 
     // Called on the image view's thread; roiId and status stay as they are.
     Q_UNUSED(roiId);
     Q_UNUSED(status);
-    if (operation != 1)
+    // Operation 1 moves the region; 0, our own, ends the drawing phase from
+    // the image view (Escape).
+    if (operation != 1 && operation != 0)
         return;
     QMutexLocker locker(&m_mutex);
-    if (CamBoard* board = m_cameraBoards.value(QString::fromUtf8(id.c_str(), int(id.size()))))
-        board->setRoiPosition(leftX, leftY, rightX, rightY);
+    if (CamBoard* board = m_cameraBoards.value(QString::fromUtf8(id.c_str(), int(id.size())))) {
+        if (operation == 1)
+            board->setRoiPosition(leftX, leftY, rightX, rightY);
+        else
+            board->endRoiDrawing();
+    }
 }
 
 void CamBoardManager::onImportChanged(QString id)

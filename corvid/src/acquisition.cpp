@@ -16,6 +16,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -31,29 +32,58 @@ void log(const std::string& message, int level)
 }
 
 //! How long one wait for a streamed frame lasts before the device's state is
-//! looked at again.
-constexpr int kPopTimeoutMs = 200;
+//! looked at again: a lost camera's acquisition ends this long after the loss
+//! is known.
+constexpr int kPopTimeoutMs = 100;
+//! How long stopping waits for the acquisition's thread; a thread still
+//! busy with a device that does not answer then ends on its own.
+constexpr std::chrono::milliseconds kStopWait{100};
 
-class Acquisition
+//! One acquisition; its thread holds it alive until it ends, so that a stop
+//! never waits for a device (the listener is not called after stop()).
+class Acquisition : public std::enable_shared_from_this<Acquisition>
 {
 public:
     Acquisition(std::string id, IFrameListener* listener, const AcquisitionOptions& options)
         : m_id(std::move(id)), m_listener(listener), m_options(options)
     {
-        m_thread = std::thread([this] { run(); });
     }
 
-    ~Acquisition()
+    void start()
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_stop = true;
-        }
+        m_thread = std::thread([self = shared_from_this()] {
+            self->run();
+            std::lock_guard<std::mutex> lock(self->m_mutex);
+            self->m_finished = true;
+            self->m_wake.notify_all();
+        });
+    }
+
+    //! Ends the acquisition: from now on the listener is not called.
+    void stop()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_stop = true;
         m_wake.notify_all();
-        m_thread.join();
+        const bool finished = m_wake.wait_for(lock, kStopWait, [this] { return m_finished; });
+        lock.unlock();
+        if (finished)
+            m_thread.join();
+        else
+            m_thread.detach();
     }
 
 private:
+    //! Calls the listener unless the acquisition was stopped.
+    template <typename Call> bool tell(Call call)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_stop)
+            return false;
+        call(m_listener);
+        return true;
+    }
+
     //! Why the device cannot give frames now; empty while it can.
     std::string unavailable(const std::shared_ptr<Service>& service,
                             std::shared_ptr<GenApi::CDeviceConnection>& connection) const
@@ -90,10 +120,17 @@ private:
         if (reason.empty())
             reason = connection->IsSimulated() ? runSynthetic() : runStream(connection);
         connection.reset();
-        if (!reason.empty() && !stopping()) {
-            log("Acquisition of " + m_id + " ended: " + reason, 1);
-            m_listener->AcquisitionEnded(m_id, reason);
-        }
+        reportEnd(reason);
+    }
+
+    //! Tells the listener why the acquisition ended, once.
+    void reportEnd(const std::string& reason)
+    {
+        if (reason.empty() || m_endReported || stopping())
+            return;
+        m_endReported = true;
+        log("Acquisition of " + m_id + " ended: " + reason, 1);
+        tell([&](IFrameListener* listener) { listener->AcquisitionEnded(m_id, reason); });
     }
 
     //! Reads an integer feature as text; 0 when it cannot be read.
@@ -153,9 +190,8 @@ private:
                     frame->frameId = ++frameId;
                     Internal::drawSyntheticFrame(*frame, g, mode);
                     connection.reset();
-                    if (stopping())
+                    if (!tell([&](IFrameListener* listener) { listener->FrameArrived(frame); }))
                         return std::string();
-                    m_listener->FrameArrived(frame);
                 }
             }
             next += period;
@@ -204,7 +240,7 @@ private:
                 frame->pixelFormat = image.pixelFormat;
                 frame->frameId = image.frameId;
                 frame->data.swap(image.data);
-                m_listener->FrameArrived(frame);
+                tell([&](IFrameListener* listener) { listener->FrameArrived(frame); });
                 continue;
             }
             if (result == GenApi::CFrameStream::PopResult::SizeMismatch ||
@@ -228,6 +264,9 @@ private:
             }
             nextCheck = std::chrono::steady_clock::now(); // nothing came: look at the device now
         }
+        // The end is known before the stream is taken down, which takes a
+        // while when the device went away.
+        reportEnd(reason);
         // A camera that still answers stops sending (also one made unusable).
         if (!connection->IsLost())
             Internal::writeNodeText(map, "AcquisitionStop", "", nullptr);
@@ -240,13 +279,15 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stop = false;
+    bool m_finished = false;
+    bool m_endReported = false; //!< the acquisition's thread only
     std::thread m_thread;
 };
 
 struct Registry
 {
     std::mutex mutex;
-    std::map<IFrameListener*, std::unique_ptr<Acquisition>> acquisitions;
+    std::map<IFrameListener*, std::shared_ptr<Acquisition>> acquisitions;
 };
 
 Registry& registry()
@@ -255,16 +296,20 @@ Registry& registry()
     return *r;
 }
 
-std::unique_ptr<Acquisition> take(IFrameListener* listener)
+//! Stops the listener's acquisition, if any.
+void stopOf(IFrameListener* listener)
 {
-    Registry& r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    auto it = r.acquisitions.find(listener);
-    if (it == r.acquisitions.end())
-        return nullptr;
-    std::unique_ptr<Acquisition> acquisition = std::move(it->second);
-    r.acquisitions.erase(it);
-    return acquisition;
+    std::shared_ptr<Acquisition> acquisition;
+    {
+        Registry& r = registry();
+        std::lock_guard<std::mutex> lock(r.mutex);
+        auto it = r.acquisitions.find(listener);
+        if (it == r.acquisitions.end())
+            return;
+        acquisition = std::move(it->second);
+        r.acquisitions.erase(it);
+    }
+    acquisition->stop();
 }
 
 } // namespace
@@ -273,7 +318,7 @@ int StartAcquisition(const std::string& id, IFrameListener* listener, const Acqu
 {
     if (!listener)
         return RESULT_BAD_VALUE;
-    take(listener).reset(); // joins the previous acquisition
+    stopOf(listener); // the previous acquisition
     std::shared_ptr<Service> service = Service::current();
     if (!service)
         return RESULT_NOT_RUNNING;
@@ -283,7 +328,8 @@ int StartAcquisition(const std::string& id, IFrameListener* listener, const Acqu
         return resolved.empty() || !service->connection(resolved) ? RESULT_UNKNOWN_DEVICE
                                                                   : RESULT_ACCESS_DENIED;
     }
-    auto acquisition = std::make_unique<Acquisition>(resolved, listener, options);
+    auto acquisition = std::make_shared<Acquisition>(resolved, listener, options);
+    acquisition->start();
     Registry& r = registry();
     std::lock_guard<std::mutex> lock(r.mutex);
     r.acquisitions[listener] = std::move(acquisition);
@@ -292,7 +338,7 @@ int StartAcquisition(const std::string& id, IFrameListener* listener, const Acqu
 
 void StopAcquisition(IFrameListener* listener)
 {
-    take(listener).reset();
+    stopOf(listener);
 }
 
 } // namespace Corvid

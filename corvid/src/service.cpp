@@ -1,6 +1,7 @@
 #include "service.h"
 
 #include "device.h"
+#include "deviceid.h"
 #include "listeners.h"
 #include "logger.h"
 #include "nodetext.h"
@@ -20,10 +21,6 @@ namespace {
 constexpr std::chrono::seconds kDiscoveryInterval{5};
 // How long discovery leaves a device alone that did not open.
 constexpr std::chrono::seconds kDiscoveryRetryDelay{60};
-// How long the connection of a removed or reopened device stays alive (marked
-// lost, so every access fails at once) for a host that still holds its node
-// map while it reacts to the device list.
-constexpr std::chrono::seconds kRetireGrace{10};
 // How often the connections' lost flags are looked at (between pings).
 constexpr std::chrono::milliseconds kLostFlagInterval{100};
 
@@ -59,16 +56,6 @@ void readIdentity(Device& device)
     device.model = readText(*device.connection, "DeviceModelName");
     device.serial = readText(*device.connection, "DeviceSerialNumber");
     device.vendor = readText(*device.connection, "DeviceVendorName");
-}
-
-//! Ids are shown to users and used as map keys: keep them to one word.
-std::string idPart(std::string text)
-{
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) <= ' ' || c == '/' || c == '\\')
-            c = '-';
-    }
-    return text;
 }
 
 std::string canonicalPath(const std::string& path)
@@ -161,6 +148,8 @@ void Service::start()
         m_started = true;
     }
     m_thread = std::thread([this] { run(); });
+    m_healthThread = std::thread([this] { healthLoop(); });
+    m_reviveThread = std::thread([this] { reviveLoop(); });
 }
 
 void Service::addStartDevices()
@@ -188,12 +177,13 @@ void Service::stop()
     }
     // A search under way ends within one slice instead of its full window.
     m_discoveryCancelled = true;
+    m_watchCancelled = true;
     m_queueChanged.notify_all();
     m_queueRoom.notify_all();
-    if (m_thread.joinable())
-        m_thread.join();
-    if (m_discoveryThread.joinable())
-        m_discoveryThread.join();
+    for (std::thread* thread : {&m_thread, &m_discoveryThread, &m_healthThread, &m_reviveThread}) {
+        if (thread->joinable())
+            thread->join();
+    }
 
     std::vector<std::shared_ptr<Device>> devices;
     std::vector<Retired> retired;
@@ -202,10 +192,15 @@ void Service::stop()
         devices.swap(m_devices);
         retired.swap(m_retired);
     }
-    // The connections close here, outside the lock (or later, in a call that
-    // still holds one).
+    // The connections close outside the lock, without waiting long for a
+    // device that does not answer (or later, in a call that still holds one).
+    std::vector<std::shared_ptr<GenApi::CDeviceConnection>> connections;
+    for (const auto& device : devices)
+        connections.push_back(device->connection);
+    for (Retired& r : retired)
+        connections.push_back(std::move(r.connection));
     devices.clear();
-    retired.clear();
+    closeConnections(std::move(connections), true);
     if (!m_options.logFile.empty())
         Logger::instance().setLogFile(std::string());
 }
@@ -220,23 +215,15 @@ bool Service::isServiceThread() const
 void Service::run()
 {
     global().serviceThread = std::this_thread::get_id();
-    const auto interval = std::chrono::milliseconds(m_options.healthCheckIntervalMs);
-    auto nextCheck = std::chrono::steady_clock::now() + interval;
     // A read that finds a device gone marks its connection lost at once; that
-    // flag is looked at far more often than devices are pinged, so that the
-    // board of a device lost under a read goes without waiting for a ping.
-    const auto lostInterval = std::min(interval, kLostFlagInterval);
+    // flag is looked at often (the pings run on the health thread), so that
+    // the board of a device lost under a read goes without waiting for a ping.
+    const auto lostInterval =
+        std::min(std::chrono::milliseconds(m_options.healthCheckIntervalMs), kLostFlagInterval);
     auto nextLostCheck = std::chrono::steady_clock::now() + lostInterval;
     std::unique_lock<std::mutex> lock(m_queueMutex);
     while (!m_stopping) {
         const auto now = std::chrono::steady_clock::now();
-        if (now >= nextCheck) {
-            lock.unlock();
-            checkHealth();
-            lock.lock();
-            nextCheck = std::chrono::steady_clock::now() + interval;
-            continue;
-        }
         if (now >= nextLostCheck) {
             lock.unlock();
             checkLostFlags();
@@ -253,7 +240,7 @@ void Service::run()
             lock.lock();
             continue;
         }
-        m_queueChanged.wait_until(lock, std::min(nextCheck, nextLostCheck));
+        m_queueChanged.wait_until(lock, nextLostCheck);
     }
     // Events not delivered yet are dropped; whoever waits for one is released.
     while (!m_queue.empty()) {
@@ -265,71 +252,6 @@ void Service::run()
         lock.lock();
     }
     global().serviceThread = std::thread::id();
-}
-
-void Service::checkHealth()
-{
-    std::vector<std::pair<std::shared_ptr<Device>, std::shared_ptr<GenApi::CDeviceConnection>>> toCheck;
-    std::vector<Retired> expired;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        for (const auto& device : m_devices) {
-            if (!device->lost && device->connection)
-                toCheck.emplace_back(device, device->connection);
-        }
-        const auto now = std::chrono::steady_clock::now();
-        auto keep = std::partition(m_retired.begin(), m_retired.end(),
-                                   [&](const Retired& r) { return now - r.since < kRetireGrace; });
-        std::move(keep, m_retired.end(), std::back_inserter(expired));
-        m_retired.erase(keep, m_retired.end());
-    }
-    expired.clear(); // closes them outside the lock
-
-    bool changed = false;
-    for (const auto& [device, connection] : toCheck) {
-        bool answering = false;
-        try {
-            answering = !connection->IsLost() && connection->Ping();
-        } catch (...) {
-            answering = false;
-        }
-        if (answering)
-            continue;
-        bool newlyLost = false;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            // A device reopened meanwhile has a new connection: the old one's
-            // silence says nothing about it.
-            if (!device->lost && device->connection == connection) {
-                device->lost = true;
-                newlyLost = true;
-            }
-        }
-        if (newlyLost) {
-            changed = true;
-            log("device " + device->id + " stopped answering", 1);
-        }
-    }
-    if (changed)
-        publishDeviceList();
-}
-
-void Service::checkLostFlags()
-{
-    std::vector<std::string> lost;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        for (const auto& device : m_devices) {
-            if (!device->lost && device->connection && device->connection->IsLost()) {
-                device->lost = true;
-                lost.push_back(device->id);
-            }
-        }
-    }
-    for (const std::string& id : lost)
-        log("device " + id + " stopped answering", 1);
-    if (!lost.empty())
-        publishDeviceList();
 }
 
 void Service::discoveryLoop()
@@ -361,7 +283,7 @@ void Service::discoverOnce()
                     continue;
                 if (device->transportId == descriptor.id ||
                     (!descriptor.address.empty() && device->description == descriptor.address) ||
-                    (!descriptor.serial.empty() && device->id == "ARV-" + idPart(descriptor.serial)))
+                    device->id == aravisDeviceId(descriptor.serial, descriptor.id))
                     known = true;
             }
         }
@@ -471,8 +393,10 @@ std::string Service::insertUnusableLocked(const std::string& id, bool isCard, co
                                           const std::string& model, const std::string& error)
 {
     std::shared_ptr<Device> device = findLocked(id);
-    if (device && device->isAnswering())
-        return id; // the same file opened before; it stays as it was
+    // The same device opened before (it may only be lost for now): it stays
+    // as it was.
+    if (device && device->connection)
+        return id;
     if (!device) {
         device = std::make_shared<Device>();
         device->id = id;
@@ -514,9 +438,8 @@ std::string Service::addSimulated(const std::string& xmlPath, const std::string&
     if (!connection) {
         log("cannot open the simulated device " + xmlPath + ": " + error, 2);
         std::lock_guard<std::mutex> lock(m_mutex);
-        const std::string id =
-            uniqueIdLocked("SIM-" + idPart(std::filesystem::path(path).stem().string()), path);
-        return insertUnusableLocked(id, isCard, path, std::filesystem::path(path).stem().string(), error);
+        return insertUnusableLocked(uniqueIdLocked(simulatedDeviceId(path), path), isCard, path,
+                                    std::filesystem::path(path).stem().string(), error);
     }
     auto device = std::make_shared<Device>();
     device->isCard = isCard;
@@ -528,7 +451,7 @@ std::string Service::addSimulated(const std::string& xmlPath, const std::string&
     readIdentity(*device);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        device->id = uniqueIdLocked("SIM-" + idPart(std::filesystem::path(path).stem().string()), path);
+        device->id = uniqueIdLocked(simulatedDeviceId(path), path);
     }
     return insertDevice(device);
 }
@@ -544,10 +467,17 @@ std::string Service::addAravis(const std::string& idOrAddress, const std::string
         std::lock_guard<std::mutex> lock(m_mutex);
         for (const auto& device : m_devices) {
             if (device->isAravis && device->isAnswering() &&
-                (device->description == idOrAddress || device->transportId == idOrAddress))
+                (device->description == idOrAddress || device->transportId == idOrAddress ||
+                 device->id == idOrAddress))
                 return device->id;
         }
     }
+    // One of our ids: the device that discovery finds with it.
+    GenApi::DeviceDescriptor byId;
+    if (!found && discoverDeviceById(
+                      idOrAddress, [this] { return m_discoveryCancelled.load(); }, &byId))
+        return addAravis(byId.protocol == "GigEVision" && !byId.address.empty() ? byId.address : byId.id,
+                         kind, &byId);
     std::string error;
     std::unique_ptr<GenApi::CDeviceConnection> connection;
     try {
@@ -569,9 +499,9 @@ std::string Service::addOpenedAravis(const std::string& idOrAddress, const std::
             return std::string();
         // Discovery saw it: the user should see why it cannot be used.
         std::lock_guard<std::mutex> lock(m_mutex);
-        return insertUnusableLocked("ARV-" + idPart(found->serial.empty() ? idOrAddress : found->serial),
-                                    false, found->address.empty() ? idOrAddress : found->address,
-                                    found->model, error);
+        return insertUnusableLocked(aravisDeviceId(found->serial, idOrAddress), false,
+                                    found->address.empty() ? idOrAddress : found->address, found->model,
+                                    error);
     }
     auto device = std::make_shared<Device>();
     device->isAravis = true;
@@ -582,6 +512,12 @@ std::string Service::addOpenedAravis(const std::string& idOrAddress, const std::
     for (int key = CAM_INFO_PANEL_50; key <= CAM_INFO_PANEL_56; ++key)
         device->panel[key] = "0";
     readIdentity(*device);
+    // A GigE Vision device is named by what its bootstrap registers say,
+    // as discovery names it, however it was opened.
+    GenApi::DeviceDescriptor transport;
+    const bool gige = device->connection->GetTransportIdentity(&transport);
+    if (gige && device->serial.empty())
+        device->serial = transport.serial;
     if (found) {
         if (device->serial.empty())
             device->serial = found->serial;
@@ -592,7 +528,8 @@ std::string Service::addOpenedAravis(const std::string& idOrAddress, const std::
         if (!found->address.empty())
             device->description = found->address;
     }
-    device->id = "ARV-" + idPart(device->serial.empty() ? idOrAddress : device->serial);
+    const std::string& reported = found && !found->serial.empty() ? found->serial : device->serial;
+    device->id = aravisDeviceId(gige ? transport.serial : reported, idOrAddress);
     return insertDevice(device);
 }
 

@@ -1,9 +1,11 @@
 // The running camera service: its devices, its thread and its event queue.
 //
 // One service thread delivers every listener call, in the order the events
-// happened, and checks every healthCheckIntervalMs that the devices still
-// answer. A second thread, when discovery is on, looks for real devices now
-// and then and opens the new ones. Device information is guarded by one
+// happened. A health thread checks every healthCheckIntervalMs (at most a
+// quarter of a second) that the devices still answer, and a revival thread
+// opens again the lost GigE Vision devices that answer again. Another thread,
+// when discovery is on, looks for real devices now and then and opens the
+// new ones. Device information is guarded by one
 // mutex that is never held while a listener runs or a device is accessed, so
 // a listener may call back into the service.
 #pragma once
@@ -120,9 +122,22 @@ private:
     void addStartDevices();
     void stop();
     void run();
+    //! Pings every device that opened (on the health thread).
     void checkHealth();
     //! Marks lost, without pinging, the devices whose connection a read found gone.
     void checkLostFlags();
+    //! Closes the retired connections whose grace period is over.
+    void expireRetired();
+    //! The health thread: pings the devices every period.
+    void healthLoop();
+    //! The revival thread: opens again the lost GigE Vision devices that answer.
+    void reviveLoop();
+    //! Waits for the period; false once the service stops.
+    bool waitForWatch(std::chrono::milliseconds period);
+    //! Lets the connections go on a thread of their own; with waitBriefly,
+    //! waits a moment for them to close.
+    static void closeConnections(std::vector<std::shared_ptr<GenApi::CDeviceConnection>> connections,
+                                 bool waitBriefly);
     void discoveryLoop();
     void discoverOnce();
     Lists snapshotLists() const;           //!< m_mutex held
@@ -151,6 +166,10 @@ private:
     bool m_stopping = false;
     std::thread m_thread;
     std::thread m_discoveryThread;
+    std::thread m_healthThread;
+    std::thread m_reviveThread;
+    //! Set by stop(): ends a ping or a probe under way at once.
+    std::atomic<bool> m_watchCancelled{false};
     //! Set by stop(): ends a discovery round under way at its next slice.
     std::atomic<bool> m_discoveryCancelled{false};
     //! Devices that did not open, and when discovery tries them again (used

@@ -9,6 +9,7 @@
 #include "gvcpreader.h"
 #include "proxydevice.h"
 #include "simdevice.h"
+#include "transportidentity.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -329,6 +330,11 @@ std::string CDeviceConnection::GetDescriptionXml() const
     return m_impl->ctx->descriptionText();
 }
 
+bool CDeviceConnection::GetTransportIdentity(DeviceDescriptor* out) const
+{
+    return !m_impl->simulated && out && Internal::ReadTransportIdentity(m_impl->ctx.get(), out);
+}
+
 bool CDeviceConnection::IsLost() const
 {
     return m_impl->ctx->lost.load();
@@ -339,6 +345,18 @@ bool CDeviceConnection::Ping()
     if (m_impl->simulated)
         return !m_impl->ctx->lost.load();
     return Internal::PingProxyDevice(m_impl->ctx.get());
+}
+
+bool CDeviceConnection::Ping(int deadlineMs, const std::function<bool()>& cancelled)
+{
+    if (m_impl->simulated)
+        return !m_impl->ctx->lost.load();
+    return Internal::PingProxyDevice(m_impl->ctx.get(), deadlineMs, cancelled);
+}
+
+bool CDeviceConnection::ReleaseControl(int deadlineMs)
+{
+    return !m_impl->simulated && Internal::ReleaseProxyControl(m_impl->ctx.get(), deadlineMs);
 }
 
 void CDeviceConnection::MarkLost()

@@ -5,11 +5,13 @@
 #include "gvcpreader.h"
 #include "simdescription.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -29,13 +31,15 @@ struct IoJob
         ReadMemory,
         WriteMemory,
         ReadRegister,
-        WriteRegister
+        WriteRegister,
+        LeaveControl
     };
     Kind kind = Kind::ReadMemory;
     guint64 address = 0;
     std::vector<guint8> data;
     guint32 value = 0;
-    std::atomic<bool> done{false}; //!< set by the I/O thread after everything else
+    std::atomic<bool> started{false}; //!< set by the I/O thread when it takes the job
+    std::atomic<bool> done{false};    //!< set by the I/O thread after everything else
     bool ok = false;
     GError* error = nullptr;
 
@@ -68,6 +72,7 @@ public:
             self->m_queue.pop_front();
             self->m_busy = true;
             lock.unlock();
+            job->started = true;
             self->transfer(*job);
             lock.lock();
             self->m_busy = false;
@@ -129,6 +134,10 @@ private:
             break;
         case IoJob::Kind::WriteRegister:
             job.ok = arv_device_write_register(m_device, job.address, job.value, error);
+            break;
+        case IoJob::Kind::LeaveControl:
+            job.ok =
+                ARV_IS_GV_DEVICE(m_device) && arv_gv_device_leave_control(ARV_GV_DEVICE(m_device), error);
             break;
         }
     }
@@ -531,6 +540,59 @@ bool PingProxyDevice(DeviceContext* ctx)
     if (!job->ok && isLossError(job->error))
         markLost(ctx, job->error ? job->error->message : "no reason");
     return !ctx->lost.load();
+}
+
+bool PingProxyDevice(DeviceContext* ctx, int deadlineMs, const std::function<bool()>& cancelled)
+{
+    if (ctx->lost.load() || !ctx->device)
+        return false;
+    ProxyState* state = CAMPANE_PROXY_DEVICE(ctx->device)->state;
+    if (state->worker->controlLost.load())
+        markLost(ctx, "control of the device lost");
+    // A check under way after a missed read runs before this ping, which
+    // then learns its outcome too.
+    if (ctx->lost.load() || (!checkSettled(state, false) && ctx->lost.load()))
+        return false;
+    auto job = pingJob();
+    ctx->registerReads++;
+    ctx->bytesRead += job->data.size();
+    state->worker->post(job);
+    // The deadline counts from when the I/O thread takes the ping: a
+    // transfer before it (a slow write) has a deadline of its own, and its
+    // caller marks the device lost when that passes.
+    using Clock = std::chrono::steady_clock;
+    const auto posted = Clock::now();
+    const auto latest = posted + std::chrono::milliseconds(kDeviceWriteDeadlineMs + deadlineMs);
+    Clock::time_point deadline = Clock::time_point::max();
+    constexpr auto kSlice = std::chrono::milliseconds(20);
+    while (!state->worker->wait(job, std::min(Clock::now() + kSlice, std::min(deadline, latest)))) {
+        if (cancelled && cancelled())
+            return !ctx->lost.load(); // nothing learnt
+        if (ctx->lost.load())
+            return false;
+        const auto now = Clock::now();
+        if (deadline == Clock::time_point::max() && job->started.load())
+            deadline = now + std::chrono::milliseconds(deadlineMs);
+        if (now >= deadline || now >= latest) {
+            markLost(ctx, "no answer to a ping");
+            return false;
+        }
+    }
+    if (!job->ok && isLossError(job->error))
+        markLost(ctx, job->error ? job->error->message : "no reason");
+    return !ctx->lost.load();
+}
+
+bool ReleaseProxyControl(DeviceContext* ctx, int deadlineMs)
+{
+    if (!ctx->device || !G_TYPE_CHECK_INSTANCE_TYPE(ctx->device, CAMPANE_TYPE_PROXY_DEVICE))
+        return false;
+    ProxyState* state = CAMPANE_PROXY_DEVICE(ctx->device)->state;
+    if (!state->worker)
+        return false;
+    auto job = std::make_shared<IoJob>();
+    job->kind = IoJob::Kind::LeaveControl;
+    return state->worker->run(job, deadlineMs) && job->ok;
 }
 
 } // namespace Internal

@@ -15,6 +15,7 @@
 
 #include "devicecontext.h"
 
+#include <functional>
 #include <string>
 
 namespace GenApi {
@@ -44,6 +45,17 @@ bool OpenProxyDevice(DeviceContext* ctx, ArvDevice* device, std::string* error,
 //! after a missed read deadline: false, and the device marked lost, when it
 //! does not answer within kDeviceAnswerDeadlineMs. Does not hold ctx->mutex.
 bool PingProxyDevice(DeviceContext* ctx);
+//! The same with a deadline of deadlineMs from when the ping goes out (after
+//! the transfers queued before it), asking cancelled every few milliseconds:
+//! once it says true the ping ends at once and learns nothing (true unless
+//! the device is known lost).
+bool PingProxyDevice(DeviceContext* ctx, int deadlineMs, const std::function<bool()>& cancelled);
+
+//! Gives up the control channel of the GigE Vision device behind the
+//! wrapper (on the I/O thread, waiting at most deadlineMs): a device that
+//! was lost and answers again may still count this connection as its
+//! controller. False when it was not given up in time.
+bool ReleaseProxyControl(DeviceContext* ctx, int deadlineMs);
 
 } // namespace Internal
 } // namespace GenApi

@@ -69,6 +69,38 @@
         <source>Waiting for a frame</source>
         <translation>等待图像</translation>
     </message>
+    <message>
+        <source>There is no image to save</source>
+        <translation>没有可保存的图像</translation>
+    </message>
+    <message>
+        <source>Cannot write %1: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>lost</source>
+        <translation>已丢失</translation>
+    </message>
+    <message>
+        <source>the camera was removed</source>
+        <translation>相机已被移除</translation>
+    </message>
+    <message>
+        <source>the camera was made unusable</source>
+        <translation>相机已被设为不可用</translation>
+    </message>
+    <message>
+        <source>the camera service stopped</source>
+        <translation>相机服务已停止</translation>
+    </message>
+    <message>
+        <source>no stream: %1</source>
+        <translation>无图像流：%1</translation>
+    </message>
+    <message>
+        <source>AcquisitionStart failed: %1</source>
+        <translation>AcquisitionStart 失败：%1</translation>
+    </message>
 </context>
 <context>
     <name>LogPanel</name>
@@ -371,6 +403,34 @@
         <source>Save Settings</source>
         <translation>保存设置</translation>
     </message>
+    <message>
+        <source>Save &amp;Image...</source>
+        <translation>保存图像(&amp;I)...</translation>
+    </message>
+    <message>
+        <source>Save the image view&apos;s picture as a PNG at full resolution</source>
+        <translation>以全分辨率将图像视图的画面保存为 PNG</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+S</source>
+        <translation>Ctrl+Shift+S</translation>
+    </message>
+    <message>
+        <source>refused: %1</source>
+        <translation>已拒绝：%1</translation>
+    </message>
+    <message>
+        <source>There is no image to save</source>
+        <translation>没有可保存的图像</translation>
+    </message>
+    <message>
+        <source>Save Image</source>
+        <translation>保存图像</translation>
+    </message>
+    <message>
+        <source>Device %1 cannot be used: %2</source>
+        <translation>设备 %1 无法使用：%2</translation>
+    </message>
 </context>
 <context>
     <name>SettingsFile</name>
@@ -461,6 +521,93 @@
     <message>
         <source>%1 features were left out: a settings file cannot hold them.</source>
         <translation>有 %1 项属性未保存：设置文件无法容纳它们。</translation>
+    </message>
+</context>
+<context>
+    <name>camview</name>
+    <message>
+        <source>the shown board has no feature tree</source>
+        <translation>当前显示的面板没有特征树</translation>
+    </message>
+    <message>
+        <source>the shown board has no panel rows</source>
+        <translation>当前显示的面板没有参数行</translation>
+    </message>
+    <message>
+        <source>Shows the parameters of cameras and frame-grabber cards.</source>
+        <translation>显示相机和采集卡的参数。</translation>
+    </message>
+    <message>
+        <source>Adds a simulated camera described by FILE (GenICam XML). May be repeated.</source>
+        <translation>添加由 FILE（GenICam XML）描述的模拟相机。可重复。</translation>
+    </message>
+    <message>
+        <source>Adds a simulated frame-grabber card described by FILE (GenICam XML). May be repeated.</source>
+        <translation>添加由 FILE（GenICam XML）描述的模拟采集卡。可重复。</translation>
+    </message>
+    <message>
+        <source>Opens the GigE Vision device at ADDRESS (or the device of that id) without discovery. May be repeated.</source>
+        <translation>不经搜索，直接打开位于 ADDRESS 的 GigE Vision 设备（或该 ID 的设备）。可重复。</translation>
+    </message>
+    <message>
+        <source>Starts without the built-in simulated devices.</source>
+        <translation>启动时不加载内置模拟设备。</translation>
+    </message>
+    <message>
+        <source>Looks for real GigE Vision and USB3 Vision devices.</source>
+        <translation>搜索真实的 GigE Vision 和 USB3 Vision 设备。</translation>
+    </message>
+    <message>
+        <source>Language of the window: en or zh.</source>
+        <translation>窗口语言：en 或 zh。</translation>
+    </message>
+    <message>
+        <source>Focuses the device ID (or the device at that address) at start (default: the first camera).</source>
+        <translation>启动时聚焦设备 ID（或该地址的设备）（默认：第一台相机）。</translation>
+    </message>
+    <message>
+        <source>How long to wait for the --focus device to be listed and its board built (default 10).</source>
+        <translation>等待 --focus 设备出现并建好面板的时间（默认 10 秒）。</translation>
+    </message>
+    <message>
+        <source>Writes a PNG of the window to FILE once the boards are built, then exits.</source>
+        <translation>面板建好后将窗口截图保存为 PNG 文件 FILE，然后退出。</translation>
+    </message>
+    <message>
+        <source>Prints the focused device&apos;s feature tree (labels, values, hidden rows marked) once the boards are built, then exits.</source>
+        <translation>面板建好后打印当前设备的特征树（名称、数值，标出隐藏行），然后退出。</translation>
+    </message>
+    <message>
+        <source>Starts the acquisition of the focused camera at start (with --screenshot, the screenshot waits for its first frame).</source>
+        <translation>启动时开始采集当前相机的图像（与 --screenshot 同用时，截图等待第一帧）。</translation>
+    </message>
+    <message>
+        <source>Prints the focused device&apos;s Param Setting panel (tabs, groups, shown rows and their values) once the boards are built, then exits.</source>
+        <translation>面板建好后打印当前设备的参数设置面板（标签页、分组、显示的行及其数值），然后退出。</translation>
+    </message>
+    <message>
+        <source>Loads the settings in FILE into the focused device once the boards are built, prints what failed; exits unless a screenshot or dump follows (code 1 when a line failed).</source>
+        <translation>面板建好后将 FILE 中的设置载入当前设备，打印失败的行；若之后没有截图或打印则退出（有行失败时返回 1）。</translation>
+    </message>
+    <message>
+        <source>Saves the focused device&apos;s settings to FILE (after --load-settings), then exits unless a screenshot or dump follows.</source>
+        <translation>将当前设备的设置保存到 FILE（在 --load-settings 之后），若之后没有截图或打印则退出。</translation>
+    </message>
+    <message>
+        <source>Writes the image view&apos;s picture at full resolution to FILE (PNG; with --play, once the first frame came), then exits.</source>
+        <translation>以全分辨率将图像视图的画面写入 FILE（PNG；与 --play 同用时等第一帧到达），然后退出。</translation>
+    </message>
+    <message>
+        <source>Unexpected argument: %1</source>
+        <translation>多余的参数：%1</translation>
+    </message>
+    <message>
+        <source>Unknown language &apos;%1&apos;: use en or zh.</source>
+        <translation>未知语言“%1”：请使用 en 或 zh。</translation>
+    </message>
+    <message>
+        <source>--wait takes a whole number of seconds, not &apos;%1&apos;.</source>
+        <translation>--wait 需要整数秒，而不是“%1”。</translation>
     </message>
 </context>
 </TS>

@@ -1,5 +1,6 @@
 // camview as a user and a script use it.
 
+#include "imageview.h"
 #include "logpanel.h"
 #include "logsink.h"
 #include "mainwindow.h"
@@ -9,11 +10,17 @@
 #include <campane.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -138,6 +145,7 @@ private slots:
     void options_data();
     void options();
     void windowFollowsTheHostEvents();
+    void regionDrawnOnThePicture();
     void focusWaitsForItsDevice_data();
     void focusWaitsForItsDevice();
     void screenshotOfTheProgram();
@@ -311,9 +319,17 @@ void TestCamview::windowFollowsTheHostEvents()
     QTRY_COMPARE(shownDeviceId(pane), QStringLiteral("No device"));
     QTRY_VERIFY(window->problemText().contains(QLatin1String("no longer usable")));
     QTRY_VERIFY(status(kSecondCamera).startsWith(QLatin1String("unusable")));
+    // A transient message hides the problem's icon with its text.
+    auto* problemArea = window->findChild<QWidget*>(QStringLiteral("problemArea"));
+    window->statusBar()->showMessage(QStringLiteral("transient"));
+    QVERIFY(!problemArea->isVisible());
+    window->statusBar()->clearMessage();
+    QVERIFY(problemArea->isVisible());
     action("actionUsable")->trigger();
     QTRY_VERIFY(status(kSecondCamera).startsWith(QLatin1String("usable")));
     QTRY_COMPARE(shownDeviceId(pane), QString(kSecondCamera));
+    // Usable again: the problem is over.
+    QTRY_COMPARE(window->problemText(), QString());
 
     // The window goes while the service still runs; the service waits for
     // nothing of it afterwards.
@@ -325,6 +341,110 @@ void TestCamview::windowFollowsTheHostEvents()
     });
     QTRY_VERIFY(done);
     republish.join();
+}
+
+// In the drawing phase the mouse draws, moves and resizes the region on the
+// picture, at any zoom; the board's four rows follow each change, and
+// Execute gives the camera that image. Escape ends the phase.
+void TestCamview::regionDrawnOnThePicture()
+{
+    CamviewOptions options;
+    options.focusId = kCamera;
+    MainWindow window(options, nullptr);
+    window.show();
+    QSignalSpy ready(&window, &MainWindow::ready);
+    window.start();
+    QVERIFY(ready.wait(60000));
+    ImageView* view = window.imageView();
+    QSignalSpy shown(view, &ImageView::frameShown);
+    view->play();
+    QVERIFY(shown.wait(10000));
+    QCOMPARE(view->image().size(), QSize(2448, 2048));
+
+    QWidget* board = shownBoard(window.pane());
+    QPushButton* select = nullptr;
+    for (QPushButton* button : board->findChildren<QPushButton*>()) {
+        if (button->text() == QLatin1String("Select"))
+            select = button;
+    }
+    QVERIFY(select);
+    auto rows = [board] {
+        auto value = [board](const char* name) { return board->findChild<QSpinBox*>(name)->value(); };
+        return QRect(value("roiOffsetXBox"), value("roiOffsetYBox"), value("roiWidthBox"),
+                     value("roiHeightBox"));
+    };
+    auto send = [view](QEvent::Type type, const QPointF& imagePoint) {
+        const QPointF at = view->canvasPoint(imagePoint);
+        const QPointF global(view->canvas()->mapToGlobal(at.toPoint()));
+        QMouseEvent event(type, at, global, Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view->canvas(), &event);
+    };
+    auto drag = [&](const QPointF& from, const QPointF& to) {
+        send(QEvent::MouseButtonPress, from);
+        send(QEvent::MouseMove, (from + to) / 2);
+        send(QEvent::MouseMove, to);
+        send(QEvent::MouseButtonRelease, to);
+    };
+
+    select->click();
+    const int roi = view->activeRegion();
+    QVERIFY(roi != 0);
+    QCOMPARE(rows(), QRect(0, 0, 2448, 2048));
+    struct Step
+    {
+        const char* what;
+        bool fit;
+        QPointF from;
+        QPointF to;
+        QRect region; // offsets and size, as the rows show them
+    };
+    const Step steps[] = {
+        {"draw", true, {160, 100}, {960, 700}, {160, 100, 800, 600}},
+        {"move from inside", true, {500, 400}, {660, 500}, {320, 200, 800, 600}},
+        {"right edge, pixel for pixel", false, {1120, 500}, {1280, 500}, {320, 200, 960, 600}},
+        {"top-left corner", true, {320, 200}, {160, 100}, {160, 100, 1120, 700}},
+        {"dragged past the image's corner", true, {1280, 800}, {3000, 2500}, {160, 100, 2288, 1948}},
+    };
+    for (const Step& step : steps) {
+        view->setFitToWindow(step.fit);
+        drag(step.from, step.to);
+        QTRY_COMPARE_WITH_TIMEOUT(rows(), step.region, 5000);
+        QTRY_COMPARE(view->regions(QString::fromLatin1(kCamera)).value(roi), step.region);
+    }
+    // Back to a region the camera takes, then Execute.
+    view->setFitToWindow(true);
+    drag({2448, 2048}, {1280, 800});
+    QTRY_COMPARE(rows(), QRect(160, 100, 1120, 700));
+    QPushButton* execute = nullptr;
+    for (QPushButton* button : board->findChildren<QPushButton*>()) {
+        if (button->text() == QLatin1String("Execute") && button->parentWidget() == select->parentWidget())
+            execute = button;
+    }
+    QVERIFY(execute && execute->isEnabled());
+    execute->click();
+    auto feature = [](const char* name) {
+        std::string text;
+        Corvid::GetCameraNodeValue(kCamera, name, text);
+        return std::atoi(text.c_str());
+    };
+    QCOMPARE(QRect(feature("OffsetX"), feature("OffsetY"), feature("Width"), feature("Height")),
+             QRect(160, 100, 1120, 700));
+    QTRY_COMPARE_WITH_TIMEOUT(view->image().size(), QSize(1120, 700), 5000);
+
+    // Escape ends a drawing phase as the button would.
+    select->click();
+    QTRY_VERIFY(view->activeRegion() != 0);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(view->canvas(), &escape);
+    QTRY_VERIFY(!execute->isEnabled());
+    QCOMPARE(view->activeRegion(), 0);
+    view->stop();
+
+    // The camera's whole image again, for the tests that follow.
+    for (auto f : {std::make_pair("OffsetX", 0), std::make_pair("OffsetY", 0), std::make_pair("Width", 2448),
+                   std::make_pair("Height", 2048)})
+        QCOMPARE(Corvid::SetCameraNodeValue(kCamera, f.first, std::to_string(f.second)), 0);
 }
 
 void TestCamview::focusWaitsForItsDevice_data()
@@ -456,6 +576,21 @@ void TestCamview::runsOfTheProgram_data()
     broken.close();
     QTest::newRow("malformed --sim file") << QStringList{"--dump-tree", "--sim", broken.fileName()} << 1
                                           << QStringList() << "" << broken.fileName();
+    // Each step of a headless run in turn; a refused device fails at once
+    // (a run that waited for it would outlast the test's patience).
+    const QString png = m_dir.filePath(QStringLiteral("steps.png"));
+    const QString image = m_dir.filePath(QStringLiteral("image.png"));
+    QTest::newRow("screenshot, then tree")
+        << QStringList{"--dump-tree", "--screenshot", png} << 0
+        << QStringList{"camview: screenshot written to " + png, "KVX_SLP3000"} << ""
+        << "";
+    QTest::newRow("image of the playing camera") << QStringList{"--play", "--save-image", image} << 0
+                                                 << QStringList{"camview: image written to " + image} << ""
+                                                 << "";
+    QTest::newRow("--focus on a refused description")
+        << QStringList{"--dump-tree", "--sim", broken.fileName(), "--focus", "SIM-broken", "--wait", "600"}
+        << 1 << QStringList() << ""
+        << "Device SIM-broken cannot be used: ";
     QTest::newRow("--focus device never listed")
         << QStringList{"--dump-tree", "--no-default-devices", "--focus", "SIM-nowhere", "--wait", "1"} << 1
         << QStringList() << ""

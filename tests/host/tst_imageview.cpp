@@ -8,10 +8,13 @@
 
 #include <Corvid/CorvidHost.h>
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QWheelEvent>
 
 namespace {
 
@@ -104,6 +107,90 @@ private slots:
             QCOMPARE(image.size(), QSize(int(width), int(height)));
             QCOMPARE((QVector<QRgb>{image.pixel(0, 0), image.pixel(1, 0)}), pixels);
         }
+    }
+
+    // The pixel under the cursor is read out in the status line, and the
+    // image is saved at full resolution and depth, for each kind of format.
+    void pixelReadoutAndSavedImage_data()
+    {
+        QTest::addColumn<uint>("format");
+        QTest::addColumn<int>("bytesPerPixel");
+        QTest::addColumn<QString>("readout");    // of pixel (2, 1)
+        QTest::addColumn<int>("savedFormat");    // QImage::Format, as read back
+        QTest::addColumn<QString>("savedPixel"); // of pixel (2, 1)
+        // Sample i of the frame is i * 7 (modulo 256).
+        QTest::newRow("Mono8") << uint(Corvid::PIXEL_MONO8) << 1 << "2, 1: 49"
+                               << int(QImage::Format_Grayscale8) << "49";
+        QTest::newRow("Mono16") << uint(Corvid::PIXEL_MONO16) << 2 << "2, 1: 26978"
+                                << int(QImage::Format_Grayscale16) << "26978";
+        QTest::newRow("RGB8") << uint(Corvid::PIXEL_RGB8) << 3 << "2, 1: R 147 G 154 B 161"
+                              << int(QImage::Format_RGB32) << "147 154 161";
+        QTest::newRow("BGR8") << 0x02180015u << 3 << "2, 1: R 161 G 154 B 147" << int(QImage::Format_RGB32)
+                              << "161 154 147";
+    }
+
+    void pixelReadoutAndSavedImage()
+    {
+        QFETCH(uint, format);
+        QFETCH(int, bytesPerPixel);
+        auto frame = std::make_shared<Corvid::Frame>();
+        frame->width = 5;
+        frame->height = 3;
+        frame->pixelFormat = format;
+        frame->data.resize(size_t(15 * bytesPerPixel));
+        for (size_t i = 0; i < frame->data.size(); ++i)
+            frame->data[i] = uint8_t(i * 7);
+        m_view->showFrame(frame);
+        QCOMPARE(m_view->image().size(), QSize(5, 3));
+
+        // At any zoom, the pixel under the cursor.
+        for (bool fit : {true, false}) {
+            m_view->setFitToWindow(fit);
+            hover(QPointF(2.5, 1.5));
+            QTEST(m_view->pixelReadout(), "readout");
+        }
+        hover(QPointF(7, 1.5));
+        QCOMPARE(m_view->pixelReadout(), QString());
+
+        const QString file = m_dir.filePath(QStringLiteral("saved.png"));
+        QString error;
+        QVERIFY2(m_view->saveImage(file, &error), qPrintable(error));
+        const QImage saved(file);
+        QCOMPARE(saved.size(), QSize(5, 3));
+        QTEST(int(saved.format()), "savedFormat");
+        QString pixel;
+        if (saved.format() == QImage::Format_Grayscale16)
+            pixel = QString::number(reinterpret_cast<const quint16*>(saved.constScanLine(1))[2]);
+        else if (saved.format() == QImage::Format_Grayscale8)
+            pixel = QString::number(saved.constScanLine(1)[2]);
+        else
+            pixel = QStringLiteral("%1 %2 %3")
+                        .arg(qRed(saved.pixel(2, 1)))
+                        .arg(qGreen(saved.pixel(2, 1)))
+                        .arg(qBlue(saved.pixel(2, 1)));
+        QTEST(pixel, "savedPixel");
+    }
+
+    // Ctrl+wheel zooms about the cursor: the image point under it stays.
+    void wheelZoomsAboutTheCursor()
+    {
+        auto frame = std::make_shared<Corvid::Frame>();
+        frame->width = 2000;
+        frame->height = 1500;
+        frame->pixelFormat = Corvid::PIXEL_MONO8;
+        frame->data.assign(2000 * 1500, 128);
+        m_view->showFrame(frame);
+        m_view->setFitToWindow(false);
+        const QPointF imagePoint(100, 80);
+        const QPoint at = m_view->canvasPoint(imagePoint).toPoint();
+        const QPoint global = m_view->canvas()->mapToGlobal(at);
+        QWheelEvent wheel(at, global, QPoint(), QPoint(0, 240), Qt::NoButton, Qt::ControlModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(m_view->canvas(), &wheel);
+        QCOMPARE(m_view->zoom(), 1.5625);
+        // Where the cursor is now, the same image point.
+        const QPoint cursorNow = m_view->canvas()->mapFromGlobal(global);
+        QVERIFY((m_view->imagePoint(cursorNow) - imagePoint).manhattanLength() < 1.0);
     }
 
     // A simulated camera's frames follow its image features and the shown
@@ -232,8 +319,23 @@ private slots:
             QCOMPARE(Corvid::AddSimulatedCamera(dataFile("rgb-camera.xml").toStdString()), m_rgbCamera);
     }
 
-    // The loopback emulator streams; a smaller image follows at once; the
-    // emulator killed ends the acquisition without a crash.
+    // While playing, a camera that stops sending (no 2D kind shown) reads
+    // 0 fps once its last frame is a second old.
+    void frameRateFallsWhenFramesStop()
+    {
+        startRgbCamera(QSize(320, 240));
+        QTRY_VERIFY(m_view->framesPerSecond() > 0.0);
+        QCOMPARE(Corvid::SetSLImageShowMode(m_rgbCamera, 0), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_view->framesPerSecond(), 0.0, 5000);
+        QVERIFY(m_view->isPlaying());
+        QTRY_VERIFY(statusText().contains(QLatin1String("0.0 fps")));
+        m_view->stop();
+    }
+
+    // The loopback emulator streams; a smaller image follows at once; a
+    // silent emulator shows "lost" with Play, and the picture comes back by
+    // itself when it answers again; the emulator killed ends the
+    // acquisition without a crash.
     void streamsFromTheEmulator()
     {
         if (GigeEmulator::binary().isEmpty())
@@ -256,6 +358,15 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_view->image().size(), QSize(640, 480), 10000);
 
         QSignalSpy playing(m_view.get(), &ImageView::playingChanged);
+        QVERIFY(emulator.freeze());
+        QVERIFY(playing.wait(10000));
+        QVERIFY(!m_view->isPlaying() && !playButtonChecked());
+        QVERIFY2(statusText().contains(QLatin1String("lost")), qPrintable(statusText()));
+        emulator.thaw();
+        QVERIFY(playing.wait(15000));
+        QVERIFY(m_view->isPlaying());
+        QVERIFY(shown.wait(10000));
+
         emulator.stop();
         QVERIFY(playing.wait(10000));
         QVERIFY(!m_view->isPlaying());
@@ -263,6 +374,15 @@ private slots:
     }
 
 private:
+    //! Moves the mouse over this point of the image.
+    void hover(const QPointF& imagePoint)
+    {
+        const QPointF at = m_view->canvasPoint(imagePoint);
+        QMouseEvent move(QEvent::MouseMove, at, QPointF(m_view->canvas()->mapToGlobal(at.toPoint())),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(m_view->canvas(), &move);
+    }
+
     QString statusText() const
     {
         return m_view->findChild<QWidget*>(QStringLiteral("imageStatus"))->property("text").toString();

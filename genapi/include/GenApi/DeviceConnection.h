@@ -79,6 +79,13 @@ public:
     //! once with what was found so far.
     static std::vector<DeviceDescriptor> Discover(const std::function<bool()>& cancelled);
 
+    //! Asks the GigE Vision device at an IPv4 address whether it is there (a
+    //! discovery command to that address only): true when it answers within
+    //! deadlineMs, with what it says about itself in *found (may be null).
+    //! cancelled is asked every few milliseconds; once true, the probe ends.
+    static bool ProbeGigEVision(const std::string& address, int deadlineMs,
+                                const std::function<bool()>& cancelled, DeviceDescriptor* found = nullptr);
+
     ~CDeviceConnection();
     CDeviceConnection(const CDeviceConnection&) = delete;
     CDeviceConnection& operator=(const CDeviceConnection&) = delete;
@@ -89,6 +96,11 @@ public:
     bool IsSimulated() const;
     //! The GenICam description the node map was built from.
     std::string GetDescriptionXml() const;
+    //! What a GigE Vision device says about itself in its bootstrap
+    //! registers (vendor, model, serial number or else MAC address, address),
+    //! as discovery reports it. False for other devices or when the registers
+    //! cannot be read.
+    bool GetTransportIdentity(DeviceDescriptor* out) const;
 
     //! True once the device is known to be gone: every later access through
     //! the node map throws at once without touching the transport.
@@ -96,8 +108,16 @@ public:
     //! Checks that the device still answers with one short read (for a
     //! simulated device, that it was not marked lost); marks it lost when not.
     bool Ping();
+    //! The same, waiting at most deadlineMs for the answer (counted from when
+    //! the ping goes out) and asking cancelled every few milliseconds: once
+    //! it says true the ping ends at once and learns nothing.
+    bool Ping(int deadlineMs, const std::function<bool()>& cancelled);
     //! Marks the device lost (a simulated loss, or a loss learnt elsewhere).
     void MarkLost();
+    //! For a device known lost that answers again: gives up the control
+    //! channel that this connection may still hold, so that a new connection
+    //! can take it. Waits at most deadlineMs; false when not given up.
+    bool ReleaseControl(int deadlineMs);
 
     //! A stream of the device's images (devices reached through Aravis
     //! only). Null with the reason in *error: a simulated device, a lost
