@@ -29,21 +29,35 @@ $SUDO apt-get install -y -qq --no-install-recommends --reinstall "${debs[@]}" >/
 export QT_QPA_PLATFORM=offscreen
 consumer=$root/tests/campane/pane/consumer
 
+# Runs a program with its output in $work/<name>.log, shown when it fails.
+run_logged() {
+    local name=$1
+    shift
+    "$@" >"$work/$name.log" 2>&1 || { cat "$work/$name.log"; echo "$name failed"; return 1; }
+}
+
 echo "== CMake consumer against the installed package"
 cmake -S "$consumer" -B "$work/consumer-cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$work/consumer-cmake" >/dev/null
-"$work/consumer-cmake/consumer"
+run_logged consumer-cmake "$work/consumer-cmake/consumer"
 
 echo "== pkg-config consumer: $(pkg-config --cflags --libs campane)"
 mkdir -p "$work/consumer-pc"
-uic="$(pkg-config --variable=host_bins Qt5Core)/uic"
-"$uic" "$consumer/viewerform.ui" -o "$work/consumer-pc/ui_viewerform.h"
+"$(pkg-config --variable=host_bins Qt5Core)/uic" "$consumer/viewerform.ui" -o "$work/consumer-pc/ui_viewerform.h"
 c++ -std=c++17 -fPIC -I"$work/consumer-pc" "$consumer/main.cpp" -o "$work/consumer-pc/consumer" \
     $(pkg-config --cflags --libs campane)
-"$work/consumer-pc/consumer"
+run_logged consumer-pc "$work/consumer-pc/consumer"
+
+echo "== Designer plug-in where Designer looks"
+qtbins=$(pkg-config --variable=host_bins Qt5Core)
+plugin="$("$qtbins/qmake" -query QT_INSTALL_PLUGINS)/designer/libcampanedesigner.so"
+# qtplugininfo prints the interface, then fails on the absent user data.
+info=$("$qtbins/qtplugininfo" "$plugin" 2>/dev/null || true)
+grep -q QDesignerCustomWidgetInterface <<<"$info" || { echo "no Designer plug-in at $plugin"; exit 1; }
 
 echo "== camview from the package"
 camview --version
-camview --focus SIM-kvx-slp-camera --dump-panel >"$work/camview-panel.txt"
+camview --focus SIM-kvx-slp-camera --dump-panel >"$work/camview-panel.txt" 2>"$work/camview.log" ||
+    { cat "$work/camview.log"; exit 1; }
 grep -q "^Shoot" "$work/camview-panel.txt" || { cat "$work/camview-panel.txt"; exit 1; }
 echo "packages built, lintian-clean, installed; both consumers built and ran"
