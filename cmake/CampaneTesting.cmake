@@ -13,7 +13,7 @@ function(campane_add_test name)
     cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     set_target_properties(${name} PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
-    target_link_libraries(${name} PRIVATE Qt5::Test ${T_LIBS})
+    target_link_libraries(${name} PRIVATE Qt::Test ${T_LIBS})
     target_compile_definitions(${name} PRIVATE
         CAMPANE_DEVICES_DIR="${CAMPANE_DEVICES_DIR}"
         CAMPANE_TEST_NAME="${name}")

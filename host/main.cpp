@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -41,6 +42,21 @@ bool needsNoScreen(int argc, char* argv[])
             return true;
     }
     return false;
+}
+
+// The simulated devices' descriptions: $CAMPANE_DEVICES_DIR, else those
+// installed with the program (<prefix>/share/camview/devices), else the
+// service's own default (the source tree's devices/, for a build tree).
+std::string devicesDir()
+{
+    const QString fromEnvironment = qEnvironmentVariable("CAMPANE_DEVICES_DIR");
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment.toStdString();
+    const QString installed =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../share/camview/devices");
+    if (QFileInfo::exists(installed + QStringLiteral("/kvx-slp-camera.xml")))
+        return QFileInfo(installed).canonicalFilePath().toStdString();
+    return std::string();
 }
 
 } // namespace
@@ -75,7 +91,7 @@ int main(int argc, char* argv[])
     Corvid::ServiceOptions serviceOptions;
     serviceOptions.defaultDevices = options.defaultDevices;
     serviceOptions.discover = options.discover;
-    serviceOptions.devicesDir = qEnvironmentVariable("CAMPANE_DEVICES_DIR").toStdString();
+    serviceOptions.devicesDir = devicesDir();
     if (Corvid::StartService(serviceOptions) != 0) {
         std::fprintf(stderr, "camview: the camera service does not start\n");
         return 1;

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config git
     qtbase5-dev qttools5-dev qttools5-dev-tools
+    qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
+    debhelper dpkg-dev fakeroot lintian
     libaravis-dev libusb-1.0-0-dev zlib1g-dev aravis-tools
     libxml2-utils
     fonts-dejavu-core fonts-wqy-microhei

@@ -37,7 +37,8 @@ const char* const kRoiFeatures[] = {"Width", "Height", "OffsetX", "OffsetY"};
 
 int toSpinValue(qint64 value)
 {
-    return int(qBound<qint64>(std::numeric_limits<int>::min(), value, std::numeric_limits<int>::max()));
+    return int(
+        qBound(qint64(std::numeric_limits<int>::min()), value, qint64(std::numeric_limits<int>::max())));
 }
 
 // A feature's figures as a read leaves them.

@@ -732,7 +732,7 @@ void ToolPageWidgetItem::mouseReleaseEvent(QMouseEvent* event)
     QWidget::mouseReleaseEvent(event);
 }
 
-void ToolPageWidgetItem::enterEvent(QEvent* event)
+void ToolPageWidgetItem::enterEvent(QtCompat::EnterEvent* event)
 {
     m_showColor = m_hoverColor;
     update();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "qtcompat.h"
+
 #include <QColor>
 #include <QString>
 #include <QStringList>
@@ -95,7 +97,7 @@ private slots:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void enterEvent(QEvent* event) override;
+    void enterEvent(QtCompat::EnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;

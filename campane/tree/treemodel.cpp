@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QTextCodec>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -68,11 +67,11 @@ QVariant buildValue(INode* node)
     }
 }
 
-bool isValidUtf8(QTextCodec* utf8, const QByteArray& bytes)
+// Valid UTF-8 survives decoding and encoding unchanged; an invalid or
+// truncated sequence comes back as U+FFFD and so differs.
+bool isValidUtf8(const QByteArray& bytes)
 {
-    QTextCodec::ConverterState state;
-    utf8->toUnicode(bytes.constData(), bytes.size(), &state);
-    return state.invalidChars == 0 && state.remainingChars == 0;
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
 }
 
 } // namespace
@@ -432,7 +431,6 @@ void TreeModel::loadTranslations()
 QHash<QString, QString> TreeModel::readTranslations(QIODevice& file)
 {
     QHash<QString, QString> table;
-    QTextCodec* utf8 = QTextCodec::codecForMib(106);
     // Files written on any system: CR LF, CR and LF end a line alike.
     QByteArray content = file.readAll();
     content.replace("\r\n", "\n");
@@ -451,7 +449,7 @@ QHash<QString, QString> TreeModel::readTranslations(QIODevice& file)
         // Blanks around the name and the translation are layout, not text.
         const QByteArray key = parts.at(0).trimmed();
         const QByteArray translation = parts.at(1).trimmed();
-        if (!isValidUtf8(utf8, key) || !isValidUtf8(utf8, translation))
+        if (!isValidUtf8(key) || !isValidUtf8(translation))
             qCWarning(lcFeatureTree,
                       "feature.txt line %d is not valid UTF-8; read with replacement characters", lineNumber);
         table.insert(QString::fromUtf8(key), QString::fromUtf8(translation));

@@ -198,7 +198,7 @@ void CComboBox::paintEvent(QPaintEvent* event)
     painter.drawText(rect().adjusted(5, 2, -2, -2), Qt::AlignLeft | Qt::AlignVCenter, shown);
 }
 
-void CComboBox::enterEvent(QEvent* event)
+void CComboBox::enterEvent(QtCompat::EnterEvent* event)
 {
     if (m_showToolTip)
         QToolTip::showText(mapToGlobal(rect().center()), m_text, this);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "qtcompat.h"
+
 #include <QComboBox>
 #include <QList>
 #include <QPair>
@@ -64,7 +66,7 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEvent* event) override;
+    void enterEvent(QtCompat::EnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
 private:

@@ -13,10 +13,29 @@ namespace {
 const char* const kAddress = "127.0.0.1";
 }
 
-void EmulatorProcess::setupChildProcess()
+namespace {
+
+// Runs in the child between fork and exec.
+void killWithParent()
 {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
 }
+
+} // namespace
+
+EmulatorProcess::EmulatorProcess()
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    setChildProcessModifier(killWithParent);
+#endif
+}
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+void EmulatorProcess::setupChildProcess()
+{
+    killWithParent();
+}
+#endif
 
 GigeEmulator::GigeEmulator() : m_lock(QDir::temp().filePath(QStringLiteral("campane-gige-loopback.lock")))
 {

@@ -15,8 +15,13 @@
 // it ends: an emulator left behind would answer for the next user's.
 class EmulatorProcess : public QProcess
 {
+public:
+    EmulatorProcess();
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 protected:
     void setupChildProcess() override;
+#endif
 };
 
 class GigeEmulator
