@@ -57,7 +57,9 @@ grep -q QDesignerCustomWidgetInterface <<<"$info" || { echo "no Designer plug-in
 
 echo "== camview from the package"
 camview --version
-camview --focus SIM-kvx-slp-camera --dump-panel >"$work/camview-panel.txt" 2>"$work/camview.log" ||
-    { cat "$work/camview.log"; exit 1; }
-grep -q "^Shoot" "$work/camview-panel.txt" || { cat "$work/camview-panel.txt"; exit 1; }
+# In Chinese: the panel's first tab is "拍摄" only when the installed
+# catalogues are found, and it is there only when the installed devices are.
+LC_ALL=C.UTF-8 camview --lang zh --focus SIM-kvx-slp-camera --dump-panel >"$work/camview-panel.txt" \
+    2>"$work/camview.log" || { cat "$work/camview.log"; exit 1; }
+grep -q "^拍摄" "$work/camview-panel.txt" || { cat "$work/camview-panel.txt"; exit 1; }
 echo "packages built, lintian-clean, installed; both consumers built and ran"
