@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -204,6 +205,7 @@ MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalog
     statusBar()->addWidget(problemArea, 1);
     statusBar()->addPermanentWidget(m_logButton);
     connect(LogSink::instance(), &LogSink::entryAdded, this, &MainWindow::onLogEntryAdded);
+    connect(LogSink::instance(), &LogSink::featureWritten, this, &MainWindow::onFeatureWritten);
     for (const LogEntry& entry : LogSink::instance()->entries()) {
         if (entry.source != LogEntry::Source::Qt)
             m_logPanel->addEntry(entry);
@@ -519,6 +521,22 @@ void MainWindow::onLogEntryAdded(const LogEntry& logged)
     m_lastProblem.insert(entry.source == LogEntry::Source::Host ? QString() : entry.device, entry);
     ++m_problemCount;
     retranslateTree();
+    showProblem();
+}
+
+void MainWindow::onFeatureWritten(const QString& feature)
+{
+    // A refused write is over once the same feature was written on the
+    // device the pane shows.
+    static const QRegularExpression refused(
+        QStringLiteral("^(?:Set (.+) value failed|Failed to set data for ([^:]+))"));
+    auto problem = m_lastProblem.find(m_shownId);
+    if (m_shownId.isEmpty() || problem == m_lastProblem.end())
+        return;
+    const QRegularExpressionMatch match = refused.match(problem->text);
+    if (!match.hasMatch() || (match.captured(1) != feature && match.captured(2) != feature))
+        return;
+    m_lastProblem.erase(problem);
     showProblem();
 }
 

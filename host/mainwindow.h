@@ -75,6 +75,7 @@ protected:
 private slots:
     void onDeviceListChanged(const QStringList& cards, const QStringList& cameras);
     void onLogEntryAdded(const LogEntry& entry);
+    void onFeatureWritten(const QString& feature);
     void onServiceFocusChanged(int type, const QString& id);
     void onDeviceTreeSelectionChanged();
     void onLanguageActionTriggered();
