@@ -561,5 +561,13 @@
         <source>--wait takes a whole number of seconds, not &apos;%1&apos;.</source>
         <translation>--wait 需要整数秒，而不是“%1”。</translation>
     </message>
+    <message>
+        <source>The window&apos;s size, for instance 800x600.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--size takes WIDTHxHEIGHT in pixels, not &apos;%1&apos;.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>
