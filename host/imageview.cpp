@@ -1,23 +1,19 @@
 #include "imageview.h"
 
+#include "imagecanvas.h"
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QImageWriter>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLoggingCategory>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 
 #include <cmath>
-#include <condition_variable>
-#include <thread>
 
 Q_LOGGING_CATEGORY(lcImageView, "camview.imageview")
 
@@ -26,16 +22,6 @@ namespace {
 QString fromStd(const std::string& text)
 {
     return QString::fromUtf8(text.c_str(), int(text.size()));
-}
-
-const QColor kBackground(46, 47, 50);
-const QColor kRegionColour(75, 210, 149);
-
-//! The region between the corners (x1, y1) and (x2, y2), the second corner
-//! outside it: a region of width w from x1 ends at x1 + w.
-QRect regionOf(int x1, int y1, int x2, int y2)
-{
-    return QRect(QPoint(qMin(x1, x2), qMin(y1, y2)), QSize(qAbs(x2 - x1), qAbs(y2 - y1)));
 }
 
 //! A simulated camera sends no frames while no 2D image kind is shown.
@@ -51,188 +37,6 @@ bool showsNoKind(const QString& id)
 }
 
 } // namespace
-
-// Where the region drawn with the mouse goes: the ROI listeners run on the
-// service's thread, and the window's device-list listener may hold that
-// thread while it waits for the GUI thread, so a thread of its own hands
-// the newest region over; a region that a newer one overtakes is not sent.
-struct ImageView::RegionNotifier
-{
-    std::mutex mutex;
-    std::condition_variable wake;
-    bool stop = false;
-    bool pending = false;
-    std::string id;
-    int roiId = 0;
-    QRect region;
-    int operation = 1;
-    std::thread thread;
-
-    static void run(std::shared_ptr<RegionNotifier> self)
-    {
-        std::unique_lock<std::mutex> lock(self->mutex);
-        for (;;) {
-            self->wake.wait(lock, [&] { return self->stop || self->pending; });
-            if (self->stop)
-                return;
-            self->pending = false;
-            const std::string id = self->id;
-            int roiId = self->roiId;
-            const QRect r = self->region;
-            const int operation = self->operation;
-            lock.unlock();
-            bool status = true;
-            Corvid::NotifyROIDraw(id, r.left(), r.top(), r.left() + r.width(), r.top() + r.height(),
-                                  operation, roiId, status);
-            lock.lock();
-        }
-    }
-};
-
-// The image and the regions over it, scaled to fit or pixel for pixel.
-class ImageCanvas : public QWidget
-{
-public:
-    explicit ImageCanvas(ImageView* view) : QWidget(view), m_view(view)
-    {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-        setMinimumSize(160, 120);
-        // The pixel under the cursor is read out without a button pressed.
-        setMouseTracking(true);
-        setFocusPolicy(Qt::ClickFocus);
-    }
-
-    //! Where the image lies on the canvas, and its scale.
-    QRectF imageRect(double* scale = nullptr) const
-    {
-        const QImage& image = m_view->m_image;
-        if (image.isNull()) {
-            if (scale)
-                *scale = 1.0;
-            return QRectF();
-        }
-        double s = m_view->m_scale;
-        if (m_view->m_fit)
-            s = qMin(double(width()) / image.width(), double(height()) / image.height());
-        const QSizeF size(image.width() * s, image.height() * s);
-        const QPointF origin = m_view->m_fit
-                                   ? QPointF((width() - size.width()) / 2, (height() - size.height()) / 2)
-                                   : QPointF(0, 0);
-        if (scale)
-            *scale = s;
-        return QRectF(origin, size);
-    }
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override
-    {
-        if (event->button() == Qt::LeftButton)
-            m_view->onCanvasPressed(event->localPos());
-        QWidget::mousePressEvent(event);
-    }
-
-    void mouseMoveEvent(QMouseEvent* event) override
-    {
-        m_view->updatePixelReadout(event->localPos());
-        if (event->buttons() & Qt::LeftButton) {
-            m_view->onCanvasDragged(event->localPos());
-        } else {
-            // The cursor says what a drag would do.
-            bool inside = false;
-            const Qt::Edges edges = m_view->edgesAt(event->localPos(), &inside);
-            const bool horizontal = edges & (Qt::LeftEdge | Qt::RightEdge);
-            const bool vertical = edges & (Qt::TopEdge | Qt::BottomEdge);
-            if (horizontal && vertical)
-                setCursor(edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge)
-                              ? Qt::SizeFDiagCursor
-                              : Qt::SizeBDiagCursor);
-            else if (horizontal)
-                setCursor(Qt::SizeHorCursor);
-            else if (vertical)
-                setCursor(Qt::SizeVerCursor);
-            else if (inside)
-                setCursor(Qt::SizeAllCursor);
-            else if (m_view->activeRegion() != 0)
-                setCursor(Qt::CrossCursor);
-            else
-                unsetCursor();
-        }
-        QWidget::mouseMoveEvent(event);
-    }
-
-    void mouseReleaseEvent(QMouseEvent* event) override
-    {
-        if (event->button() == Qt::LeftButton)
-            m_view->onCanvasReleased();
-        QWidget::mouseReleaseEvent(event);
-    }
-
-    void keyPressEvent(QKeyEvent* event) override
-    {
-        if (event->key() == Qt::Key_Escape && m_view->activeRegion() != 0) {
-            m_view->onEscape();
-            event->accept();
-            return;
-        }
-        QWidget::keyPressEvent(event);
-    }
-
-    void leaveEvent(QEvent* event) override
-    {
-        m_view->updatePixelReadout(QPointF(-1e9, -1e9));
-        QWidget::leaveEvent(event);
-    }
-
-    void wheelEvent(QWheelEvent* event) override
-    {
-        if (!(event->modifiers() & Qt::ControlModifier) || m_view->m_image.isNull()) {
-            event->ignore(); // the scroll area scrolls
-            return;
-        }
-        const double steps = event->angleDelta().y() / 120.0;
-        if (steps == 0.0)
-            return;
-        const QPoint anchor = mapTo(m_view->m_scroll->viewport(), event->position().toPoint());
-        m_view->setZoom(m_view->zoom() * std::pow(1.25, steps), anchor);
-        event->accept();
-    }
-
-    void paintEvent(QPaintEvent*) override
-    {
-        QElapsedTimer clock;
-        clock.start();
-        QPainter painter(this);
-        painter.fillRect(rect(), kBackground);
-        const QImage& image = m_view->m_image;
-        if (image.isNull()) {
-            painter.setPen(QColor(170, 170, 170));
-            painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap, m_view->m_status->text());
-            return;
-        }
-        double scale = 1.0;
-        const QRectF target = imageRect(&scale);
-        painter.drawImage(target, image);
-
-        const QMap<int, QRect> regions = m_view->regions(m_view->m_deviceId);
-        if (!regions.isEmpty()) {
-            QPen pen(kRegionColour, 2);
-            pen.setCosmetic(true);
-            painter.setPen(pen);
-            painter.setBrush(Qt::NoBrush);
-            for (auto it = regions.cbegin(); it != regions.cend(); ++it) {
-                const QRect& r = it.value();
-                const QRectF mapped(target.left() + r.left() * scale, target.top() + r.top() * scale,
-                                    r.width() * scale, r.height() * scale);
-                painter.drawRect(mapped.adjusted(1, 1, -1, -1));
-                painter.drawText(mapped.topLeft() + QPointF(6, 16), QStringLiteral("ROI %1").arg(it.key()));
-            }
-        }
-        m_view->m_guiNanoseconds += clock.nsecsElapsed();
-    }
-
-private:
-    ImageView* m_view;
-};
 
 ImageView::ImageView(QWidget* parent) : QWidget(parent)
 {
@@ -284,7 +88,7 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
     m_scroll->setWidget(m_canvas);
     m_scroll->setAlignment(Qt::AlignCenter);
     QPalette palette = m_scroll->palette();
-    palette.setColor(QPalette::Window, kBackground);
+    palette.setColor(QPalette::Window, ImageCanvas::background());
     m_scroll->setPalette(palette);
 
     auto* layout = new QVBoxLayout(this);
@@ -313,19 +117,12 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
     Corvid::RegisterDeviceListUpdateListener(this);
     Corvid::RegisterImageView(this);
 
-    m_notifier = std::make_shared<RegionNotifier>();
-    m_notifier->thread = std::thread(&RegionNotifier::run, m_notifier);
+    startRegionNotifier();
 }
 
 ImageView::~ImageView()
 {
-    {
-        // A hand-over under way finishes on its own.
-        std::lock_guard<std::mutex> lock(m_notifier->mutex);
-        m_notifier->stop = true;
-        m_notifier->wake.notify_all();
-    }
-    m_notifier->thread.detach();
+    stopRegionNotifier();
     Corvid::UnRegisterImageView(this);
     Corvid::UnRegisterDeviceListUpdateListener(this);
     Corvid::UnRegisterFocusUpdateListener(this);
@@ -462,161 +259,6 @@ void ImageView::updateCanvasSize()
                        qMax(1, qRound(m_image.height() * m_scale)));
     if (!resizable && m_canvas->size() != scaled)
         m_canvas->resize(scaled);
-}
-
-QMap<int, QRect> ImageView::regions(const QString& id) const
-{
-    QMap<int, QRect> regions;
-    {
-        std::lock_guard<std::mutex> lock(m_regionMutex);
-        regions = m_regions.value(id);
-    }
-    if (m_drag != Drag::None && id == m_deviceId && regions.contains(m_dragRoi))
-        regions[m_dragRoi] = m_dragRect;
-    return regions;
-}
-
-int ImageView::activeRegion() const
-{
-    std::lock_guard<std::mutex> lock(m_regionMutex);
-    const int roiId = m_activeRegion.value(m_deviceId, 0);
-    return m_regions.value(m_deviceId).contains(roiId) ? roiId : 0;
-}
-
-Qt::Edges ImageView::edgesAt(const QPointF& canvasPoint, bool* inside) const
-{
-    *inside = false;
-    const int roiId = activeRegion();
-    if (roiId == 0 || m_image.isNull())
-        return {};
-    double scale = 1.0;
-    const QRectF target = m_canvas->imageRect(&scale);
-    const QRect r = regions(m_deviceId).value(roiId);
-    const QRectF mapped(target.left() + r.left() * scale, target.top() + r.top() * scale, r.width() * scale,
-                        r.height() * scale);
-    // Edges are grabbed within a few pixels of the screen, whatever the zoom.
-    constexpr double kGrab = 6.0;
-    if (!mapped.adjusted(-kGrab, -kGrab, kGrab, kGrab).contains(canvasPoint))
-        return {};
-    Qt::Edges edges;
-    if (qAbs(canvasPoint.x() - mapped.left()) <= kGrab)
-        edges |= Qt::LeftEdge;
-    else if (qAbs(canvasPoint.x() - mapped.right()) <= kGrab)
-        edges |= Qt::RightEdge;
-    if (qAbs(canvasPoint.y() - mapped.top()) <= kGrab)
-        edges |= Qt::TopEdge;
-    else if (qAbs(canvasPoint.y() - mapped.bottom()) <= kGrab)
-        edges |= Qt::BottomEdge;
-    *inside = edges == Qt::Edges() && mapped.contains(canvasPoint);
-    return edges;
-}
-
-void ImageView::onCanvasPressed(const QPointF& canvasPoint)
-{
-    const int roiId = activeRegion();
-    if (roiId == 0 || m_image.isNull())
-        return;
-    const QRectF bounds(QPointF(0, 0), QSizeF(m_image.size()));
-    const QPointF at = imagePoint(canvasPoint);
-    bool inside = false;
-    const Qt::Edges edges = edgesAt(canvasPoint, &inside);
-    if (edges == Qt::Edges() && !inside && !bounds.contains(at))
-        return; // beside the picture
-    m_dragRoi = roiId;
-    m_dragStart = regions(m_deviceId).value(roiId);
-    m_dragRect = m_dragStart;
-    m_dragEdges = edges;
-    m_pressPoint = QPointF(qBound(0.0, at.x(), bounds.width()), qBound(0.0, at.y(), bounds.height()));
-    // A region as large as the image cannot move: a drag inside it draws.
-    const bool movable = m_dragStart != QRect(QPoint(0, 0), m_image.size());
-    m_drag = edges != Qt::Edges() ? Drag::Resize : inside && movable ? Drag::Move : Drag::Draw;
-}
-
-void ImageView::onCanvasDragged(const QPointF& canvasPoint)
-{
-    if (m_drag == Drag::None)
-        return;
-    const int width = m_image.width();
-    const int height = m_image.height();
-    const QPointF at = imagePoint(canvasPoint);
-    // Whole pixels within the image.
-    const int x = qBound(0, qRound(at.x()), width);
-    const int y = qBound(0, qRound(at.y()), height);
-    QRect next = m_dragRect;
-    switch (m_drag) {
-    case Drag::Draw: {
-        const int x0 = qRound(m_pressPoint.x());
-        const int y0 = qRound(m_pressPoint.y());
-        next = QRect(QPoint(qMin(x0, x), qMin(y0, y)), QSize(qAbs(x - x0), qAbs(y - y0)));
-        break;
-    }
-    case Drag::Move: {
-        const int dx = qRound(at.x() - m_pressPoint.x());
-        const int dy = qRound(at.y() - m_pressPoint.y());
-        next = m_dragStart;
-        next.moveTo(qBound(0, m_dragStart.left() + dx, width - m_dragStart.width()),
-                    qBound(0, m_dragStart.top() + dy, height - m_dragStart.height()));
-        break;
-    }
-    case Drag::Resize: {
-        // Edges in exclusive coordinates: a region of width w from x ends at x + w.
-        int left = m_dragStart.left();
-        int top = m_dragStart.top();
-        int right = left + m_dragStart.width();
-        int bottom = top + m_dragStart.height();
-        if (m_dragEdges & Qt::LeftEdge)
-            left = qMin(x, right - 1);
-        if (m_dragEdges & Qt::RightEdge)
-            right = qMax(x, left + 1);
-        if (m_dragEdges & Qt::TopEdge)
-            top = qMin(y, bottom - 1);
-        if (m_dragEdges & Qt::BottomEdge)
-            bottom = qMax(y, top + 1);
-        next = QRect(QPoint(left, top), QSize(right - left, bottom - top));
-        break;
-    }
-    case Drag::None:
-        break;
-    }
-    if (next.width() < 1 || next.height() < 1 || next == m_dragRect)
-        return;
-    m_dragRect = next;
-    m_canvas->update();
-    notifyRegion(m_dragRoi, m_dragRect, 1);
-}
-
-void ImageView::onCanvasReleased()
-{
-    if (m_drag == Drag::None)
-        return;
-    m_drag = Drag::None;
-    // The pane's rows now hold the region, within the board's rules; the
-    // picture shows what they made of it (SetROIPos).
-    m_canvas->update();
-}
-
-void ImageView::onEscape()
-{
-    if (m_drag != Drag::None) {
-        m_drag = Drag::None;
-        notifyRegion(m_dragRoi, m_dragStart, 1);
-        m_canvas->update();
-        return;
-    }
-    // Not dragging: the drawing phase ends, as with the Select button.
-    const int roiId = activeRegion();
-    notifyRegion(roiId, regions(m_deviceId).value(roiId), 0);
-}
-
-void ImageView::notifyRegion(int roiId, const QRect& region, int operation)
-{
-    std::lock_guard<std::mutex> lock(m_notifier->mutex);
-    m_notifier->id = m_deviceId.toUtf8().toStdString();
-    m_notifier->roiId = roiId;
-    m_notifier->region = region;
-    m_notifier->operation = operation;
-    m_notifier->pending = true;
-    m_notifier->wake.notify_all();
 }
 
 QPointF ImageView::canvasPoint(const QPointF& imagePoint) const
@@ -839,56 +481,6 @@ void ImageView::scheduleRepaint()
 QString ImageView::knownCamera(const std::string& id)
 {
     return fromStd(Corvid::GetCameraInfo(id, Corvid::CAM_INFO_ID));
-}
-
-int ImageView::DrawROI(const std::string& id, int x1, int y1, int x2, int y2, int& roiId, bool& ok, int, int)
-{
-    ok = false;
-    const QString camera = knownCamera(id);
-    if (camera.isEmpty()) {
-        qCWarning(lcImageView) << "DrawROI refused: no camera" << fromStd(id);
-        return Corvid::RESULT_UNKNOWN_DEVICE;
-    }
-    roiId = m_nextRoiId++;
-    {
-        std::lock_guard<std::mutex> lock(m_regionMutex);
-        m_regions[camera].insert(roiId, regionOf(x1, y1, x2, y2));
-        m_activeRegion.insert(camera, roiId);
-    }
-    ok = true;
-    scheduleRepaint();
-    return Corvid::RESULT_OK;
-}
-
-int ImageView::SetROIPos(const std::string& id, int roiId, int x1, int y1, int x2, int y2)
-{
-    const QString camera = knownCamera(id);
-    {
-        std::lock_guard<std::mutex> lock(m_regionMutex);
-        auto it = m_regions.find(camera);
-        if (camera.isEmpty() || it == m_regions.end() || !it->contains(roiId)) {
-            qCWarning(lcImageView) << "SetROIPos refused: no region" << roiId << "on" << fromStd(id);
-            return Corvid::RESULT_BAD_VALUE;
-        }
-        (*it)[roiId] = regionOf(x1, y1, x2, y2);
-    }
-    scheduleRepaint();
-    return Corvid::RESULT_OK;
-}
-
-int ImageView::RomoveROI(const std::string& id, int roiId)
-{
-    const QString camera = knownCamera(id);
-    {
-        std::lock_guard<std::mutex> lock(m_regionMutex);
-        auto it = m_regions.find(camera);
-        if (camera.isEmpty() || it == m_regions.end() || it->remove(roiId) == 0) {
-            qCWarning(lcImageView) << "RomoveROI refused: no region" << roiId << "on" << fromStd(id);
-            return Corvid::RESULT_BAD_VALUE;
-        }
-    }
-    scheduleRepaint();
-    return Corvid::RESULT_OK;
 }
 
 int ImageView::NotifyCorrection(const std::string& id, int, float, void*)

@@ -154,6 +154,8 @@ private:
     //! Tells the pane where the region is now, through the ROI listener
     //! (off the GUI thread: the listeners run on the service's thread).
     void notifyRegion(int roiId, const QRect& region, int operation);
+    void startRegionNotifier();
+    void stopRegionNotifier();
     void updatePixelReadout(const QPointF& canvasPoint);
     //! Counts a frame shown now, and forgets those older than a second.
     void countFrame();

@@ -25,6 +25,13 @@ QtMessageHandler g_previousHandler = nullptr;
 // others are not printed unless the user's logging rules ask for them.
 bool g_treeDebugForced = false;
 
+// The pane reports each write the device took as a debug message "Wrote
+// <feature>" in this category: not printed unless asked for, it clears an
+// earlier refusal of that feature.
+const char* const kWriteCategory = "campane.write";
+const char* const kWritten = "Wrote ";
+bool g_writeDebugForced = false;
+
 // The feature tree reports a refused write as two debug messages: this one
 // with the feature's name, then the device's reason.
 const char* const kTreeCategory = "campane.tree";
@@ -58,6 +65,13 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
 {
     if (isKnownWarning(type, message))
         return;
+    if (type == QtDebugMsg && context.category && qstrcmp(context.category, kWriteCategory) == 0) {
+        if (!g_writeDebugForced && g_previousHandler)
+            g_previousHandler(type, context, message);
+        if (message.startsWith(QLatin1String(kWritten)))
+            LogSink::instance()->noteWrite(message.mid(int(qstrlen(kWritten))));
+        return;
+    }
     static thread_local LogEntry treeFailure;
     const QString category = QString::fromLatin1(context.category ? context.category : "default");
     const bool treeMessage = type == QtDebugMsg && category == QLatin1String(kTreeCategory);
@@ -139,7 +153,9 @@ void LogSink::install()
     instance();
     // The tree reports a refused write at the debug level only.
     g_treeDebugForced = !QLoggingCategory(kTreeCategory, QtInfoMsg).isDebugEnabled();
-    QLoggingCategory::setFilterRules(QStringLiteral("%1.debug=true").arg(QLatin1String(kTreeCategory)));
+    g_writeDebugForced = !QLoggingCategory(kWriteCategory, QtInfoMsg).isDebugEnabled();
+    QLoggingCategory::setFilterRules(QStringLiteral("%1.debug=true\n%2.debug=true")
+                                         .arg(QLatin1String(kTreeCategory), QLatin1String(kWriteCategory)));
     g_previousHandler = qInstallMessageHandler(handleMessage);
 }
 
@@ -157,6 +173,12 @@ void LogSink::add(LogEntry entry)
     }
     QMetaObject::invokeMethod(
         this, [this, entry] { emit entryAdded(entry); }, Qt::QueuedConnection);
+}
+
+void LogSink::noteWrite(const QString& feature)
+{
+    QMetaObject::invokeMethod(
+        this, [this, feature] { emit featureWritten(feature); }, Qt::QueuedConnection);
 }
 
 QVector<LogEntry> LogSink::entries() const

@@ -54,12 +54,17 @@ public:
     void add(LogEntry entry);
     //! The entries kept so far, oldest first.
     QVector<LogEntry> entries() const;
+    //! The pane wrote a feature (the device took it). Thread-safe; the
+    //! signal is queued.
+    void noteWrite(const QString& feature);
 
     //! The device id ("SIM-..." or "ARV-...") that `text` names first, or "".
     static QString deviceNamedIn(const QString& text);
 
 signals:
     void entryAdded(const LogEntry& entry);
+    //! A write of that feature succeeded (on the device the pane shows).
+    void featureWritten(const QString& feature);
 
 private:
     LogSink() = default;

@@ -7,6 +7,7 @@
 #include "languagecatalogue.h"
 #include "logpanel.h"
 #include "printable.h"
+#include "problemarea.h"
 #include "settingsfile.h"
 
 #include <Corvid/CorvidHost.h>
@@ -15,7 +16,6 @@
 #include <QActionGroup>
 #include <QDockWidget>
 #include <QFileDialog>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImageWriter>
 #include <QLabel>
@@ -24,7 +24,6 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -181,30 +180,15 @@ MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalog
     logAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     ui->menuView->addSeparator();
     ui->menuView->addAction(logAction);
-    // The icon and the text of a problem share one status-bar item, so that
-    // a transient message hides both instead of painting under the icon.
-    auto* problemArea = new QWidget(this);
-    problemArea->setObjectName(QStringLiteral("problemArea"));
-    problemArea->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    auto* problemLayout = new QHBoxLayout(problemArea);
-    problemLayout->setContentsMargins(0, 0, 0, 0);
-    problemLayout->setSpacing(4);
-    m_problemIcon = new QLabel(problemArea);
-    m_problemIcon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16));
-    m_problemIcon->hide();
-    m_problemLabel = new QLabel(problemArea);
-    m_problemLabel->setObjectName(QStringLiteral("problemLabel"));
-    m_problemLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_problemLabel->setTextFormat(Qt::PlainText);
-    problemLayout->addWidget(m_problemIcon);
-    problemLayout->addWidget(m_problemLabel, 1);
+    m_problemArea = new ProblemArea(this);
     m_logButton = new QToolButton(this);
     m_logButton->setObjectName(QStringLiteral("logButton"));
     m_logButton->setAutoRaise(true);
     m_logButton->setDefaultAction(logAction);
-    statusBar()->addWidget(problemArea, 1);
+    statusBar()->addWidget(m_problemArea, 1);
     statusBar()->addPermanentWidget(m_logButton);
     connect(LogSink::instance(), &LogSink::entryAdded, this, &MainWindow::onLogEntryAdded);
+    connect(LogSink::instance(), &LogSink::featureWritten, m_problemArea, &ProblemArea::featureWritten);
     for (const LogEntry& entry : LogSink::instance()->entries()) {
         if (entry.source != LogEntry::Source::Qt)
             m_logPanel->addEntry(entry);
@@ -313,7 +297,7 @@ void MainWindow::addStartError(const QString& message, const QString& file, QStr
 
 QString MainWindow::problemText() const
 {
-    return m_problemLabel->text();
+    return m_problemArea->text();
 }
 
 bool MainWindow::saveScreenshot(const QString& fileName)
@@ -394,7 +378,7 @@ void MainWindow::onDeviceListChanged(const QStringList& cards, const QStringList
     // unusable or lost.
     for (auto it = m_usable.cbegin(); it != m_usable.cend(); ++it) {
         if (it.value() && wasUsable.contains(it.key()) && !wasUsable.value(it.key()))
-            clearProblemsOf(it.key());
+            m_problemArea->clearProblemsOf(it.key());
     }
 
     if (!m_started)
@@ -504,7 +488,7 @@ void MainWindow::onServiceFocusChanged(int type, const QString& id)
 {
     Q_UNUSED(type);
     m_shownId = id;
-    showProblem();
+    m_problemArea->setShownDevice(id);
     // The empty board leaves the selection alone: the selected device may
     // only be unusable for now.
     if (id.isEmpty())
@@ -527,47 +511,9 @@ void MainWindow::onLogEntryAdded(const LogEntry& logged)
     m_logPanel->addEntry(entry);
     if (!entry.isProblem())
         return;
-    // camview's own problems are for the user whichever device is shown.
-    m_lastProblem.insert(entry.source == LogEntry::Source::Host ? QString() : entry.device, entry);
+    m_problemArea->addProblem(entry);
     ++m_problemCount;
     retranslateTree();
-    showProblem();
-}
-
-void MainWindow::clearProblemsOf(const QString& id)
-{
-    bool cleared = m_lastProblem.remove(id) > 0;
-    auto general = m_lastProblem.find(QString());
-    if (general != m_lastProblem.end() && general->device == id) {
-        m_lastProblem.erase(general);
-        cleared = true;
-    }
-    if (cleared)
-        showProblem();
-}
-
-void MainWindow::showProblem()
-{
-    // The newer of the shown device's last problem and the last one that
-    // names no device.
-    const LogEntry none;
-    const LogEntry& general = m_lastProblem.contains(QString()) ? m_lastProblem[QString()] : none;
-    const LogEntry& own =
-        m_shownId.isEmpty() || !m_lastProblem.contains(m_shownId) ? none : m_lastProblem[m_shownId];
-    const LogEntry& shown = own.time > general.time || !general.time.isValid() ? own : general;
-    if (!shown.time.isValid()) {
-        m_problemIcon->hide();
-        m_problemLabel->clear();
-        m_problemLabel->setToolTip(QString());
-        return;
-    }
-    const QString time = shown.time.toString(QStringLiteral("HH:mm:ss"));
-    QString text = shown.device.isEmpty() || shown.text.contains(shown.device)
-                       ? QStringLiteral("%1  %2").arg(time, shown.text)
-                       : QStringLiteral("%1  %2: %3").arg(time, shown.device, shown.text);
-    m_problemLabel->setText(text);
-    m_problemLabel->setToolTip(plainToolTip(text));
-    m_problemIcon->show();
 }
 
 void MainWindow::onDeviceTreeSelectionChanged()

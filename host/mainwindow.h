@@ -13,6 +13,7 @@ class HostEvents;
 class ImageView;
 class LanguageCatalogue;
 class LogPanel;
+class ProblemArea;
 class QDockWidget;
 class QLabel;
 class QTimer;
@@ -99,9 +100,6 @@ private:
     void finishStart();
     void sendFocusOfSelection();
     void reportLostSelection(const QString& id);
-    void showProblem();
-    //! Forgets the problems of a device that is over (it is usable again).
-    void clearProblemsOf(const QString& id);
     void addStartError(const QString& message, const QString& file, QString reason = QString());
     void setLock(const char* lockText);
     void setUsable(bool usable);
@@ -122,8 +120,7 @@ private:
     QTreeWidgetItem* m_cardsItem = nullptr;
     LogPanel* m_logPanel = nullptr;
     QDockWidget* m_logDock = nullptr;
-    QLabel* m_problemIcon = nullptr;
-    QLabel* m_problemLabel = nullptr;
+    ProblemArea* m_problemArea = nullptr;
     QToolButton* m_logButton = nullptr;
     QTimer* m_focusTimer = nullptr;
     bool m_splitterMovedByUser = false;
@@ -135,8 +132,6 @@ private:
     QHash<QString, bool> m_usable;
     //! The device whose focus the service announced last ("" for none).
     QString m_shownId;
-    //! The last problem per device ("" for problems that name none).
-    QHash<QString, LogEntry> m_lastProblem;
     int m_problemCount = 0;
     QStringList m_startErrors;
 };

@@ -32,6 +32,13 @@ using namespace GenApi;
 namespace {
 
 Q_LOGGING_CATEGORY(lcPanel, "campane.panel")
+// Writes that the device took, for a host that clears an earlier refusal.
+Q_LOGGING_CATEGORY(lcPanelWrite, "campane.write", QtInfoMsg)
+
+void logWritten(const QString& nodeName)
+{
+    qCDebug(lcPanelWrite, "Wrote %s", qUtf8Printable(nodeName));
+}
 
 const char* const kTag = "ToolPageWidgetItem";
 const char* const kPreValue = "preValue";
@@ -623,6 +630,8 @@ bool writeSpinBox(SpinBox* spinBox, const QString& nodeName, Write write)
     auto readBack = value;
     const GenApiOutcome outcome = genApiCall(
         kTag, [&] { readBack = write(value); }, writeFailureLogger(nodeName));
+    if (outcome == GenApiOutcome::Done)
+        logWritten(nodeName);
 
     const QSignalBlocker blocker(spinBox);
     if (outcome == GenApiOutcome::Done) {
@@ -683,8 +692,10 @@ void ToolPageWidgetItem::onBoolParamChanged()
             boolean->GetValue(true, true);
         },
         writeFailureLogger(m_nodeName));
-    if (outcome == GenApiOutcome::Done)
+    if (outcome == GenApiOutcome::Done) {
+        logWritten(m_nodeName);
         emit valueChanged(QVariant());
+    }
 }
 
 void ToolPageWidgetItem::onEnumParamChanged(const QString& value)
@@ -704,6 +715,7 @@ void ToolPageWidgetItem::onEnumParamChanged(const QString& value)
         writeFailureLogger(m_nodeName));
     if (outcome != GenApiOutcome::Done)
         return;
+    logWritten(m_nodeName);
     if (auto* comboBox = qobject_cast<QWidget*>(sender()))
         comboBox->clearFocus();
     emit valueChanged(QVariant());
@@ -715,8 +727,10 @@ void ToolPageWidgetItem::onCommandParamChanged()
         return;
     const GenApiOutcome outcome = genApiCall(
         kTag, [&] { CCommandPtr(m_node)->Execute(true); }, writeFailureLogger(m_nodeName));
-    if (outcome == GenApiOutcome::Done)
+    if (outcome == GenApiOutcome::Done) {
+        logWritten(m_nodeName);
         emit valueChanged(QVariant());
+    }
 }
 
 void ToolPageWidgetItem::mousePressEvent(QMouseEvent* event)

@@ -7,6 +7,8 @@
 #include <QThread>
 
 Q_LOGGING_CATEGORY(lcFeatureTree, "campane.tree", QtInfoMsg)
+// Writes that the device took, for a host that clears an earlier refusal.
+Q_LOGGING_CATEGORY(lcTreeWrite, "campane.write", QtInfoMsg)
 
 using namespace GenApi;
 
@@ -220,6 +222,7 @@ bool TreeItem::setData(int column, const QVariant& value)
             const QVariant written = writeValue(value);
             if (written.isValid())
                 m_itemData[column] = written;
+            qCDebug(lcTreeWrite, "Wrote %s", qUtf8Printable(m_name));
         },
         [&](const GenICam::GenericException& e) {
             m_itemData[column] = rollback;

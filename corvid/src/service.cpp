@@ -463,15 +463,22 @@ std::string Service::addAravis(const std::string& idOrAddress, const std::string
         log("no device id or address given", 1);
         return std::string();
     }
+    std::shared_ptr<GenApi::CDeviceConnection> lostConnection;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         for (const auto& device : m_devices) {
-            if (device->isAravis && device->isAnswering() &&
-                (device->description == idOrAddress || device->transportId == idOrAddress ||
-                 device->id == idOrAddress))
+            if (!device->isAravis || (device->description != idOrAddress &&
+                                      device->transportId != idOrAddress && device->id != idOrAddress))
+                continue;
+            if (device->isAnswering())
                 return device->id;
+            lostConnection = device->connection;
         }
     }
+    // A device that was only silent for a while may still count its lost
+    // connection as its controller: the new one needs the control channel.
+    if (lostConnection)
+        lostConnection->ReleaseControl(300);
     // One of our ids: the device that discovery finds with it.
     GenApi::DeviceDescriptor byId;
     if (!found && discoverDeviceById(

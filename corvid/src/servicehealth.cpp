@@ -167,21 +167,15 @@ void Service::reviveLoop()
     while (waitForWatch(kReviveInterval)) {
         // Lost GigE Vision devices that opened before, by the address they
         // were opened with.
-        struct Lost
-        {
-            std::string address;
-            std::string kind;
-            std::shared_ptr<GenApi::CDeviceConnection> connection;
-        };
-        std::vector<Lost> lost;
+        std::vector<std::pair<std::string, std::string>> lost; // address, kind
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             for (const auto& device : m_devices) {
                 if (device->isAravis && device->lost && device->error.empty())
-                    lost.push_back({device->transportId, device->kind, device->connection});
+                    lost.emplace_back(device->transportId, device->kind);
             }
         }
-        for (const auto& [address, kind, connection] : lost) {
+        for (const auto& [address, kind] : lost) {
             // Opening a device that does not answer blocks for seconds: it is
             // tried only once the device answers a probe.
             GenApi::DeviceDescriptor found;
@@ -190,11 +184,6 @@ void Service::reviveLoop()
             if (m_watchCancelled.load())
                 return;
             log("device at " + address + " answers again; opening it", 0);
-            // The lost connection may still be the device's controller (a
-            // device that was only silent for a while): the new one needs
-            // the control channel.
-            if (connection)
-                connection->ReleaseControl(kProbeDeadlineMs);
             addAravis(address, kind, &found);
         }
     }

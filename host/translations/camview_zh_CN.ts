@@ -609,5 +609,13 @@
         <source>--wait takes a whole number of seconds, not &apos;%1&apos;.</source>
         <translation>--wait 需要整数秒，而不是“%1”。</translation>
     </message>
+    <message>
+        <source>The window&apos;s size, for instance 800x600.</source>
+        <translation>窗口尺寸，例如 800x600。</translation>
+    </message>
+    <message>
+        <source>--size takes WIDTHxHEIGHT in pixels, not &apos;%1&apos;.</source>
+        <translation>--size 需要以像素为单位的 宽x高，而不是“%1”。</translation>
+    </message>
 </context>
 </TS>
