@@ -573,6 +573,9 @@ private slots:
     // the device list once: a catch-up already queued is not queued again.
     void catchUpQueuedOnce()
     {
+        // The lists of the service's start are delivered first, so that the
+        // reference counts one catch-up and nothing else.
+        WaitForIdle();
         int listsOfOneCatchUp = 0;
         {
             Recorder reference;
