@@ -252,10 +252,9 @@ QVariant TreeItem::writeValue(const QVariant& value)
     }
     case intfIFloat: {
         CFloatPtr floating(m_node.get());
-        // Written with verification, unlike the other float writes of the
-        // tree: a value outside the limits or off the increment grid is
-        // refused here as the panel refuses it, instead of reaching the
-        // device (which would round or clamp it silently).
+        // Written with verification: a value outside the limits or off the
+        // increment grid is refused here as the panel refuses it, instead of
+        // reaching the device (which would round or clamp it silently).
         floating->SetValue(double(value.toFloat()), true);
         QThread::msleep(kWriteSettleMs);
         return floatText(*floating, floating->GetValue(true, true));
