@@ -1,6 +1,6 @@
 // Many devices at once: N simulated cameras, each with its own copy of the
 // generated 5,000-feature description, are opened by the camera service and
-// listed to a shown pane (800 x 900, as camview embeds it). Measured on the
+// listed to a shown pane (800 x 900). Measured on the
 // GUI thread from the device list to the last board, then from the focus on
 // the last camera to its painted "All Attribute" tree; through both, the
 // longest time the GUI thread went without turning its event loop (a 2 ms
