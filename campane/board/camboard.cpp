@@ -238,6 +238,11 @@ void CamBoard::setDeviceId(QString id)
     setAccessibleName(id);
     ui->widget_featrue->setDeviceId(id);
     buildPanel();
+    disableSpinBoxMenus();
+}
+
+void CamBoard::disableSpinBoxMenus()
+{
     for (QAbstractSpinBox* box : findChildren<QAbstractSpinBox*>())
         box->setContextMenuPolicy(Qt::NoContextMenu);
 }
@@ -253,9 +258,29 @@ void CamBoard::buildPanel()
             ui->tabWidget->addTab(toolBox.first, toolBox.second);
     }
 
+    if (m_deferBuild && !isVisible()) {
+        m_buildPending = true;
+        return;
+    }
     if (!buildLayout())
         return;
     buildFeatureTree();
+}
+
+void CamBoard::buildDeferredParts()
+{
+    if (!m_buildPending)
+        return;
+    m_buildPending = false;
+    if (buildLayout()) {
+        buildFeatureTree();
+        // A reload asked for meanwhile (a lock text, an import) also reads
+        // the output kinds again.
+        if (m_reloadPending)
+            refresh2DOutputState();
+    }
+    m_reloadPending = false;
+    disableSpinBoxMenus();
 }
 
 bool CamBoard::buildLayout()
@@ -374,6 +399,11 @@ void CamBoard::setLanguage(int language)
 
 void CamBoard::reloadPanel(bool)
 {
+    // Rows not built yet are read afresh when the board is first shown.
+    if (m_buildPending) {
+        m_reloadPending = true;
+        return;
+    }
     if (buildLayout())
         refresh2DOutputState();
 }
@@ -388,6 +418,8 @@ void CamBoard::refreshPanel()
 
 void CamBoard::disableView()
 {
+    // Parts never built stay unbuilt: the device is not to be read again.
+    m_buildPending = false;
     if (m_treeModel) {
         m_treeModel->disableDevice();
         ui->widget_featrue->disableDevice();

@@ -48,11 +48,17 @@ public:
     explicit CamBoard(QWidget* parent = nullptr);
     ~CamBoard() override;
 
-    //! Binds the board to the device and builds its panel and feature tree.
+    //! Binds the board to the device and builds its panel and feature tree
+    //! (a hidden board with m_deferBuild: when it is first shown).
     void setDeviceId(QString id);
-    //! Adds the panel's tool boxes and builds the feature tree for the bound
-    //! device (only the tool boxes when the device has no node map).
+    //! Adds the panel's tool boxes and builds their rows and the feature tree
+    //! for the bound device (only the tool boxes when the device has no node
+    //! map, or while a deferred build waits).
     void buildPanel();
+    //! Builds the rows and the tree that a deferred board left for later;
+    //! nothing when they are built, were never deferred, or the view is
+    //! disabled. The manager calls it just before the board is shown.
+    void buildDeferredParts();
     //! Shows or removes the "Param Setting" tab.
     void setPanelTabVisible(bool visible);
     //! Shows or removes the "All Attribute" tab.
@@ -86,6 +92,11 @@ public:
     bool m_restricted = false;
     //! The board shows a frame-grabber card.
     bool m_isCard = false;
+    //! A hidden board builds its panel rows and its feature tree (every
+    //! feature's item and first value) only when it is first shown: boards of
+    //! devices nobody looks at cost the GUI thread next to nothing. Set by the
+    //! manager before setDeviceId.
+    bool m_deferBuild = false;
 
 signals:
     //! A panel row changed a feature that others depend on; the tree filters
@@ -122,6 +133,7 @@ private:
     void setUpCollapseButton();
     void showCollapseState(bool collapsed);
     void buildFeatureTree();
+    void disableSpinBoxMenus();
     void refreshPanel();
     int storedUserLevel() const;
 
@@ -213,6 +225,9 @@ private:
     QWidget* m_panelPage = nullptr;
     QWidget* m_attributePage = nullptr;
     TreeModel* m_treeModel = nullptr;
+    // The rows and the tree wait for buildDeferredParts().
+    bool m_buildPending = false;
+    bool m_reloadPending = false;
     QTimer* m_realUpdateTimer = nullptr;
     Ui::CamBoard* ui;
 

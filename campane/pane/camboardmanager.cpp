@@ -245,6 +245,7 @@ CamBoard* CamBoardManager::createBoard(const QString& id, bool isCard, bool rest
     board->hide();
     board->m_isCard = isCard;
     board->m_restricted = restricted;
+    board->m_deferBuild = true;
     board->setPanelTabVisible(m_panelVisible);
     board->setAttributeTabVisible(m_detailVisible);
     board->setDeviceId(id);
@@ -268,6 +269,9 @@ void CamBoardManager::showBoard(CamBoard* board)
 {
     if (m_currentBoard)
         m_currentBoard->hide();
+    // A board's rows and tree are built when it is first shown, while it is
+    // still hidden, so that its first paint already has them.
+    board->buildDeferredParts();
     board->show();
     ui->verticalLayout->addWidget(board);
     m_currentBoard = board;

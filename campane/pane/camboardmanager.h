@@ -27,7 +27,9 @@ class CamBoardManager;
 // into boards: one CamBoard per usable camera and per usable frame-grabber
 // card, plus a default board shown when no device board applies. It shows the
 // focused device's board and passes language, import, lock and visibility
-// changes on to every board.
+// changes on to every board. A device board is made at the device-list
+// update but reads its panel rows and feature tree only when it is first
+// shown, so that a list of many large devices does not hold up the GUI.
 //
 // The service calls the listener adapters on its own threads; they re-emit
 // Qt signals over automatic connections, so all board work happens on the

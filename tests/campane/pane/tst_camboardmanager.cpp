@@ -11,13 +11,19 @@
 
 #include <Corvid/CorvidHost.h>
 
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QPointer>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -27,6 +33,56 @@ using Host = HostWindow<CamBoardManager>;
 QString deviceIdShown(CamBoard* board)
 {
     return board->accessibleName();
+}
+
+// Every row of the board's feature tree, depth first: its label, its value
+// (but the simulated sensor's temperature, which drifts between two reads)
+// and whether the view hides it.
+QStringList treeRows(const CamBoard* board)
+{
+    auto* view = board->findChild<QTreeView*>(QStringLiteral("widget_featrue"));
+    const QAbstractItemModel* model = view->model();
+    QStringList rows;
+    std::function<void(const QModelIndex&, int)> walk = [&](const QModelIndex& parent, int depth) {
+        for (int row = 0; model && row < model->rowCount(parent); ++row) {
+            const QModelIndex label = model->index(row, 0, parent);
+            const QString name = label.data().toString();
+            const QString value = name == QLatin1String("DeviceTemperature")
+                                      ? QString()
+                                      : model->index(row, 1, parent).data().toString();
+            rows << QStringLiteral("%1%2: %3%4")
+                        .arg(QString(depth * 2, QLatin1Char(' ')), name, value,
+                             view->isRowHidden(row, parent) ? QStringLiteral(" [hidden]") : QString());
+            walk(label, depth + 1);
+        }
+    };
+    walk(QModelIndex(), 0);
+    return rows;
+}
+
+// What the board's controls show: every label's, editor's, list's and
+// button's text, whether it is enabled and whether it is shown.
+QStringList controlTexts(const CamBoard* board)
+{
+    QStringList texts;
+    for (QWidget* widget : board->findChildren<QWidget*>()) {
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            text = label->text();
+        else if (auto* box = qobject_cast<QAbstractSpinBox*>(widget))
+            text = box->text();
+        else if (auto* list = qobject_cast<QComboBox*>(widget))
+            text = list->currentText();
+        else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            text = button->text();
+        else
+            continue;
+        texts << QStringLiteral("%1 '%2' %3 %4")
+                     .arg(QLatin1String(widget->metaObject()->className()), text,
+                          widget->isEnabled() ? QStringLiteral("enabled") : QStringLiteral("disabled"),
+                          widget->isVisibleTo(board) ? QStringLiteral("shown") : QStringLiteral("hidden"));
+    }
+    return texts;
 }
 
 } // namespace
@@ -206,6 +262,93 @@ private slots:
             QCOMPARE(expected->m_isCard, shown == kCard);
             QVERIFY(!expected->m_restricted); // camera kinds "1" and "5"
         }
+    }
+
+    // A board made at the device-list update reads its device only when it
+    // is first shown; it then shows what a board built at once shows, also
+    // after a lock text or a language that came while it waited.
+    void boardBuiltWhenShownMatchesOneBuiltAtOnce_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("lockText");
+        QTest::addColumn<QString>("language");
+        QTest::newRow("camera") << QString(kCamera) << QString() << "English";
+        QTest::newRow("camera, locked meanwhile") << QString(kCamera) << "1"
+                                                  << "English";
+        QTest::newRow("camera, Chinese meanwhile") << QString(kCamera) << QString() << "Chinese";
+        QTest::newRow("second camera") << QString(kSecondCamera) << QString() << "English";
+        QTest::newRow("card") << QString(kCard) << QString() << "English";
+    }
+
+    void boardBuiltWhenShownMatchesOneBuiltAtOnce()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, lockText);
+        QFETCH(QString, language);
+        const bool isCard = id == kCard;
+        Host host;
+        CamBoardManager* manager = host.child;
+        CamBoard* board = (isCard ? manager->m_cardBoards : manager->m_cameraBoards).value(id);
+        QVERIFY(board);
+        QVERIFY(!board->m_treeModel);
+        if (!lockText.isEmpty())
+            Corvid::SetCameraLock(id.toStdString(), lockText.toStdString());
+        Corvid::SetLanguage(language.toStdString());
+        settle();
+        QVERIFY(!board->m_treeModel);
+
+        Corvid::SetFocus(isCard ? Corvid::FOCUS_CARD : Corvid::FOCUS_CAMERA, id.toStdString());
+        settle();
+        QCOMPARE(manager->m_currentBoard, board);
+        QVERIFY(board->m_treeModel);
+
+        CamBoard atOnce;
+        atOnce.m_isCard = board->m_isCard;
+        atOnce.m_restricted = board->m_restricted;
+        atOnce.setDeviceId(id);
+        atOnce.setLanguage(manager->m_language);
+        if (lockText == QLatin1String("1")) {
+            atOnce.lockPanel();
+            atOnce.reloadPanel(false);
+        }
+        atOnce.loadUserLevel();
+        // Shown at the same size: tab bars show their scroll buttons by it.
+        atOnce.resize(board->size());
+        atOnce.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&atOnce));
+        QVERIFY(treeRows(board).size() > 10);
+        QCOMPARE(treeRows(board), treeRows(&atOnce));
+        QCOMPARE(controlTexts(board), controlTexts(&atOnce));
+    }
+
+    // A board that was never shown takes every notice without its rows and
+    // tree; disabled or lost before it is shown, it never reads its device.
+    void boardNeverShownStaysUnread()
+    {
+        Host host;
+        CamBoardManager* manager = host.child;
+        CamBoard* board = manager->m_cameraBoards.value(kSecondCamera);
+        QPointer<CamBoard> lost = manager->m_cameraBoards.value(kCamera);
+        Corvid::SetLanguage("Chinese");
+        Corvid::SetCameraLock(kSecondCamera, "1");
+        Corvid::NotifyImport(kSecondCamera);
+        settle();
+        QVERIFY(QMetaObject::invokeMethod(board, "onRealUpdateTimerTimeout"));
+        QVERIFY(QMetaObject::invokeMethod(board->findChild<QTreeView*>(QStringLiteral("widget_featrue")),
+                                          "onRefreshTimerTimeout"));
+        emit board->paramterRefreshing(QStringLiteral("Width"));
+        QVERIFY(!board->m_treeModel);
+
+        manager->setParamterViewDisable(kSecondCamera);
+        Corvid::SetFocus(Corvid::FOCUS_CAMERA, kSecondCamera);
+        settle();
+        QCOMPARE(manager->m_currentBoard, board);
+        QVERIFY(!board->m_treeModel);
+
+        Corvid::SetDeviceUsable(kCamera, false);
+        settle();
+        QTRY_VERIFY(lost.isNull());
+        QCOMPARE(strayBoards(manager), 0);
     }
 
     void callbackGivesUpWhenNoSlotRuns()
