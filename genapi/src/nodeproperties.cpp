@@ -291,6 +291,62 @@ bool hasForbiddenCharacter(const char* text, size_t length)
     return false;
 }
 
+// GLib's markup parser takes a raw '<' inside an attribute value as text,
+// where XML refuses it; an escaped one (&lt;) is a character like any other,
+// so the check reads the text itself rather than the decoded values. Gives the
+// line of the first such '<', or 0. Comments, CDATA sections, processing
+// instructions and declarations hold no attributes and are stepped over.
+int lineOfRawLessThanInAttribute(const char* text, size_t length)
+{
+    int line = 1;
+    const auto at = [&](size_t i, const char* word) {
+        const size_t n = std::strlen(word);
+        return length - i >= n && std::memcmp(text + i, word, n) == 0;
+    };
+    // Steps over a construct that ends with `end`, counting its lines.
+    const auto skipPast = [&](size_t i, const char* end) {
+        const size_t n = std::strlen(end);
+        for (; i < length; ++i) {
+            if (length - i >= n && std::memcmp(text + i, end, n) == 0)
+                return i + n - 1;
+            if (text[i] == '\n')
+                ++line;
+        }
+        return length;
+    };
+    bool inTag = false;
+    char quote = 0;
+    for (size_t i = 0; i < length; ++i) {
+        const char c = text[i];
+        if (c == '\n')
+            ++line;
+        if (!inTag) {
+            if (c != '<')
+                continue;
+            if (at(i, "<!--"))
+                i = skipPast(i + 4, "-->");
+            else if (at(i, "<![CDATA["))
+                i = skipPast(i + 9, "]]>");
+            else if (at(i, "<?"))
+                i = skipPast(i + 2, "?>");
+            else if (at(i, "<!"))
+                i = skipPast(i + 2, ">");
+            else
+                inTag = true;
+        } else if (quote) {
+            if (c == quote)
+                quote = 0;
+            else if (c == '<')
+                return line;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            inTag = false;
+        }
+    }
+    return 0;
+}
+
 void setMarkupError(GMarkupParseContext* context, GError** error, const std::string& what)
 {
     int line = 0;
@@ -316,11 +372,6 @@ bool wellFormedStart(GMarkupParseContext* context, const ParseState* state, cons
             }
         }
         const size_t length = std::strlen(values[i]);
-        if (std::memchr(values[i], '<', length)) {
-            setMarkupError(context, error,
-                           "the attribute " + std::string(names[i]) + " of <" + element + "> holds a '<'");
-            return false;
-        }
         if (hasForbiddenCharacter(values[i], length)) {
             setMarkupError(context, error,
                            "the attribute " + std::string(names[i]) + " of <" + element +
@@ -523,6 +574,15 @@ bool NodeDescription::parse(const std::string& xml, std::string* error, const st
         return false;
     }
 
+    // A UTF-8 byte order mark is not markup.
+    const size_t skip = xml.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    if (const int line = lineOfRawLessThanInAttribute(xml.data() + skip, xml.size() - skip)) {
+        if (error)
+            *error = "the description is not well-formed XML: line " + std::to_string(line) +
+                     ": an attribute value holds a '<'";
+        return false;
+    }
+
     GMarkupParser parser = {};
     parser.start_element = startElement;
     parser.end_element = endElement;
@@ -534,8 +594,6 @@ bool NodeDescription::parse(const std::string& xml, std::string* error, const st
         &parser, GMarkupParseFlags(G_MARKUP_TREAT_CDATA_AS_TEXT | G_MARKUP_PREFIX_ERROR_POSITION), &state,
         nullptr);
     GError* gerror = nullptr;
-    // A UTF-8 byte order mark is not markup.
-    const size_t skip = xml.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     bool ok = g_markup_parse_context_parse(context, xml.data() + skip, static_cast<gssize>(xml.size() - skip),
                                            &gerror) &&
               g_markup_parse_context_end_parse(context, &gerror);
