@@ -572,14 +572,6 @@ private slots:
     // the device list once: a catch-up already queued is not queued again.
     void catchUpQueuedOnce()
     {
-        int listsOfOneCatchUp = 0;
-        {
-            Recorder reference;
-            WaitForIdle();
-            listsOfOneCatchUp = reference.events().filter(QRegularExpression("^list")).size();
-        }
-        QVERIFY(listsOfOneCatchUp > 0);
-
         struct Holder : IFocusUpdate
         {
             std::mutex mutex;
@@ -612,7 +604,11 @@ private slots:
             holder.changed.notify_all();
         }
         WaitForIdle();
-        QCOMPARE(recorder.events().filter(QRegularExpression("^list")).size(), listsOfOneCatchUp);
+        // One catch-up gives one or two lists (the cards alone first), and a
+        // device list the service publishes meanwhile one more; a catch-up
+        // per registration would give thousands.
+        const int lists = recorder.events().filter(QRegularExpression("^list")).size();
+        QVERIFY2(lists >= 1 && lists <= 4, qPrintable(QString::number(lists)));
     }
 
     void concurrentRegistrationAndNotification()
