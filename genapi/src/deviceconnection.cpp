@@ -33,12 +33,23 @@ struct CDeviceConnection::Impl
 namespace {
 
 //! Aravis's device list and device opening are process-wide and not
-//! thread-safe. Timed: an open that never ends must not block the next one
-//! for good.
-std::timed_mutex& aravisSystemMutex()
+//! thread-safe.
+std::mutex& aravisSystemMutex()
 {
-    static std::timed_mutex mutex;
+    static std::mutex mutex;
     return mutex;
+}
+
+//! Takes the Aravis system mutex within timeout: an open that never ends
+//! must not block the next one for good. (Polled rather than a timed mutex,
+//! whose clock-based lock ThreadSanitizer does not see.)
+std::unique_lock<std::mutex> lockAravisWithin(std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(aravisSystemMutex(), std::defer_lock);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!lock.try_lock() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return lock;
 }
 
 //! One Aravis open, run on a thread of its own so that its caller waits at
@@ -233,8 +244,7 @@ std::unique_ptr<CDeviceConnection> CDeviceConnection::OpenAravis(const std::stri
         device = openWithin(
             deadlineMs,
             [deviceIdOrAddress, deadlineMs](std::string* why) -> ArvDevice* {
-                std::unique_lock<std::timed_mutex> lock(aravisSystemMutex(),
-                                                        std::chrono::milliseconds(deadlineMs));
+                std::unique_lock<std::mutex> lock = lockAravisWithin(std::chrono::milliseconds(deadlineMs));
                 if (!lock.owns_lock()) {
                     *why = "another device is still opening";
                     return nullptr;
@@ -293,7 +303,7 @@ std::vector<DeviceDescriptor> CDeviceConnection::Discover(const std::function<bo
     if (isCancelled())
         return devices;
     // USB3 Vision through Aravis: a bus enumeration, quick.
-    std::unique_lock<std::timed_mutex> lock(aravisSystemMutex(), std::chrono::seconds(1));
+    std::unique_lock<std::mutex> lock = lockAravisWithin(std::chrono::seconds(1));
     if (!lock.owns_lock())
         return devices;
     ArvInterface* usb = arv_uv_interface_get_instance();

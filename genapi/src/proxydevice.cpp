@@ -455,12 +455,25 @@ static void campane_proxy_device_finalize(GObject* object)
     if (state->worker) {
         if (state->controlLostHandler)
             g_signal_handler_disconnect(state->worker->device(), state->controlLostHandler);
+        bool wellBehaved = !state->ctx->lost.load();
+        {
+            std::lock_guard<std::mutex> lock(state->checkMutex);
+            wellBehaved = wellBehaved && !state->check;
+        }
         // A transfer that outlived its caller may keep the thread busy for
         // Aravis's full retry time: let it finish on its own then.
-        if (state->worker->stop())
+        if (state->worker->stop()) {
             state->thread.join();
-        else
+        } else {
             state->thread.detach();
+            wellBehaved = false;
+        }
+        // Aravis's release of a device joins its heartbeat thread, whose read
+        // of a device gone wrong may never end (a device that answers
+        // "pending" forever): a device that is lost, being checked or busy is
+        // let go on a thread of its own, so that closing it never waits for it.
+        if (!wellBehaved)
+            std::thread([worker = std::move(state->worker)]() mutable { worker.reset(); }).detach();
     }
     delete state;
     G_OBJECT_CLASS(campane_proxy_device_parent_class)->finalize(object);

@@ -54,6 +54,8 @@ private slots:
     void initTestCase();
     void device_data();
     void device();
+    void misbehavesOnceOpen_data();
+    void misbehavesOnceOpen();
     void readerBypassed();
 };
 
@@ -183,6 +185,55 @@ void TestGenApiHostile::device()
     }
     // Whatever the device did, nothing of it is left running once it is gone
     // (an open given up on ends when Aravis gives up on the silent device).
+    QTRY_COMPARE_WITH_TIMEOUT(threadCount(), threadsBefore, 20000);
+}
+
+void TestGenApiHostile::misbehavesOnceOpen_data()
+{
+    using M = FakeGigeDevice::Misbehaviour;
+    QTest::addColumn<M>("misbehaviour");
+    QTest::addColumn<int>("lost"); // 1 lost, 0 not lost, -1 either
+    QTest::newRow("silent") << M::Silent << 1;
+    QTest::newRow("error status") << M::WrongStatus << 0;
+    QTest::newRow("truncated acks") << M::Truncated << -1;
+    QTest::newRow("oversized acks") << M::Oversized << -1;
+    QTest::newRow("wrong ids") << M::WrongId << -1;
+    QTest::newRow("late acks, twice") << M::Late << -1;
+    QTest::newRow("pending forever") << M::Pending << -1;
+}
+
+// A device that turns hostile once open: every read ends (a value or a GenApi
+// exception, never a hang or a crash), and nothing of it is left running.
+void TestGenApiHostile::misbehavesOnceOpen()
+{
+    QFETCH(FakeGigeDevice::Misbehaviour, misbehaviour);
+    QFETCH(int, lost);
+
+    const int threadsBefore = threadCount();
+    {
+        FakeGigeDevice fake;
+        fake.setDescription(kDescription);
+        std::string error;
+        QVERIFY2(fake.start(&error), error.c_str());
+        std::unique_ptr<CDeviceConnection> device = CDeviceConnection::OpenAravis(fake.address(), &error);
+        QVERIFY2(device, error.c_str());
+        CIntegerPtr good(device->GetNodeMap()->GetNode("Good"));
+        good->SetValue(3);
+        fake.setMisbehaviour(misbehaviour);
+        int failures = 0;
+        for (int i = 0; i < 5; ++i) {
+            try {
+                QCOMPARE(good->GetValue(true, true), int64_t(3));
+            } catch (const GenICam::GenericException&) {
+                ++failures;
+            }
+        }
+        QVERIFY(failures > 0 || lost <= 0);
+        if (lost >= 0) {
+            device->Ping();
+            QCOMPARE(device->IsLost(), lost == 1);
+        }
+    }
     QTRY_COMPARE_WITH_TIMEOUT(threadCount(), threadsBefore, 20000);
 }
 
