@@ -9,6 +9,7 @@
 //
 // Usage: bench_lost [--runs N] [--screenshot FILE] (the board just before the kill)
 #include "aravispeer.h"
+#include "benchgui.h"
 #include "benchstats.h"
 #include "gigeemulator.h"
 
@@ -30,6 +31,7 @@
 #include <cstdio>
 #include <vector>
 
+using bench::longestStall;
 using bench::median;
 
 namespace {
@@ -50,28 +52,6 @@ int boardCount(const QWidget& pane)
             ++count;
     }
     return count;
-}
-
-//! The event loop runs for ms; the longest gap between two turns of a 2 ms
-//! timer is the longest stall. until() ends the wait early.
-double longestStall(int ms, const std::function<bool()>& until = {})
-{
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = clock.nsecsElapsed();
-    double longest = 0.0;
-    QTimer timer;
-    QEventLoop loop;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, (now - last) / 1.0e6);
-        last = now;
-        if (clock.elapsed() >= ms || (until && until()))
-            loop.quit();
-    });
-    timer.start(2);
-    loop.exec();
-    return longest;
 }
 
 struct Run

@@ -11,6 +11,8 @@
 // Usage: bench_multi [--counts 1,4,16] [--screenshot FILE] (the focused board
 // of the largest N)
 //        bench_multi --devices N [--screenshot FILE]   (one process, one line)
+#include "benchgui.h"
+
 #include <campane.h>
 
 #include <Corvid/CorvidHost.h>
@@ -52,41 +54,6 @@ QTreeView* shownTree(const QWidget& pane)
     return nullptr;
 }
 
-//! Turns the event loop until done() holds or ms passed, with a 2 ms timer;
-//! returns the longest gap between two of its turns.
-double longestStall(int ms, const std::function<bool()>& done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = clock.nsecsElapsed();
-    double longest = 0.0;
-    QTimer timer;
-    QEventLoop loop;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, (now - last) / 1.0e6);
-        last = now;
-        if (clock.elapsed() >= ms || (done && done()))
-            loop.quit();
-    });
-    timer.start(2);
-    loop.exec();
-    return longest;
-}
-
-//! Peak resident set of this process in MiB (VmHWM), 0 when unknown.
-double peakRssMiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0.0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return 0.0;
-}
-
 //! One N in this process: prints "N boardsMs treeMs stallMs peakMiB".
 int runDevices(int count, const QString& screenshot)
 {
@@ -119,7 +86,7 @@ int runDevices(int count, const QString& screenshot)
     pane->resize(host.size());
     host.show();
     double boardsMs = -1.0;
-    double stall = longestStall(60000, [&] {
+    double stall = bench::longestStall(60000, [&] {
         if (boardCount(*pane) < count + 1)
             return false;
         boardsMs = clock.nsecsElapsed() / 1.0e6;
@@ -130,7 +97,7 @@ int runDevices(int count, const QString& screenshot)
     Corvid::SetFocus(Corvid::FOCUS_CAMERA, ids.back());
     double treeMs = -1.0;
     bool tabChosen = false;
-    stall = std::max(stall, longestStall(60000, [&] {
+    stall = std::max(stall, bench::longestStall(60000, [&] {
                          if (!tabChosen) {
                              for (QTabWidget* tabs : pane->findChildren<QTabWidget*>()) {
                                  for (int i = 0; i < tabs->count(); ++i) {
@@ -150,10 +117,10 @@ int runDevices(int count, const QString& screenshot)
                          return true;
                      }));
     // A little more of the loop: the refresh timers of the shown board.
-    stall = std::max(stall, longestStall(1600, {}));
+    stall = std::max(stall, bench::longestStall(1600, {}));
     if (!screenshot.isEmpty())
         host.grab().save(screenshot);
-    std::printf("%d %.1f %.1f %.1f %.1f\n", count, boardsMs, treeMs, stall, peakRssMiB());
+    std::printf("%d %.1f %.1f %.1f %.1f\n", count, boardsMs, treeMs, stall, bench::peakRssMiB());
     delete pane;
     Corvid::StopService();
     return boardsMs < 0 || treeMs < 0 ? 1 : 0;

@@ -7,6 +7,7 @@
 //    Aravis's own document build of it.
 // With --screenshot DIR it saves pictures of the tree (an editor open) instead.
 #include "aravispeer.h"
+#include "benchgui.h"
 #include "benchstats.h"
 #include "featuretreeview.h"
 #include "gigeemulator.h"
@@ -222,19 +223,6 @@ void largeTable()
     out << "\n" << items << " rows in the model.\n";
 }
 
-// The process's peak resident size (VmHWM), in MiB; 0 when unknown.
-double peakMiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0.0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return 0.0;
-}
-
 // From the description file to a painted tree of it: open the simulated
 // device, build the model, set it on a shown view and paint. Aravis's own
 // document build of the same text is measured right after each round.
@@ -306,7 +294,7 @@ void loadToShownTable()
         << (peerMs > 0 ? QString::number(median(ours) / peerMs, 'f', 2) : QString()) << " | " << figure(heap)
         << " | " << figure(median(peerHeaps)) << " | " << figure(heap - median(peerHeaps)) << " | "
         << figure(median(evaluatedPeerHeaps)) << " | " << figure(heap - median(evaluatedPeerHeaps)) << " | "
-        << QString::number(peakMiB(), 'f', 0) << " |\n";
+        << QString::number(bench::peakRssMiB(), 'f', 0) << " |\n";
     out << "\nThe board's heap leaves out what the same view costs shown without a device ("
         << figure(windowHeap) << " MiB: its window's pixels).\n";
 }
