@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 IntegerText integerTextOf(GenApi::IInteger& integer, const QString& name)
 {
     switch (integer.GetRepresentation()) {
@@ -63,7 +65,7 @@ QString formatHex(qint64 value)
 QString floatText(GenApi::IFloat& floating, double value)
 {
     // The precision comes from the description: bounded.
-    const int precision = int(qBound<int64_t>(0, floating.GetDisplayPrecision(), 17));
+    const int precision = int(std::clamp<int64_t>(floating.GetDisplayPrecision(), 0, 17));
     switch (floating.GetDisplayNotation()) {
     case GenApi::fnFixed:
         return QString::asprintf("%.*f", precision, value);
