@@ -24,7 +24,7 @@ function(campane_add_test name)
     endif()
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;CAMPANE_DEVICES_DIR=${CAMPANE_DEVICES_DIR};${CAMPANE_SANITIZER_ENVIRONMENT}")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;CAMPANE_DISCOVERY_LOOPBACK_ONLY=1;CAMPANE_DEVICES_DIR=${CAMPANE_DEVICES_DIR};${CAMPANE_SANITIZER_ENVIRONMENT}")
     if(T_LABELS)
         set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
     endif()

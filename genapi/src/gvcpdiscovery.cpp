@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ifaddrs.h>
 #include <net/if.h>
@@ -64,7 +65,17 @@ struct DiscoverySocket
     sockaddr_in local{};     //!< the interface's own address
     sockaddr_in broadcast{}; //!< the interface's own broadcast address, if any
     bool hasBroadcast = false;
+    bool loopback = false;
 };
+
+//! CAMPANE_DISCOVERY_LOOPBACK_ONLY (set and not "0") keeps discovery on this
+//! computer: only loopback interfaces are asked. The test suite sets it, so
+//! that its searches for the loopback emulator never reach a network.
+bool loopbackOnly()
+{
+    const char* value = std::getenv("CAMPANE_DISCOVERY_LOOPBACK_ONLY");
+    return value && *value && std::strcmp(value, "0") != 0;
+}
 
 std::vector<DiscoverySocket> openSockets()
 {
@@ -72,10 +83,15 @@ std::vector<DiscoverySocket> openSockets()
     ifaddrs* list = nullptr;
     if (::getifaddrs(&list) != 0)
         return sockets;
+    const bool onlyLoopback = loopbackOnly();
     for (ifaddrs* entry = list; entry; entry = entry->ifa_next) {
         if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET || !(entry->ifa_flags & IFF_UP))
             continue;
+        const bool loopback = (entry->ifa_flags & IFF_LOOPBACK) != 0;
+        if (onlyLoopback && !loopback)
+            continue;
         DiscoverySocket s;
+        s.loopback = loopback;
         s.fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         if (s.fd < 0)
             continue;
@@ -110,6 +126,14 @@ void sendDiscovery(const DiscoverySocket& s)
                                    0,
                                    uint8_t(kDiscoveryId >> 8),
                                    uint8_t(kDiscoveryId)};
+    if (s.loopback) {
+        // Loopback has no broadcast: a device on this computer listens at the
+        // interface's own address.
+        sockaddr_in here = s.local;
+        here.sin_port = htons(kGvcpPort);
+        ::sendto(s.fd, packet, sizeof packet, 0, reinterpret_cast<const sockaddr*>(&here), sizeof here);
+        return;
+    }
     sockaddr_in everyone{};
     everyone.sin_family = AF_INET;
     everyone.sin_port = htons(kGvcpPort);
