@@ -1,6 +1,7 @@
 #include "camboard.h"
 #include "ui_camboard.h"
 
+#include "ccombobox.h"
 #include "descriptiontext.h"
 #include "featuretreeview.h"
 #include "genapicall.h"
@@ -167,6 +168,10 @@ CamBoard::CamBoard(QWidget* parent) : QWidget(parent)
 
 CamBoard::~CamBoard()
 {
+    // QWidget's destructor hides the children, and the output list reports
+    // its popup hidden then: that must not reach this half-destroyed board.
+    if (grabOutputList)
+        grabOutputList->disconnect(this);
     m_realUpdateTimer->stop();
     m_triggerTimer->stop();
     // The model has no parent: the view lets go of it before it goes.
