@@ -7,6 +7,9 @@
 #include <Corvid/Corvid.h>
 #include <GenApi/DeviceConnection.h>
 
+#include <memory>
+#include <mutex>
+
 namespace Corvid {
 
 using Internal::listeners;
@@ -316,13 +319,58 @@ int StartGrab(const std::string& id)
 
 // --- logging ---------------------------------------------------------------------------------
 
+namespace {
+
+std::mutex& recordSinkMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::shared_ptr<const std::function<void(const LogRecord&)>>& recordSink()
+{
+    static std::shared_ptr<const std::function<void(const LogRecord&)>> sink;
+    return sink;
+}
+
+void deliverRecord(const LogRecord& record)
+{
+    std::shared_ptr<const std::function<void(const LogRecord&)>> sink;
+    {
+        std::lock_guard<std::mutex> lock(recordSinkMutex());
+        sink = recordSink();
+    }
+    if (sink)
+        (*sink)(record);
+}
+
+} // namespace
+
 void VLogInfo(const std::string& tag, const std::string& message, int level)
 {
+    LogRecord record;
+    record.tag = tag;
+    record.level = level;
+    record.text = message;
+    VLogRecord(record);
+}
+
+void VLogRecord(const LogRecord& record)
+{
     try {
-        Logger::instance().log(tag, message, level);
+        Logger::instance().log(record.tag, record.text, record.level);
+        deliverRecord(record);
     } catch (...) {
         // Logging never makes a caller fail.
     }
+}
+
+void SetLogRecordSink(std::function<void(const LogRecord&)> sink)
+{
+    auto shared =
+        sink ? std::make_shared<const std::function<void(const LogRecord&)>>(std::move(sink)) : nullptr;
+    std::lock_guard<std::mutex> lock(recordSinkMutex());
+    recordSink() = std::move(shared);
 }
 
 } // namespace Corvid

@@ -5,6 +5,7 @@
 // service's device ids; an int result is 0 on success. Nothing throws.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -181,5 +182,26 @@ CORVID_API int StartGrab(const std::string& id);
 //! Logs message under the tag (a logging category per tag). level 0 info,
 //! 1 warning, 2 error.
 CORVID_API void VLogInfo(const std::string& tag, const std::string& message, int level);
+
+//! One logged problem or event as fields, so that a host can show the device,
+//! the feature and the kind of failure without reading the text.
+struct LogRecord
+{
+    std::string tag;       //!< the logging category ("TreeItem", "Corvid", a feature's name, ...)
+    int level = 0;         //!< as VLogInfo's: below 0 debug, 0 info, 1 warning, 2 error
+    std::string device;    //!< the device's id; empty when the record names none
+    std::string feature;   //!< the feature's name; empty when none
+    std::string operation; //!< "read", "write", "execute", "open", ...; empty when none
+    std::string kind;      //!< the failure's kind ("AccessException", "lost", ...); empty when none
+    std::string text;      //!< the message, as VLogInfo logs it
+};
+
+//! Logs record.text under record.tag at record.level, as VLogInfo does, and
+//! hands the record to the host's record sink.
+CORVID_API void VLogRecord(const LogRecord& record);
+//! The host's record sink: called, from the logging thread, with every record
+//! (a VLogInfo message arrives as a record with only tag, level and text). An
+//! empty function removes it.
+CORVID_API void SetLogRecordSink(std::function<void(const LogRecord&)> sink);
 
 } // namespace Corvid
