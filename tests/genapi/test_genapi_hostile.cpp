@@ -19,6 +19,14 @@ int threadCount()
     return int(QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
+// Serves the good description on the fake device and opens it; null with
+// the reason in *error when either fails.
+std::unique_ptr<CDeviceConnection> openHonest(FakeGigeDevice& fake, std::string* error)
+{
+    fake.setDescription(kGoodDescription);
+    return fake.start(error) ? CDeviceConnection::OpenAravis(fake.address(), error) : nullptr;
+}
+
 } // namespace
 
 class TestGenApiHostile : public QObject
@@ -39,10 +47,8 @@ void TestGenApiHostile::initTestCase()
     // Opens an honest device once, so that the threads GLib and Aravis start
     // for good on first use are not counted against a row.
     FakeGigeDevice fake;
-    fake.setDescription(kGoodDescription);
     std::string error;
-    QVERIFY2(fake.start(&error), error.c_str());
-    QVERIFY2(CDeviceConnection::OpenAravis(fake.address(), &error), error.c_str());
+    QVERIFY2(openHonest(fake, &error), error.c_str());
 }
 
 void TestGenApiHostile::device_data()
@@ -145,10 +151,8 @@ void TestGenApiHostile::misbehavesOnceOpen()
     const int threadsBefore = threadCount();
     {
         FakeGigeDevice fake;
-        fake.setDescription(kGoodDescription);
         std::string error;
-        QVERIFY2(fake.start(&error), error.c_str());
-        std::unique_ptr<CDeviceConnection> device = CDeviceConnection::OpenAravis(fake.address(), &error);
+        std::unique_ptr<CDeviceConnection> device = openHonest(fake, &error);
         QVERIFY2(device, error.c_str());
         CIntegerPtr good(device->GetNodeMap()->GetNode("Good"));
         good->SetValue(3);
@@ -175,10 +179,8 @@ void TestGenApiHostile::misbehavesOnceOpen()
 void TestGenApiHostile::readerBypassed()
 {
     FakeGigeDevice fake;
-    fake.setDescription(kGoodDescription);
     std::string error;
-    QVERIFY2(fake.start(&error), error.c_str());
-    std::unique_ptr<CDeviceConnection> device = CDeviceConnection::OpenAravis(fake.address(), &error);
+    std::unique_ptr<CDeviceConnection> device = openHonest(fake, &error);
     QVERIFY2(device, error.c_str());
     CIntegerPtr good(device->GetNodeMap()->GetNode("Good"));
     good->SetValue(5);
