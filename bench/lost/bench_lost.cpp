@@ -10,6 +10,7 @@
 // Usage: bench_lost [--runs N] [--screenshot FILE] (the board just before the kill)
 #include "aravispeer.h"
 #include "benchgui.h"
+#include "benchpane.h"
 #include "benchstats.h"
 #include "gigeemulator.h"
 
@@ -21,7 +22,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -31,6 +31,8 @@
 #include <cstdio>
 #include <vector>
 
+using bench::boardCount;
+using bench::chooseAllAttributeTab;
 using bench::longestStall;
 using bench::median;
 
@@ -42,16 +44,6 @@ void signalEmulator(const GigeEmulator& emulator, int signal)
 {
     if (emulator.pid() > 0)
         ::kill(static_cast<pid_t>(emulator.pid()), signal);
-}
-
-int boardCount(const QWidget& pane)
-{
-    int count = 0;
-    for (QWidget* widget : pane.findChildren<QWidget*>()) {
-        if (qstrcmp(widget->metaObject()->className(), "CamBoard") == 0)
-            ++count;
-    }
-    return count;
 }
 
 struct Run
@@ -85,12 +77,7 @@ Run oneRun(const QString& camera, int signal)
     host.show();
     Corvid::SetFocus(Corvid::FOCUS_CAMERA, id);
     longestStall(1500);
-    for (QTabWidget* tabs : pane->findChildren<QTabWidget*>()) {
-        for (int i = 0; i < tabs->count(); ++i) {
-            if (tabs->isVisible() && tabs->tabText(i) == QLatin1String("All Attribute"))
-                tabs->setCurrentIndex(i);
-        }
-    }
+    chooseAllAttributeTab(*pane);
     // Every level, and the board's own "Expand" button (which filters what it
     // expands).
     for (QComboBox* level : pane->findChildren<QComboBox*>(QStringLiteral("cboboxLevel"))) {
@@ -145,10 +132,7 @@ int main(int argc, char** argv)
         QDir(QStringLiteral(CAMPANE_DEVICES_DIR)).filePath(QStringLiteral("kvx-slp-camera.xml"));
 
     QTemporaryDir settings;
-    Corvid::ServiceOptions options;
-    options.defaultDevices = false;
-    options.settingsFile = settings.filePath(QStringLiteral("host.ini")).toStdString();
-    Corvid::StartService(options);
+    bench::startEmptyService(settings);
 
     std::printf(
         "### The emulator killed (the port closes) or frozen (it stays silent) under an expanded tree "

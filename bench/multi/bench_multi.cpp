@@ -12,6 +12,7 @@
 // of the largest N)
 //        bench_multi --devices N [--screenshot FILE]   (one process, one line)
 #include "benchgui.h"
+#include "benchpane.h"
 
 #include <campane.h>
 
@@ -22,7 +23,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
@@ -33,16 +33,6 @@
 #include <vector>
 
 namespace {
-
-int boardCount(const QWidget& pane)
-{
-    int count = 0;
-    for (QWidget* widget : pane.findChildren<QWidget*>()) {
-        if (qstrcmp(widget->metaObject()->className(), "CamBoard") == 0)
-            ++count;
-    }
-    return count;
-}
 
 //! The shown board's feature tree, once it has rows.
 QTreeView* shownTree(const QWidget& pane)
@@ -58,10 +48,7 @@ QTreeView* shownTree(const QWidget& pane)
 int runDevices(int count, const QString& screenshot)
 {
     QTemporaryDir dir;
-    Corvid::ServiceOptions options;
-    options.defaultDevices = false;
-    options.settingsFile = dir.filePath(QStringLiteral("host.ini")).toStdString();
-    Corvid::StartService(options);
+    bench::startEmptyService(dir);
 
     // Copies under names of their own: a simulated device's id follows its file.
     std::vector<std::string> ids;
@@ -87,7 +74,7 @@ int runDevices(int count, const QString& screenshot)
     host.show();
     double boardsMs = -1.0;
     double stall = bench::longestStall(60000, [&] {
-        if (boardCount(*pane) < count + 1)
+        if (bench::boardCount(*pane) < count + 1)
             return false;
         boardsMs = clock.nsecsElapsed() / 1.0e6;
         return true;
@@ -98,17 +85,8 @@ int runDevices(int count, const QString& screenshot)
     double treeMs = -1.0;
     bool tabChosen = false;
     stall = std::max(stall, bench::longestStall(60000, [&] {
-                         if (!tabChosen) {
-                             for (QTabWidget* tabs : pane->findChildren<QTabWidget*>()) {
-                                 for (int i = 0; i < tabs->count(); ++i) {
-                                     if (tabs->isVisible() &&
-                                         tabs->tabText(i) == QLatin1String("All Attribute")) {
-                                         tabs->setCurrentIndex(i);
-                                         tabChosen = true;
-                                     }
-                                 }
-                             }
-                         }
+                         if (!tabChosen)
+                             tabChosen = bench::chooseAllAttributeTab(*pane);
                          QTreeView* tree = shownTree(*pane);
                          if (!tree)
                              return false;

@@ -1,5 +1,7 @@
 #include "descriptionzip.h"
 
+#include "bytefields.h"
+
 #include <zlib.h>
 
 #include <cstdint>
@@ -23,12 +25,12 @@ constexpr uint16_t kEncrypted = 0x0001;
 
 uint16_t u16(const std::string& data, size_t at)
 {
-    return uint16_t(uint8_t(data[at]) | uint8_t(data[at + 1]) << 8);
+    return getLE16(reinterpret_cast<const uint8_t*>(data.data()) + at);
 }
 
 uint32_t u32(const std::string& data, size_t at)
 {
-    return uint32_t(u16(data, at)) | uint32_t(u16(data, at + 2)) << 16;
+    return getLE32(reinterpret_cast<const uint8_t*>(data.data()) + at);
 }
 
 //! Whether [offset, offset + size) lies inside data, without overflow.

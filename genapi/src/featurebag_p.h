@@ -1,4 +1,5 @@
-// The state behind CFeatureBag, shared by its saving, text and loading parts.
+// The state behind CFeatureBag, shared by its saving, text and loading parts,
+// and the text helpers they share.
 #pragma once
 
 #include <GenApi/Persistence.h>
@@ -20,5 +21,19 @@ struct CFeatureBag::Impl
     bool valid = true;
     int passes = 0;
 };
+
+namespace persistence {
+
+//! The lines of the text form before its first setting: the magic, the
+//! version and the device.
+constexpr size_t kHeaderLines = 3;
+
+//! Text of the file or the device with each control character (C1 ones in
+//! their UTF-8 form too) as '?'.
+std::string printable(const std::string& text);
+//! The same, fit for a message: at most 40 bytes.
+std::string shown(const std::string& text);
+
+} // namespace persistence
 
 } // namespace GenApi

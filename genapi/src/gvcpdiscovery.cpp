@@ -1,5 +1,7 @@
 #include "gvcpdiscovery.h"
 
+#include "bytefields.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -42,11 +44,6 @@ constexpr size_t kModelSize = 32;
 constexpr size_t kSerialOffset = 0xd8;
 constexpr size_t kSerialSize = 16;
 constexpr size_t kPayloadSize = 0xf8;
-
-uint16_t getU16(const uint8_t* at)
-{
-    return uint16_t((at[0] << 8) | at[1]);
-}
 
 //! A fixed-size text field: up to its first NUL, control characters dropped.
 std::string field(const uint8_t* at, size_t size)
@@ -149,8 +146,8 @@ void sendDiscovery(const DiscoverySocket& s)
 
 bool parseDiscoveryAck(const uint8_t* data, size_t size, GvcpAnnouncement* out)
 {
-    if (size < kHeaderSize + kPayloadSize || getU16(data) != 0 || getU16(data + 2) != kDiscoveryAck ||
-        getU16(data + 6) != kDiscoveryId || getU16(data + 4) < kPayloadSize)
+    if (size < kHeaderSize + kPayloadSize || getBE16(data) != 0 || getBE16(data + 2) != kDiscoveryAck ||
+        getBE16(data + 6) != kDiscoveryId || getBE16(data + 4) < kPayloadSize)
         return false;
     const uint8_t* payload = data + kHeaderSize;
     GvcpAnnouncement a;

@@ -1,5 +1,7 @@
 #include "gvcpreader.h"
 
+#include "bytefields.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -32,23 +34,6 @@ constexpr uint32_t kMaxReadMemory = 512;
 constexpr size_t kHeaderSize = 8;
 //! Tries within one deadline: a lost datagram costs a third of it, not all.
 constexpr int kTries = 3;
-
-void putU16(uint8_t* at, uint16_t value)
-{
-    at[0] = uint8_t(value >> 8);
-    at[1] = uint8_t(value);
-}
-
-void putU32(uint8_t* at, uint32_t value)
-{
-    putU16(at, uint16_t(value >> 16));
-    putU16(at + 2, uint16_t(value));
-}
-
-uint16_t getU16(const uint8_t* at)
-{
-    return uint16_t((at[0] << 8) | at[1]);
-}
 
 bool nativeAddress(GSocketAddress* address, sockaddr_in* out)
 {
@@ -122,9 +107,9 @@ GvcpReader::Outcome GvcpReader::exchange(uint16_t command, const uint8_t* payloa
     uint8_t packet[kHeaderSize + 16];
     packet[0] = kCommandKey;
     packet[1] = kAcknowledgeRequired;
-    putU16(packet + 2, command);
-    putU16(packet + 4, payloadSize);
-    putU16(packet + 6, id);
+    setBE16(packet + 2, command);
+    setBE16(packet + 4, payloadSize);
+    setBE16(packet + 6, id);
     std::memcpy(packet + kHeaderSize, payload, payloadSize);
     const uint16_t expected = command == kReadRegisterCommand ? kReadRegisterAck : kReadMemoryAck;
 
@@ -157,10 +142,10 @@ GvcpReader::Outcome GvcpReader::exchange(uint16_t command, const uint8_t* payloa
                 continue;
             return Outcome::Unreachable; // ECONNREFUSED: the port is closed
         }
-        if (size_t(got) < kHeaderSize || getU16(reply + 6) != id)
+        if (size_t(got) < kHeaderSize || getBE16(reply + 6) != id)
             continue; // an answer to an earlier read that gave up
-        const uint16_t answerStatus = getU16(reply);
-        const uint16_t acknowledge = getU16(reply + 2);
+        const uint16_t answerStatus = getBE16(reply);
+        const uint16_t acknowledge = getBE16(reply + 2);
         if (acknowledge == kPendingAck)
             continue; // the answer follows; the deadline still holds
         if (acknowledge != expected)
@@ -171,7 +156,7 @@ GvcpReader::Outcome GvcpReader::exchange(uint16_t command, const uint8_t* payloa
         }
         // An answer of another length than asked for, or whose header says
         // another length than it has, is not an answer to this read.
-        if (size_t(got) > sizeof reply || getU16(reply + 4) != size_t(got) - kHeaderSize)
+        if (size_t(got) > sizeof reply || getBE16(reply + 4) != size_t(got) - kHeaderSize)
             continue;
         if (size_t(got) != kHeaderSize + answerSize) {
             *status = 0;
@@ -189,12 +174,12 @@ GvcpReader::Outcome GvcpReader::readRegister(uint64_t address, uint32_t* value, 
                                              uint16_t* status)
 {
     uint8_t payload[4];
-    putU32(payload, uint32_t(address));
+    setBE32(payload, uint32_t(address));
     uint8_t answer[4];
     const Outcome outcome =
         exchange(kReadRegisterCommand, payload, sizeof payload, answer, sizeof answer, deadlineMs, status);
     if (outcome == Outcome::Done)
-        *value = uint32_t(answer[0]) << 24 | uint32_t(answer[1]) << 16 | uint32_t(answer[2]) << 8 | answer[3];
+        *value = getBE32(answer);
     return outcome;
 }
 
@@ -209,9 +194,9 @@ GvcpReader::Outcome GvcpReader::readMemory(uint64_t address, uint32_t size, void
         // Lengths travel in multiples of 4 bytes; the extra bytes are dropped.
         const uint16_t asked = uint16_t((chunk + 3) & ~3u);
         uint8_t payload[8];
-        putU32(payload, uint32_t(address + done));
-        putU16(payload + 4, 0);
-        putU16(payload + 6, asked);
+        setBE32(payload, uint32_t(address + done));
+        setBE16(payload + 4, 0);
+        setBE16(payload + 6, asked);
         uint8_t answer[4 + kMaxReadMemory];
         const int left = int(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count());
         const Outcome outcome = exchange(kReadMemoryCommand, payload, sizeof payload, answer,

@@ -1,5 +1,7 @@
 #include "fakegigedevice.h"
 
+#include "bytefields.h"
+
 #include <zlib.h>
 
 #include <arpa/inet.h>
@@ -12,6 +14,8 @@
 #include <unistd.h>
 
 namespace {
+
+using namespace GenApi::Internal;
 
 constexpr uint16_t kGvcpPort = 3956;
 constexpr size_t kHeaderSize = 8;
@@ -34,34 +38,17 @@ int64_t nowMs()
         .count();
 }
 
-uint16_t getU16(const uint8_t* at)
-{
-    return uint16_t(at[0] << 8 | at[1]);
-}
-
-uint32_t getU32(const uint8_t* at)
-{
-    return uint32_t(getU16(at)) << 16 | getU16(at + 2);
-}
-
+// Appends a big-endian field.
 void putU16(std::vector<uint8_t>& out, uint16_t value)
 {
-    out.push_back(uint8_t(value >> 8));
-    out.push_back(uint8_t(value));
+    out.resize(out.size() + 2);
+    setBE16(&out[out.size() - 2], value);
 }
 
 void putU32(std::vector<uint8_t>& out, uint32_t value)
 {
-    putU16(out, uint16_t(value >> 16));
-    putU16(out, uint16_t(value));
-}
-
-void setU32(std::vector<uint8_t>& memory, size_t at, uint32_t value)
-{
-    memory[at] = uint8_t(value >> 24);
-    memory[at + 1] = uint8_t(value >> 16);
-    memory[at + 2] = uint8_t(value >> 8);
-    memory[at + 3] = uint8_t(value);
+    out.resize(out.size() + 4);
+    setBE32(&out[out.size() - 4], value);
 }
 
 void setText(std::vector<uint8_t>& memory, size_t at, size_t size, const std::string& text)
@@ -80,16 +67,17 @@ std::vector<uint8_t> header(uint16_t status, uint16_t acknowledge, uint16_t leng
     return out;
 }
 
+// Appends a little-endian field (zip archives).
 void putLE16(std::string& out, uint16_t value)
 {
-    out.push_back(char(value & 0xff));
-    out.push_back(char(value >> 8));
+    out.resize(out.size() + 2);
+    setLE16(reinterpret_cast<uint8_t*>(&out[out.size() - 2]), value);
 }
 
 void putLE32(std::string& out, uint32_t value)
 {
-    putLE16(out, uint16_t(value));
-    putLE16(out, uint16_t(value >> 16));
+    out.resize(out.size() + 4);
+    setLE32(reinterpret_cast<uint8_t*>(&out[out.size() - 4]), value);
 }
 
 } // namespace
@@ -97,16 +85,16 @@ void putLE32(std::string& out, uint32_t value)
 FakeGigeDevice::FakeGigeDevice(const std::string& address)
     : m_address(address), m_bootstrap(kBootstrapSize, 0)
 {
-    setU32(m_bootstrap, 0x0000, 0x00020000); // version 2.0
-    setU32(m_bootstrap, 0x0004, 0x80000000); // big-endian device
-    setU32(m_bootstrap, 0x0008, 0x00000002); // MAC 00:02:...
-    setU32(m_bootstrap, 0x000c, 0xa1b2c3d4);
+    setBE32(&m_bootstrap[0x0000], 0x00020000); // version 2.0
+    setBE32(&m_bootstrap[0x0004], 0x80000000); // big-endian device
+    setBE32(&m_bootstrap[0x0008], 0x00000002); // MAC 00:02:...
+    setBE32(&m_bootstrap[0x000c], 0xa1b2c3d4);
     setAnnouncedAddress(address);
     setText(m_bootstrap, 0x0048, 32, "Campane_Tests");
     setText(m_bootstrap, 0x0068, 32, "Fake");
     setText(m_bootstrap, 0x0088, 32, "1.0");
     setText(m_bootstrap, 0x00d8, 16, "FAKE0001");
-    setU32(m_bootstrap, 0x0938, 3000); // heartbeat timeout
+    setBE32(&m_bootstrap[0x0938], 3000); // heartbeat timeout
 }
 
 FakeGigeDevice::~FakeGigeDevice()
@@ -119,7 +107,7 @@ void FakeGigeDevice::setAnnouncedAddress(const std::string& address)
     in_addr ip{};
     ::inet_pton(AF_INET, address.c_str(), &ip);
     std::lock_guard<std::mutex> lock(m_mutex);
-    setU32(m_bootstrap, 0x0024, ntohl(ip.s_addr));
+    setBE32(&m_bootstrap[0x0024], ntohl(ip.s_addr));
 }
 
 void FakeGigeDevice::setDescription(const std::string& bytes, const std::string& url)
@@ -320,9 +308,9 @@ void FakeGigeDevice::answer(const uint8_t* packet, size_t size, const void* peer
     if (size < kHeaderSize || packet[0] != 0x42)
         return;
     ++m_commands;
-    const uint16_t command = getU16(packet + 2);
-    const uint16_t length = getU16(packet + 4);
-    const uint16_t id = getU16(packet + 6);
+    const uint16_t command = getBE16(packet + 2);
+    const uint16_t length = getBE16(packet + 4);
+    const uint16_t id = getBE16(packet + 6);
     const uint8_t* payload = packet + kHeaderSize;
     if (length > size - kHeaderSize)
         return;
@@ -341,7 +329,7 @@ void FakeGigeDevice::answer(const uint8_t* packet, size_t size, const void* peer
     if (command == kWriteRegisterCommand) {
         uint16_t done = 0;
         for (size_t at = 0; at + 8 <= length; at += 8) {
-            const uint32_t address = getU32(payload + at);
+            const uint32_t address = getBE32(payload + at);
             if (address == kControlChannelPrivilege) {
                 m_controlAsked = true;
                 m_controller.assign(static_cast<const uint8_t*>(peer),
@@ -354,7 +342,7 @@ void FakeGigeDevice::answer(const uint8_t* packet, size_t size, const void* peer
         putU16(ack, 0);
         putU16(ack, done);
     } else if (command == kWriteMemoryCommand && length >= 4) {
-        writeMemory(getU32(payload), payload + 4, length - 4u);
+        writeMemory(getBE32(payload), payload + 4, length - 4u);
         ack = header(0, kWriteMemoryCommand + 1, 4, id);
         putU16(ack, 0);
         putU16(ack, uint16_t(length - 4));
@@ -362,13 +350,13 @@ void FakeGigeDevice::answer(const uint8_t* packet, size_t size, const void* peer
         isRead = true;
         ack = header(0, kReadRegisterCommand + 1, uint16_t(length & ~3u), id);
         for (size_t at = 0; at + 4 <= length; at += 4) {
-            const std::vector<uint8_t> value = readMemory(getU32(payload + at), 4);
+            const std::vector<uint8_t> value = readMemory(getBE32(payload + at), 4);
             ack.insert(ack.end(), value.begin(), value.end());
         }
     } else if (command == kReadMemoryCommand && length >= 8) {
         isRead = true;
-        const uint32_t address = getU32(payload);
-        const uint16_t count = getU16(payload + 6);
+        const uint32_t address = getBE32(payload);
+        const uint16_t count = getBE16(payload + 6);
         ack = header(0, kReadMemoryCommand + 1, uint16_t(4 + count), id);
         putU32(ack, address);
         const std::vector<uint8_t> data = readMemory(address, count);
@@ -402,15 +390,13 @@ void FakeGigeDevice::answer(const uint8_t* packet, size_t size, const void* peer
         case Misbehaviour::Truncated: {
             const size_t keep = kHeaderSize + (ack.size() - kHeaderSize) / 2;
             ack.resize(keep);
-            ack[4] = uint8_t((keep - kHeaderSize) >> 8);
-            ack[5] = uint8_t(keep - kHeaderSize);
+            setBE16(&ack[4], uint16_t(keep - kHeaderSize));
             break;
         }
         case Misbehaviour::Oversized: {
             ack.resize(ack.size() + 64, 0xee);
             const size_t payloadSize = ack.size() - kHeaderSize;
-            ack[4] = uint8_t(payloadSize >> 8);
-            ack[5] = uint8_t(payloadSize);
+            setBE16(&ack[4], uint16_t(payloadSize));
             break;
         }
         case Misbehaviour::WrongIdExceptController:
@@ -418,12 +404,10 @@ void FakeGigeDevice::answer(const uint8_t* packet, size_t size, const void* peer
                 break;
             [[fallthrough]];
         case Misbehaviour::WrongId:
-            ack[6] = uint8_t((id + 7) >> 8);
-            ack[7] = uint8_t(id + 7);
+            setBE16(&ack[6], uint16_t(id + 7));
             break;
         case Misbehaviour::WrongStatus:
-            ack[0] = uint8_t(kStatusInvalidAddress >> 8);
-            ack[1] = uint8_t(kStatusInvalidAddress);
+            setBE16(&ack[0], uint16_t(kStatusInvalidAddress));
             break;
         case Misbehaviour::Late: {
             Delayed d;

@@ -50,6 +50,20 @@ QString chain(int links)
     return nodes + QStringLiteral("<Integer Name=\"Link%1\"><Value>1</Value></Integer>").arg(links);
 }
 
+// A row whose description loads with the node Bad refusing access with a
+// message that holds defect (with no defect, Bad is not in the map at all).
+void badNodeRow(const char* tag, const QString& nodes, const QString& defect)
+{
+    QTest::newRow(tag) << description(nodes) << QString() << QStringLiteral("Bad") << defect;
+}
+
+// A row for a text as a whole: refused with a message that holds refusal,
+// or, with none, loaded.
+void textRow(const char* tag, const QByteArray& xml, const QString& refusal)
+{
+    QTest::newRow(tag) << xml << refusal << QString() << QString();
+}
+
 } // namespace
 
 class TestGenApiCrafted : public QObject
@@ -76,206 +90,131 @@ void TestGenApiCrafted::crafted_data()
     const QString length = QStringLiteral("register length");
 
     // An EnumEntry outside a named Enumeration belongs to nothing.
-    QTest::newRow("entry at the top level")
-        << description("<EnumEntry Name=\"Bad\"><Value>1</Value></EnumEntry>") << ""
-        << "Bad"
-        << "";
-    QTest::newRow("entry of a nameless enumeration")
-        << description("<Enumeration><EnumEntry "
-                       "Name=\"Bad\"><Value>0</Value></EnumEntry><Value>0</Value></Enumeration>")
-        << ""
-        << "Bad"
-        << "";
+    badNodeRow("entry at the top level", "<EnumEntry Name=\"Bad\"><Value>1</Value></EnumEntry>", "");
+    badNodeRow(
+        "entry of a nameless enumeration",
+        "<Enumeration><EnumEntry Name=\"Bad\"><Value>0</Value></EnumEntry><Value>0</Value></Enumeration>",
+        "");
 
     // Reference cycles over every link a read follows.
-    QTest::newRow("value is its own node")
-        << description("<Integer Name=\"Bad\"><pValue>Bad</pValue></Integer>") << ""
-        << "Bad" << cycle;
-    QTest::newRow("two nodes read each other")
-        << description("<Integer Name=\"Bad\"><pValue>Other</pValue></Integer>"
-                       "<Integer Name=\"Other\"><pValue>Bad</pValue></Integer>")
-        << ""
-        << "Bad"
-        << "'Bad' -> 'Other' -> 'Bad'";
-    QTest::newRow("formula variable is its own node")
-        << description("<IntSwissKnife Name=\"Bad\"><pVariable "
-                       "Name=\"X\">Bad</pVariable><Formula>X+1</Formula></IntSwissKnife>")
-        << ""
-        << "Bad" << cycle;
-    QTest::newRow("register address read through the register")
-        << description(intReg("Bad", "<Length>4</Length>")
-                           .replace("<Address>0x200</Address>", "<pAddress>Bad</pAddress>"))
-        << ""
-        << "Bad" << cycle;
-    QTest::newRow("converter of itself")
-        << description(
-               "<Converter Name=\"Bad\"><pVariable Name=\"X\">Bad</pVariable><FormulaTo>FROM</FormulaTo>"
-               "<FormulaFrom>TO</FormulaFrom><pValue>Bad</pValue></Converter>")
-        << ""
-        << "Bad" << cycle;
-    QTest::newRow("enumeration value is itself")
-        << description("<Enumeration Name=\"Bad\"><EnumEntry "
-                       "Name=\"A\"><Value>0</Value></EnumEntry><pValue>Bad</pValue></Enumeration>")
-        << ""
-        << "Bad" << cycle;
-    QTest::newRow("availability read through itself")
-        << description("<Integer Name=\"Bad\"><pIsAvailable>Bad</pIsAvailable><Value>1</Value></Integer>")
-        << ""
-        << "Bad" << cycle;
-    QTest::newRow("entry availability leads back to its enumeration")
-        << description("<Enumeration Name=\"Bad\"><EnumEntry "
-                       "Name=\"A\"><pIsAvailable>Bad</pIsAvailable><Value>0</Value>"
-                       "</EnumEntry><Value>0</Value></Enumeration>")
-        << ""
-        << "Bad" << cycle;
-    QTest::newRow("limit read through itself")
-        << description("<Integer Name=\"Bad\"><Value>1</Value><pMax>Bad</pMax></Integer>") << ""
-        << "Bad" << cycle;
-    QTest::newRow("register index read through the register")
-        << description(intReg("Bad", "<Length>4</Length>", "<pIndex Offset=\"4\">Bad</pIndex>")) << ""
-        << "Bad" << cycle;
-    QTest::newRow("reader of a cycle")
-        << description("<Integer Name=\"Bad\"><pValue>Loop</pValue></Integer><Integer "
-                       "Name=\"Loop\"><pValue>Loop</pValue></Integer>")
-        << ""
-        << "Bad"
-        << "depends on node 'Loop'";
-    QTest::newRow("references nested too deep") << description(chain(150)) << ""
-                                                << "Bad"
-                                                << "nest deeper";
-    QTest::newRow("reference to a missing node")
-        << description("<Integer Name=\"Bad\"><pMax>Missing</pMax><Value>1</Value></Integer>") << ""
-        << "Bad"
-        << "'Missing', which is not in the description";
+    badNodeRow("value is its own node", "<Integer Name=\"Bad\"><pValue>Bad</pValue></Integer>", cycle);
+    badNodeRow("two nodes read each other",
+               "<Integer Name=\"Bad\"><pValue>Other</pValue></Integer><Integer "
+               "Name=\"Other\"><pValue>Bad</pValue></Integer>",
+               "'Bad' -> 'Other' -> 'Bad'");
+    badNodeRow("formula variable is its own node",
+               "<IntSwissKnife Name=\"Bad\"><pVariable "
+               "Name=\"X\">Bad</pVariable><Formula>X+1</Formula></IntSwissKnife>",
+               cycle);
+    badNodeRow(
+        "register address read through the register",
+        intReg("Bad", "<Length>4</Length>").replace("<Address>0x200</Address>", "<pAddress>Bad</pAddress>"),
+        cycle);
+    badNodeRow("converter of itself",
+               "<Converter Name=\"Bad\"><pVariable "
+               "Name=\"X\">Bad</pVariable><FormulaTo>FROM</FormulaTo><FormulaFrom>TO</"
+               "FormulaFrom><pValue>Bad</pValue></Converter>",
+               cycle);
+    badNodeRow("enumeration value is itself",
+               "<Enumeration Name=\"Bad\"><EnumEntry "
+               "Name=\"A\"><Value>0</Value></EnumEntry><pValue>Bad</pValue></Enumeration>",
+               cycle);
+    badNodeRow("availability read through itself",
+               "<Integer Name=\"Bad\"><pIsAvailable>Bad</pIsAvailable><Value>1</Value></Integer>", cycle);
+    badNodeRow("entry availability leads back to its enumeration",
+               "<Enumeration Name=\"Bad\"><EnumEntry "
+               "Name=\"A\"><pIsAvailable>Bad</pIsAvailable><Value>0</Value></EnumEntry><Value>0</Value></"
+               "Enumeration>",
+               cycle);
+    badNodeRow("limit read through itself",
+               "<Integer Name=\"Bad\"><Value>1</Value><pMax>Bad</pMax></Integer>", cycle);
+    badNodeRow("register index read through the register",
+               intReg("Bad", "<Length>4</Length>", "<pIndex Offset=\"4\">Bad</pIndex>"), cycle);
+    badNodeRow("reader of a cycle",
+               "<Integer Name=\"Bad\"><pValue>Loop</pValue></Integer><Integer "
+               "Name=\"Loop\"><pValue>Loop</pValue></Integer>",
+               "depends on node 'Loop'");
+    badNodeRow("references nested too deep", chain(150), "nest deeper");
+    badNodeRow("reference to a missing node",
+               "<Integer Name=\"Bad\"><pMax>Missing</pMax><Value>1</Value></Integer>",
+               "'Missing', which is not in the description");
 
-    QTest::newRow("register without a port")
-        << description(intReg("Bad", "<Length>4</Length>").replace("<pPort>Device</pPort>", "")) << ""
-        << "Bad"
-        << "without <pPort>";
-    QTest::newRow("register whose port is no port")
-        << description(
-               intReg("Bad", "<Length>4</Length>").replace("<pPort>Device</pPort>", "<pPort>Good</pPort>"))
-        << ""
-        << "Bad"
-        << "not a <Port>";
-    QTest::newRow("invalidator that is not in the description")
-        << description(intReg("Bad", "<Length>4</Length>", "<pInvalidator>Missing</pInvalidator>")) << ""
-        << "Bad"
-        << "'Missing', which is not in the description";
+    badNodeRow("register without a port",
+               intReg("Bad", "<Length>4</Length>").replace("<pPort>Device</pPort>", ""), "without <pPort>");
+    badNodeRow("register whose port is no port",
+               intReg("Bad", "<Length>4</Length>").replace("<pPort>Device</pPort>", "<pPort>Good</pPort>"),
+               "not a <Port>");
+    badNodeRow("invalidator that is not in the description",
+               intReg("Bad", "<Length>4</Length>", "<pInvalidator>Missing</pInvalidator>"),
+               "'Missing', which is not in the description");
 
     // Register lengths.
-    QTest::newRow("integer register of length -1") << description(intReg("Bad", "<Length>-1</Length>")) << ""
-                                                   << "Bad" << length;
-    QTest::newRow("integer register of length 2^63-1")
-        << description(intReg("Bad", "<Length>9223372036854775807</Length>")) << ""
-        << "Bad" << length;
-    QTest::newRow("integer register of length 0") << description(intReg("Bad", "<Length>0</Length>")) << ""
-                                                  << "Bad" << length;
-    QTest::newRow("length that is not a number") << description(intReg("Bad", "<Length>four</Length>")) << ""
-                                                 << "Bad"
-                                                 << "is not a number";
-    QTest::newRow("register without a length") << description(intReg("Bad", "")) << ""
-                                               << "Bad"
-                                               << "without <Length>";
-    QTest::newRow("string register of 4 GiB")
-        << description(
-               "<StringReg Name=\"Bad\" sim:Default=\"x\"><Address>0x300</Address><Length>4294967296</Length>"
-               "<AccessMode>RW</AccessMode><pPort>Device</pPort></StringReg>")
-        << ""
-        << "Bad" << length;
-    QTest::newRow("float register of 3 bytes")
-        << description(
-               "<FloatReg Name=\"Bad\"><Address>0x300</Address><Length>3</Length><AccessMode>RO</AccessMode>"
-               "<pPort>Device</pPort><Endianess>LittleEndian</Endianess></FloatReg>")
-        << ""
-        << "Bad"
-        << "4 or 8 bytes";
-    QTest::newRow("length read from a node, out of bounds")
-        << description(intReg("Bad", "<pLength>Size</pLength>") +
-                       "<Integer Name=\"Size\"><Value>100000</Value></Integer>")
-        << ""
-        << "Bad" << length;
-    QTest::newRow("bit field past its register")
-        << description("<MaskedIntReg "
-                       "Name=\"Bad\"><Address>0x200</Address><Length>4</Length><AccessMode>RW</AccessMode>"
-                       "<pPort>Device</pPort><Bit>200</Bit></MaskedIntReg>")
-        << ""
-        << "Bad"
-        << "bit 200";
+    badNodeRow("integer register of length -1", intReg("Bad", "<Length>-1</Length>"), length);
+    badNodeRow("integer register of length 2^63-1", intReg("Bad", "<Length>9223372036854775807</Length>"),
+               length);
+    badNodeRow("integer register of length 0", intReg("Bad", "<Length>0</Length>"), length);
+    badNodeRow("length that is not a number", intReg("Bad", "<Length>four</Length>"), "is not a number");
+    badNodeRow("register without a length", intReg("Bad", ""), "without <Length>");
+    badNodeRow("string register of 4 GiB",
+               "<StringReg Name=\"Bad\" "
+               "sim:Default=\"x\"><Address>0x300</Address><Length>4294967296</Length><AccessMode>RW</"
+               "AccessMode><pPort>Device</pPort></StringReg>",
+               length);
+    badNodeRow("float register of 3 bytes",
+               "<FloatReg "
+               "Name=\"Bad\"><Address>0x300</Address><Length>3</Length><AccessMode>RO</"
+               "AccessMode><pPort>Device</pPort><Endianess>LittleEndian</Endianess></FloatReg>",
+               "4 or 8 bytes");
+    badNodeRow("length read from a node, out of bounds",
+               intReg("Bad", "<pLength>Size</pLength>") +
+                   "<Integer Name=\"Size\"><Value>100000</Value></Integer>",
+               length);
+    badNodeRow("bit field past its register",
+               "<MaskedIntReg "
+               "Name=\"Bad\"><Address>0x200</Address><Length>4</Length><AccessMode>RW</"
+               "AccessMode><pPort>Device</pPort><Bit>200</Bit></MaskedIntReg>",
+               "bit 200");
 
     // Refused as a whole.
-    QTest::newRow("duplicate names") << description("<Integer Name=\"Good\"><Value>1</Value></Integer>")
-                                     << "node 'Good' is defined twice"
-                                     << ""
-                                     << "";
-    QTest::newRow("two entries of one name")
-        << description("<Enumeration Name=\"Bad\"><EnumEntry Name=\"A\"><Value>0</Value></EnumEntry>"
-                       "<EnumEntry Name=\"A\"><Value>1</Value></EnumEntry><Value>0</Value></Enumeration>")
-        << "node 'EnumEntry_Bad_A' is defined twice"
-        << ""
-        << "";
-    QTest::newRow("groups nested ten thousand deep")
-        << description(QString("<Group Comment=\"g\">").repeated(10000) + QString("</Group>").repeated(10000))
-        << "nest deeper than 64 levels"
-        << ""
-        << "";
-    QTest::newRow("empty name") << description("<Integer Name=\"\"><Value>1</Value></Integer>")
-                                << "empty Name"
-                                << ""
-                                << "";
-    QTest::newRow("not XML") << QByteArray("<RegisterDescription><Integer") << "not well-formed"
-                             << ""
-                             << "";
+    textRow("duplicate names", description("<Integer Name=\"Good\"><Value>1</Value></Integer>"),
+            "node 'Good' is defined twice");
+    textRow(
+        "two entries of one name",
+        description("<Enumeration Name=\"Bad\"><EnumEntry Name=\"A\"><Value>0</Value></EnumEntry><EnumEntry "
+                    "Name=\"A\"><Value>1</Value></EnumEntry><Value>0</Value></Enumeration>"),
+        "node 'EnumEntry_Bad_A' is defined twice");
+    textRow(
+        "groups nested ten thousand deep",
+        description(QString("<Group Comment=\"g\">").repeated(10000) + QString("</Group>").repeated(10000)),
+        "nest deeper than 64 levels");
+    textRow("empty name", description("<Integer Name=\"\"><Value>1</Value></Integer>"), "empty Name");
+    textRow("not XML", QByteArray("<RegisterDescription><Integer"), "not well-formed");
     // What XML forbids and GLib's markup parser would let through.
-    QTest::newRow("attribute given twice (fuzzer)")
-        << QByteArray("<RegisterDescription Name=\"\" Name=\"\">") << "gives the attribute Name twice"
-        << ""
-        << "";
-    QTest::newRow("attribute given twice in a node")
-        << description("<Integer Name=\"Bad\" Name=\"Other\"><Value>1</Value></Integer>")
-        << "gives the attribute Name twice"
-        << ""
-        << "";
-    QTest::newRow("second root element") << description(QString()) + "<RegisterDescription/>"
-                                         << "second root element"
-                                         << ""
-                                         << "";
-    QTest::newRow("'<' in an attribute")
-        << description("<Integer Name=\"B<d\"><Value>1</Value></Integer>") << "holds a '<'"
-        << ""
-        << "";
-    QTest::newRow("control character referenced in a text")
-        << description("<Integer Name=\"Bad\"><Value>1</Value><ToolTip>&#27;[2J</ToolTip></Integer>")
-        << "control character"
-        << ""
-        << "";
-    QTest::newRow("raw control character in a name") << description("<Integer Name=\"B\x07"
-                                                                    "d\"><Value>1</Value></Integer>")
-                                                     << "control character"
-                                                     << ""
-                                                     << "";
-    QTest::newRow("another root element") << QByteArray("<html></html>") << "RegisterDescription"
-                                          << ""
-                                          << "";
-    QTest::newRow("empty") << QByteArray() << "empty"
-                           << ""
-                           << "";
-    QTest::newRow("only NULs") << QByteArray(64, '\0') << "empty"
-                               << ""
-                               << "";
+    textRow("attribute given twice (fuzzer)", QByteArray("<RegisterDescription Name=\"\" Name=\"\">"),
+            "gives the attribute Name twice");
+    textRow("attribute given twice in a node",
+            description("<Integer Name=\"Bad\" Name=\"Other\"><Value>1</Value></Integer>"),
+            "gives the attribute Name twice");
+    textRow("second root element", description(QString()) + "<RegisterDescription/>", "second root element");
+    textRow("'<' in an attribute", description("<Integer Name=\"B<d\"><Value>1</Value></Integer>"),
+            "holds a '<'");
+    textRow("control character referenced in a text",
+            description("<Integer Name=\"Bad\"><Value>1</Value><ToolTip>&#27;[2J</ToolTip></Integer>"),
+            "control character");
+    textRow("raw control character in a name",
+            description("<Integer Name=\"B\x07"
+                        "d\"><Value>1</Value></Integer>"),
+            "control character");
+    textRow("another root element", QByteArray("<html></html>"), "RegisterDescription");
+    textRow("empty", QByteArray(), "empty");
+    textRow("only NULs", QByteArray(64, '\0'), "empty");
 
     // Byte-order mark and trailing NULs load like the plain text.
     const QByteArray plain = description(QString());
-    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF") + plain << ""
-                                     << ""
-                                     << "";
-    QTest::newRow("trailing NULs") << plain + QByteArray(100, '\0') << ""
-                                   << ""
-                                   << "";
-    QTest::newRow("byte-order mark and trailing NULs")
-        << QByteArray("\xEF\xBB\xBF") + plain + QByteArray(3, '\0') << ""
-        << ""
-        << "";
+    textRow("byte-order mark", QByteArray("\xEF\xBB\xBF") + plain, "");
+    textRow("trailing NULs", plain + QByteArray(100, '\0'), "");
+    textRow("byte-order mark and trailing NULs", QByteArray("\xEF\xBB\xBF") + plain + QByteArray(3, '\0'),
+            "");
 }
 
 void TestGenApiCrafted::crafted()

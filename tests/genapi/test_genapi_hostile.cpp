@@ -2,7 +2,7 @@
 // answers wrongly, slowly, never, or hands out a description location, size
 // or archive out of bounds. Each one is refused with a reason (or, honest,
 // opens), the open returns within its deadline, and nothing is left running.
-#include "fakegigedevice.h"
+#include "hostilerows.h"
 
 #include <GenApi/DeviceConnection.h>
 #include <GenICam.h>
@@ -14,37 +14,20 @@ using namespace GenApi;
 
 namespace {
 
-// (Not a raw string: moc cannot read one that holds quotes.)
-const char* const kDescription =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<RegisterDescription ModelName=\"Fake\" VendorName=\"Campane_Tests\" StandardNameSpace=\"None\"\n"
-    "    SchemaMajorVersion=\"1\" SchemaMinorVersion=\"1\" SchemaSubMinorVersion=\"0\"\n"
-    "    MajorVersion=\"1\" MinorVersion=\"0\" SubMinorVersion=\"0\"\n"
-    "    xmlns=\"http://www.genicam.org/GenApi/Version_1_1\">\n"
-    "  <Category Name=\"Root\"><pFeature>Good</pFeature></Category>\n"
-    "  <IntReg Name=\"Good\"><Address>0x20000</Address><Length>4</Length><AccessMode>RW</AccessMode>\n"
-    "    <pPort>Device</pPort><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess></IntReg>\n"
-    "  <Port Name=\"Device\"/>\n"
-    "</RegisterDescription>\n";
-
 int threadCount()
 {
     return int(QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
-// A zip whose 32-bit little-endian field at offset (from the end when
-// negative) is replaced.
-std::string patched(std::string zip, long offset, uint32_t value)
+// Serves the good description on the fake device and opens it; null with
+// the reason in *error when either fails.
+std::unique_ptr<CDeviceConnection> openHonest(FakeGigeDevice& fake, std::string* error)
 {
-    const size_t at = offset < 0 ? zip.size() - size_t(-offset) : size_t(offset);
-    for (int i = 0; i < 4; ++i)
-        zip[at + size_t(i)] = char(value >> (8 * i));
-    return zip;
+    fake.setDescription(kGoodDescription);
+    return fake.start(error) ? CDeviceConnection::OpenAravis(fake.address(), error) : nullptr;
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(FakeGigeDevice::Misbehaviour)
 
 class TestGenApiHostile : public QObject
 {
@@ -64,92 +47,48 @@ void TestGenApiHostile::initTestCase()
     // Opens an honest device once, so that the threads GLib and Aravis start
     // for good on first use are not counted against a row.
     FakeGigeDevice fake;
-    fake.setDescription(kDescription);
     std::string error;
-    QVERIFY2(fake.start(&error), error.c_str());
-    QVERIFY2(CDeviceConnection::OpenAravis(fake.address(), &error), error.c_str());
+    QVERIFY2(openHonest(fake, &error), error.c_str());
 }
 
 void TestGenApiHostile::device_data()
 {
     using M = FakeGigeDevice::Misbehaviour;
-    QTest::addColumn<M>("misbehaviour");
-    QTest::addColumn<QByteArray>("description"); // the bytes in the device's memory
-    QTest::addColumn<QString>("url");            // empty: where they are
-    QTest::addColumn<QString>("refusal");        // empty: the device opens
+    addHostileColumns();
+    addHostileRows(sharedHostileCases());
 
-    const QByteArray xml(kDescription);
-    const std::string zipped = FakeGigeDevice::zip("fake.xml", kDescription);
-    const QByteArray zip = QByteArray::fromStdString(zipped);
-    const auto zipUrl = [](const std::string& bytes) {
-        return QString::fromStdString(
-            FakeGigeDevice::localUrl("fake.zip", FakeGigeDevice::kDescriptionAddress, bytes.size()));
-    };
-
-    QTest::newRow("honest") << M::None << xml << ""
-                            << "";
-    QTest::newRow("honest, zipped") << M::None << zip << zipUrl(zipped) << "";
-    QTest::newRow("honest, zip stored")
-        << M::None << QByteArray::fromStdString(FakeGigeDevice::zip("fake.xml", kDescription, false))
-        << zipUrl(FakeGigeDevice::zip("fake.xml", kDescription, false)) << "";
-
-    // Answers that are no answers.
-    const QString noAnswer = QStringLiteral("no valid answer in time");
-    QTest::newRow("silent") << M::Silent << xml << "" << noAnswer;
-    QTest::newRow("truncated acks") << M::Truncated << xml << ""
-                                    << "cut short";
-    QTest::newRow("oversized acks") << M::Oversized << xml << "" << noAnswer;
-    QTest::newRow("wrong ids") << M::WrongId << xml << "" << noAnswer;
-    QTest::newRow("error status") << M::WrongStatus << xml << ""
-                                  << "status 0x8003";
-    QTest::newRow("late acks, twice") << M::Late << xml << "" << noAnswer;
-    QTest::newRow("pending forever") << M::Pending << xml << "" << noAnswer;
-    QTest::newRow("pending forever once in control") << M::PendingOnControl << xml << ""
-                                                     << "did not finish opening";
-
-    // Where the description is said to be.
-    QTest::newRow("size 2^63-1") << M::None << xml << "Local:desc.xml;10000;7fffffffffffffff"
-                                 << "outside 1 to 67108864";
-    QTest::newRow("size 0") << M::None << xml << "Local:desc.xml;10000;0"
-                            << "outside 1 to";
-    QTest::newRow("outside the memory") << M::None << xml << "Local:fake.xml;FFFFFF00;1000"
-                                        << "outside its 32-bit memory";
-    QTest::newRow("address past 4 GiB") << M::None << xml << "Local:fake.xml;100010000;100"
-                                        << "outside its 32-bit memory";
-    QTest::newRow("local file") << M::None << xml << "File:///dev/zero"
-                                << "'file:' URL";
-    QTest::newRow("web address") << M::None << xml << "http://127.0.0.1/desc.xml"
-                                 << "'http:' URL";
-    QTest::newRow("no URL") << M::None << xml << "nonsense"
-                            << "has no scheme";
-    QTest::newRow("size not a number") << M::None << xml << "Local:fake.xml;10000;big"
-                                       << "is not 'Local:name;address;size'";
-
-    // Archives.
-    const long end = 22; // the end record
-    QTest::newRow("zip, directory offset outside")
-        << M::None << QByteArray::fromStdString(patched(zipped, -(end - 16), 0x7ffffff0)) << zipUrl(zipped)
-        << "central directory outside";
-    const size_t directory = zipped.size() - end - 46 - 8; // the central header (name "fake.xml")
-    QTest::newRow("zip, file header offset outside")
-        << M::None << QByteArray::fromStdString(patched(zipped, long(directory + 42), 0x7ffffff0))
-        << zipUrl(zipped) << "file header outside";
-    QTest::newRow("zip claims 2 GiB")
-        << M::None << QByteArray::fromStdString(patched(zipped, long(directory + 24), 0x80000000u))
-        << zipUrl(zipped) << "would inflate to 2147483648 bytes";
-    QTest::newRow("zip claims less than it holds")
-        << M::None << QByteArray::fromStdString(patched(zipped, long(directory + 24), 100)) << zipUrl(zipped)
-        << "does not inflate to the 100 bytes";
+    const std::string xml(kGoodDescription);
+    const std::string zipped = FakeGigeDevice::zip("fake.xml", xml);
+    const std::string stored = FakeGigeDevice::zip("fake.xml", xml, false);
+    const std::string noAnswer = "no valid answer in time";
+    // The central header (name "fake.xml"), before the 22-byte end record.
+    const size_t directory = zipped.size() - 22 - 46 - 8;
     const std::string bomb = FakeGigeDevice::zip("fake.xml", std::string(16 << 20, ' '));
-    QTest::newRow("zip bomb") << M::None << QByteArray::fromStdString(bomb) << zipUrl(bomb)
-                              << "more than 200 times";
-    QTest::newRow("zip of garbage") << M::None << QByteArray(3000, 'Z') << zipUrl(std::string(3000, 'Z'))
-                                    << "no end of central directory";
-
-    // The description itself is checked as any other.
-    QTest::newRow("attribute given twice")
-        << M::None << QByteArray(kDescription).replace("Name=\"Good\">", "Name=\"Good\" Name=\"Good\">") << ""
-        << "gives the attribute Name twice";
+    const std::string garbage(3000, 'Z');
+    addHostileRows({
+        {"honest, zip stored", M::None, stored, zipUrl(stored), ""},
+        // Answers that are no answers.
+        {"truncated acks", M::Truncated, xml, "", "cut short"},
+        {"oversized acks", M::Oversized, xml, "", noAnswer},
+        {"wrong ids", M::WrongId, xml, "", noAnswer},
+        {"error status", M::WrongStatus, xml, "", "status 0x8003"},
+        {"late acks, twice", M::Late, xml, "", noAnswer},
+        // Where the description is said to be.
+        {"size 0", M::None, xml, "Local:desc.xml;10000;0", "outside 1 to"},
+        {"address past 4 GiB", M::None, xml, "Local:fake.xml;100010000;100", "outside its 32-bit memory"},
+        {"web address", M::None, xml, "http://127.0.0.1/desc.xml", "'http:' URL"},
+        {"no URL", M::None, xml, "nonsense", "has no scheme"},
+        {"size not a number", M::None, xml, "Local:fake.xml;10000;big", "is not 'Local:name;address;size'"},
+        // Archives.
+        {"zip, file header offset outside", M::None, patched(zipped, long(directory + 42), 0x7ffffff0),
+         zipUrl(zipped), "file header outside"},
+        {"zip claims 2 GiB", M::None, patched(zipped, long(directory + 24), 0x80000000u), zipUrl(zipped),
+         "would inflate to 2147483648 bytes"},
+        {"zip claims less than it holds", M::None, patched(zipped, long(directory + 24), 100), zipUrl(zipped),
+         "does not inflate to the 100 bytes"},
+        {"zip bomb", M::None, bomb, zipUrl(bomb), "more than 200 times"},
+        {"zip of garbage", M::None, garbage, zipUrl(garbage), "no end of central directory"},
+    });
 }
 
 void TestGenApiHostile::device()
@@ -212,10 +151,8 @@ void TestGenApiHostile::misbehavesOnceOpen()
     const int threadsBefore = threadCount();
     {
         FakeGigeDevice fake;
-        fake.setDescription(kDescription);
         std::string error;
-        QVERIFY2(fake.start(&error), error.c_str());
-        std::unique_ptr<CDeviceConnection> device = CDeviceConnection::OpenAravis(fake.address(), &error);
+        std::unique_ptr<CDeviceConnection> device = openHonest(fake, &error);
         QVERIFY2(device, error.c_str());
         CIntegerPtr good(device->GetNodeMap()->GetNode("Good"));
         good->SetValue(3);
@@ -242,10 +179,8 @@ void TestGenApiHostile::misbehavesOnceOpen()
 void TestGenApiHostile::readerBypassed()
 {
     FakeGigeDevice fake;
-    fake.setDescription(kDescription);
     std::string error;
-    QVERIFY2(fake.start(&error), error.c_str());
-    std::unique_ptr<CDeviceConnection> device = CDeviceConnection::OpenAravis(fake.address(), &error);
+    std::unique_ptr<CDeviceConnection> device = openHonest(fake, &error);
     QVERIFY2(device, error.c_str());
     CIntegerPtr good(device->GetNodeMap()->GetNode("Good"));
     good->SetValue(5);

@@ -1,7 +1,7 @@
 // camview against hostile GigE Vision devices (tests/fakegige on a loopback
 // address): each is refused with its reason printed, camview exits by
 // itself (no crash, no hang) and an honest device of the same kind opens.
-#include "fakegigedevice.h"
+#include "hostilerows.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -9,24 +9,10 @@
 
 namespace {
 
-const char* const kDescription =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<RegisterDescription ModelName=\"Fake\" VendorName=\"Campane_Tests\" StandardNameSpace=\"None\"\n"
-    "    SchemaMajorVersion=\"1\" SchemaMinorVersion=\"1\" SchemaSubMinorVersion=\"0\"\n"
-    "    MajorVersion=\"1\" MinorVersion=\"0\" SubMinorVersion=\"0\"\n"
-    "    xmlns=\"http://www.genicam.org/GenApi/Version_1_1\">\n"
-    "  <Category Name=\"Root\"><pFeature>Good</pFeature></Category>\n"
-    "  <IntReg Name=\"Good\"><Address>0x20000</Address><Length>4</Length><AccessMode>RW</AccessMode>\n"
-    "    <pPort>Device</pPort><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess></IntReg>\n"
-    "  <Port Name=\"Device\"/>\n"
-    "</RegisterDescription>\n";
-
 // The fake device's own loopback address: no other test uses it.
 const char* const kAddress = "127.0.0.6";
 
 } // namespace
-
-Q_DECLARE_METATYPE(FakeGigeDevice::Misbehaviour)
 
 class TestCamviewHostile : public QObject
 {
@@ -42,39 +28,8 @@ private:
 
 void TestCamviewHostile::device_data()
 {
-    using M = FakeGigeDevice::Misbehaviour;
-    QTest::addColumn<M>("misbehaviour");
-    QTest::addColumn<QByteArray>("description");
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("refusal"); // empty: the device opens and its tree is printed
-
-    const QByteArray xml(kDescription);
-    const std::string zipped = FakeGigeDevice::zip("fake.xml", kDescription);
-    const QString zipUrl = QString::fromStdString(
-        FakeGigeDevice::localUrl("fake.zip", FakeGigeDevice::kDescriptionAddress, zipped.size()));
-    std::string corrupt = zipped;
-    corrupt[corrupt.size() - 6] = char(0xf0); // the central directory's offset, far outside
-
-    QTest::newRow("honest") << M::None << xml << ""
-                            << "";
-    QTest::newRow("honest, zipped") << M::None << QByteArray::fromStdString(zipped) << zipUrl << "";
-    QTest::newRow("description of 2^63-1 bytes") << M::None << xml << "Local:desc.xml;10000;7fffffffffffffff"
-                                                 << "outside 1 to 67108864";
-    QTest::newRow("description outside the memory") << M::None << xml << "Local:fake.xml;FFFFFF00;1000"
-                                                    << "outside its 32-bit memory";
-    QTest::newRow("a FIFO or /dev/zero as description") << M::None << xml << "File:///dev/zero"
-                                                        << "'file:' URL";
-    QTest::newRow("zip with its directory outside")
-        << M::None << QByteArray::fromStdString(corrupt) << zipUrl << "central directory outside";
-    QTest::newRow("pending forever") << M::Pending << xml << ""
-                                     << "no valid answer in time";
-    QTest::newRow("pending forever once in control") << M::PendingOnControl << xml << ""
-                                                     << "did not finish opening";
-    QTest::newRow("silent") << M::Silent << xml << ""
-                            << "no valid answer in time";
-    QTest::newRow("attribute given twice")
-        << M::None << QByteArray(kDescription).replace("Name=\"Good\">", "Name=\"Good\" Name=\"Good\">") << ""
-        << "gives the attribute Name twice";
+    addHostileColumns(); // refusal empty: the device opens and its tree is printed
+    addHostileRows(sharedHostileCases());
 }
 
 void TestCamviewHostile::device()

@@ -43,14 +43,19 @@ QString description(const QString& categories)
         .arg(categories);
 }
 
-std::unique_ptr<CDeviceConnection> openText(const QString& xml)
+// The nodes of a simulated device over the description with these
+// categories; the device stays open in *device (null when refused).
+NodeList_t nodesOf(const QString& categories, std::unique_ptr<CDeviceConnection>* device)
 {
     std::string error;
-    std::unique_ptr<CDeviceConnection> device =
-        CDeviceConnection::OpenSimulatedFromText(xml.toStdString(), "crafted", &error);
-    if (!device)
+    *device =
+        CDeviceConnection::OpenSimulatedFromText(description(categories).toStdString(), "crafted", &error);
+    NodeList_t nodes;
+    if (*device)
+        (*device)->GetNodeMap()->GetNodes(nodes);
+    else
         qWarning("%s", error.c_str());
-    return device;
+    return nodes;
 }
 
 int countRows(const QAbstractItemModel& model, const QModelIndex& parent = QModelIndex())
@@ -85,10 +90,9 @@ void TestTreeCrafted::categoriesThatLoop_data()
 void TestTreeCrafted::categoriesThatLoop()
 {
     QFETCH(QString, categories);
-    std::unique_ptr<CDeviceConnection> device = openText(description(categories));
+    std::unique_ptr<CDeviceConnection> device;
+    const NodeList_t nodes = nodesOf(categories, &device);
     QVERIFY(device);
-    NodeList_t nodes;
-    device->GetNodeMap()->GetNodes(nodes);
 
     TreeModel model({QStringLiteral("Feature"), QStringLiteral("Value")});
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -137,10 +141,9 @@ void TestTreeCrafted::sharedCategories()
     QFETCH(QString, categories);
     QFETCH(int, rows);
     QFETCH(bool, truncated);
-    std::unique_ptr<CDeviceConnection> device = openText(description(categories));
+    std::unique_ptr<CDeviceConnection> device;
+    const NodeList_t nodes = nodesOf(categories, &device);
     QVERIFY(device);
-    NodeList_t nodes;
-    device->GetNodeMap()->GetNodes(nodes);
 
     TreeModel model({QStringLiteral("Feature"), QStringLiteral("Value")});
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -154,12 +157,12 @@ void TestTreeCrafted::sharedCategories()
 // A name that looks like markup shows as it is, in the tool tip too.
 void TestTreeCrafted::markupInNames()
 {
-    std::unique_ptr<CDeviceConnection> device = openText(
-        description("<Category Name=\"Root\"><pFeature>&lt;b&gt;Bold&lt;/b&gt;</pFeature></Category>"
-                    "<Category Name=\"&lt;b&gt;Bold&lt;/b&gt;\"><pFeature>Gain</pFeature></Category>"));
+    std::unique_ptr<CDeviceConnection> device;
+    const NodeList_t nodes =
+        nodesOf("<Category Name=\"Root\"><pFeature>&lt;b&gt;Bold&lt;/b&gt;</pFeature></Category>"
+                "<Category Name=\"&lt;b&gt;Bold&lt;/b&gt;\"><pFeature>Gain</pFeature></Category>",
+                &device);
     QVERIFY(device);
-    NodeList_t nodes;
-    device->GetNodeMap()->GetNodes(nodes);
     TreeModel model({QStringLiteral("Feature"), QStringLiteral("Value")});
     model.setupModelData(nodes);
     const QModelIndex bold = model.index(0, 0, model.index(0, 0));
