@@ -6,6 +6,7 @@
 #include "hostevents.h"
 #include "imageview.h"
 #include "languagecatalogue.h"
+#include "logsink.h"
 #include "problemindicator.h"
 #include "settingsfile.h"
 #include "startsequence.h"
@@ -266,7 +267,7 @@ void MainWindow::reportLostSelection(const QString& id)
         message = tr("%1 stopped answering: its board is closed and the empty board is shown");
     else
         message = tr("%1 is no longer usable: its board is closed and the empty board is shown");
-    qCWarning(lcCamview).noquote() << message.arg(id);
+    LogSink::logAbout(lcCamview(), QtWarningMsg, id, message.arg(id));
 }
 
 void MainWindow::sendFocusOfSelection()

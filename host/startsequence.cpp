@@ -39,7 +39,7 @@ StartSequence::StartSequence(const CamviewOptions& options, QObject* parent)
         m_focusPending = false;
         const QString message =
             tr("Device %1 was not listed within %2 s").arg(m_options.focusId).arg(m_options.waitSeconds);
-        qCWarning(lcCamview).noquote() << message;
+        LogSink::logAbout(lcCamview(), QtWarningMsg, m_options.focusId, message);
         emit focusTimedOut(message);
     });
 }
@@ -133,7 +133,7 @@ void StartSequence::sendPendingFocus(const QStringList& cards, const QStringList
             m_focusPending = false;
             m_focusTimer->stop();
             const QString message = tr("Device %1 cannot be used: %2").arg(deviceId, fromStd(device.error));
-            qCWarning(lcCamview).noquote() << message;
+            LogSink::logAbout(lcCamview(), QtWarningMsg, deviceId, message);
             emit focusTimedOut(message);
             return;
         }
