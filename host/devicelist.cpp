@@ -1,6 +1,7 @@
 #include "devicelist.h"
 
 #include "printable.h"
+#include "stdtext.h"
 
 #include <Corvid/CorvidHost.h>
 
@@ -23,11 +24,6 @@ enum Role
     RoleId = Qt::UserRole,
     RoleIsCard
 };
-
-QString fromStd(const std::string& text)
-{
-    return QString::fromUtf8(text.c_str(), int(text.size()));
-}
 
 // A small round state light for the device list.
 QIcon stateIcon(bool usable)

@@ -4,6 +4,7 @@
 #include "imagecanvas.h"
 #include "imageview.h"
 #include "logsink.h"
+#include "stdtext.h"
 
 #include <QDebug>
 #include <QLoggingCategory>
@@ -14,11 +15,6 @@
 Q_DECLARE_LOGGING_CATEGORY(lcImageView)
 
 namespace {
-
-QString fromStd(const std::string& text)
-{
-    return QString::fromUtf8(text.c_str(), int(text.size()));
-}
 
 //! The region between the corners (x1, y1) and (x2, y2), the second corner
 //! outside it: a region of width w from x1 ends at x1 + w.

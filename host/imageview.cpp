@@ -2,6 +2,7 @@
 
 #include "imagecanvas.h"
 #include "logsink.h"
+#include "stdtext.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -19,11 +20,6 @@
 Q_LOGGING_CATEGORY(lcImageView, "camview.imageview")
 
 namespace {
-
-QString fromStd(const std::string& text)
-{
-    return QString::fromUtf8(text.c_str(), int(text.size()));
-}
 
 //! A simulated camera sends no frames while no 2D image kind is shown.
 bool showsNoKind(const QString& id)

@@ -10,6 +10,7 @@
 #include "problemindicator.h"
 #include "settingsfile.h"
 #include "startsequence.h"
+#include "stdtext.h"
 
 #include <Corvid/CorvidHost.h>
 #include <campane.h>
@@ -30,20 +31,6 @@ static void initCamviewResources()
 {
     Q_INIT_RESOURCE(camview);
 }
-
-namespace {
-
-std::string toStd(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
-
-QString fromStd(const std::string& text)
-{
-    return QString::fromUtf8(text.c_str(), int(text.size()));
-}
-
-} // namespace
 
 MainWindow::MainWindow(const CamviewOptions& options, LanguageCatalogue* catalogue, QWidget* parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), m_options(options), m_catalogue(catalogue)

@@ -3,6 +3,7 @@
 #include "background.h"
 #include "devicelist.h"
 #include "logsink.h"
+#include "stdtext.h"
 
 #include <Corvid/CorvidHost.h>
 
@@ -13,20 +14,6 @@
 #include <vector>
 
 Q_DECLARE_LOGGING_CATEGORY(lcCamview)
-
-namespace {
-
-std::string toStd(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
-
-QString fromStd(const std::string& text)
-{
-    return QString::fromUtf8(text.c_str(), int(text.size()));
-}
-
-} // namespace
 
 StartSequence::StartSequence(const CamviewOptions& options, QObject* parent)
     : QObject(parent), m_options(options)

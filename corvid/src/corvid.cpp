@@ -328,11 +328,7 @@ int StartGrab(const std::string& id)
 
 void VLogInfo(const std::string& tag, const std::string& message, int level)
 {
-    LogRecord record;
-    record.tag = tag;
-    record.level = level;
-    record.text = message;
-    VLogRecord(record);
+    VLogRecord(LogRecord{tag, level, {}, {}, {}, {}, message});
 }
 
 void VLogRecord(const LogRecord& record)

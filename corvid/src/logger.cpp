@@ -39,11 +39,7 @@ const QLoggingCategory& Logger::category(const std::string& tag)
 
 void Logger::log(const std::string& tag, const std::string& message, int level)
 {
-    LogRecord record;
-    record.tag = tag;
-    record.level = level;
-    record.text = message;
-    log(record);
+    log(LogRecord{tag, level, {}, {}, {}, {}, message});
 }
 
 void Logger::log(const LogRecord& record)
@@ -121,15 +117,7 @@ bool Logger::printingRecord()
 void logDeviceEvent(const std::string& device, const std::string& kind, const std::string& text, int level,
                     const std::string& operation, const std::string& feature)
 {
-    LogRecord record;
-    record.tag = "Corvid";
-    record.level = level;
-    record.device = device;
-    record.feature = feature;
-    record.operation = operation;
-    record.kind = kind;
-    record.text = text;
-    Logger::instance().log(record);
+    Logger::instance().log(LogRecord{"Corvid", level, device, feature, operation, kind, text});
 }
 
 } // namespace Internal

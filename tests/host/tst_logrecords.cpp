@@ -9,98 +9,71 @@
 #include <QSignalSpy>
 #include <QTest>
 
-Q_DECLARE_METATYPE(LogEntry::Source)
+namespace {
+
+// A record and how the sink keeps it.
+struct Case
+{
+    Corvid::LogRecord record;
+    bool kept;
+    bool problem;
+    LogEntry::Source source;
+};
+
+QString fromStd(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Case)
 
 class TestLogRecords : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        LogSink::install();
-        qRegisterMetaType<LogEntry::Source>();
-    }
+    void initTestCase() { LogSink::install(); }
 
     // How each kind of record is kept: a failure (also one below the warning
     // level) is a problem; a write the device took is noted, not kept; other
     // debug records are not kept. The text never decides.
     void recordsAreKeptOnceWithTheirFields_data()
     {
-        QTest::addColumn<QString>("tag");
-        QTest::addColumn<int>("level");
-        QTest::addColumn<QString>("device");
-        QTest::addColumn<QString>("feature");
-        QTest::addColumn<QString>("operation");
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<bool>("kept");
-        QTest::addColumn<bool>("problem");
-        QTest::addColumn<LogEntry::Source>("source");
-
+        QTest::addColumn<Case>("test");
         const auto pane = LogEntry::Source::Pane;
         const auto service = LogEntry::Source::Service;
-        QTest::newRow("tree's refused write") << "campane.tree" << -1 << "SIM-a"
-                                              << "Width"
-                                              << "write"
-                                              << "OutOfRangeException" << true << true << pane;
-        QTest::newRow("panel's refused write") << "ToolPageWidgetItem" << 0 << "SIM-a"
-                                               << "Gain"
-                                               << "write"
-                                               << "AccessException" << true << true << pane;
-        QTest::newRow("feature's read warning") << "Width" << 1 << ""
-                                                << "Width"
-                                                << "read"
-                                                << "RuntimeException" << true << true << pane;
-        QTest::newRow("write the device took") << "campane.write" << -1 << "SIM-a"
-                                               << "Width"
-                                               << "write"
-                                               << "written" << false << false << pane;
-        QTest::newRow("debug note") << "campane.tree" << -1 << ""
-                                    << ""
-                                    << ""
-                                    << "" << false << false << pane;
-        QTest::newRow("pane's message under a class name") << "CamBoard" << 0 << ""
-                                                           << ""
-                                                           << ""
-                                                           << "" << true << true << pane;
-        QTest::newRow("device lost") << "Corvid" << 1 << "SIM-b"
-                                     << ""
-                                     << ""
-                                     << "lost" << true << true << service;
-        QTest::newRow("device added") << "Corvid" << 0 << "SIM-b"
-                                      << ""
-                                      << ""
-                                      << "added" << true << false << service;
-        QTest::newRow("acquisition's end") << "Corvid" << 1 << "SIM-c"
-                                           << ""
-                                           << "acquire"
-                                           << "reopened" << true << true << service;
+        // tag, level, device, feature, operation, kind (the text is made by the test)
+        const QVector<QPair<const char*, Case>> cases = {
+            {"tree's refused write",
+             {{"campane.tree", -1, "SIM-a", "Width", "write", "OutOfRangeException", {}}, true, true, pane}},
+            {"panel's refused write",
+             {{"ToolPageWidgetItem", 0, "SIM-a", "Gain", "write", "AccessException", {}}, true, true, pane}},
+            {"feature's read warning",
+             {{"Width", 1, "", "Width", "read", "RuntimeException", {}}, true, true, pane}},
+            {"write the device took",
+             {{"campane.write", -1, "SIM-a", "Width", "write", "written", {}}, false, false, pane}},
+            {"debug note", {{"campane.tree", -1, "", "", "", "", {}}, false, false, pane}},
+            {"pane's message under a class name", {{"CamBoard", 0, "", "", "", "", {}}, true, true, pane}},
+            {"device lost", {{"Corvid", 1, "SIM-b", "", "", "lost", {}}, true, true, service}},
+            {"device added", {{"Corvid", 0, "SIM-b", "", "", "added", {}}, true, false, service}},
+            {"acquisition's end",
+             {{"Corvid", 1, "SIM-c", "", "acquire", "reopened", {}}, true, true, service}},
+        };
+        for (const auto& [name, test] : cases)
+            QTest::newRow(name) << test;
     }
 
     void recordsAreKeptOnceWithTheirFields()
     {
-        QFETCH(QString, tag);
-        QFETCH(int, level);
-        QFETCH(QString, device);
-        QFETCH(QString, feature);
-        QFETCH(QString, operation);
-        QFETCH(QString, kind);
-        QFETCH(bool, kept);
-        QFETCH(bool, problem);
-        QFETCH(LogEntry::Source, source);
-
+        QFETCH(Case, test);
+        Corvid::LogRecord record = test.record;
         // A text that names another device and another feature: only the
         // fields count.
         const QString text = QStringLiteral("Other of SIM-other: %1 (%2)")
                                  .arg(QString::fromLatin1(QTest::currentDataTag()))
                                  .arg(m_serial++);
-        Corvid::LogRecord record;
-        record.tag = tag.toStdString();
-        record.level = level;
-        record.device = device.toStdString();
-        record.feature = feature.toStdString();
-        record.operation = operation.toStdString();
-        record.kind = kind.toStdString();
         record.text = text.toStdString();
         QSignalSpy written(LogSink::instance(), &LogSink::featureWritten);
         Corvid::VLogRecord(record);
@@ -110,24 +83,24 @@ private slots:
             if (entry.text == text)
                 found << entry;
         }
-        QCOMPARE(found.size(), kept ? 1 : 0);
-        if (kind == QLatin1String("written")) {
+        QCOMPARE(found.size(), test.kept ? 1 : 0);
+        if (record.kind == "written") {
             QVERIFY(written.wait(1000));
-            QCOMPARE(written.first().first().toString(), feature);
+            QCOMPARE(written.first().first().toString(), fromStd(record.feature));
         }
-        if (!kept)
+        if (!test.kept)
             return;
         const LogEntry& entry = found.first();
-        QCOMPARE(entry.category, tag);
-        QCOMPARE(entry.source, source);
-        QCOMPARE(entry.device, device);
-        QCOMPARE(entry.feature, feature);
-        QCOMPARE(entry.operation, operation);
-        QCOMPARE(entry.kind, kind);
-        QCOMPARE(entry.isProblem(), problem);
-        QCOMPARE(entry.isRefusedWriteOf(QStringLiteral("Other")), false);
-        QCOMPARE(entry.isRefusedWriteOf(feature), problem && operation == QLatin1String("write"));
-        QCOMPARE(LogSink::instance()->lastEntryAbout(device, operation).text, text);
+        QCOMPARE(entry.category, fromStd(record.tag));
+        QCOMPARE(entry.source, test.source);
+        QCOMPARE(entry.device, fromStd(record.device));
+        QCOMPARE(entry.feature, fromStd(record.feature));
+        QCOMPARE(entry.operation, fromStd(record.operation));
+        QCOMPARE(entry.kind, fromStd(record.kind));
+        QCOMPARE(entry.isProblem(), test.problem);
+        QVERIFY(!entry.isRefusedWriteOf(QStringLiteral("Other")));
+        QCOMPARE(entry.isRefusedWriteOf(entry.feature), test.problem && record.operation == "write");
+        QCOMPARE(LogSink::instance()->lastEntryAbout(entry.device, entry.operation).text, text);
     }
 
     // camview's own refusals name their device; the text is the one the
