@@ -148,6 +148,8 @@ bool printedAtDebug(const QString& category, const QString& message)
 {
     if (category == QLatin1String(kWriteCategory))
         return !g_writeDebugForced;
+    // A refused tree write is printed; so is the reason that follows the
+    // first of its two old-form messages.
     if (category == QLatin1String(kTreeCategory))
         return !g_treeDebugForced || message.startsWith(QLatin1String(kTreeWriteFailure)) ||
                !t_legacyTreeFailure.text.isEmpty();
