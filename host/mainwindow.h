@@ -28,6 +28,8 @@ class MainWindow;
 // (View menu) lists the log with time and device. The window owns the
 // selection: after every device list and every language switch it sends the
 // focus of the selected device again, so the pane shows that device's board.
+// Its parts: the device list (DeviceList), the log and the status bar's
+// problem (ProblemIndicator) and the start (StartSequence).
 //
 // The camera service and the log sink (LogSink::install) must exist before
 // the window is created.
