@@ -1,4 +1,5 @@
 #include "framepipeline.h"
+#include "stdtext.h"
 
 #include <QMetaObject>
 
@@ -24,11 +25,6 @@ bool shown(const Corvid::Frame& frame)
         !(colour || mono))
         return false;
     return frame.data.size() >= size_t(frame.width) * size_t(frame.height) * size_t(bits / 8);
-}
-
-QString fromStd(const std::string& text)
-{
-    return QString::fromUtf8(text.c_str(), int(text.size()));
 }
 
 } // namespace

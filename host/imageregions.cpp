@@ -3,7 +3,10 @@
 // picture, which reaches the pane through the ROI listener.
 #include "imagecanvas.h"
 #include "imageview.h"
+#include "logsink.h"
+#include "stdtext.h"
 
+#include <QDebug>
 #include <QLoggingCategory>
 
 #include <condition_variable>
@@ -13,16 +16,25 @@ Q_DECLARE_LOGGING_CATEGORY(lcImageView)
 
 namespace {
 
-QString fromStd(const std::string& text)
-{
-    return QString::fromUtf8(text.c_str(), int(text.size()));
-}
-
 //! The region between the corners (x1, y1) and (x2, y2), the second corner
 //! outside it: a region of width w from x1 ends at x1 + w.
 QRect regionOf(int x1, int y1, int x2, int y2)
 {
     return QRect(QPoint(qMin(x1, x2), qMin(y1, y2)), QSize(qAbs(x2 - x1), qAbs(y2 - y1)));
+}
+
+//! A refused call about the device `id`, logged with its device; the text
+//! as qCWarning streams the values (strings quoted).
+template <typename... Values> void refuse(const std::string& id, const Values&... values)
+{
+    QString text;
+    {
+        QDebug debug(&text);
+        (debug << ... << values);
+    }
+    if (text.endsWith(QLatin1Char(' ')))
+        text.chop(1);
+    LogSink::logAbout(lcImageView(), QtWarningMsg, fromStd(id), text);
 }
 
 } // namespace
@@ -241,7 +253,7 @@ int ImageView::DrawROI(const std::string& id, int x1, int y1, int x2, int y2, in
     ok = false;
     const QString camera = knownCamera(id);
     if (camera.isEmpty()) {
-        qCWarning(lcImageView) << "DrawROI refused: no camera" << fromStd(id);
+        refuse(id, "DrawROI refused: no camera", fromStd(id));
         return Corvid::RESULT_UNKNOWN_DEVICE;
     }
     roiId = m_nextRoiId++;
@@ -262,7 +274,7 @@ int ImageView::SetROIPos(const std::string& id, int roiId, int x1, int y1, int x
         std::lock_guard<std::mutex> lock(m_regionMutex);
         auto it = m_regions.find(camera);
         if (camera.isEmpty() || it == m_regions.end() || !it->contains(roiId)) {
-            qCWarning(lcImageView) << "SetROIPos refused: no region" << roiId << "on" << fromStd(id);
+            refuse(id, "SetROIPos refused: no region", roiId, "on", fromStd(id));
             return Corvid::RESULT_BAD_VALUE;
         }
         (*it)[roiId] = regionOf(x1, y1, x2, y2);
@@ -278,7 +290,7 @@ int ImageView::RomoveROI(const std::string& id, int roiId)
         std::lock_guard<std::mutex> lock(m_regionMutex);
         auto it = m_regions.find(camera);
         if (camera.isEmpty() || it == m_regions.end() || it->remove(roiId) == 0) {
-            qCWarning(lcImageView) << "RomoveROI refused: no region" << roiId << "on" << fromStd(id);
+            refuse(id, "RomoveROI refused: no region", roiId, "on", fromStd(id));
             return Corvid::RESULT_BAD_VALUE;
         }
     }

@@ -1,6 +1,8 @@
 #include "imageview.h"
 
 #include "imagecanvas.h"
+#include "logsink.h"
+#include "stdtext.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -19,11 +21,6 @@ Q_LOGGING_CATEGORY(lcImageView, "camview.imageview")
 
 namespace {
 
-QString fromStd(const std::string& text)
-{
-    return QString::fromUtf8(text.c_str(), int(text.size()));
-}
-
 //! A simulated camera sends no frames while no 2D image kind is shown.
 bool showsNoKind(const QString& id)
 {
@@ -40,6 +37,9 @@ bool showsNoKind(const QString& id)
 
 ImageView::ImageView(QWidget* parent) : QWidget(parent)
 {
+    // The sink takes the service's records from now on, among them the kind
+    // of each acquisition's end.
+    LogSink::instance();
     m_pipeline = new FramePipeline(this);
 
     m_playButton = new QToolButton(this);
@@ -415,9 +415,10 @@ void ImageView::onAcquisitionEnded(const QString& deviceId, const QString& reaso
         return;
     Corvid::StopAcquisition(m_pipeline);
     // A camera that is lost, or opened again after a loss, plays again when
-    // it is back.
-    const bool lost =
-        reason.contains(QLatin1String("lost")) || reason.contains(QLatin1String("opened again"));
+    // it is back. The service logged the end with its kind before it told
+    // the pipeline.
+    const QString kind = LogSink::instance()->lastEntryAbout(deviceId, QStringLiteral("acquire")).kind;
+    const bool lost = kind == QLatin1String("lost") || kind == QLatin1String("reopened");
     m_stopReason = lost ? tr("lost") : reasonText(reason);
     setPlaying(false);
     m_resumeOnReturn = lost;

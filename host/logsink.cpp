@@ -2,7 +2,8 @@
 
 #include "printable.h"
 
-#include <QLoggingCategory>
+#include <Corvid/Corvid.h>
+
 #include <QMutexLocker>
 #include <QRegularExpression>
 
@@ -21,21 +22,27 @@ const char* const kKnownWarnings[] = {
 };
 
 QtMessageHandler g_previousHandler = nullptr;
+bool g_installed = false;
 // The tree's debug messages are enabled for its write failures only: the
 // others are not printed unless the user's logging rules ask for them.
 bool g_treeDebugForced = false;
-
-// The pane reports each write the device took as a debug message "Wrote
-// <feature>" in this category: not printed unless asked for, it clears an
-// earlier refusal of that feature.
+// The pane's writes that the device took are debug messages in this
+// category: not printed unless asked for.
 const char* const kWriteCategory = "campane.write";
-const char* const kWritten = "Wrote ";
 bool g_writeDebugForced = false;
-
-// The feature tree reports a refused write as two debug messages: this one
-// with the feature's name, then the device's reason.
+// The feature tree reports a refused write at the debug level with this
+// text and the feature's name first.
 const char* const kTreeCategory = "campane.tree";
 const char* const kTreeWriteFailure = "Failed to set data for ";
+// A record of the pane: the device took the write.
+const char* const kWrittenKind = "written";
+
+// camview's own message about a device is being printed on this thread: it
+// is recorded with its device, not again by the message handler.
+thread_local bool t_loggingAbout = false;
+// An entry is being recorded on this thread: a receiver that logs meanwhile
+// is printed, not recorded again.
+thread_local bool t_recording = false;
 
 bool isKnownWarning(QtMsgType type, const QString& message)
 {
@@ -61,23 +68,100 @@ LogEntry::Source sourceOf(const QString& category)
     return LogEntry::Source::Pane;
 }
 
+QtMsgType typeOf(int level)
+{
+    if (level < 0)
+        return QtDebugMsg;
+    if (level == 0)
+        return QtInfoMsg;
+    return level == 1 ? QtWarningMsg : QtCriticalMsg;
+}
+
+LogEntry entryOf(QtMsgType type, const QString& category, const QString& text)
+{
+    LogEntry entry;
+    entry.type = type;
+    entry.category = category;
+    entry.source = sourceOf(category);
+    entry.text = text;
+    return entry;
+}
+
+void record(const LogEntry& entry)
+{
+    t_recording = true;
+    LogSink::instance()->add(entry);
+    t_recording = false;
+}
+
+// ---------------------------------------------------------------------------
+// The pane's messages in the form they had before the pane logged records:
+// the tree's refused write as two debug messages (the feature, then the
+// device's reason), "Wrote <feature>" in campane.write for a write the device
+// took, and refused writes whose feature is only in the text.
+
+// The first half of the tree's refused write, waiting for its reason.
+thread_local LogEntry t_legacyTreeFailure;
+
+// True when it took the message (noted, held or recorded); otherwise fills
+// in what the text says of a refused write.
+bool legacyPaneMessage(LogEntry& entry)
+{
+    if (entry.type == QtDebugMsg && entry.category == QLatin1String(kWriteCategory)) {
+        static const QLatin1String written("Wrote ");
+        if (entry.text.startsWith(written))
+            LogSink::instance()->noteWrite(entry.text.mid(written.size()));
+        return true;
+    }
+    const bool treeMessage = entry.type == QtDebugMsg && entry.category == QLatin1String(kTreeCategory);
+    if (!t_legacyTreeFailure.text.isEmpty()) {
+        LogEntry failure = t_legacyTreeFailure;
+        t_legacyTreeFailure = LogEntry();
+        if (treeMessage) {
+            // The reason of a refused tree write completes its entry.
+            failure.text += QStringLiteral(": ") + entry.text;
+            record(failure);
+            return true;
+        }
+        record(failure);
+    }
+    if (entry.source != LogEntry::Source::Pane || !entry.kind.isEmpty())
+        return false;
+    static const QRegularExpression refused(
+        QStringLiteral("^(?:Set (.+) value failed|Failed to set data for ([^:]+))"));
+    const QRegularExpressionMatch match = refused.match(entry.text);
+    if (match.hasMatch()) {
+        entry.feature = match.captured(1).isEmpty() ? match.captured(2) : match.captured(1);
+        entry.operation = QStringLiteral("write");
+        entry.kind = QStringLiteral("unknown");
+    }
+    if (treeMessage && entry.text.startsWith(QLatin1String(kTreeWriteFailure))) {
+        t_legacyTreeFailure = entry;
+        return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+
+bool printedAtDebug(const QString& category, const QString& message)
+{
+    if (category == QLatin1String(kWriteCategory))
+        return !g_writeDebugForced;
+    // A refused tree write is printed; so is the reason that follows the
+    // first of its two old-form messages.
+    if (category == QLatin1String(kTreeCategory))
+        return !g_treeDebugForced || message.startsWith(QLatin1String(kTreeWriteFailure)) ||
+               !t_legacyTreeFailure.text.isEmpty();
+    return true;
+}
+
 void handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
     if (isKnownWarning(type, message))
         return;
-    if (type == QtDebugMsg && context.category && qstrcmp(context.category, kWriteCategory) == 0) {
-        if (!g_writeDebugForced && g_previousHandler)
-            g_previousHandler(type, context, message);
-        if (message.startsWith(QLatin1String(kWritten)))
-            LogSink::instance()->noteWrite(message.mid(int(qstrlen(kWritten))));
-        return;
-    }
-    static thread_local LogEntry treeFailure;
     const QString category = QString::fromLatin1(context.category ? context.category : "default");
-    const bool treeMessage = type == QtDebugMsg && category == QLatin1String(kTreeCategory);
-    const bool treeFailureText =
-        treeMessage && (message.startsWith(QLatin1String(kTreeWriteFailure)) || !treeFailure.text.isEmpty());
-    if (!treeMessage || treeFailureText || !g_treeDebugForced) {
+    if (type != QtDebugMsg || printedAtDebug(category, message)) {
         // Messages carry device texts (feature names): printed, they reach a
         // terminal.
         const QString printed = printableText(message);
@@ -86,42 +170,13 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
         else
             std::fprintf(stderr, "%s\n", qUtf8Printable(qFormatLogMessage(type, context, printed)));
     }
-
-    // A receiver of the sink that logs while an entry is being recorded on
-    // this thread is printed, not recorded again.
-    static thread_local bool recording = false;
-    if (recording)
+    // A record's message is recorded from the record, with its fields.
+    if (Corvid::IsPrintingLogRecord() || t_loggingAbout || t_recording)
         return;
-    if (!treeFailure.text.isEmpty()) {
-        // The reason of a refused tree write completes its entry.
-        LogEntry entry = treeFailure;
-        treeFailure = LogEntry();
-        if (treeMessage) {
-            entry.text += QStringLiteral(": ") + message;
-            recording = true;
-            LogSink::instance()->add(entry);
-            recording = false;
-            return;
-        }
-        recording = true;
-        LogSink::instance()->add(entry);
-        recording = false;
-    }
-    if (type == QtDebugMsg && !(treeMessage && message.startsWith(QLatin1String(kTreeWriteFailure))))
+    LogEntry entry = entryOf(type, category, message);
+    if (legacyPaneMessage(entry) || type == QtDebugMsg)
         return;
-
-    LogEntry entry;
-    entry.type = type;
-    entry.category = category;
-    entry.source = sourceOf(entry.category);
-    entry.text = message;
-    if (type == QtDebugMsg) {
-        treeFailure = entry;
-        return;
-    }
-    recording = true;
-    LogSink::instance()->add(entry);
-    recording = false;
+    record(entry);
 }
 
 } // namespace
@@ -130,10 +185,24 @@ bool LogEntry::isProblem() const
 {
     if (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg)
         return true;
-    // The pane reports failures below the warning level: under a class name
-    // (a refused panel write, an exception) and as the tree's debug message.
-    return source == Source::Pane && (!category.startsWith(QLatin1String("campane.")) ||
-                                      text.startsWith(QLatin1String(kTreeWriteFailure)));
+    if (source != Source::Pane)
+        return false;
+    // The pane reports failures below the warning level: with their kind, or
+    // under a class name (a refused panel write, an exception).
+    if (!kind.isEmpty())
+        return kind != QLatin1String(kWrittenKind);
+    return !category.startsWith(QLatin1String("campane."));
+}
+
+bool LogEntry::isRefusedWriteOf(const QString& name) const
+{
+    return source == Source::Pane && operation == QLatin1String("write") && feature == name &&
+           !kind.isEmpty() && kind != QLatin1String(kWrittenKind);
+}
+
+LogSink::LogSink()
+{
+    Corvid::SetLogRecordSink([](const Corvid::LogRecord& record) { instance()->addRecord(record); });
 }
 
 LogSink* LogSink::instance()
@@ -157,14 +226,35 @@ void LogSink::install()
     QLoggingCategory::setFilterRules(QStringLiteral("%1.debug=true\n%2.debug=true")
                                          .arg(QLatin1String(kTreeCategory), QLatin1String(kWriteCategory)));
     g_previousHandler = qInstallMessageHandler(handleMessage);
+    g_installed = true;
+}
+
+void LogSink::addRecord(const Corvid::LogRecord& logged)
+{
+    if (t_recording)
+        return;
+    const QString tag = QString::fromStdString(logged.tag.empty() ? std::string("corvid") : logged.tag);
+    LogEntry entry = entryOf(typeOf(logged.level), tag, QString::fromStdString(logged.text));
+    entry.device = QString::fromStdString(logged.device);
+    entry.feature = QString::fromStdString(logged.feature);
+    entry.operation = QString::fromStdString(logged.operation);
+    entry.kind = QString::fromStdString(logged.kind);
+    if (entry.kind == QLatin1String(kWrittenKind)) {
+        noteWrite(entry.feature);
+        return;
+    }
+    if (entry.kind.isEmpty() && legacyPaneMessage(entry))
+        return;
+    // Debug messages are kept only when they report a failure.
+    if (entry.type == QtDebugMsg && (logged.kind.empty() || !entry.isProblem()))
+        return;
+    record(entry);
 }
 
 void LogSink::add(LogEntry entry)
 {
     if (!entry.time.isValid())
         entry.time = QDateTime::currentDateTime();
-    if (entry.device.isEmpty())
-        entry.device = deviceNamedIn(entry.text);
     {
         QMutexLocker lock(&m_mutex);
         m_entries.append(entry);
@@ -187,10 +277,31 @@ QVector<LogEntry> LogSink::entries() const
     return m_entries;
 }
 
-QString LogSink::deviceNamedIn(const QString& text)
+LogEntry LogSink::lastEntryAbout(const QString& device, const QString& operation) const
 {
-    // Ids are one word that does not end in punctuation, so a full stop or
-    // colon after one is left out.
-    static const QRegularExpression id(QStringLiteral("\\b(?:SIM|ARV)-(?:\\S*[^\\s.,:;!?)\\]'\"])?"));
-    return id.match(text).captured();
+    QMutexLocker lock(&m_mutex);
+    for (auto it = m_entries.crbegin(); it != m_entries.crend(); ++it) {
+        if (it->device == device && it->operation == operation)
+            return *it;
+    }
+    return LogEntry();
+}
+
+void LogSink::logAbout(const QLoggingCategory& category, QtMsgType type, const QString& device,
+                       const QString& text)
+{
+    if (!category.isEnabled(type))
+        return;
+    t_loggingAbout = true;
+    QMessageLogger logger(nullptr, 0, nullptr, category.categoryName());
+    if (type == QtCriticalMsg)
+        logger.critical().noquote() << text;
+    else
+        logger.warning().noquote() << text;
+    t_loggingAbout = false;
+    if (!g_installed)
+        return;
+    LogEntry entry = entryOf(type, QString::fromLatin1(category.categoryName()), text);
+    entry.device = device;
+    record(entry);
 }

@@ -1,11 +1,16 @@
 #pragma once
 
 #include <QDateTime>
+#include <QLoggingCategory>
 #include <QMetaType>
 #include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QVector>
+
+namespace Corvid {
+struct LogRecord;
+}
 
 // One message of the log that the window shows.
 struct LogEntry
@@ -22,12 +27,17 @@ struct LogEntry
     QtMsgType type = QtInfoMsg;
     Source source = Source::Host;
     QString category;
-    QString device; //!< the device the message names; empty when it names none
+    QString device;    //!< the device the message is about; empty when none
+    QString feature;   //!< the feature it is about; empty when none
+    QString operation; //!< "read", "write", "acquire", ...; empty when none
+    QString kind;      //!< the failure's or event's kind ("AccessException", "lost", ...); empty when none
     QString text;
 
-    //! A warning or worse, or a failure that the pane reports in the service
-    //! log at the info level (a refused write, a GenApi exception).
+    //! A warning or worse, or a failure that the pane reports below the
+    //! warning level (a refused write, a GenApi exception).
     bool isProblem() const;
+    //! The pane's report of a write of `feature` that the device refused.
+    bool isRefusedWriteOf(const QString& feature) const;
 };
 Q_DECLARE_METATYPE(LogEntry)
 
@@ -35,9 +45,13 @@ Q_DECLARE_METATYPE(LogEntry)
 // level and above, from any thread, kept (the last few hundred) and announced
 // to the GUI thread.
 //
+// The camera service hands over its messages as records with their fields
+// (device, feature, kind): from its creation the sink takes them, each once.
 // install() puts a Qt message handler in front of the one that prints: the
-// messages are still printed (a known harmless style-sheet warning is not), and each
-// is recorded here. Any other part may feed an entry of its own with add().
+// messages are still printed (a known harmless style-sheet warning is not),
+// and each one that is not a record's is recorded here. Any other part may
+// feed an entry of its own with add(), or log one about a device with
+// logAbout().
 class LogSink : public QObject
 {
     Q_OBJECT
@@ -52,14 +66,23 @@ public:
     //! Records an entry and announces it. Thread-safe; the signal is always
     //! queued, so a receiver that logs does not run inside a message handler.
     void add(LogEntry entry);
+    //! Records a message of the service or the pane given as a record: a
+    //! write the device took is noted, a debug message is kept only when it
+    //! reports a failure.
+    void addRecord(const Corvid::LogRecord& record);
     //! The entries kept so far, oldest first.
     QVector<LogEntry> entries() const;
+    //! The newest entry kept about `device` and `operation` (an entry with
+    //! no time when there is none).
+    LogEntry lastEntryAbout(const QString& device, const QString& operation) const;
     //! The pane wrote a feature (the device took it). Thread-safe; the
     //! signal is queued.
     void noteWrite(const QString& feature);
 
-    //! The device id ("SIM-..." or "ARV-...") that `text` names first, or "".
-    static QString deviceNamedIn(const QString& text);
+    //! camview's own message about a device: printed in `category` as
+    //! qCWarning (or qCCritical) prints it and recorded with the device.
+    static void logAbout(const QLoggingCategory& category, QtMsgType type, const QString& device,
+                         const QString& text);
 
 signals:
     void entryAdded(const LogEntry& entry);
@@ -67,7 +90,7 @@ signals:
     void featureWritten(const QString& feature);
 
 private:
-    LogSink() = default;
+    LogSink();
 
     mutable QMutex m_mutex;
     QVector<LogEntry> m_entries;

@@ -1,24 +1,19 @@
 #pragma once
 
-#include "logsink.h"
 #include "options.h"
 
-#include <QHash>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 
 class CamPane;
+class DeviceList;
 class HostEvents;
 class ImageView;
 class LanguageCatalogue;
 class LogPanel;
-class ProblemArea;
-class QDockWidget;
-class QLabel;
-class QTimer;
-class QToolButton;
-class QTreeWidgetItem;
+class ProblemIndicator;
+class StartSequence;
 
 namespace Ui {
 class MainWindow;
@@ -33,6 +28,8 @@ class MainWindow;
 // (View menu) lists the log with time and device. The window owns the
 // selection: after every device list and every language switch it sends the
 // focus of the selected device again, so the pane shows that device's board.
+// Its parts: the device list (DeviceList), the log and the status bar's
+// problem (ProblemIndicator) and the start (StartSequence).
 //
 // The camera service and the log sink (LogSink::install) must exist before
 // the window is created.
@@ -58,10 +55,10 @@ public:
 
     //! What start() could not do (devices of the command line that could
     //! not be added), one message each.
-    QStringList startErrors() const { return m_startErrors; }
+    QStringList startErrors() const;
     //! The text of the status bar's problem area ("" when it shows none).
     QString problemText() const;
-    LogPanel* logPanel() const { return m_logPanel; }
+    LogPanel* logPanel() const;
 
 signals:
     //! Every device list so far is handled and the focused board is shown.
@@ -75,7 +72,6 @@ protected:
 
 private slots:
     void onDeviceListChanged(const QStringList& cards, const QStringList& cameras);
-    void onLogEntryAdded(const LogEntry& entry);
     void onServiceFocusChanged(int type, const QString& id);
     void onDeviceTreeSelectionChanged();
     void onLanguageActionTriggered();
@@ -84,23 +80,10 @@ private slots:
     void onSettingsActionTriggered();
 
 private:
-    struct Selection
-    {
-        QString id;
-        bool isCard = false;
-    };
-
-    Selection selectedDevice() const;
     void updateActions();
-    void selectDevice(const QString& id);
     void refreshDeviceList();
-    //! Focuses the device of --focus (or the first camera) once a handled
-    //! device list holds it usable; `allHandled`: every list so far is.
-    void sendPendingFocus(const QStringList& cards, const QStringList& cameras, bool allHandled = false);
-    void finishStart();
     void sendFocusOfSelection();
     void reportLostSelection(const QString& id);
-    void addStartError(const QString& message, const QString& file, QString reason = QString());
     void setLock(const char* lockText);
     void setUsable(bool usable);
     void retranslateTree();
@@ -116,22 +99,8 @@ private:
     CamPane* m_pane = nullptr;
     ImageView* m_imageView = nullptr;
     HostEvents* m_hostEvents = nullptr;
-    QTreeWidgetItem* m_camerasItem = nullptr;
-    QTreeWidgetItem* m_cardsItem = nullptr;
-    LogPanel* m_logPanel = nullptr;
-    QDockWidget* m_logDock = nullptr;
-    ProblemArea* m_problemArea = nullptr;
-    QToolButton* m_logButton = nullptr;
-    QTimer* m_focusTimer = nullptr;
+    DeviceList* m_devices = nullptr;
+    ProblemIndicator* m_problems = nullptr;
+    StartSequence* m_start = nullptr;
     bool m_splitterMovedByUser = false;
-    bool m_started = false;
-    bool m_finishing = false;
-    //! The focus the command line asked for waits for its device.
-    bool m_focusPending = true;
-    //! Usability of each device at the last refresh of the list.
-    QHash<QString, bool> m_usable;
-    //! The device whose focus the service announced last ("" for none).
-    QString m_shownId;
-    int m_problemCount = 0;
-    QStringList m_startErrors;
 };

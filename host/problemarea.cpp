@@ -4,7 +4,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QRegularExpression>
 #include <QStyle>
 
 ProblemArea::ProblemArea(QWidget* parent) : QWidget(parent)
@@ -52,14 +51,8 @@ void ProblemArea::clearProblemsOf(const QString& id)
 
 void ProblemArea::featureWritten(const QString& feature)
 {
-    // The pane's two reports of a refused write, by its rows and its tree.
-    static const QRegularExpression refused(
-        QStringLiteral("^(?:Set (.+) value failed|Failed to set data for ([^:]+))"));
     auto problem = m_lastProblem.find(m_shownId);
-    if (m_shownId.isEmpty() || problem == m_lastProblem.end())
-        return;
-    const QRegularExpressionMatch match = refused.match(problem->text);
-    if (!match.hasMatch() || (match.captured(1) != feature && match.captured(2) != feature))
+    if (m_shownId.isEmpty() || problem == m_lastProblem.end() || !problem->isRefusedWriteOf(feature))
         return;
     m_lastProblem.erase(problem);
     showProblem();

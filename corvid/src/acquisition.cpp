@@ -26,11 +26,6 @@ using Internal::Service;
 
 namespace {
 
-void log(const std::string& message, int level)
-{
-    Internal::Logger::instance().log("Corvid", message, level);
-}
-
 //! How long one wait for a streamed frame lasts before the device's state is
 //! looked at again: a lost camera's acquisition ends this long after the loss
 //! is known.
@@ -38,6 +33,15 @@ constexpr int kPopTimeoutMs = 100;
 //! How long stopping waits for the acquisition's thread; a thread still
 //! busy with a device that does not answer then ends on its own.
 constexpr std::chrono::milliseconds kStopWait{100};
+
+//! Why an acquisition ended: the kind of end ("lost", "reopened", ...) and
+//! the reason the listener is told; empty while it goes on.
+struct EndReason
+{
+    std::string kind;
+    std::string text;
+    bool empty() const { return text.empty(); }
+};
 
 //! One acquisition; its thread holds it alive until it ends, so that a stop
 //! never waits for a device (the listener is not called after stop()).
@@ -85,18 +89,19 @@ private:
     }
 
     //! Why the device cannot give frames now; empty while it can.
-    std::string unavailable(const std::shared_ptr<Service>& service,
-                            std::shared_ptr<GenApi::CDeviceConnection>& connection) const
+    EndReason unavailable(const std::shared_ptr<Service>& service,
+                          std::shared_ptr<GenApi::CDeviceConnection>& connection) const
     {
         if (!service)
-            return "the camera service stopped";
+            return {"service-stopped", "the camera service stopped"};
         connection = service->connection(m_id);
         if (!connection)
-            return "the camera was removed";
+            return {"removed", "the camera was removed"};
         if (service->cameraInfo(m_id, CAM_INFO_OPENED) != "1" || connection->IsLost())
-            return service->cameraInfo(m_id, CAM_INFO_CONNECTED) == "1" ? "the camera was made unusable"
-                                                                        : "the camera is lost";
-        return std::string();
+            return service->cameraInfo(m_id, CAM_INFO_CONNECTED) == "1"
+                       ? EndReason{"unusable", "the camera was made unusable"}
+                       : EndReason{"lost", "the camera is lost"};
+        return {};
     }
 
     bool stopping()
@@ -114,7 +119,7 @@ private:
 
     void run()
     {
-        std::string reason;
+        EndReason reason;
         std::shared_ptr<GenApi::CDeviceConnection> connection;
         reason = unavailable(Service::current(), connection);
         if (reason.empty())
@@ -124,13 +129,14 @@ private:
     }
 
     //! Tells the listener why the acquisition ended, once.
-    void reportEnd(const std::string& reason)
+    void reportEnd(const EndReason& reason)
     {
         if (reason.empty() || m_endReported || stopping())
             return;
         m_endReported = true;
-        log("Acquisition of " + m_id + " ended: " + reason, 1);
-        tell([&](IFrameListener* listener) { listener->AcquisitionEnded(m_id, reason); });
+        Internal::logDeviceEvent(m_id, reason.kind, "Acquisition of " + m_id + " ended: " + reason.text, 1,
+                                 "acquire");
+        tell([&](IFrameListener* listener) { listener->AcquisitionEnded(m_id, reason.text); });
     }
 
     //! Reads an integer feature as text; 0 when it cannot be read.
@@ -159,7 +165,7 @@ private:
         return PIXEL_MONO8;
     }
 
-    std::string runSynthetic()
+    EndReason runSynthetic()
     {
         using Clock = std::chrono::steady_clock;
         const int fps = std::max(1, std::min(1000, m_options.syntheticFramesPerSecond));
@@ -169,7 +175,7 @@ private:
         for (;;) {
             std::shared_ptr<GenApi::CDeviceConnection> connection;
             std::shared_ptr<Service> service = Service::current();
-            const std::string reason = unavailable(service, connection);
+            const EndReason reason = unavailable(service, connection);
             if (!reason.empty())
                 return reason;
             const int mode = service->imageViewRecord(m_id).slImageShowMode;
@@ -191,7 +197,7 @@ private:
                     Internal::drawSyntheticFrame(*frame, g, mode);
                     connection.reset();
                     if (!tell([&](IFrameListener* listener) { listener->FrameArrived(frame); }))
-                        return std::string();
+                        return {};
                 }
             }
             next += period;
@@ -199,20 +205,20 @@ private:
             if (next < now)
                 next = now; // late: no burst to catch up
             if (!sleepUntil(next))
-                return std::string();
+                return {};
         }
     }
 
-    std::string runStream(std::shared_ptr<GenApi::CDeviceConnection> connection)
+    EndReason runStream(std::shared_ptr<GenApi::CDeviceConnection> connection)
     {
         GenApi::INodeMap* map = connection->GetNodeMap();
         std::string error;
         std::unique_ptr<GenApi::CFrameStream> stream = connection->OpenStream(&error);
         if (!stream)
-            return "no stream: " + error;
+            return {"no-stream", "no stream: " + error};
         if (Internal::writeNodeText(map, "AcquisitionStart", "", &error) != RESULT_OK)
-            return "AcquisitionStart failed: " + error;
-        std::string reason;
+            return {"start-failed", "AcquisitionStart failed: " + error};
+        EndReason reason;
         GenApi::StreamImage image;
         auto nextCheck = std::chrono::steady_clock::now();
         while (!stopping()) {
@@ -225,7 +231,7 @@ private:
                 if (!reason.empty())
                     break;
                 if (current != connection) {
-                    reason = "the camera was opened again";
+                    reason = {"reopened", "the camera was opened again"};
                     break;
                 }
             }
@@ -253,11 +259,11 @@ private:
                 stream.reset();
                 stream = connection->OpenStream(&error);
                 if (!stream) {
-                    reason = "no stream: " + error;
+                    reason = {"no-stream", "no stream: " + error};
                     break;
                 }
                 if (Internal::writeNodeText(map, "AcquisitionStart", "", &error) != RESULT_OK) {
-                    reason = "AcquisitionStart failed: " + error;
+                    reason = {"start-failed", "AcquisitionStart failed: " + error};
                     break;
                 }
                 continue;
@@ -324,7 +330,9 @@ int StartAcquisition(const std::string& id, IFrameListener* listener, const Acqu
         return RESULT_NOT_RUNNING;
     const std::string resolved = service->resolveId(id);
     if (!service->connection(resolved) || service->cameraInfo(resolved, CAM_INFO_OPENED) != "1") {
-        log("StartAcquisition: camera \"" + resolved + "\" is unknown or unusable", 1);
+        Internal::logDeviceEvent(resolved, "start-failed",
+                                 "StartAcquisition: camera \"" + resolved + "\" is unknown or unusable", 1,
+                                 "acquire");
         return resolved.empty() || !service->connection(resolved) ? RESULT_UNKNOWN_DEVICE
                                                                   : RESULT_ACCESS_DENIED;
     }

@@ -7,9 +7,6 @@
 #include <Corvid/Corvid.h>
 #include <GenApi/DeviceConnection.h>
 
-#include <memory>
-#include <mutex>
-
 namespace Corvid {
 
 using Internal::listeners;
@@ -54,7 +51,8 @@ int forwardToView(const std::string& id, const char* what, int noViewResult,
             result = viewResult;
     }
     if (!called && noViewResult != RESULT_OK)
-        warn(std::string(what) + " for " + id + ": no image view is registered");
+        Internal::logDeviceEvent(id, "no-view",
+                                 std::string(what) + " for " + id + ": no image view is registered", 1);
     if (result == RESULT_OK)
         service->recordImageView(id, record);
     return result;
@@ -151,8 +149,10 @@ int SetCameraInfo(const std::string& id, CAM_INFO key, const std::string& value)
         return RESULT_NOT_RUNNING;
     const int result = service->setCameraInfo(id, key, value);
     if (result != RESULT_OK)
-        warn("SetCameraInfo " + std::to_string(key) + " of camera \"" + id + "\" refused (" +
-             std::to_string(result) + ")");
+        Internal::logDeviceEvent(id, "refused",
+                                 "SetCameraInfo " + std::to_string(key) + " of camera \"" + id +
+                                     "\" refused (" + std::to_string(result) + ")",
+                                 1);
     return result;
 }
 
@@ -177,14 +177,17 @@ int GetCameraNodeValue(const std::string& id, const std::string& node, std::stri
         return RESULT_NOT_RUNNING;
     std::shared_ptr<GenApi::CDeviceConnection> connection = service->connection(id);
     if (!connection) {
-        warn("Get " + node + " failed: no device \"" + id + "\"");
+        Internal::logDeviceEvent(id, "unknown-device", "Get " + node + " failed: no device \"" + id + "\"", 1,
+                                 "read", node);
         return RESULT_UNKNOWN_DEVICE;
     }
     std::string error;
     std::string text;
     const int result = Internal::readNodeText(connection->GetNodeMap(), node, text, &error);
     if (result != RESULT_OK) {
-        warn("Get " + node + " of " + service->resolveId(id) + " failed: " + error);
+        Internal::logDeviceEvent(service->resolveId(id), "failed",
+                                 "Get " + node + " of " + service->resolveId(id) + " failed: " + error, 1,
+                                 "read", node);
         return result;
     }
     value = text;
@@ -198,13 +201,17 @@ int SetCameraNodeValue(const std::string& id, const std::string& node, const std
         return RESULT_NOT_RUNNING;
     std::shared_ptr<GenApi::CDeviceConnection> connection = service->connection(id);
     if (!connection) {
-        warn("Set " + node + " failed: no device \"" + id + "\"");
+        Internal::logDeviceEvent(id, "unknown-device", "Set " + node + " failed: no device \"" + id + "\"", 1,
+                                 "write", node);
         return RESULT_UNKNOWN_DEVICE;
     }
     std::string error;
     const int result = Internal::writeNodeText(connection->GetNodeMap(), node, value, &error);
     if (result != RESULT_OK)
-        warn("Set " + node + " of " + service->resolveId(id) + " to \"" + value + "\" failed: " + error);
+        Internal::logDeviceEvent(service->resolveId(id), "failed",
+                                 "Set " + node + " of " + service->resolveId(id) + " to \"" + value +
+                                     "\" failed: " + error,
+                                 1, "write", node);
     return result;
 }
 
@@ -319,47 +326,15 @@ int StartGrab(const std::string& id)
 
 // --- logging ---------------------------------------------------------------------------------
 
-namespace {
-
-std::mutex& recordSinkMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::shared_ptr<const std::function<void(const LogRecord&)>>& recordSink()
-{
-    static std::shared_ptr<const std::function<void(const LogRecord&)>> sink;
-    return sink;
-}
-
-void deliverRecord(const LogRecord& record)
-{
-    std::shared_ptr<const std::function<void(const LogRecord&)>> sink;
-    {
-        std::lock_guard<std::mutex> lock(recordSinkMutex());
-        sink = recordSink();
-    }
-    if (sink)
-        (*sink)(record);
-}
-
-} // namespace
-
 void VLogInfo(const std::string& tag, const std::string& message, int level)
 {
-    LogRecord record;
-    record.tag = tag;
-    record.level = level;
-    record.text = message;
-    VLogRecord(record);
+    VLogRecord(LogRecord{tag, level, {}, {}, {}, {}, message});
 }
 
 void VLogRecord(const LogRecord& record)
 {
     try {
-        Logger::instance().log(record.tag, record.text, record.level);
-        deliverRecord(record);
+        Logger::instance().log(record);
     } catch (...) {
         // Logging never makes a caller fail.
     }
@@ -367,10 +342,12 @@ void VLogRecord(const LogRecord& record)
 
 void SetLogRecordSink(std::function<void(const LogRecord&)> sink)
 {
-    auto shared =
-        sink ? std::make_shared<const std::function<void(const LogRecord&)>>(std::move(sink)) : nullptr;
-    std::lock_guard<std::mutex> lock(recordSinkMutex());
-    recordSink() = std::move(shared);
+    Logger::instance().setSink(std::move(sink));
+}
+
+bool IsPrintingLogRecord()
+{
+    return Logger::printingRecord();
 }
 
 } // namespace Corvid

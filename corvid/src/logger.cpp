@@ -5,6 +5,22 @@
 namespace Corvid {
 namespace Internal {
 
+namespace {
+
+thread_local bool t_printingRecord = false;
+
+//! Sets the thread's flag for the time of one print.
+class PrintingRecord
+{
+public:
+    PrintingRecord() { t_printingRecord = true; }
+    ~PrintingRecord() { t_printingRecord = false; }
+    PrintingRecord(const PrintingRecord&) = delete;
+    PrintingRecord& operator=(const PrintingRecord&) = delete;
+};
+
+} // namespace
+
 Logger& Logger::instance()
 {
     // Never destroyed: listeners and late threads may still log during exit.
@@ -23,35 +39,55 @@ const QLoggingCategory& Logger::category(const std::string& tag)
 
 void Logger::log(const std::string& tag, const std::string& message, int level)
 {
-    const QString text = QString::fromStdString(message);
+    log(LogRecord{tag, level, {}, {}, {}, {}, message});
+}
+
+void Logger::log(const LogRecord& record)
+{
+    const QString text = QString::fromStdString(record.text);
+    const int level = record.level;
     // The lock is not held while Qt's message handler runs: a handler that
     // logs through us again must not deadlock. Categories are never removed,
     // so the reference stays valid.
     const QLoggingCategory* found = nullptr;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        found = &category(tag);
+        found = &category(record.tag);
     }
     const QLoggingCategory& cat = *found;
     const char* levelName = "info";
-    if (level < 0) {
-        levelName = "debug";
-        qCDebug(cat).noquote() << text;
-    } else if (level == 0) {
-        qCInfo(cat).noquote() << text;
-    } else if (level == 1) {
-        levelName = "warning";
-        qCWarning(cat).noquote() << text;
-    } else {
-        levelName = "error";
-        qCCritical(cat).noquote() << text;
+    {
+        const PrintingRecord printing;
+        if (level < 0) {
+            levelName = "debug";
+            qCDebug(cat).noquote() << text;
+        } else if (level == 0) {
+            qCInfo(cat).noquote() << text;
+        } else if (level == 1) {
+            levelName = "warning";
+            qCWarning(cat).noquote() << text;
+        } else {
+            levelName = "error";
+            qCCritical(cat).noquote() << text;
+        }
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_file.isOpen()) {
-        const QByteArray line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' ' +
-                                levelName + ' ' + cat.categoryName() + ": " + text.toUtf8() + '\n';
-        m_file.write(line);
-        m_file.flush();
+    std::shared_ptr<const Sink> sink;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        sink = m_sink;
+        if (m_file.isOpen()) {
+            const QByteArray line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' ' +
+                                    levelName + ' ' + cat.categoryName() + ": " + text.toUtf8() + '\n';
+            m_file.write(line);
+            m_file.flush();
+        }
+    }
+    if (!sink)
+        return;
+    try {
+        (*sink)(record);
+    } catch (...) {
+        // A host's sink never makes the service's caller fail.
     }
 }
 
@@ -64,6 +100,24 @@ bool Logger::setLogFile(const std::string& path)
         return true;
     m_file.setFileName(QString::fromStdString(path));
     return m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+}
+
+void Logger::setSink(Sink sink)
+{
+    auto shared = sink ? std::make_shared<const Sink>(std::move(sink)) : nullptr;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_sink = std::move(shared);
+}
+
+bool Logger::printingRecord()
+{
+    return t_printingRecord;
+}
+
+void logDeviceEvent(const std::string& device, const std::string& kind, const std::string& text, int level,
+                    const std::string& operation, const std::string& feature)
+{
+    Logger::instance().log(LogRecord{"Corvid", level, device, feature, operation, kind, text});
 }
 
 } // namespace Internal

@@ -384,7 +384,7 @@ std::string Service::insertDevice(std::shared_ptr<Device> device)
     }
     if (replaced)
         replaced->MarkLost();
-    log("device " + device->id + " added (" + device->description + ")", 0);
+    logDeviceEvent(device->id, "added", "device " + device->id + " added (" + device->description + ")", 0);
     publishLists(lists);
     return device->id;
 }
@@ -564,7 +564,7 @@ int Service::removeDevice(const std::string& id)
     }
     if (connection)
         connection->MarkLost();
-    log("device " + id + " removed", 0);
+    logDeviceEvent(id, "removed", "device " + id + " removed", 0);
     for (const Lists& lists : publications)
         publishLists(lists);
     return RESULT_OK;
@@ -588,7 +588,7 @@ int Service::setUsable(const std::string& id, bool usable)
         }
     }
     if (lost) {
-        log("device " + id + " is lost; add it again to use it", 1);
+        logDeviceEvent(id, "lost", "device " + id + " is lost; add it again to use it", 1);
         return RESULT_ACCESS_DENIED;
     }
     publishLists(lists);

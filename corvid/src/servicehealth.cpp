@@ -121,7 +121,7 @@ void Service::checkHealth()
         }
         if (newlyLost) {
             changed = true;
-            log("device " + device->id + " stopped answering", 1);
+            logDeviceEvent(device->id, "lost", "device " + device->id + " stopped answering", 1);
         }
     }
     if (changed)
@@ -141,7 +141,7 @@ void Service::checkLostFlags()
         }
     }
     for (const std::string& id : lost)
-        log("device " + id + " stopped answering", 1);
+        logDeviceEvent(id, "lost", "device " + id + " stopped answering", 1);
     if (!lost.empty())
         publishDeviceList();
 }

@@ -2,6 +2,45 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>DeviceList</name>
+    <message>
+        <source>usable</source>
+        <translation>可用</translation>
+    </message>
+    <message>
+        <source>refused: %1</source>
+        <translation>已拒绝：%1</translation>
+    </message>
+    <message>
+        <source>lost</source>
+        <translation>已断开</translation>
+    </message>
+    <message>
+        <source>unusable</source>
+        <translation>不可用</translation>
+    </message>
+    <message>
+        <source>locked</source>
+        <translation>已锁定</translation>
+    </message>
+    <message>
+        <source>unlocked</source>
+        <translation>未锁定</translation>
+    </message>
+    <message>
+        <source>Cannot be used: %1</source>
+        <translation>无法使用：%1</translation>
+    </message>
+    <message>
+        <source>Cameras (%1)</source>
+        <translation>相机 (%1)</translation>
+    </message>
+    <message>
+        <source>Cards (%1)</source>
+        <translation>采集卡 (%1)</translation>
+    </message>
+</context>
+<context>
     <name>ImageView</name>
     <message>
         <source>Play</source>
@@ -284,42 +323,6 @@
         <translation>已向 %1 发送导入通知</translation>
     </message>
     <message>
-        <source>Device %1 was not listed within %2 s</source>
-        <translation>设备 %1 在 %2 秒内未出现</translation>
-    </message>
-    <message>
-        <source>Cannot add the simulated camera %1</source>
-        <translation>无法添加模拟相机 %1</translation>
-    </message>
-    <message>
-        <source>Cannot add the simulated card %1</source>
-        <translation>无法添加模拟采集卡 %1</translation>
-    </message>
-    <message>
-        <source>Cannot open the camera %1</source>
-        <translation>无法打开相机 %1</translation>
-    </message>
-    <message>
-        <source>usable</source>
-        <translation>可用</translation>
-    </message>
-    <message>
-        <source>lost</source>
-        <translation>已断开</translation>
-    </message>
-    <message>
-        <source>unusable</source>
-        <translation>不可用</translation>
-    </message>
-    <message>
-        <source>locked</source>
-        <translation>已锁定</translation>
-    </message>
-    <message>
-        <source>unlocked</source>
-        <translation>未锁定</translation>
-    </message>
-    <message>
         <source>%1 is no longer listed: the empty board is shown</source>
         <translation>%1 已不在列表中：显示空白面板</translation>
     </message>
@@ -348,26 +351,6 @@
         <translation>已保存 %1</translation>
     </message>
     <message>
-        <source>Cameras (%1)</source>
-        <translation>相机 (%1)</translation>
-    </message>
-    <message>
-        <source>Cards (%1)</source>
-        <translation>采集卡 (%1)</translation>
-    </message>
-    <message>
-        <source>Log</source>
-        <translation>日志</translation>
-    </message>
-    <message>
-        <source>Log (%1)</source>
-        <translation>日志 (%1)</translation>
-    </message>
-    <message>
-        <source>Show the log of the pane, the service and camview</source>
-        <translation>显示参数窗口、相机服务和 camview 的日志</translation>
-    </message>
-    <message>
         <source>Sa&amp;ve Settings…</source>
         <translation>保存设置(&amp;V)…</translation>
     </message>
@@ -382,10 +365,6 @@
     <message>
         <source>Load settings from a file into the selected device</source>
         <translation>从文件加载设置到所选设备</translation>
-    </message>
-    <message>
-        <source>Cannot be used: %1</source>
-        <translation>无法使用：%1</translation>
     </message>
     <message>
         <source>%1 cannot be used: %2</source>
@@ -416,10 +395,6 @@
         <translation>Ctrl+Shift+S</translation>
     </message>
     <message>
-        <source>refused: %1</source>
-        <translation>已拒绝：%1</translation>
-    </message>
-    <message>
         <source>There is no image to save</source>
         <translation>没有可保存的图像</translation>
     </message>
@@ -427,9 +402,20 @@
         <source>Save Image</source>
         <translation>保存图像</translation>
     </message>
+</context>
+<context>
+    <name>ProblemIndicator</name>
     <message>
-        <source>Device %1 cannot be used: %2</source>
-        <translation>设备 %1 无法使用：%2</translation>
+        <source>Log</source>
+        <translation>日志</translation>
+    </message>
+    <message>
+        <source>Log (%1)</source>
+        <translation>日志 (%1)</translation>
+    </message>
+    <message>
+        <source>Show the log of the pane, the service and camview</source>
+        <translation>显示参数窗口、相机服务和 camview 的日志</translation>
     </message>
 </context>
 <context>
@@ -521,6 +507,29 @@
     <message>
         <source>%1 features were left out: a settings file cannot hold them.</source>
         <translation>有 %1 项属性未保存：设置文件无法容纳它们。</translation>
+    </message>
+</context>
+<context>
+    <name>StartSequence</name>
+    <message>
+        <source>Cannot add the simulated camera %1</source>
+        <translation>无法添加模拟相机 %1</translation>
+    </message>
+    <message>
+        <source>Cannot add the simulated card %1</source>
+        <translation>无法添加模拟采集卡 %1</translation>
+    </message>
+    <message>
+        <source>Cannot open the camera %1</source>
+        <translation>无法打开相机 %1</translation>
+    </message>
+    <message>
+        <source>Device %1 was not listed within %2 s</source>
+        <translation>设备 %1 在 %2 秒内未出现</translation>
+    </message>
+    <message>
+        <source>Device %1 cannot be used: %2</source>
+        <translation>设备 %1 无法使用：%2</translation>
     </message>
 </context>
 <context>

@@ -203,5 +203,9 @@ CORVID_API void VLogRecord(const LogRecord& record);
 //! (a VLogInfo message arrives as a record with only tag, level and text). An
 //! empty function removes it.
 CORVID_API void SetLogRecordSink(std::function<void(const LogRecord&)> sink);
+//! True while the calling thread prints a record's text through Qt's message
+//! handler: a handler that takes the records from the sink leaves that
+//! message alone.
+CORVID_API bool IsPrintingLogRecord();
 
 } // namespace Corvid

@@ -1,0 +1,142 @@
+#include "startsequence.h"
+
+#include "background.h"
+#include "devicelist.h"
+#include "logsink.h"
+#include "stdtext.h"
+
+#include <Corvid/CorvidHost.h>
+
+#include <QLoggingCategory>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+Q_DECLARE_LOGGING_CATEGORY(lcCamview)
+
+StartSequence::StartSequence(const CamviewOptions& options, QObject* parent)
+    : QObject(parent), m_options(options)
+{
+    m_focusTimer = new QTimer(this);
+    m_focusTimer->setSingleShot(true);
+    connect(m_focusTimer, &QTimer::timeout, this, [this] {
+        if (!m_focusPending)
+            return;
+        m_focusPending = false;
+        const QString message =
+            tr("Device %1 was not listed within %2 s").arg(m_options.focusId).arg(m_options.waitSeconds);
+        LogSink::logAbout(lcCamview(), QtWarningMsg, m_options.focusId, message);
+        emit focusTimedOut(message);
+    });
+}
+
+void StartSequence::start()
+{
+    // A file that cannot be read gives no device; a description that is
+    // refused gives one that is listed unusable, with the reason.
+    const auto check = [this](const std::string& id, const QString& message, const QString& file) {
+        const std::string error = DeviceList::errorOf(id);
+        if (id.empty() || !error.empty())
+            addError(message, file, fromStd(error));
+    };
+    for (const QString& file : qAsConst(m_options.simulatedFiles))
+        check(Corvid::AddSimulatedCamera(toStd(file)), tr("Cannot add the simulated camera %1").arg(file),
+              file);
+    for (const QString& file : qAsConst(m_options.simulatedCards))
+        check(Corvid::AddSimulatedCard(toStd(file)), tr("Cannot add the simulated card %1").arg(file), file);
+    // A device on the network may take its open's whole deadline (or be
+    // refused only then): the window does not wait for it.
+    const QStringList addresses = m_options.cameraAddresses;
+    const std::string language = toStd(m_options.language);
+    auto opened = std::make_shared<std::vector<std::string>>();
+
+    // When the service is idle, every device list so far has been handled by
+    // the pane: the boards exist and the focus can be sent.
+    runInBackground(
+        this,
+        [addresses, language, opened] {
+            for (const QString& address : addresses)
+                opened->push_back(Corvid::AddAravisCamera(toStd(address)));
+            Corvid::SetLanguage(language);
+            Corvid::WaitForIdle();
+        },
+        [this, addresses, opened, check] {
+            for (int i = 0; i < addresses.size() && size_t(i) < opened->size(); ++i)
+                check((*opened)[size_t(i)], tr("Cannot open the camera %1").arg(addresses[i]), addresses[i]);
+            m_started = true;
+            emit devicesAdded();
+            sendPendingFocus(QStringList(), QStringList(), true);
+            if (m_focusPending && !m_options.focusId.isEmpty())
+                m_focusTimer->start(m_options.waitSeconds * 1000);
+            else
+                finish();
+        });
+}
+
+void StartSequence::finish()
+{
+    // Once the focus sent last is delivered, the chosen board is shown.
+    if (m_finishing)
+        return;
+    m_finishing = true;
+    m_focusTimer->stop();
+    runInBackground(
+        this, [] { Corvid::WaitForIdle(); }, [this] { emit ready(); });
+}
+
+void StartSequence::addError(const QString& message, const QString& file, QString reason)
+{
+    // Without a reason from the device, the service logged why, naming the
+    // file: the message carries that.
+    const QVector<LogEntry> entries = LogSink::instance()->entries();
+    for (auto it = entries.crbegin(); reason.isEmpty() && it != entries.crend(); ++it) {
+        const int at = it->text.indexOf(file);
+        if (it->source == LogEntry::Source::Service && it->isProblem() && at >= 0) {
+            reason = it->text.mid(at + file.size());
+            while (reason.startsWith(QLatin1Char(':')) || reason.startsWith(QLatin1Char(' ')))
+                reason.remove(0, 1);
+            break;
+        }
+    }
+    const QString text = reason.isEmpty() ? message : message + QStringLiteral(": ") + reason;
+    m_errors << text;
+    qCCritical(lcCamview).noquote() << text;
+}
+
+void StartSequence::sendPendingFocus(const QStringList& cards, const QStringList& cameras, bool allHandled)
+{
+    // The device must be usable in a list the pane has handled: then its
+    // board exists. At start every list so far is handled.
+    QString id = m_options.focusId;
+    bool isCard = false;
+    bool found = false;
+    for (const Corvid::DeviceEntry& device : Corvid::ListDevices()) {
+        const QString deviceId = fromStd(device.id);
+        // The device may be named by its id or by its address.
+        const bool named = !id.isEmpty() && (deviceId == id || fromStd(device.description) == id);
+        if (named && !device.usable && !device.error.empty()) {
+            // A device that was refused will not come: no use waiting.
+            m_focusPending = false;
+            m_focusTimer->stop();
+            const QString message = tr("Device %1 cannot be used: %2").arg(deviceId, fromStd(device.error));
+            LogSink::logAbout(lcCamview(), QtWarningMsg, deviceId, message);
+            emit focusTimedOut(message);
+            return;
+        }
+        const bool handled = allHandled || (device.isCard ? cards : cameras).contains(deviceId);
+        if (!handled || !device.usable)
+            continue;
+        if (id.isEmpty() ? !device.isCard : named) {
+            id = deviceId;
+            isCard = device.isCard;
+            found = true;
+            break;
+        }
+    }
+    if (!found)
+        return; // not there yet: a later device list may bring it
+    m_focusPending = false;
+    Corvid::SetFocus(isCard ? Corvid::FOCUS_CARD : Corvid::FOCUS_CAMERA, toStd(id));
+    finish();
+}
