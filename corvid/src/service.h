@@ -8,6 +8,12 @@
 // new ones. Device information is guarded by one
 // mutex that is never held while a listener runs or a device is accessed, so
 // a listener may call back into the service.
+//
+// The class is defined over several files: service.cpp (start and stop),
+// servicequeue.cpp (the service thread, its queue and the events),
+// servicedevices.cpp (adding devices), serviceregistry.cpp (looking them up,
+// their state, removal), servicehealth.cpp (pings and revival),
+// servicediscovery.cpp (discovery) and serviceimageview.cpp.
 #pragma once
 
 #include "hostsettings.h"
@@ -176,6 +182,8 @@ private:
     //! by the discovery thread only).
     std::map<std::string, std::chrono::steady_clock::time_point> m_discoveryRetry;
     bool m_started = false;
+    //! The thread that delivers the events of the running service.
+    static std::atomic<std::thread::id> s_serviceThread;
 };
 
 } // namespace Internal
