@@ -133,19 +133,16 @@ void Service::stop()
     }
 
     std::vector<std::shared_ptr<Device>> devices;
-    std::vector<Retired> retired;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         devices.swap(m_devices);
-        retired.swap(m_retired);
     }
     // The connections close outside the lock, without waiting long for a
-    // device that does not answer (or later, in a call that still holds one).
+    // device that does not answer (or later, with the last holder of a node
+    // map or a call under way).
     std::vector<std::shared_ptr<GenApi::CDeviceConnection>> connections;
     for (const auto& device : devices)
         connections.push_back(device->connection);
-    for (Retired& r : retired)
-        connections.push_back(std::move(r.connection));
     devices.clear();
     closeConnections(std::move(connections), true);
     if (!m_options.logFile.empty())

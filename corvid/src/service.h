@@ -117,12 +117,6 @@ private:
         std::vector<std::string> cards;
         std::vector<std::string> cams;
     };
-    struct Retired
-    {
-        std::shared_ptr<GenApi::CDeviceConnection> connection;
-        std::chrono::steady_clock::time_point since;
-    };
-
     void start();
     //! The default devices, and discovery when asked for.
     void addStartDevices();
@@ -132,8 +126,6 @@ private:
     void checkHealth();
     //! Marks lost, without pinging, the devices whose connection a read found gone.
     void checkLostFlags();
-    //! Closes the retired connections whose grace period is over.
-    void expireRetired();
     //! The health thread: pings the devices every period.
     void healthLoop();
     //! The revival thread: opens again the lost GigE Vision devices that answer.
@@ -144,6 +136,10 @@ private:
     //! waits a moment for them to close.
     static void closeConnections(std::vector<std::shared_ptr<GenApi::CDeviceConnection>> connections,
                                  bool waitBriefly);
+    //! Closes the connection of a device that was removed or opened again:
+    //! every access through its node map fails at once from now on, and the
+    //! service lets it go (it ends with the last holder of its node map).
+    static void retire(std::shared_ptr<GenApi::CDeviceConnection> connection);
     void discoveryLoop();
     void discoverOnce();
     Lists snapshotLists() const;           //!< m_mutex held
@@ -152,14 +148,12 @@ private:
     std::string uniqueIdLocked(const std::string& base, const std::string& description) const;
     //! Inserts or revives the device; returns its id.
     std::string insertDevice(std::shared_ptr<Device> device);
-    void retireLocked(std::shared_ptr<GenApi::CDeviceConnection> connection);
 
     ServiceOptions m_options;
     HostSettings m_settings;
 
     mutable std::mutex m_mutex;                     //!< guards the device data below
     std::vector<std::shared_ptr<Device>> m_devices; //!< in order of addition
-    std::vector<Retired> m_retired;                 //!< closed connections kept for a grace period
     std::string m_focusedCamera;
     std::map<std::string, ImageViewRecord> m_imageView;
 

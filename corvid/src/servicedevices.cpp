@@ -41,12 +41,6 @@ std::string canonicalPath(const std::string& path)
 
 } // namespace
 
-void Service::retireLocked(std::shared_ptr<GenApi::CDeviceConnection> connection)
-{
-    if (connection)
-        m_retired.push_back({std::move(connection), std::chrono::steady_clock::now()});
-}
-
 std::string Service::insertDevice(std::shared_ptr<Device> device)
 {
     std::shared_ptr<GenApi::CDeviceConnection> unused; // closed after the lock
@@ -62,7 +56,6 @@ std::string Service::insertDevice(std::shared_ptr<Device> device)
         if (existing) {
             // Opened again after a loss: same id, new connection.
             replaced = existing->connection;
-            retireLocked(existing->connection);
             existing->connection = device->connection;
             existing->transportId = device->transportId;
             existing->model = device->model;
@@ -80,8 +73,7 @@ std::string Service::insertDevice(std::shared_ptr<Device> device)
         }
         lists = snapshotLists();
     }
-    if (replaced)
-        replaced->MarkLost();
+    retire(std::move(replaced));
     log("device " + device->id + " added (" + device->description + ")", 0);
     publishLists(lists);
     return device->id;

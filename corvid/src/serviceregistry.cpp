@@ -63,12 +63,10 @@ int Service::removeDevice(const std::string& id)
         m_devices.erase(std::find(m_devices.begin(), m_devices.end(), device));
         publications.push_back(snapshotLists());
         connection = device->connection;
-        retireLocked(device->connection);
         if (m_focusedCamera == device->id)
             m_focusedCamera.clear();
     }
-    if (connection)
-        connection->MarkLost();
+    retire(std::move(connection));
     log("device " + id + " removed", 0);
     for (const Lists& lists : publications)
         publishLists(lists);
