@@ -2,6 +2,8 @@
 // device's removal and across its reopening, and a board of the real pane
 // read before the GUI has handled the removal. The reads fail with a GenApi
 // exception; nothing touches freed memory (run it in the sanitizer builds).
+#include "../campane/pane/servicesupport.h"
+
 #include <Corvid/Corvid.h>
 #include <Corvid/CorvidHost.h>
 #include <GenApi/GenApi.h>
@@ -10,40 +12,21 @@
 
 #include <QAbstractItemModel>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QtTest>
 
-#include <atomic>
 #include <memory>
-#include <thread>
 
 using namespace Corvid;
 
 namespace {
 
-const std::string kCamera = "SIM-kvx-slp-camera";
 const std::string kCameraFile = CAMPANE_DEVICES_DIR "/kvx-slp-camera.xml";
 
 std::shared_ptr<GenApi::INodeMap> acquireCamera()
 {
     return AcquireAttrNodeMap(FOCUS_CAMERA, kCamera, NODEMAP_REMOTE_DEVICE);
-}
-
-//! Waits for the service's queue while this (GUI) thread handles events: the
-//! pane's device-list listener waits for the GUI thread.
-void settle()
-{
-    std::atomic<bool> done{false};
-    std::thread waiter([&] {
-        WaitForIdle();
-        done = true;
-    });
-    while (!done)
-        QTest::qWait(1);
-    waiter.join();
-    QTest::qWait(1);
 }
 
 //! Reads every value of the tree's model, as a repaint does.
@@ -63,18 +46,16 @@ class TestNodeMapOwner : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    std::unique_ptr<ServiceForTests> m_service;
 
 private slots:
     void init()
     {
-        ServiceOptions options;
-        options.devicesDir = CAMPANE_DEVICES_DIR;
-        options.settingsFile = m_dir.filePath(QStringLiteral("settings.ini")).toStdString();
-        QCOMPARE(StartService(options), 0);
+        m_service = std::make_unique<ServiceForTests>();
+        QVERIFY(m_service->isRunning());
     }
 
-    void cleanup() { StopService(); }
+    void cleanup() { m_service.reset(); }
 
     void heldMapOutlivesItsConnection_data()
     {
@@ -95,7 +76,7 @@ private slots:
 
         if (reopen) {
             QCOMPARE(SimulateDeviceLoss(kCamera), 0);
-            QCOMPARE(AddSimulatedCamera(kCameraFile), kCamera);
+            QCOMPARE(AddSimulatedCamera(kCameraFile), std::string(kCamera));
             // The device's new connection reads as usual.
             std::shared_ptr<GenApi::INodeMap> fresh = acquireCamera();
             QVERIFY(fresh && fresh != held);
@@ -134,7 +115,7 @@ private slots:
         QPointer<QWidget> board;
         for (QWidget* widget : window.findChildren<QWidget*>()) {
             if (qstrcmp(widget->metaObject()->className(), "CamBoard") == 0 &&
-                widget->accessibleName() == QString::fromStdString(kCamera))
+                widget->accessibleName() == QString::fromUtf8(kCamera))
                 board = widget;
         }
         QVERIFY(board);
