@@ -122,6 +122,9 @@ private:
     void addStartDevices();
     void stop();
     void run();
+    //! Takes the first queued task and runs it without the queue's lock
+    //! (lock holds m_queueMutex before and after).
+    void runFirstTask(std::unique_lock<std::mutex>& lock, bool deliver);
     //! Pings every device that opened (on the health thread).
     void checkHealth();
     //! Marks lost, without pinging, the devices whose connection a read found gone.

@@ -59,26 +59,25 @@ void Service::run()
             continue;
         }
         if (!m_queue.empty()) {
-            auto task = std::move(m_queue.front());
-            m_queue.pop_front();
-            m_queueRoom.notify_all();
-            lock.unlock();
-            runTask(task, true);
-            lock.lock();
+            runFirstTask(lock, true);
             continue;
         }
         m_queueChanged.wait_until(lock, nextLostCheck);
     }
     // Events not delivered yet are dropped; whoever waits for one is released.
-    while (!m_queue.empty()) {
-        auto task = std::move(m_queue.front());
-        m_queue.pop_front();
-        m_queueRoom.notify_all();
-        lock.unlock();
-        runTask(task, false);
-        lock.lock();
-    }
+    while (!m_queue.empty())
+        runFirstTask(lock, false);
     s_serviceThread = std::thread::id();
+}
+
+void Service::runFirstTask(std::unique_lock<std::mutex>& lock, bool deliver)
+{
+    auto task = std::move(m_queue.front());
+    m_queue.pop_front();
+    m_queueRoom.notify_all();
+    lock.unlock();
+    runTask(task, deliver);
+    lock.lock();
 }
 
 void Service::post(std::function<void(bool)> task)
