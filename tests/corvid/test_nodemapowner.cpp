@@ -96,6 +96,20 @@ private slots:
         GenApi::CCommandPtr trigger = held->GetNode("TriggerSoftware");
         QVERIFY(trigger.IsValid());
         QVERIFY_EXCEPTION_THROWN(trigger->Execute(), GenICam::AccessException);
+        // Every value of every kind: a GenApi exception at most.
+        GenApi::NodeList_t nodes;
+        held->GetNodes(nodes);
+        int failed = 0;
+        for (GenApi::INode* node : nodes) {
+            GenApi::CValuePtr feature = node;
+            try {
+                if (feature.IsValid())
+                    feature->ToString();
+            } catch (const GenICam::GenericException&) {
+                ++failed;
+            }
+        }
+        QVERIFY(failed > 0);
         held.reset(); // the last holder closes what is left
     }
 
