@@ -43,10 +43,12 @@ QString fromGc(const GenICam::gcstring& text)
     return QString::fromUtf8(text.c_str());
 }
 
-GenApi::INodeMap* nodeMapOf(const QString& id, bool isCard)
+// Held for the whole load or save: the map stays valid even when the device
+// goes meanwhile (its reads then fail).
+std::shared_ptr<GenApi::INodeMap> nodeMapOf(const QString& id, bool isCard)
 {
-    return Corvid::GetAttrNodeMap(isCard ? Corvid::FOCUS_CARD : Corvid::FOCUS_CAMERA,
-                                  id.toUtf8().toStdString(), Corvid::NODEMAP_REMOTE_DEVICE);
+    return Corvid::AcquireAttrNodeMap(isCard ? Corvid::FOCUS_CARD : Corvid::FOCUS_CAMERA,
+                                      id.toUtf8().toStdString(), Corvid::NODEMAP_REMOTE_DEVICE);
 }
 
 SettingsReport failure(const QString& summary)
@@ -171,7 +173,8 @@ SettingsReport saveDeviceSettings(const QString& id, bool isCard, const QString&
         if (!refused.isEmpty())
             return failure(refused + QLatin1Char(' ') + SettingsFile::tr("Nothing was saved."));
     }
-    GenApi::INodeMap* map = nodeMapOf(id, isCard);
+    const std::shared_ptr<GenApi::INodeMap> held = nodeMapOf(id, isCard);
+    GenApi::INodeMap* map = held.get();
     if (!map)
         return failure(SettingsFile::tr("%1 has no feature map: nothing was saved.").arg(id));
     GenApi::CFeatureBag bag;
@@ -208,7 +211,8 @@ SettingsReport saveDeviceSettings(const QString& id, bool isCard, const QString&
 
 SettingsReport loadDeviceSettings(const QString& id, bool isCard, const QString& fileName)
 {
-    GenApi::INodeMap* map = nodeMapOf(id, isCard);
+    const std::shared_ptr<GenApi::INodeMap> held = nodeMapOf(id, isCard);
+    GenApi::INodeMap* map = held.get();
     if (!map)
         return failure(SettingsFile::tr("%1 has no feature map: nothing was loaded.").arg(id));
     std::string content;

@@ -53,6 +53,20 @@ QTreeView::branch:open:has-children:has-siblings {
 }
 )";
 
+// Keeps a node map until its parent deletes it: made last, it goes after
+// the parent's other children.
+class NodeMapHolder : public QObject
+{
+public:
+    NodeMapHolder(std::shared_ptr<GenApi::INodeMap> nodeMap, QObject* parent)
+        : QObject(parent), m_nodeMap(std::move(nodeMap))
+    {
+    }
+
+private:
+    std::shared_ptr<GenApi::INodeMap> m_nodeMap;
+};
+
 std::string toStd(const QString& text)
 {
     return text.toUtf8().toStdString();
@@ -181,6 +195,10 @@ CamBoard::~CamBoard()
         delete m_treeModel;
     }
     delete ui;
+    // The rows still hold nodes of the map and go with the children, after
+    // this body: the map goes after them.
+    if (m_nodeMap)
+        new NodeMapHolder(std::move(m_nodeMap), this);
 }
 
 void CamBoard::createPanelControls()
@@ -291,10 +309,12 @@ void CamBoard::buildDeferredParts()
 bool CamBoard::buildLayout()
 {
     clearPanel();
-    GenApi::INodeMap* nodeMap =
-        Corvid::GetAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
-    if (!nodeMap)
+    std::shared_ptr<GenApi::INodeMap> held =
+        Corvid::AcquireAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
+    if (!held)
         return false;
+    m_nodeMap = std::move(held);
+    GenApi::INodeMap* nodeMap = m_nodeMap.get();
 
     // A device without a model name (some cards) is simply not of the
     // structured-light family: nothing to report.
@@ -312,8 +332,8 @@ bool CamBoard::buildLayout()
 
 void CamBoard::buildFeatureTree()
 {
-    GenApi::INodeMap* nodeMap =
-        Corvid::GetAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
+    // The map the panel was just built from.
+    GenApi::INodeMap* nodeMap = m_nodeMap.get();
     if (!nodeMap)
         return;
     GenApi::NodeList_t nodes;
@@ -485,7 +505,7 @@ void CamBoard::on_filter_changed()
     if (!ui->widget_featrue->model())
         return;
     const Corvid::FOCUS_TYPE type = m_isCard ? Corvid::FOCUS_CARD : Corvid::FOCUS_CAMERA;
-    if (!Corvid::GetAttrNodeMap(type, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE))
+    if (!Corvid::AcquireAttrNodeMap(type, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE))
         return;
     if (sender() == ui->edit_search) {
         // A search looks through the whole tree.

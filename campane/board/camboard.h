@@ -5,6 +5,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 class CComboBox;
 class CToolBox;
 class QComboBox;
@@ -225,6 +227,10 @@ private:
     QWidget* m_panelPage = nullptr;
     QWidget* m_attributePage = nullptr;
     TreeModel* m_treeModel = nullptr;
+    // The node map the rows and the tree were built from: they hold raw
+    // pointers to its nodes, so the board keeps it (and its device's
+    // connection) for as long as they live.
+    std::shared_ptr<GenApi::INodeMap> m_nodeMap;
     // The rows and the tree wait for buildDeferredParts().
     bool m_buildPending = false;
     bool m_reloadPending = false;

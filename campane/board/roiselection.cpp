@@ -141,8 +141,8 @@ void CamBoard::retranslateRoiControls()
 int CamBoard::readIntegerFeature(const QString& name, qint64& value, qint64& minimum, qint64& maximum,
                                  qint64& increment) const
 {
-    GenApi::INodeMap* nodeMap =
-        Corvid::GetAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
+    const std::shared_ptr<GenApi::INodeMap> nodeMap =
+        Corvid::AcquireAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
     if (!nodeMap)
         return -1;
     int status = 0;
@@ -170,8 +170,8 @@ int CamBoard::readIntegerFeature(const QString& name, qint64& value, qint64& min
 
 int CamBoard::writeIntegerFeature(const QString& name, qint64 value)
 {
-    GenApi::INodeMap* nodeMap =
-        Corvid::GetAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
+    const std::shared_ptr<GenApi::INodeMap> nodeMap =
+        Corvid::AcquireAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
     if (!nodeMap)
         return -1;
     int status = 0;

@@ -528,8 +528,8 @@ void CamBoard::retranslateTriggerLine()
 void CamBoard::onDenoisingChanged()
 {
     bool on = false;
-    GenApi::INodeMap* nodeMap =
-        Corvid::GetAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
+    const std::shared_ptr<GenApi::INodeMap> nodeMap =
+        Corvid::AcquireAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
     if (nodeMap) {
         genApiCall("CamBoard", [&] {
             GenApi::CBooleanPtr denoising = nodeMap->GetNode("Denoising");
@@ -564,8 +564,8 @@ void CamBoard::refresh2DOutputState()
 
 bool CamBoard::outputKindOn(const char* feature)
 {
-    GenApi::INodeMap* nodeMap =
-        Corvid::GetAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
+    const std::shared_ptr<GenApi::INodeMap> nodeMap =
+        Corvid::AcquireAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
     bool present = false;
     if (nodeMap) {
         genApiCall("CamBoard", [&] {

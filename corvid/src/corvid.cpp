@@ -156,7 +156,12 @@ int SetCameraInfo(const std::string& id, CAM_INFO key, const std::string& value)
     return result;
 }
 
-GenApi::INodeMap* GetAttrNodeMap(FOCUS_TYPE, const std::string& id, NodeMapType mapType)
+GenApi::INodeMap* GetAttrNodeMap(FOCUS_TYPE type, const std::string& id, NodeMapType mapType)
+{
+    return AcquireAttrNodeMap(type, id, mapType).get();
+}
+
+std::shared_ptr<GenApi::INodeMap> AcquireAttrNodeMap(FOCUS_TYPE, const std::string& id, NodeMapType mapType)
 {
     // The focus type is not needed: ids are unique over cameras and cards.
     if (mapType != NODEMAP_REMOTE_DEVICE)
@@ -165,7 +170,11 @@ GenApi::INodeMap* GetAttrNodeMap(FOCUS_TYPE, const std::string& id, NodeMapType 
     if (!service)
         return nullptr;
     std::shared_ptr<GenApi::CDeviceConnection> connection = service->connection(id);
-    return connection ? connection->GetNodeMap() : nullptr;
+    if (!connection)
+        return nullptr;
+    // The map belongs to the connection: whoever holds it holds both.
+    GenApi::INodeMap* nodeMap = connection->GetNodeMap();
+    return std::shared_ptr<GenApi::INodeMap>(std::move(connection), nodeMap);
 }
 
 // --- feature values as text ------------------------------------------------------------

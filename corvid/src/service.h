@@ -8,6 +8,12 @@
 // new ones. Device information is guarded by one
 // mutex that is never held while a listener runs or a device is accessed, so
 // a listener may call back into the service.
+//
+// The class is defined over several files: service.cpp (start and stop),
+// servicequeue.cpp (the service thread, its queue and the events),
+// servicedevices.cpp (adding devices), serviceregistry.cpp (looking them up,
+// their state, removal), servicehealth.cpp (pings and revival),
+// servicediscovery.cpp (discovery) and serviceimageview.cpp.
 #pragma once
 
 #include "hostsettings.h"
@@ -111,23 +117,18 @@ private:
         std::vector<std::string> cards;
         std::vector<std::string> cams;
     };
-    struct Retired
-    {
-        std::shared_ptr<GenApi::CDeviceConnection> connection;
-        std::chrono::steady_clock::time_point since;
-    };
-
     void start();
     //! The default devices, and discovery when asked for.
     void addStartDevices();
     void stop();
     void run();
+    //! Takes the first queued task and runs it without the queue's lock
+    //! (lock holds m_queueMutex before and after).
+    void runFirstTask(std::unique_lock<std::mutex>& lock, bool deliver);
     //! Pings every device that opened (on the health thread).
     void checkHealth();
     //! Marks lost, without pinging, the devices whose connection a read found gone.
     void checkLostFlags();
-    //! Closes the retired connections whose grace period is over.
-    void expireRetired();
     //! The health thread: pings the devices every period.
     void healthLoop();
     //! The revival thread: opens again the lost GigE Vision devices that answer.
@@ -138,6 +139,10 @@ private:
     //! waits a moment for them to close.
     static void closeConnections(std::vector<std::shared_ptr<GenApi::CDeviceConnection>> connections,
                                  bool waitBriefly);
+    //! Closes the connection of a device that was removed or opened again:
+    //! every access through its node map fails at once from now on, and the
+    //! service lets it go (it ends with the last holder of its node map).
+    static void retire(std::shared_ptr<GenApi::CDeviceConnection> connection);
     void discoveryLoop();
     void discoverOnce();
     Lists snapshotLists() const;           //!< m_mutex held
@@ -146,14 +151,12 @@ private:
     std::string uniqueIdLocked(const std::string& base, const std::string& description) const;
     //! Inserts or revives the device; returns its id.
     std::string insertDevice(std::shared_ptr<Device> device);
-    void retireLocked(std::shared_ptr<GenApi::CDeviceConnection> connection);
 
     ServiceOptions m_options;
     HostSettings m_settings;
 
     mutable std::mutex m_mutex;                     //!< guards the device data below
     std::vector<std::shared_ptr<Device>> m_devices; //!< in order of addition
-    std::vector<Retired> m_retired;                 //!< closed connections kept for a grace period
     std::string m_focusedCamera;
     std::map<std::string, ImageViewRecord> m_imageView;
 
@@ -176,6 +179,8 @@ private:
     //! by the discovery thread only).
     std::map<std::string, std::chrono::steady_clock::time_point> m_discoveryRetry;
     bool m_started = false;
+    //! The thread that delivers the events of the running service.
+    static std::atomic<std::thread::id> s_serviceThread;
 };
 
 } // namespace Internal

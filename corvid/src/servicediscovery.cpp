@@ -1,8 +1,13 @@
-// Opening what discovery found: several devices at a time, each within the
-// open's deadline, so that devices that answer discovery but nothing else
-// (or answer slowly) cannot hold back the listing of the others; at most
-// kMaxPendingOpens opens are under way at once.
+// Discovery: a thread that looks for real devices now and then, and opens
+// what it found that the service does not know yet, several devices at a
+// time, each within the open's deadline, so that devices that answer
+// discovery but nothing else (or answer slowly) cannot hold back the listing
+// of the others; at most kMaxPendingOpens opens are under way at once.
 #include "service.h"
+
+#include "device.h"
+#include "deviceid.h"
+#include "servicelog.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -15,6 +20,10 @@ namespace Internal {
 
 namespace {
 
+// How often discovery looks for real devices.
+constexpr std::chrono::seconds kDiscoveryInterval{5};
+// How long discovery leaves a device alone that did not open.
+constexpr std::chrono::seconds kDiscoveryRetryDelay{60};
 constexpr size_t kMaxPendingOpens = 8;
 //! How often the discovery thread looks at a stop request while opens run.
 constexpr std::chrono::milliseconds kOpenSlice{20};
@@ -96,6 +105,62 @@ Service::openDiscovered(const std::vector<GenApi::DeviceDescriptor>& found)
         }
     }
     return results;
+}
+
+void Service::discoveryLoop()
+{
+    while (true) {
+        discoverOnce();
+        std::unique_lock<std::mutex> lock(m_queueMutex);
+        if (m_queueChanged.wait_for(lock, kDiscoveryInterval, [this] { return m_stopping; }))
+            return;
+    }
+}
+
+void Service::discoverOnce()
+{
+    std::vector<GenApi::DeviceDescriptor> found;
+    try {
+        found = GenApi::CDeviceConnection::Discover([this] { return m_discoveryCancelled.load(); });
+    } catch (const std::exception& e) {
+        log(std::string("device discovery failed: ") + e.what(), 1);
+        return;
+    }
+    std::vector<GenApi::DeviceDescriptor> fresh;
+    for (const auto& descriptor : found) {
+        bool known = false;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            for (const auto& device : m_devices) {
+                if (device->lost || !device->isAravis)
+                    continue;
+                if (device->transportId == descriptor.id ||
+                    (!descriptor.address.empty() && device->description == descriptor.address) ||
+                    device->id == aravisDeviceId(descriptor.serial, descriptor.id))
+                    known = true;
+            }
+        }
+        {
+            std::lock_guard<std::mutex> lock(m_queueMutex);
+            if (m_stopping)
+                return;
+        }
+        if (known)
+            continue;
+        // A device that does not open (another host may control it) is
+        // tried again after a while, not at every round.
+        const auto now = std::chrono::steady_clock::now();
+        auto retry = m_discoveryRetry.find(descriptor.id);
+        if (retry != m_discoveryRetry.end() && now < retry->second)
+            continue;
+        fresh.push_back(descriptor);
+    }
+    for (const auto& [id, opened] : openDiscovered(fresh)) {
+        if (opened)
+            m_discoveryRetry.erase(id);
+        else
+            m_discoveryRetry[id] = std::chrono::steady_clock::now() + kDiscoveryRetryDelay;
+    }
 }
 
 } // namespace Internal

@@ -27,10 +27,6 @@ constexpr int kPingDeadlineMs = 600;
 //! long it has to answer.
 constexpr std::chrono::milliseconds kReviveInterval{1000};
 constexpr int kProbeDeadlineMs = 300;
-// How long the connection of a removed or reopened device stays alive (marked
-// lost, so every access fails at once) for a host that still holds its node
-// map while it reacts to the device list.
-constexpr std::chrono::seconds kRetireGrace{10};
 //! How long stopping waits for connections to close before it lets them
 //! close on their own.
 constexpr std::chrono::milliseconds kCloseWait{150};
@@ -62,6 +58,18 @@ void Service::closeConnections(std::vector<std::shared_ptr<GenApi::CDeviceConnec
         closer.detach();
 }
 
+void Service::retire(std::shared_ptr<GenApi::CDeviceConnection> connection)
+{
+    if (!connection)
+        return;
+    // Marked lost, the connection answers every later access through its
+    // node map with an exception, without touching the transport; a host
+    // that still holds the map (a board that has not handled the device list
+    // yet) keeps it, and the connection with it, until it lets go.
+    connection->MarkLost();
+    closeConnections({std::move(connection)}, false);
+}
+
 bool Service::waitForWatch(std::chrono::milliseconds period)
 {
     std::unique_lock<std::mutex> lock(m_queueMutex);
@@ -72,10 +80,8 @@ void Service::healthLoop()
 {
     const auto period =
         std::chrono::milliseconds(std::min(m_options.healthCheckIntervalMs, kMaxHealthPeriodMs));
-    while (waitForWatch(period)) {
+    while (waitForWatch(period))
         checkHealth();
-        expireRetired();
-    }
 }
 
 void Service::checkHealth()
@@ -144,21 +150,6 @@ void Service::checkLostFlags()
         logDeviceEvent(id, "lost", "device " + id + " stopped answering", 1);
     if (!lost.empty())
         publishDeviceList();
-}
-
-void Service::expireRetired()
-{
-    std::vector<std::shared_ptr<GenApi::CDeviceConnection>> expired;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        const auto now = std::chrono::steady_clock::now();
-        auto keep = std::partition(m_retired.begin(), m_retired.end(),
-                                   [&](const Retired& r) { return now - r.since < kRetireGrace; });
-        for (auto it = keep; it != m_retired.end(); ++it)
-            expired.push_back(std::move(it->connection));
-        m_retired.erase(keep, m_retired.end());
-    }
-    closeConnections(std::move(expired), false);
 }
 
 void Service::reviveLoop()

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -155,8 +156,16 @@ CORVID_API std::string GetCardInfo(const std::string& id, CARD_INFO key);
 CORVID_API int SetCameraInfo(const std::string& id, CAM_INFO key, const std::string& value);
 
 //! The device's node map (owned by the service, valid while the device is
-//! listed), or null for an unknown id or another node-map type.
+//! listed; it may go as soon as the device is removed or opened again), or
+//! null for an unknown id or another node-map type.
 CORVID_API GenApi::INodeMap* GetAttrNodeMap(FOCUS_TYPE type, const std::string& id, NodeMapType mapType);
+//! The same node map, shared: it and the device's connection stay valid for
+//! as long as a holder keeps the pointer. Once the device is removed or
+//! opened again the service closes that connection: the held map stays
+//! readable as memory, but every access to a feature's value through it
+//! throws a GenApi exception at once, without waiting for the device.
+CORVID_API std::shared_ptr<GenApi::INodeMap> AcquireAttrNodeMap(FOCUS_TYPE type, const std::string& id,
+                                                                NodeMapType mapType);
 
 //! The feature's value as text (booleans "True"/"False").
 CORVID_API int GetCameraNodeValue(const std::string& id, const std::string& node, std::string& value);
