@@ -239,6 +239,7 @@ void LogSink::addRecord(const Corvid::LogRecord& logged)
     entry.feature = QString::fromStdString(logged.feature);
     entry.operation = QString::fromStdString(logged.operation);
     entry.kind = QString::fromStdString(logged.kind);
+    entry.detail = QString::fromStdString(logged.detail);
     if (entry.kind == QLatin1String(kWrittenKind)) {
         noteWrite(entry.feature);
         return;

@@ -31,6 +31,7 @@ struct LogEntry
     QString feature;   //!< the feature it is about; empty when none
     QString operation; //!< "read", "write", "acquire", ...; empty when none
     QString kind;      //!< the failure's or event's kind ("AccessException", "lost", ...); empty when none
+    QString detail;    //!< the reason alone, without the sentence around it; empty when none
     QString text;
 
     //! A warning or worse, or a failure that the pane reports below the

@@ -87,18 +87,10 @@ void StartSequence::finish()
 
 void StartSequence::addError(const QString& message, const QString& file, QString reason)
 {
-    // Without a reason from the device, the service logged why, naming the
-    // file: the message carries that.
-    const QVector<LogEntry> entries = LogSink::instance()->entries();
-    for (auto it = entries.crbegin(); reason.isEmpty() && it != entries.crend(); ++it) {
-        const int at = it->text.indexOf(file);
-        if (it->source == LogEntry::Source::Service && it->isProblem() && at >= 0) {
-            reason = it->text.mid(at + file.size());
-            while (reason.startsWith(QLatin1Char(':')) || reason.startsWith(QLatin1Char(' ')))
-                reason.remove(0, 1);
-            break;
-        }
-    }
+    // Without a reason from the device, the service logged why it could not
+    // open the file or address.
+    if (reason.isEmpty())
+        reason = LogSink::instance()->lastEntryAbout(file, QStringLiteral("open")).detail;
     const QString text = reason.isEmpty() ? message : message + QStringLiteral(": ") + reason;
     m_errors << text;
     qCCritical(lcCamview).noquote() << text;

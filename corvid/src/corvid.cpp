@@ -337,7 +337,7 @@ int StartGrab(const std::string& id)
 
 void VLogInfo(const std::string& tag, const std::string& message, int level)
 {
-    VLogRecord(LogRecord{tag, level, {}, {}, {}, {}, message});
+    VLogRecord(LogRecord{tag, level, {}, {}, {}, {}, message, {}});
 }
 
 void VLogRecord(const LogRecord& record)

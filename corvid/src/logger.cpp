@@ -39,7 +39,7 @@ const QLoggingCategory& Logger::category(const std::string& tag)
 
 void Logger::log(const std::string& tag, const std::string& message, int level)
 {
-    log(LogRecord{tag, level, {}, {}, {}, {}, message});
+    log(LogRecord{tag, level, {}, {}, {}, {}, message, {}});
 }
 
 void Logger::log(const LogRecord& record)
@@ -117,7 +117,13 @@ bool Logger::printingRecord()
 void logDeviceEvent(const std::string& device, const std::string& kind, const std::string& text, int level,
                     const std::string& operation, const std::string& feature)
 {
-    Logger::instance().log(LogRecord{"Corvid", level, device, feature, operation, kind, text});
+    Logger::instance().log(LogRecord{"Corvid", level, device, feature, operation, kind, text, std::string()});
+}
+
+void logOpenFailure(const std::string& what, const std::string& source, const std::string& reason)
+{
+    Logger::instance().log(LogRecord{"Corvid", 2, source, std::string(), "open", "open-failed",
+                                     what + " " + source + ": " + reason, reason});
 }
 
 } // namespace Internal

@@ -64,6 +64,10 @@ private:
 //! concerns ("acquire", "open", ...; empty for none).
 void logDeviceEvent(const std::string& device, const std::string& kind, const std::string& text, int level,
                     const std::string& operation = std::string(), const std::string& feature = std::string());
+//! A device that could not be opened, named by the file or address it was
+//! asked for (it has no id yet): "<what> <source>: <reason>" as an error,
+//! operation "open", kind "open-failed", the reason as the detail.
+void logOpenFailure(const std::string& what, const std::string& source, const std::string& reason);
 
 } // namespace Internal
 } // namespace Corvid

@@ -115,7 +115,7 @@ std::string Service::addSimulated(const std::string& xmlPath, const std::string&
     }
     std::error_code missing;
     if (!std::filesystem::is_regular_file(path, missing)) {
-        log("cannot open the simulated device " + xmlPath + ": no such file", 2);
+        logOpenFailure("cannot open the simulated device", xmlPath, "no such file");
         return std::string();
     }
     std::string error;
@@ -126,7 +126,7 @@ std::string Service::addSimulated(const std::string& xmlPath, const std::string&
         error = e.what();
     }
     if (!connection) {
-        log("cannot open the simulated device " + xmlPath + ": " + error, 2);
+        logOpenFailure("cannot open the simulated device", xmlPath, error);
         std::lock_guard<std::mutex> lock(m_mutex);
         return insertUnusableLocked(uniqueIdLocked(simulatedDeviceId(path), path), isCard, path,
                                     std::filesystem::path(path).stem().string(), error);
@@ -191,7 +191,7 @@ std::string Service::addOpenedAravis(const std::string& idOrAddress, const std::
                                      const std::string& error)
 {
     if (!connection) {
-        log("cannot open the device " + idOrAddress + ": " + error, 2);
+        logOpenFailure("cannot open the device", idOrAddress, error);
         if (!found || found->id.empty())
             return std::string();
         // Discovery saw it: the user should see why it cannot be used.

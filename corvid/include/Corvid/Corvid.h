@@ -203,6 +203,7 @@ struct LogRecord
     std::string operation; //!< "read", "write", "execute", "open", ...; empty when none
     std::string kind;      //!< the failure's kind ("AccessException", "lost", ...); empty when none
     std::string text;      //!< the message, as VLogInfo logs it
+    std::string detail;    //!< the reason alone (the device's or the system's words); empty when none
 };
 
 //! Logs record.text under record.tag at record.level, as VLogInfo does, and
