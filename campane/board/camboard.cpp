@@ -4,7 +4,7 @@
 #include "ccombobox.h"
 #include "descriptiontext.h"
 #include "featuretreeview.h"
-#include "genapicall.h"
+#include "featurevalue.h"
 #include "resources.h"
 #include "selectedbutton.h"
 #include "switchbutton.h"
@@ -52,16 +52,6 @@ QTreeView::branch:open:has-children:has-siblings {
     image: url(:/Resources/icons/camera/unfold.png);
 }
 )";
-
-std::string toStd(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
-
-QString fromStd(const std::string& text)
-{
-    return QString::fromUtf8(text.c_str(), int(text.size()));
-}
 
 bool hostHasFoldIcons()
 {

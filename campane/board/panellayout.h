@@ -3,6 +3,10 @@
 #include <QList>
 #include <QString>
 
+// The output check-list's entry while no kind is checked, and the show-type
+// list's entry for showing none.
+constexpr const char* kDash = "-";
+
 // A 2D image kind that a structured-light camera can output: the boolean
 // feature that switches it and the text the panel shows for it.
 struct OutputKind

@@ -1,0 +1,158 @@
+#include "featureerror.h"
+
+#include "featuretext.h"
+
+#include <Corvid/Corvid.h>
+
+namespace {
+
+// The kind of a GenICam exception, from its type: the most derived of ours.
+const char* genericKindOf(const GenICam::GenericException& e)
+{
+    if (dynamic_cast<const GenICam::AccessException*>(&e))
+        return "AccessException";
+    if (dynamic_cast<const GenICam::OutOfRangeException*>(&e))
+        return "OutOfRangeException";
+    if (dynamic_cast<const GenICam::InvalidArgumentException*>(&e))
+        return "InvalidArgumentException";
+    if (dynamic_cast<const GenICam::TimeoutException*>(&e))
+        return "TimeoutException";
+    if (dynamic_cast<const GenICam::LogicalErrorException*>(&e))
+        return "LogicalErrorException";
+    if (dynamic_cast<const GenICam::RuntimeException*>(&e))
+        return "RuntimeException";
+    return "GenericException";
+}
+
+} // namespace
+
+bool FeatureError::isUnreadable() const
+{
+    // The access refusal of a node that the device may not read (as opposed
+    // to a lost device or a defective description) is worded so by genapi.
+    return kind == QLatin1String("AccessException") && text.contains(QLatin1String("Node is not readable"));
+}
+
+FeatureError featureError(const std::exception& e, const QString& feature, const QString& operation)
+{
+    FeatureError error;
+    error.feature = feature;
+    error.operation = operation;
+    if (const auto* generic = dynamic_cast<const GenICam::GenericException*>(&e)) {
+        error.kind = QLatin1String(genericKindOf(*generic));
+        error.text = QString::fromUtf8(generic->GetDescription());
+        error.sourceFile = generic->GetSourceFileName();
+        error.sourceLine = int(generic->GetSourceLine());
+    } else {
+        error.kind = QStringLiteral("std::exception");
+        error.text = QString::fromUtf8(e.what() ? e.what() : "");
+    }
+    return error;
+}
+
+FeatureError unknownFeatureError(const QString& feature, const QString& operation)
+{
+    FeatureError error;
+    error.kind = QStringLiteral("unknown");
+    error.feature = feature;
+    error.operation = operation;
+    error.text = QStringLiteral("unknown exception");
+    return error;
+}
+
+void reportFeature(const FeatureReport& where, const FeatureError& error, const QString& text) noexcept
+{
+    try {
+        Corvid::LogRecord record;
+        record.tag = where.tag.toStdString();
+        record.level = where.level;
+        record.device = toStd(where.device);
+        record.feature = toStd(error.feature);
+        record.operation = toStd(error.operation);
+        record.kind = toStd(error.kind);
+        record.text = toStd(text);
+        Corvid::VLogRecord(record);
+    } catch (...) {
+    }
+}
+
+void reportWritten(const QString& feature, const QString& device) noexcept
+{
+    try {
+        FeatureError written;
+        written.kind = QStringLiteral("written");
+        written.feature = feature;
+        written.operation = QStringLiteral("write");
+        reportFeature({QByteArrayLiteral("campane.write"), -1, device}, written,
+                      QStringLiteral("Wrote ") + feature);
+    } catch (...) {
+    }
+}
+
+QString refusedWriteText(const FeatureError& error)
+{
+    return QStringLiteral("Set ") + error.feature + QStringLiteral(" value failed, message = ") + error.text;
+}
+
+QString raisedErrorText(const FeatureError& error)
+{
+    return QStringLiteral("An error is raised: file: %1,line no:%2, error info:%3")
+        .arg(QString::fromUtf8(error.sourceFile), QString::number(error.sourceLine), error.text);
+}
+
+namespace {
+
+void reportGeneric(const QString& feature, const GenICam::GenericException& e, const char* operation,
+                   int level) noexcept
+{
+    try {
+        const FeatureError error = featureError(e, feature, QLatin1String(operation));
+        // The category is the feature's name.
+        const QByteArray tag = feature.isEmpty() ? QByteArrayLiteral("genapi") : feature.toUtf8();
+        reportFeature({tag, level, QString()}, error, raisedErrorText(error));
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+void warnGenericException(const QString& feature, const GenICam::GenericException& e,
+                          const char* operation) noexcept
+{
+    reportGeneric(feature, e, operation, 1);
+}
+
+void debugGenericException(const QString& feature, const GenICam::GenericException& e,
+                           const char* operation) noexcept
+{
+    reportGeneric(feature, e, operation, -1);
+}
+
+void logRefusedWrite(const char* tag, const QString& feature, const GenICam::GenericException& e,
+                     const QString& device) noexcept
+{
+    try {
+        const FeatureError error = featureError(e, feature, QStringLiteral("write"));
+        reportFeature({QByteArray(tag ? tag : ""), 0, device}, error, refusedWriteText(error));
+    } catch (...) {
+    }
+}
+
+void logStdException(const char* tag, const std::exception& e, const QString& feature,
+                     const char* operation) noexcept
+{
+    try {
+        const FeatureError error = featureError(e, feature, QLatin1String(operation));
+        reportFeature({QByteArray(tag ? tag : ""), 0, QString()}, error, error.text);
+    } catch (...) {
+    }
+}
+
+void logUnknownException(const char* tag, const QString& feature, const char* operation) noexcept
+{
+    try {
+        const FeatureError error = unknownFeatureError(feature, QLatin1String(operation));
+        reportFeature({QByteArray(tag ? tag : ""), 0, QString()}, error, error.text);
+    } catch (...) {
+    }
+}
