@@ -4,23 +4,27 @@
 
 #include <Corvid/Corvid.h>
 
+#include <typeinfo>
+#include <utility>
+
 namespace {
 
-// The kind of a GenICam exception, from its type: the most derived of ours.
+// The kind of a GenICam exception, from its type. The exceptions that
+// genapi throws are of these types exactly; any other is a GenericException.
 const char* genericKindOf(const GenICam::GenericException& e)
 {
-    if (dynamic_cast<const GenICam::AccessException*>(&e))
-        return "AccessException";
-    if (dynamic_cast<const GenICam::OutOfRangeException*>(&e))
-        return "OutOfRangeException";
-    if (dynamic_cast<const GenICam::InvalidArgumentException*>(&e))
-        return "InvalidArgumentException";
-    if (dynamic_cast<const GenICam::TimeoutException*>(&e))
-        return "TimeoutException";
-    if (dynamic_cast<const GenICam::LogicalErrorException*>(&e))
-        return "LogicalErrorException";
-    if (dynamic_cast<const GenICam::RuntimeException*>(&e))
-        return "RuntimeException";
+    static const std::pair<const std::type_info*, const char*> kinds[] = {
+        {&typeid(GenICam::AccessException), "AccessException"},
+        {&typeid(GenICam::OutOfRangeException), "OutOfRangeException"},
+        {&typeid(GenICam::InvalidArgumentException), "InvalidArgumentException"},
+        {&typeid(GenICam::TimeoutException), "TimeoutException"},
+        {&typeid(GenICam::LogicalErrorException), "LogicalErrorException"},
+        {&typeid(GenICam::RuntimeException), "RuntimeException"},
+    };
+    for (const auto& kind : kinds) {
+        if (typeid(e) == *kind.first)
+            return kind.second;
+    }
     return "GenericException";
 }
 

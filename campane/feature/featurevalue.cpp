@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 using namespace GenApi;
@@ -94,24 +95,14 @@ FeatureKind FeatureValue::kind() const
 {
     if (!m_node)
         return FeatureKind::None;
-    switch (m_node->GetPrincipalInterfaceType()) {
-    case intfIInteger:
-        return FeatureKind::Integer;
-    case intfIFloat:
-        return FeatureKind::Float;
-    case intfIBoolean:
-        return FeatureKind::Boolean;
-    case intfIEnumeration:
-        return FeatureKind::Enumeration;
-    case intfIString:
-        return FeatureKind::String;
-    case intfICommand:
-        return FeatureKind::Command;
-    case intfICategory:
-        return FeatureKind::Category;
-    default:
-        return FeatureKind::Other;
-    }
+    // By GenApi's interface type, in the order of EInterfaceType.
+    static const FeatureKind kinds[] = {FeatureKind::Other,       FeatureKind::Other,   FeatureKind::Integer,
+                                        FeatureKind::Boolean,     FeatureKind::Command, FeatureKind::Float,
+                                        FeatureKind::String,      FeatureKind::Other,   FeatureKind::Category,
+                                        FeatureKind::Enumeration, FeatureKind::Other,   FeatureKind::Other};
+    static_assert(intfIEnumeration == 9 && intfIPort == 11, "EInterfaceType's order");
+    const int type = int(m_node->GetPrincipalInterfaceType());
+    return type >= 0 && type < int(std::size(kinds)) ? kinds[type] : FeatureKind::Other;
 }
 
 EAccessMode FeatureValue::accessMode() const

@@ -19,8 +19,15 @@ namespace {
 // links loop.
 const int kMaxDepth = 64;
 
-void printDescription(const GenICam::GenericException& e)
+// A node the tree could not read while it was built. The reason is a record
+// (debug, "campane.tree") like every feature's failure, and a line on the
+// standard output as well, where the tree's printed dump shows it among the
+// rows.
+void reportBuildFailure(INode* node, const GenICam::GenericException& e)
 {
+    reportFeature({QByteArrayLiteral("campane.tree"), -1, QString()},
+                  featureError(e, FeatureValue(node).name(), QStringLiteral("read")),
+                  QString::fromUtf8(e.GetDescription()));
     // The description quotes the device's names: its control characters
     // would reach the terminal.
     QByteArray text(e.GetDescription());
@@ -333,7 +340,7 @@ void TreeModel::setupModelData(const GenApi::NodeList_t& nodes, TreeItem* parent
                     node->GetParents(parents);
                     topLevel = parents.empty() || node->GetName(false) == "Root";
                 },
-                printDescription);
+                [&](const GenICam::GenericException& e) { reportBuildFailure(node, e); });
             if (!topLevel)
                 continue;
         }
@@ -365,7 +372,7 @@ void TreeModel::appendNode(GenApi::INode* node, TreeItem* parent)
             // value as well; categories have none.
             value = buildValue(node);
         },
-        printDescription);
+        [&](const GenICam::GenericException& e) { reportBuildFailure(node, e); });
     if (skip)
         return;
     if (m_rows >= maxRows) {
