@@ -6,7 +6,7 @@
 
 #include "camboard.h"
 
-#include "featurevalue.h"
+#include "featurepolicy.h"
 #include "selectedbutton.h"
 #include "toolpagewidget.h"
 #include "toolpagewidgetitem.h"
@@ -153,7 +153,7 @@ int CamBoard::readIntegerFeature(const QString& name, qint64& value, qint64& min
             status = -3;
             return;
         }
-        value = feature.value(ReadPolicy()).toLongLong();
+        value = feature.value(FeaturePolicy::region()).toLongLong();
         const FeatureLimits limits = feature.limits();
         minimum = limits.minimum.toLongLong();
         maximum = limits.maximum.toLongLong();
@@ -180,12 +180,7 @@ int CamBoard::writeIntegerFeature(const QString& name, qint64 value)
         return -2;
     if (kind != FeatureKind::Integer)
         return 0;
-    // Written as the spin boxes hold it, verified, without a read-back: the
-    // rows read the region again when they refresh.
-    WritePolicy policy;
-    policy.checkAccess = true;
-    policy.readBack = false;
-    const FeatureWrite write = feature.write(qlonglong(value), policy, "CamBoard");
+    const FeatureWrite write = feature.write(qlonglong(value), FeaturePolicy::regionWrite(), "CamBoard");
     if (!write.writable)
         return -3;
     if (write.error.isGeneric())

@@ -455,8 +455,7 @@ void CamBoard::createSamplingRateBox()
 {
     samplingRateBox = new QComboBox;
     samplingRateBox->setObjectName(QStringLiteral("samplingRateBox"));
-    QString stored =
-        QString::fromStdString(Corvid::GetCameraInfo(toStd(m_deviceId), Corvid::CAM_INFO_SAMPLING_RATE));
+    QString stored = fromStd(Corvid::GetCameraInfo(toStd(m_deviceId), Corvid::CAM_INFO_SAMPLING_RATE));
     if (stored == QLatin1String("0"))
         stored = QStringLiteral("4");
     samplingRateBox->addItems(QStringList{QStringLiteral("8"), QStringLiteral("4"), QStringLiteral("2")});

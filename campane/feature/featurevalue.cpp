@@ -313,7 +313,7 @@ QVariant FeatureValue::set(const QVariant& value, const WritePolicy& policy, boo
                     *missingEntry = true;
                 return QVariant();
             }
-            enumeration->SetIntValue(toWidth(entry->GetValue(), policy.integerWidth), verify);
+            enumeration->SetIntValue(toWidth(entry->GetValue(), policy.entryWidth), verify);
         }
         settle(policy.settleMs);
         if (readBack)

@@ -8,7 +8,6 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-#include <QVector>
 
 namespace GenApi {
 struct INode;
@@ -29,8 +28,8 @@ enum class FloatWidth
 };
 
 // How a value is read. The views read differently on purpose (a tree cell
-// reads the cache, a new panel editor reads the device), and each way is
-// spelled out here as data.
+// reads the cache, a new panel editor reads the device); their ways are named
+// in featurepolicy.h.
 struct ReadPolicy
 {
     bool verify = false;      //!< GetValue's Verify
@@ -56,7 +55,8 @@ struct WritePolicy
     bool readBack = true;       //!< read the value again past every cache
     bool readRollback = false;  //!< read the value before writing (what a refusal returns to)
     bool checkAccess = false;   //!< write only a writable feature (FeatureWrite::writable)
-    IntegerWidth integerWidth = IntegerWidth::Full; //!< of the read-back and of an entry's value
+    IntegerWidth integerWidth = IntegerWidth::Full; //!< of an integer's read-back
+    IntegerWidth entryWidth = IntegerWidth::Full;   //!< of an entry's value, looked up by name
     FloatWidth floatWidth = FloatWidth::Double;     //!< of the written float
     //! An enumeration is written through FromString(): an unknown entry is a
     //! refusal. Otherwise it is looked up, and an unknown entry writes
@@ -66,7 +66,7 @@ struct WritePolicy
 
 struct FeatureRead
 {
-    QVariant value;                          //!< qlonglong, double, bool or QString; invalid when none
+    QVariant value; //!< qlonglong (int when Low32), double, bool or QString; invalid when none
     GenApi::EAccessMode access = GenApi::NI; //!< read when the policy asks for it
     bool readable = true;
     bool writable = false;
@@ -152,8 +152,6 @@ public:
     FeatureError execute(bool verify, const char* tag) const noexcept;
 
 private:
-    FeatureError caught(const char* tag, const char* operation) const noexcept;
-
     GenApi::INode* m_node = nullptr;
     QString m_name;
 };

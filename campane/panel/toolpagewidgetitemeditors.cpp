@@ -4,7 +4,7 @@
 #include "toolpagewidgetitem.h"
 
 #include "displaytexts.h"
-#include "featurevalue.h"
+#include "featurepolicy.h"
 #include "rowparts.h"
 #include "switchbutton.h"
 #include "wheelguard.h"
@@ -25,44 +25,6 @@ using namespace RowParts;
 namespace {
 
 constexpr double kDefaultFloatStep = 0.01;
-
-// A new editor reads the device; an update reads what GenApi's cache holds.
-// The spin boxes hold an int and, when new, figures in single precision.
-ReadPolicy numberRead(bool update)
-{
-    ReadPolicy policy;
-    policy.verify = !update;
-    policy.ignoreCache = !update;
-    policy.checkAccess = true;
-    policy.integerWidth = IntegerWidth::Low32;
-    policy.floatWidth = update ? FloatWidth::Double : FloatWidth::Single;
-    return policy;
-}
-
-ReadPolicy cachedRead()
-{
-    ReadPolicy policy;
-    policy.checkAccess = true;
-    policy.entryAsString = true;
-    return policy;
-}
-
-// Numbers are written verified and read back at once; a switch or an entry
-// gives the device a moment before the read-back.
-WritePolicy numberWrite()
-{
-    WritePolicy policy;
-    policy.integerWidth = IntegerWidth::Low32;
-    return policy;
-}
-
-WritePolicy choiceWrite()
-{
-    WritePolicy policy;
-    policy.settleMs = 10;
-    policy.entryFromString = true;
-    return policy;
-}
 
 // The last value a spin box had accepted (a float for the double spin box,
 // as the row stores it).
@@ -126,7 +88,7 @@ QWidget* ToolPageWidgetItem::createEditor(GenApi::INode* node, bool& ok)
 QWidget* ToolPageWidgetItem::createNumberEditor(const FeatureValue& feature, bool floating, bool& ok)
 {
     const bool update = m_widget != nullptr;
-    const FeatureRead read = feature.read(numberRead(update), kTag);
+    const FeatureRead read = feature.read(FeaturePolicy::panelNumber(update), kTag);
     if (read.error.failed())
         return m_widget;
     if (!read.readable) {
@@ -209,7 +171,7 @@ QWidget* ToolPageWidgetItem::createNumberEditor(const FeatureValue& feature, boo
 
 QWidget* ToolPageWidgetItem::createBooleanEditor(const FeatureValue& feature, bool& ok)
 {
-    const FeatureRead read = feature.read(cachedRead(), kTag);
+    const FeatureRead read = feature.read(FeaturePolicy::panelChoice(), kTag);
     if (read.error.failed())
         return m_widget;
     if (!read.readable) {
@@ -262,7 +224,7 @@ QString ToolPageWidgetItem::entryText(const QString& entry) const
 
 QWidget* ToolPageWidgetItem::createEnumerationEditor(const FeatureValue& feature, bool& ok)
 {
-    const FeatureRead read = feature.read(cachedRead(), kTag);
+    const FeatureRead read = feature.read(FeaturePolicy::panelChoice(), kTag);
     QStringList entries;
     if (read.error.failed())
         return m_widget;
@@ -369,7 +331,8 @@ bool ToolPageWidgetItem::reportWrite(const FeatureWrite& write) const
 template <class SpinBox> bool ToolPageWidgetItem::writeSpinBox(SpinBox* spinBox)
 {
     const auto value = spinBox->value();
-    const FeatureWrite write = FeatureValue(m_node, m_nodeName).write(QVariant(value), numberWrite(), kTag);
+    const FeatureWrite write =
+        FeatureValue(m_node, m_nodeName).write(QVariant(value), FeaturePolicy::panelNumberWrite(), kTag);
     const bool written = reportWrite(write);
 
     const QSignalBlocker blocker(spinBox);
@@ -406,7 +369,7 @@ void ToolPageWidgetItem::onBoolParamChanged()
         return;
     // The switch has flipped itself already.
     const FeatureValue feature(m_node, m_nodeName);
-    if (reportWrite(feature.write(button->isSwitchOn(), choiceWrite(), kTag)))
+    if (reportWrite(feature.write(button->isSwitchOn(), FeaturePolicy::panelChoiceWrite(), kTag)))
         emit valueChanged(QVariant());
 }
 
@@ -417,7 +380,7 @@ void ToolPageWidgetItem::onEnumParamChanged(const QString& value)
     // The combo box may show Chinese texts; the device takes entry names.
     const QString entry = englishEntryText(value, value);
     const FeatureValue feature(m_node, m_nodeName);
-    if (!reportWrite(feature.write(entry, choiceWrite(), kTag)))
+    if (!reportWrite(feature.write(entry, FeaturePolicy::panelChoiceWrite(), kTag)))
         return;
     if (auto* comboBox = qobject_cast<QWidget*>(sender()))
         comboBox->clearFocus();

@@ -1,6 +1,6 @@
 #include "treeitem.h"
 
-#include "featurevalue.h"
+#include "featurepolicy.h"
 #include "treelog.h"
 
 Q_LOGGING_CATEGORY(lcFeatureTree, "campane.tree", QtInfoMsg)
@@ -12,27 +12,7 @@ namespace {
 const char* const kTag = "TreeItem";
 const char* const kTreeCategory = "campane.tree";
 
-// A cell reads what GenApi's cache holds.
-const ReadPolicy kCellRead;
 // Line-rate features change with the device's timing: they bypass the cache.
-const ReadPolicy kUncachedRead{true, true};
-
-// A write is verified (a value outside the limits or off the increment grid
-// is refused here as the panel refuses it, instead of reaching the device,
-// which would round or clamp it silently), and read back after a moment: the
-// device may take that long to apply it. A float goes through single
-// precision, as the editor's value always has; an entry's value through
-// 32 bits.
-WritePolicy treeWritePolicy()
-{
-    WritePolicy policy;
-    policy.settleMs = 50;
-    policy.readRollback = true;
-    policy.integerWidth = IntegerWidth::Full;
-    policy.floatWidth = FloatWidth::Single;
-    return policy;
-}
-
 bool readsUncached(const QString& name)
 {
     return name == QLatin1String("AcquisitionLineRate") || name == QLatin1String("ResultingLineRateAbs");
@@ -146,7 +126,8 @@ QVariant TreeItem::readValue()
 {
     const FeatureValue feature(m_node.get(), m_name);
     const bool uncached = feature.kind() == FeatureKind::Float && readsUncached(m_name);
-    return feature.text(TextStyle::Tree, uncached ? kUncachedRead : kCellRead);
+    return feature.text(TextStyle::Tree,
+                        uncached ? FeaturePolicy::treeUncached() : FeaturePolicy::treeCell());
 }
 
 bool TreeItem::setData(int column, const QVariant& value)
@@ -166,7 +147,7 @@ bool TreeItem::setData(int column, const QVariant& value)
     }
 
     const FeatureValue feature(m_node.get(), m_name);
-    const FeatureWrite write = feature.write(value, treeWritePolicy(), kTag);
+    const FeatureWrite write = feature.write(value, FeaturePolicy::treeWrite(), kTag);
     // Unreadable before the write (write-only): the stored value stays the
     // rollback value.
     const QVariant rollback = write.hasRollback ? write.rollback : m_itemData.at(column);

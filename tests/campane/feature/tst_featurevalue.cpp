@@ -1,4 +1,4 @@
-#include "featurevalue.h"
+#include "featurepolicy.h"
 
 #include <GenApi/DeviceConnection.h>
 #include <GenApi/GenApi.h>
@@ -11,43 +11,45 @@ using namespace GenApi;
 
 namespace {
 
+// The views' policies, by row.
 enum Policy
 {
-    Cached,      // a tree cell
-    Fresh,       // verified, past the cache
-    PanelNew,    // a new panel editor: access checked, 32-bit, single precision
-    PanelChoice, // a panel switch or combo box: access checked, entry as text
-    TreeWrite,   // verified, rollback read, settle, entry looked up by name
-    PanelWrite,  // verified, 32-bit read-back, entry through FromString
-    RegionWrite  // access checked, no read-back
+    TreeCell,
+    TreeUncached,
+    PanelNewNumber,
+    PanelChoice,
+    TreeWrite,
+    PanelNumberWrite,
+    PanelChoiceWrite,
+    RegionWrite
 };
 
 ReadPolicy readPolicy(int policy)
 {
-    ReadPolicy read;
-    if (policy == Fresh || policy == PanelNew)
-        read.verify = read.ignoreCache = true;
-    if (policy == PanelNew) {
-        read.checkAccess = true;
-        read.integerWidth = IntegerWidth::Low32;
-        read.floatWidth = FloatWidth::Single;
+    switch (policy) {
+    case TreeUncached:
+        return FeaturePolicy::treeUncached();
+    case PanelNewNumber:
+        return FeaturePolicy::panelNumber(false);
+    case PanelChoice:
+        return FeaturePolicy::panelChoice();
+    default:
+        return FeaturePolicy::treeCell();
     }
-    if (policy == PanelChoice)
-        read.checkAccess = read.entryAsString = true;
-    return read;
 }
 
 WritePolicy writePolicy(int policy)
 {
-    WritePolicy write;
-    write.readRollback = policy == TreeWrite;
-    write.settleMs = policy == TreeWrite ? 1 : 0;
-    write.floatWidth = policy == TreeWrite ? FloatWidth::Single : FloatWidth::Double;
-    write.integerWidth = policy == PanelWrite ? IntegerWidth::Low32 : IntegerWidth::Full;
-    write.entryFromString = policy == PanelWrite;
-    write.checkAccess = policy == RegionWrite;
-    write.readBack = policy != RegionWrite;
-    return write;
+    switch (policy) {
+    case PanelNumberWrite:
+        return FeaturePolicy::panelNumberWrite();
+    case PanelChoiceWrite:
+        return FeaturePolicy::panelChoiceWrite();
+    case RegionWrite:
+        return FeaturePolicy::regionWrite();
+    default:
+        return FeaturePolicy::treeWrite();
+    }
 }
 
 const int kRaw = -1; // the value itself, no text style
@@ -82,37 +84,39 @@ private slots:
         // A second read of a cachable register reads nothing; a NoCache one
         // (ExposureTime, SensorTemperature) or a fresh read reads it again.
         QTest::newRow("integer, number")
-            << "ExposureTime" << int(Cached) << tree << QVariant(1000LL) << true << "" << 1;
+            << "ExposureTime" << int(TreeCell) << tree << QVariant(1000LL) << true << "" << 1;
         QTest::newRow("integer, hex named IPv4")
-            << "GevCurrentIPAddress" << int(Cached) << tree << QVariant("192.168.0.1") << true << "" << 0;
+            << "GevCurrentIPAddress" << int(TreeCell) << tree << QVariant("192.168.0.1") << true << "" << 0;
         QTest::newRow("integer, hex named MAC")
-            << "GevMACAddress" << int(Cached) << tree << QVariant("00:11:22:33:44:AA") << true << "" << 0;
+            << "GevMACAddress" << int(TreeCell) << tree << QVariant("00:11:22:33:44:AA") << true << "" << 0;
         QTest::newRow("integer, IPv4")
-            << "PeerAddress" << int(Fresh) << tree << QVariant("10.0.1.2") << true << "" << 1;
+            << "PeerAddress" << int(TreeUncached) << tree << QVariant("10.0.1.2") << true << "" << 1;
         QTest::newRow("integer, MAC")
-            << "PeerMac" << int(Cached) << tree << QVariant("A1:B2:C3:D4:E5:F6") << true << "" << 0;
+            << "PeerMac" << int(TreeCell) << tree << QVariant("A1:B2:C3:D4:E5:F6") << true << "" << 0;
         QTest::newRow("integer, hex")
-            << "StatusBits" << int(Cached) << tree << QVariant("0xff") << true << "" << 0;
+            << "StatusBits" << int(TreeCell) << tree << QVariant("0xff") << true << "" << 0;
         QTest::newRow("integer, low 32 bits")
-            << "GevMACAddress" << int(PanelNew) << kRaw << QVariant(0x223344AA) << true << "" << 1;
+            << "GevMACAddress" << int(PanelNewNumber) << kRaw << QVariant(0x223344AA) << true << "" << 1;
         QTest::newRow("float, node's notation")
-            << "Gain" << int(Cached) << tree << QVariant("2.5") << true << "" << 0;
-        QTest::newRow("float, fresh") << "Gain" << int(Fresh) << tree << QVariant("2.5") << true << "" << 1;
-        QTest::newRow("float, single precision")
-            << "SensorTemperature" << int(PanelNew) << spin << QVariant(double(36.4567f)) << true << "" << 1;
-        QTest::newRow("boolean") << "ReverseX" << int(Cached) << tree << QVariant("False") << true << "" << 0;
+            << "Gain" << int(TreeCell) << tree << QVariant("2.5") << true << "" << 0;
+        QTest::newRow("float, fresh")
+            << "Gain" << int(TreeUncached) << tree << QVariant("2.5") << true << "" << 1;
+        QTest::newRow("float, single precision") << "SensorTemperature" << int(PanelNewNumber) << spin
+                                                 << QVariant(double(36.4567f)) << true << "" << 1;
+        QTest::newRow("boolean") << "ReverseX" << int(TreeCell) << tree << QVariant("False") << true << ""
+                                 << 0;
         QTest::newRow("enumeration, entry")
             << "GainAuto" << int(PanelChoice) << kRaw << QVariant("Off") << true << "" << 0;
-        QTest::newRow("string") << "DeviceUserID" << int(Cached) << tree << QVariant("cam-1") << true << ""
+        QTest::newRow("string") << "DeviceUserID" << int(TreeCell) << tree << QVariant("cam-1") << true << ""
                                 << 0;
-        QTest::newRow("command") << "TriggerSoftware" << int(Cached) << tree << QVariant("{Execute}") << true
-                                 << "" << 0;
-        QTest::newRow("read-only") << "FrameCount" << int(PanelNew) << kRaw << QVariant(42) << true << ""
-                                   << 1;
+        QTest::newRow("command") << "TriggerSoftware" << int(TreeCell) << tree << QVariant("{Execute}")
+                                 << true << "" << 0;
+        QTest::newRow("read-only") << "FrameCount" << int(PanelNewNumber) << kRaw << QVariant(42) << true
+                                   << "" << 1;
         QTest::newRow("write-only, access checked")
-            << "SecretKey" << int(PanelNew) << kRaw << QVariant() << false << "" << 0;
+            << "SecretKey" << int(PanelNewNumber) << kRaw << QVariant() << false << "" << 0;
         QTest::newRow("write-only, read anyway")
-            << "SecretKey" << int(Cached) << kRaw << QVariant() << true << "AccessException" << 0;
+            << "SecretKey" << int(TreeCell) << kRaw << QVariant() << true << "AccessException" << 0;
     }
 
     void read()
@@ -162,12 +166,12 @@ private slots:
             << "ExposureTime" << QVariant(1203) << int(TreeWrite) << false << QVariant() << QVariant(1000LL)
             << "OutOfRangeException" << 0;
         QTest::newRow("integer above the maximum")
-            << "ExposureTime" << QVariant(100005) << int(PanelWrite) << false << QVariant() << QVariant()
-            << "OutOfRangeException" << 0;
+            << "ExposureTime" << QVariant(100005) << int(PanelNumberWrite) << false << QVariant()
+            << QVariant() << "OutOfRangeException" << 0;
         QTest::newRow("float, tree text rollback") << "Gain" << QVariant(4.0) << int(TreeWrite) << true
                                                    << QVariant(4.0) << QVariant("2.5") << "" << 1;
-        QTest::newRow("boolean") << "ReverseX" << QVariant(true) << int(PanelWrite) << true << QVariant(true)
-                                 << QVariant() << "" << 1;
+        QTest::newRow("boolean") << "ReverseX" << QVariant(true) << int(PanelChoiceWrite) << true
+                                 << QVariant(true) << QVariant() << "" << 1;
         QTest::newRow("string") << "DeviceUserID" << QVariant("cam-2") << int(TreeWrite) << true
                                 << QVariant("cam-2") << QVariant("cam-1") << "" << 1;
         QTest::newRow("entry by name") << "GainAuto" << QVariant("Continuous") << int(TreeWrite) << true
@@ -175,17 +179,18 @@ private slots:
         QTest::newRow("entry by name, unknown") << "GainAuto" << QVariant("Sometimes") << int(TreeWrite)
                                                 << true << QVariant() << QVariant() << "" << 0;
         QTest::newRow("entry from string, unknown")
-            << "GainAuto" << QVariant("Sometimes") << int(PanelWrite) << false << QVariant() << QVariant()
-            << "InvalidArgumentException" << 0;
+            << "GainAuto" << QVariant("Sometimes") << int(PanelChoiceWrite) << false << QVariant()
+            << QVariant() << "InvalidArgumentException" << 0;
         QTest::newRow("read-only, access checked") << "FrameCount" << QVariant(5) << int(RegionWrite) << false
                                                    << QVariant() << QVariant() << "" << 0;
-        QTest::newRow("read-only, written anyway") << "FrameCount" << QVariant(5) << int(PanelWrite) << false
-                                                   << QVariant() << QVariant() << "AccessException" << 0;
+        QTest::newRow("read-only, written anyway")
+            << "FrameCount" << QVariant(5) << int(PanelNumberWrite) << false << QVariant() << QVariant()
+            << "AccessException" << 0;
         // Written, but its read-back is refused: the tree takes that as a refusal.
         QTest::newRow("write-only, no rollback") << "SecretKey" << QVariant(7) << int(TreeWrite) << false
                                                  << QVariant() << QVariant() << "AccessException" << 1;
-        QTest::newRow("command") << "ClearCounters" << QVariant() << int(PanelWrite) << true << QVariant()
-                                 << QVariant() << "" << 1;
+        QTest::newRow("command") << "ClearCounters" << QVariant() << int(PanelNumberWrite) << true
+                                 << QVariant() << QVariant() << "" << 1;
     }
 
     void write()
