@@ -9,54 +9,34 @@ ReadPolicy treeCell()
 
 ReadPolicy treeUncached()
 {
-    ReadPolicy policy;
-    policy.verify = true;
-    policy.ignoreCache = true;
-    return policy;
+    return ReadPolicy().fresh();
 }
 
 WritePolicy treeWrite()
 {
-    WritePolicy policy;
-    policy.settleMs = 50;
-    policy.readRollback = true;
-    policy.floatWidth = FloatWidth::Single;
-    policy.entryWidth = IntegerWidth::Low32;
-    return policy;
+    return WritePolicy().withRollback().settled(50).widths(IntegerWidth::Full, IntegerWidth::Low32,
+                                                           FloatWidth::Single);
 }
 
 ReadPolicy panelNumber(bool update)
 {
-    ReadPolicy policy;
-    policy.verify = !update;
-    policy.ignoreCache = !update;
-    policy.checkAccess = true;
-    policy.integerWidth = IntegerWidth::Low32;
-    policy.floatWidth = update ? FloatWidth::Double : FloatWidth::Single;
-    return policy;
+    return ReadPolicy().fresh(!update).accessChecked().widths(
+        IntegerWidth::Low32, update ? FloatWidth::Double : FloatWidth::Single);
 }
 
 ReadPolicy panelChoice()
 {
-    ReadPolicy policy;
-    policy.checkAccess = true;
-    policy.entryAsString = true;
-    return policy;
+    return ReadPolicy().accessChecked().entryText();
 }
 
 WritePolicy panelNumberWrite()
 {
-    WritePolicy policy;
-    policy.integerWidth = IntegerWidth::Low32;
-    return policy;
+    return WritePolicy().widths(IntegerWidth::Low32, IntegerWidth::Full, FloatWidth::Double);
 }
 
 WritePolicy panelChoiceWrite()
 {
-    WritePolicy policy;
-    policy.settleMs = 10;
-    policy.entryFromString = true;
-    return policy;
+    return WritePolicy().settled(10).entryFromText();
 }
 
 ReadPolicy region()
@@ -66,10 +46,7 @@ ReadPolicy region()
 
 WritePolicy regionWrite()
 {
-    WritePolicy policy;
-    policy.checkAccess = true;
-    policy.readBack = false;
-    return policy;
+    return WritePolicy().accessChecked().withoutReadBack();
 }
 
 } // namespace FeaturePolicy

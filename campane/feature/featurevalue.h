@@ -45,6 +45,34 @@ struct ReadPolicy
     //! Strings are in the local code page (transport-layer paths come from
     //! the file system), not UTF-8.
     bool localEncoding = false;
+
+    // The same policy with one thing changed, so that a policy reads as the
+    // list of its differences: ReadPolicy().fresh().accessChecked().
+    ReadPolicy fresh(bool yes = true) const
+    {
+        ReadPolicy p = *this;
+        p.verify = p.ignoreCache = yes;
+        return p;
+    }
+    ReadPolicy accessChecked() const
+    {
+        ReadPolicy p = *this;
+        p.checkAccess = true;
+        return p;
+    }
+    ReadPolicy widths(IntegerWidth integers, FloatWidth floats) const
+    {
+        ReadPolicy p = *this;
+        p.integerWidth = integers;
+        p.floatWidth = floats;
+        return p;
+    }
+    ReadPolicy entryText() const
+    {
+        ReadPolicy p = *this;
+        p.entryAsString = true;
+        return p;
+    }
 };
 
 // How a value is written and read back.
@@ -62,6 +90,46 @@ struct WritePolicy
     //! refusal. Otherwise it is looked up, and an unknown entry writes
     //! nothing (FeatureWrite::missingEntry).
     bool entryFromString = false;
+
+    // The same policy with one thing changed, as ReadPolicy's.
+    WritePolicy settled(unsigned long ms) const
+    {
+        WritePolicy p = *this;
+        p.settleMs = ms;
+        return p;
+    }
+    WritePolicy withRollback() const
+    {
+        WritePolicy p = *this;
+        p.readRollback = true;
+        return p;
+    }
+    WritePolicy accessChecked() const
+    {
+        WritePolicy p = *this;
+        p.checkAccess = true;
+        return p;
+    }
+    WritePolicy withoutReadBack() const
+    {
+        WritePolicy p = *this;
+        p.readBack = false;
+        return p;
+    }
+    WritePolicy widths(IntegerWidth integers, IntegerWidth entries, FloatWidth floats) const
+    {
+        WritePolicy p = *this;
+        p.integerWidth = integers;
+        p.entryWidth = entries;
+        p.floatWidth = floats;
+        return p;
+    }
+    WritePolicy entryFromText() const
+    {
+        WritePolicy p = *this;
+        p.entryFromString = true;
+        return p;
+    }
 };
 
 struct FeatureRead
