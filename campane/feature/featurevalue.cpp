@@ -321,10 +321,9 @@ QVariant FeatureValue::set(const QVariant& value, const WritePolicy& policy, boo
         // The combo box shows the entry it wrote; nothing more to keep.
         return QVariant();
     }
-    case FeatureKind::Command:
-        CCommandPtr(m_node)->Execute(verify);
-        return QVariant();
     default:
+        // A command runs through execute(); categories and registers take
+        // no value.
         return QVariant();
     }
 }
@@ -384,7 +383,7 @@ FeatureWrite FeatureValue::write(const QVariant& value, const WritePolicy& polic
             result.hasRollback = true;
         });
     }
-    result.error = guarded(feature, tag, featureKind == FeatureKind::Command ? "execute" : "write", [&] {
+    result.error = guarded(feature, tag, "write", [&] {
         if (policy.checkAccess && !isWritableMode(accessMode())) {
             result.writable = false;
             return;

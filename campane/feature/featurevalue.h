@@ -209,7 +209,8 @@ public:
     // One of them as the description lists it; throws for a name that is no
     // entry.
     FeatureEntry entry(const QString& symbolic) const;
-    // Writes the value as write() does, throwing; returns the read-back.
+    // Writes the value as write() does, throwing; returns the read-back. A
+    // command is not run here (execute() runs it): it takes no value.
     QVariant set(const QVariant& value, const WritePolicy& policy, bool* missingEntry = nullptr) const;
 
     // The value and its access mode; a GenICam failure is in the record, any

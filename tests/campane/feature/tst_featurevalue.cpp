@@ -189,8 +189,9 @@ private slots:
         // Written, but its read-back is refused: the tree takes that as a refusal.
         QTest::newRow("write-only, no rollback") << "SecretKey" << QVariant(7) << int(TreeWrite) << false
                                                  << QVariant() << QVariant() << "AccessException" << 1;
-        QTest::newRow("command") << "ClearCounters" << QVariant() << int(PanelNumberWrite) << true
-                                 << QVariant() << QVariant() << "" << 1;
+        // A command takes no value: it runs through execute() alone.
+        QTest::newRow("command") << "ClearCounters" << QVariant(1) << int(TreeWrite) << true << QVariant()
+                                 << QVariant() << "" << 0;
     }
 
     void write()
@@ -220,6 +221,20 @@ private slots:
             QVERIFY(write.error.isGeneric());
             QVERIFY(!refusedWriteText(write.error).isEmpty());
         }
+    }
+
+    void execute()
+    {
+        const FeatureValue command(m_device->GetNodeMap()->GetNode("ClearCounters"));
+        m_device->ResetStatistics();
+        QVERIFY(!command.execute(true, "test").failed());
+        QCOMPARE(int(m_device->GetStatistics().registerWrites), 1);
+        const FeatureError refused =
+            FeatureValue(m_device->GetNodeMap()->GetNode("ReadOnlyCommand"), "ReadOnlyCommand")
+                .execute(true, "test");
+        QCOMPARE(refused.kind, QStringLiteral("AccessException"));
+        QCOMPARE(refused.operation, QStringLiteral("execute"));
+        QCOMPARE(int(m_device->GetStatistics().registerWrites), 1);
     }
 
     void floatTexts_data()
