@@ -34,26 +34,28 @@ void settle(unsigned long ms)
 }
 
 // Runs `call`; a failure becomes a record (and, when it is not GenICam's,
-// a log line under the tag, as genApiCall() writes it).
+// a log line under the tag, as genApiCall() writes it). Nothing escapes.
 template <typename Call>
 FeatureError guarded(const QString& feature, const char* tag, const char* operation, Call&& call) noexcept
 {
     try {
-        call();
-        return FeatureError();
-    } catch (const GenICam::GenericException& e) {
         try {
+            call();
+            return FeatureError();
+        } catch (const GenICam::GenericException& e) {
+            return featureError(e, feature, QLatin1String(operation));
+        } catch (const std::exception& e) {
+            logStdException(tag, e, feature, operation);
             return featureError(e, feature, QLatin1String(operation));
         } catch (...) {
-            return FeatureError{
-                QStringLiteral("GenericException"), feature, QLatin1String(operation), {}, {}, 0};
+            logUnknownException(tag, feature, operation);
+            return unknownFeatureError(feature, QLatin1String(operation));
         }
-    } catch (const std::exception& e) {
-        logStdException(tag, e, feature, operation);
-        return FeatureError{QStringLiteral("std::exception"), feature, QLatin1String(operation), {}, {}, 0};
     } catch (...) {
-        logUnknownException(tag, feature, operation);
-        return FeatureError{QStringLiteral("unknown"), feature, QLatin1String(operation), {}, {}, 0};
+        // The record itself could not be made (no memory left): still a failure.
+        FeatureError failure;
+        failure.kind = QStringLiteral("unknown");
+        return failure;
     }
 }
 
