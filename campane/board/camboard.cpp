@@ -5,6 +5,7 @@
 #include "descriptiontext.h"
 #include "featuretreeview.h"
 #include "featurevalue.h"
+#include "panellayout.h"
 #include "resources.h"
 #include "selectedbutton.h"
 #include "switchbutton.h"
@@ -140,6 +141,7 @@ CamBoard::CamBoard(QWidget* parent) : QWidget(parent)
     for (int index = ui->tabWidget->count() - 1; index >= 0; --index)
         ui->tabWidget->removeTab(index);
 
+    ui->widget_featrue->setFeatureHints(wholeTreeFeatures(), fineFloatFeatures());
     connect(ui->widget_featrue, &FeatureTreeView::SigSelectItem, this, &CamBoard::onSigSelectItemClick);
     connect(this, &CamBoard::paramterRefreshing, ui->widget_featrue, &FeatureTreeView::commandRefreshing);
 

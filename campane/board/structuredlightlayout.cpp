@@ -103,6 +103,16 @@ const QList<OutputKind>& outputKinds(bool structuredLight)
     return structuredLight ? single : dual;
 }
 
+QStringList wholeTreeFeatures()
+{
+    return QStringList{QStringLiteral("WorkingMode")};
+}
+
+QStringList fineFloatFeatures()
+{
+    return QStringList{QStringLiteral("SinData"), QStringLiteral("CosData")};
+}
+
 ToolPageWidgetItem* CamBoard::addNodeRow(ToolPageWidget* group, GenApi::INodeMap* nodeMap,
                                          const QString& node, const QStringList& title,
                                          const QStringList& description)

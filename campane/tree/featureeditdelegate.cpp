@@ -37,13 +37,6 @@ TreeItem* itemOf(const QModelIndex& index)
     return model && index.isValid() ? model->itemFromIndex(index) : nullptr;
 }
 
-// The sine and cosine tables hold fractions of one: their editors show six
-// decimals.
-bool isFineFloat(const QString& name)
-{
-    return name == QLatin1String("SinData") || name == QLatin1String("CosData");
-}
-
 QLineEdit* maskedLineEdit(QWidget* parent, const char* mask)
 {
     auto* edit = new QLineEdit(parent);
@@ -211,7 +204,7 @@ QWidget* FeatureEditDelegate::createEditorFor(QWidget* parent, const QModelIndex
     }
     case FeatureKind::Float: {
         auto* spinBox = new QDoubleSpinBox(parent);
-        spinBox->setDecimals(spinBoxDecimals(TextStyle::Tree, isFineFloat(name)));
+        spinBox->setDecimals(spinBoxDecimals(TextStyle::Tree, m_fineFloats.contains(name)));
         spinBox->setContextMenuPolicy(Qt::NoContextMenu);
         return spinBox;
     }

@@ -95,6 +95,12 @@ void FeatureTreeView::disableDevice()
     m_delegate->setDeviceDisabled();
 }
 
+void FeatureTreeView::setFeatureHints(const QStringList& wholeTree, const QStringList& fineFloats)
+{
+    m_wholeTreeFeatures = wholeTree;
+    m_delegate->setFineFloats(fineFloats);
+}
+
 int FeatureTreeView::sizeHintForColumn(int column) const
 {
     return QTreeView::sizeHintForColumn(column);
@@ -188,8 +194,8 @@ void FeatureTreeView::onModelDataChanged(const QModelIndex& topLeft, const QMode
         return;
     switch (kind) {
     case FeatureKind::Enumeration:
-        // The working mode decides which features exist at all.
-        if (item->name() == QLatin1String("WorkingMode")) {
+        // A mode that decides which features exist at all.
+        if (m_wholeTreeFeatures.contains(item->name())) {
             applyFilter(model()->index(0, 0));
             break;
         }
