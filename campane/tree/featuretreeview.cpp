@@ -238,18 +238,23 @@ void FeatureTreeView::onDelegateCommandClicked(bool checked)
     // handled) no other command starts.
     m_commandGuard = false;
     m_delegate->blockSignals(true);
-    if (name != QLatin1String("DeviceReset")) {
-        emit commandExecute(name);
-        const FeatureError error = command.execute(true, "FeatureTreeView");
-        if (!error.failed())
-            QThread::msleep(kCommandSettleMs);
-        warn(error);
-    } else {
-        // The camera service resets the device: it knows the device goes
-        // away and comes back.
-        Corvid::SetCameraNodeValue(toStd(m_deviceId), "DeviceReset", "");
-        emit commandExecute(name);
-    }
+    FeatureError error;
+    // Whatever the receivers of commandExecute throw ends here too, so that
+    // the guard is lifted again.
+    genApiCall("FeatureTreeView", [&] {
+        if (name != QLatin1String("DeviceReset")) {
+            emit commandExecute(name);
+            error = command.execute(true, "FeatureTreeView");
+            if (!error.failed())
+                QThread::msleep(kCommandSettleMs);
+        } else {
+            // The camera service resets the device: it knows the device goes
+            // away and comes back.
+            Corvid::SetCameraNodeValue(toStd(m_deviceId), "DeviceReset", "");
+            emit commandExecute(name);
+        }
+    });
+    warn(error);
     m_delegate->blockSignals(false);
     m_commandGuard = true;
 }
