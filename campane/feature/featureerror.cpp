@@ -104,40 +104,14 @@ QString raisedErrorText(const FeatureError& error)
         .arg(QString::fromUtf8(error.sourceFile), QString::number(error.sourceLine), error.text);
 }
 
-namespace {
-
-void reportGeneric(const QString& feature, const GenICam::GenericException& e, const char* operation,
-                   int level) noexcept
+void warnGenericException(const QString& feature, const GenICam::GenericException& e,
+                          const char* operation) noexcept
 {
     try {
         const FeatureError error = featureError(e, feature, QLatin1String(operation));
         // The category is the feature's name.
         const QByteArray tag = feature.isEmpty() ? QByteArrayLiteral("genapi") : feature.toUtf8();
-        reportFeature({tag, level, QString()}, error, raisedErrorText(error));
-    } catch (...) {
-    }
-}
-
-} // namespace
-
-void warnGenericException(const QString& feature, const GenICam::GenericException& e,
-                          const char* operation) noexcept
-{
-    reportGeneric(feature, e, operation, 1);
-}
-
-void debugGenericException(const QString& feature, const GenICam::GenericException& e,
-                           const char* operation) noexcept
-{
-    reportGeneric(feature, e, operation, -1);
-}
-
-void logRefusedWrite(const char* tag, const QString& feature, const GenICam::GenericException& e,
-                     const QString& device) noexcept
-{
-    try {
-        const FeatureError error = featureError(e, feature, QStringLiteral("write"));
-        reportFeature({QByteArray(tag ? tag : ""), 0, device}, error, refusedWriteText(error));
+        reportFeature({tag, 1, QString()}, error, raisedErrorText(error));
     } catch (...) {
     }
 }

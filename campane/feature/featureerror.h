@@ -66,16 +66,10 @@ QString refusedWriteText(const FeatureError& error);
 // "An error is raised: file: <source file>,line no:<line>, error info:<reason>".
 QString raisedErrorText(const FeatureError& error);
 
-// Logs a GenICam exception of `feature` as a warning (or debug message)
-// under the feature's name, worded by raisedErrorText().
+// Logs a GenICam exception of `feature` as a warning under the feature's
+// name, worded by raisedErrorText().
 void warnGenericException(const QString& feature, const GenICam::GenericException& e,
                           const char* operation = "read") noexcept;
-void debugGenericException(const QString& feature, const GenICam::GenericException& e,
-                           const char* operation = "read") noexcept;
-// Logs a write that GenApi refused, worded by refusedWriteText(), at the
-// info level under `tag`.
-void logRefusedWrite(const char* tag, const QString& feature, const GenICam::GenericException& e,
-                     const QString& device = QString()) noexcept;
 
 // Running GenApi calls from Qt code.
 //
