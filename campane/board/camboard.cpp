@@ -4,7 +4,8 @@
 #include "ccombobox.h"
 #include "descriptiontext.h"
 #include "featuretreeview.h"
-#include "genapicall.h"
+#include "featurevalue.h"
+#include "panellayout.h"
 #include "resources.h"
 #include "selectedbutton.h"
 #include "switchbutton.h"
@@ -66,16 +67,6 @@ public:
 private:
     std::shared_ptr<GenApi::INodeMap> m_nodeMap;
 };
-
-std::string toStd(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
-
-QString fromStd(const std::string& text)
-{
-    return QString::fromUtf8(text.c_str(), int(text.size()));
-}
 
 bool hostHasFoldIcons()
 {
@@ -164,6 +155,7 @@ CamBoard::CamBoard(QWidget* parent) : QWidget(parent)
     for (int index = ui->tabWidget->count() - 1; index >= 0; --index)
         ui->tabWidget->removeTab(index);
 
+    ui->widget_featrue->setFeatureHints(wholeTreeFeatures(), fineFloatFeatures());
     connect(ui->widget_featrue, &FeatureTreeView::SigSelectItem, this, &CamBoard::onSigSelectItemClick);
     connect(this, &CamBoard::paramterRefreshing, ui->widget_featrue, &FeatureTreeView::commandRefreshing);
 

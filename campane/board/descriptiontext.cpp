@@ -1,45 +1,22 @@
 #include "descriptiontext.h"
 
-#include "genapicall.h"
-#include "valueformat.h"
+#include "featurevalue.h"
 
 #include <GenApi/GenApi.h>
-
-#include <QLocale>
 
 namespace {
 
 // A device's text as it goes into the pane's HTML: names, descriptions and
 // units are the device's data, shown as text, never read as markup.
-QString fromGc(const GenICam::gcstring& text)
+QString htmlText(const GenICam::gcstring& text)
 {
-    return QString::fromUtf8(text.c_str(), int(text.size())).toHtmlEscaped();
-}
-
-// An entry's numeric value: the shortest text that reads back as the same
-// number (entry values are integers mostly, often above a million).
-QString numberText(double value)
-{
-    return QString::number(value, 'g', QLocale::FloatingPointShortest);
-}
-
-QString nameSpaceText(GenApi::ENameSpace nameSpace)
-{
-    switch (nameSpace) {
-    case GenApi::Custom:
-        return QStringLiteral("Custom");
-    case GenApi::Standard:
-        return QStringLiteral("Standard");
-    case GenApi::_UndefinedNameSpace:
-        break;
-    }
-    return QStringLiteral("_UndefinedNameSpace");
+    return fromGc(text).toHtmlEscaped();
 }
 
 void appendHeader(QString& text, GenApi::INode& node)
 {
     text += QStringLiteral("<span style='color: green;'>%1</span><br>%2<br><br>")
-                .arg(fromGc(node.GetName(false)), fromGc(node.GetDescription()));
+                .arg(htmlText(node.GetName(false)), htmlText(node.GetDescription()));
 }
 
 void appendProperties(QString& text, GenApi::INode& node)
@@ -58,54 +35,56 @@ void appendProperties(QString& text, GenApi::INode& node)
         GenICam::gcstring attribute;
         if (node.GetProperty(property[0], read, attribute))
             value = read;
-        text += QString::fromLatin1(property[1]).arg(fromGc(value));
+        text += QString::fromLatin1(property[1]).arg(htmlText(value));
     }
 }
 
-void appendUnit(QString& text, const GenICam::gcstring& unit)
+void appendUnit(QString& text, const QString& unit)
 {
-    if (!unit.empty())
-        text += QStringLiteral("Unit:<span style='color: green;'> %1</span><br>").arg(fromGc(unit));
+    if (!unit.isEmpty())
+        text += QStringLiteral("Unit:<span style='color: green;'> %1</span><br>").arg(unit.toHtmlEscaped());
 }
 
-void appendInteger(QString& text, GenApi::IInteger& integer)
+void appendInteger(QString& text, const FeatureValue& integer)
 {
-    const GenApi::ERepresentation representation = integer.GetRepresentation();
-    if (representation != GenApi::Linear && representation != GenApi::PureNumber)
+    if (!integer.isPlainNumber())
         return;
-    text += QStringLiteral("Min:<span style='color: green;'> %1</span><br>"
-                           "Max:<span style='color: green;'> %2</span><br>"
-                           "Inc:<span style='color: green;'> %3</span><br>")
-                .arg(QString::number(integer.GetMin()), QString::number(integer.GetMax()),
-                     QString::number(integer.GetInc()));
-    appendUnit(text, integer.GetUnit());
+    const FeatureLimits limits = integer.limits();
+    text +=
+        QStringLiteral("Min:<span style='color: green;'> %1</span><br>"
+                       "Max:<span style='color: green;'> %2</span><br>"
+                       "Inc:<span style='color: green;'> %3</span><br>")
+            .arg(QString::number(limits.minimum.toLongLong()), QString::number(limits.maximum.toLongLong()),
+                 QString::number(limits.increment.toLongLong()));
+    appendUnit(text, integer.unit());
 }
 
-void appendFloat(QString& text, GenApi::IFloat& floating)
+void appendFloat(QString& text, const FeatureValue& floating)
 {
-    const QString min = floatText(floating, floating.GetMin());
-    const QString max = floatText(floating, floating.GetMax());
+    const FeatureLimits limits = floating.limits(false);
+    const QString min = styledValue(TextStyle::Description, FeatureKind::Float, limits.minimum,
+                                    IntegerText::Number, floating.floatDisplay())
+                            .toString();
+    const QString max = styledValue(TextStyle::Description, FeatureKind::Float, limits.maximum,
+                                    IntegerText::Number, floating.floatDisplay())
+                            .toString();
     text += QStringLiteral("Min:<span style='color: green;'> %1</span><br>"
                            "Max:<span style='color: green;'> %2</span><br>")
                 .arg(min, max);
-    appendUnit(text, floating.GetUnit());
+    appendUnit(text, floating.unit());
 }
 
-void appendEnumeration(QString& text, GenApi::IEnumeration& enumeration)
+void appendEnumeration(QString& text, const FeatureValue& enumeration)
 {
-    GenApi::StringList_t symbolics;
-    enumeration.GetSymbolics(symbolics);
-    for (const GenICam::gcstring& symbolic : symbolics) {
-        GenApi::CEnumEntryPtr entry = enumeration.GetEntryByName(symbolic);
-        GenApi::CNodePtr entryNode = entry->GetNode();
+    for (const QString& symbolic : enumeration.entries(false)) {
+        const FeatureEntry entry = enumeration.entry(symbolic);
         text += QStringLiteral("<br><span style='color: green;'> %1</span><br>"
                                "Description:<span style='color: green;'> %2</span><br>"
                                "Enum Entry Name:<span style='color: green;'> %3</span><br>"
                                "Enum Entry Value:<span style='color: green;'> %4</span><br>"
                                "NameSpace:<span style='color: green;'> %5</span><br>")
-                    .arg(fromGc(entryNode->GetDisplayName()), fromGc(entryNode->GetDescription()),
-                         fromGc(entry->GetSymbolic()), numberText(entry->GetNumericValue()),
-                         nameSpaceText(entryNode->GetNameSpace()));
+                    .arg(entry.displayName.toHtmlEscaped(), entry.description.toHtmlEscaped(),
+                         entry.symbolic.toHtmlEscaped(), entryValueText(entry.value), entry.nameSpace);
     }
 }
 
@@ -121,15 +100,16 @@ QString featureDescriptionHtml(GenApi::INode* node)
     genApiCall("CamBoard", [&] {
         appendHeader(text, *node);
         appendProperties(text, *node);
-        switch (node->GetPrincipalInterfaceType()) {
-        case GenApi::intfIInteger:
-            appendInteger(text, *GenApi::CIntegerPtr(node));
+        const FeatureValue feature(node);
+        switch (feature.kind()) {
+        case FeatureKind::Integer:
+            appendInteger(text, feature);
             break;
-        case GenApi::intfIFloat:
-            appendFloat(text, *GenApi::CFloatPtr(node));
+        case FeatureKind::Float:
+            appendFloat(text, feature);
             break;
-        case GenApi::intfIEnumeration:
-            appendEnumeration(text, *GenApi::CEnumerationPtr(node));
+        case FeatureKind::Enumeration:
+            appendEnumeration(text, feature);
             break;
         default:
             break;

@@ -1,6 +1,7 @@
 // What the panel does beyond editing one feature in one row: the periodic
-// software trigger, loading a user set, the 2D image kinds that the camera
-// outputs and the one the host's image view shows, and the lock.
+// software trigger, loading a user set, the denoising rows that follow their
+// switch, the 2D image kinds that the camera outputs and the one the host's
+// image view shows, and the lock.
 
 #include "camboard.h"
 #include "ui_camboard.h"
@@ -8,12 +9,14 @@
 #include "ccombobox.h"
 #include "ctoolbox.h"
 #include "displaytexts.h"
+#include "featurevalue.h"
 #include "panellayout.h"
 #include "switchbutton.h"
 #include "toolpagewidget.h"
 #include "toolpagewidgetitem.h"
 
 #include <Corvid/Corvid.h>
+#include <GenApi/GenApi.h>
 
 #include <QComboBox>
 #include <QHash>
@@ -22,11 +25,6 @@
 #include <QTimer>
 
 namespace {
-
-std::string toStd(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
 
 // How long a camera takes to apply a loaded user set before the panel reads
 // it back.
@@ -145,4 +143,89 @@ void CamBoard::applyLock()
     }
     triggerSwitch->setEnabled(!m_locked);
     triggerIntervalBox->setEnabled(!m_locked && !triggerSwitch->isSwitchOn());
+}
+
+void CamBoard::onDenoisingChanged()
+{
+    bool on = false;
+    const std::shared_ptr<GenApi::INodeMap> nodeMap =
+        Corvid::AcquireAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
+    if (nodeMap) {
+        genApiCall("CamBoard", [&] {
+            const FeatureValue denoising(nodeMap->GetNode("Denoising"), QStringLiteral("Denoising"));
+            on = denoising.kind() == FeatureKind::Boolean && denoising.value(ReadPolicy()).toBool();
+        });
+    }
+    for (ToolPageWidgetItem* row : {m_radiusRow, m_neighborhoodsRow}) {
+        if (!row)
+            continue;
+        row->setHiddenAuto(!on);
+        row->setVisible(on);
+    }
+}
+
+void CamBoard::refresh2DOutputState()
+{
+    if (m_deviceId.isEmpty() || m_restricted || !grabOutputList)
+        return;
+    const QList<OutputKind>& kinds = outputKinds(m_isStructuredLight);
+    for (int index = 0; index < kinds.size(); ++index) {
+        // Row 0 is the check-list's own placeholder.
+        grabOutputList->setItemChecked(index + 1, outputKindOn(kinds.at(index).feature));
+    }
+    const int dash = grabOutputList->findText(QLatin1String(kDash));
+    if (dash >= 0) {
+        grabOutputList->setItemChecked(dash, false);
+        if (grabOutputList->checkedIndexes().isEmpty())
+            grabOutputList->setItemChecked(dash, true);
+    }
+    rebuildShowTypeList();
+}
+
+bool CamBoard::outputKindOn(const char* feature)
+{
+    const std::shared_ptr<GenApi::INodeMap> nodeMap =
+        Corvid::AcquireAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
+    bool present = false;
+    if (nodeMap) {
+        genApiCall("CamBoard", [&] {
+            // GenICam names have no '.': the camera service reads "Left2.5DFront"
+            // from the node "Left2_5DFront".
+            const QByteArray underscored = QByteArray(feature).replace('.', '_');
+            present = nodeMap->GetNode(feature) || nodeMap->GetNode(underscored.constData());
+        });
+    }
+    if (!present) {
+        // Expected on most devices: nothing for the user to act on, noted
+        // once per device.
+        if (m_absentKinds.isEmpty()) {
+            FeatureError absent;
+            absent.feature = QString::fromLatin1(feature);
+            absent.operation = QStringLiteral("read");
+            reportFeature({QByteArrayLiteral("campane.board"), -1, m_deviceId}, absent,
+                          QStringLiteral("%1 lacks the 2D output kinds' features (%2 first); they read off")
+                              .arg(m_deviceId, absent.feature));
+        }
+        m_absentKinds.insert(feature);
+        return false;
+    }
+    std::string text = "False";
+    Corvid::GetCameraNodeValue(toStd(m_deviceId), feature, text);
+    return text == "True";
+}
+
+void CamBoard::rebuildShowTypeList()
+{
+    if (!showTypeList || !grabOutputList)
+        return;
+    const QString remembered = showTypeList->currentText();
+    const QSignalBlocker blocker(showTypeList);
+    showTypeList->clear();
+    if (grabOutputList->findText(QLatin1String(kDash)) < 0)
+        showTypeList->addItem(QLatin1String(kDash));
+    showTypeList->addItems(grabOutputList->checkedData());
+    showTypeList->setCurrentText(remembered);
+    // The shown kind is no longer offered: the view shows nothing.
+    if (showTypeList->currentText() != remembered)
+        on2DShowTypeChanged(showTypeList->currentIndex());
 }

@@ -6,7 +6,7 @@
 
 #include "camboard.h"
 
-#include "genapicall.h"
+#include "featurepolicy.h"
 #include "selectedbutton.h"
 #include "toolpagewidget.h"
 #include "toolpagewidgetitem.h"
@@ -22,11 +22,6 @@
 #include <limits>
 
 namespace {
-
-std::string toStd(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
 
 const char* const kButtonStyleSheet = "QPushButton{border: 1px solid rgb(55,56,58,60%);border-radius: 2px;}"
                                       "QPushButton::hover{background-color: rgb(216, 216, 216);}"
@@ -147,23 +142,22 @@ int CamBoard::readIntegerFeature(const QString& name, qint64& value, qint64& min
         return -1;
     int status = 0;
     const GenApiOutcome outcome = genApiCall("CamBoard", [&] {
-        GenApi::INode* node = nodeMap->GetNode(toStd(name).c_str());
-        if (!node) {
+        const FeatureValue feature(nodeMap->GetNode(toGc(name)), name);
+        if (!feature.isValid()) {
             status = -2;
             return;
         }
-        GenApi::CIntegerPtr integer = node;
-        if (!integer.IsValid())
+        if (feature.kind() != FeatureKind::Integer)
             return; // not an integer: nothing to read
-        const GenApi::EAccessMode mode = integer->GetAccessMode();
-        if (mode != GenApi::RO && mode != GenApi::RW) {
+        if (!isReadableMode(feature.accessMode())) {
             status = -3;
             return;
         }
-        value = integer->GetValue(false, false);
-        minimum = integer->GetMin();
-        maximum = integer->GetMax();
-        increment = integer->GetInc();
+        value = feature.value(FeaturePolicy::region()).toLongLong();
+        const FeatureLimits limits = feature.limits();
+        minimum = limits.minimum.toLongLong();
+        maximum = limits.maximum.toLongLong();
+        increment = limits.increment.toLongLong();
     });
     return outcome == GenApiOutcome::Done ? status : -4;
 }
@@ -174,30 +168,25 @@ int CamBoard::writeIntegerFeature(const QString& name, qint64 value)
         Corvid::AcquireAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
     if (!nodeMap)
         return -1;
-    int status = 0;
-    const GenApiOutcome outcome = genApiCall(
-        "CamBoard",
-        [&] {
-            GenApi::INode* node = nodeMap->GetNode(toStd(name).c_str());
-            if (!node) {
-                status = -2;
-                return;
-            }
-            GenApi::CIntegerPtr integer = node;
-            if (!integer.IsValid())
-                return;
-            const GenApi::EAccessMode mode = integer->GetAccessMode();
-            if (mode != GenApi::WO && mode != GenApi::RW) {
-                status = -3;
-                return;
-            }
-            integer->SetValue(value, true);
-        },
-        [&](const GenICam::GenericException& e) {
-            Corvid::VLogInfo("CamBoard",
-                             "Set " + toStd(name) + " value failed, message = " + e.GetDescription(), 0);
-        });
-    return outcome == GenApiOutcome::Done ? status : -4;
+    FeatureValue feature;
+    FeatureKind kind = FeatureKind::None;
+    const GenApiOutcome found = genApiCall("CamBoard", [&] {
+        feature = FeatureValue(nodeMap->GetNode(toGc(name)), name);
+        kind = feature.kind();
+    });
+    if (found != GenApiOutcome::Done)
+        return -4;
+    if (!feature.isValid())
+        return -2;
+    if (kind != FeatureKind::Integer)
+        return 0;
+    const FeatureWrite write = feature.write(qlonglong(value), FeaturePolicy::regionWrite(), "CamBoard");
+    if (!write.writable)
+        return -3;
+    if (write.error.isGeneric())
+        reportFeature({QByteArrayLiteral("CamBoard"), 0, m_deviceId}, write.error,
+                      refusedWriteText(write.error));
+    return write.error.failed() ? -4 : 0;
 }
 
 void CamBoard::onRoiSelectedButtonClicked()
@@ -222,8 +211,8 @@ void CamBoard::onRoiSelectedButtonClicked()
     const bool sized = Corvid::GetCameraNodeValue(id, "Width", width) == 0 &&
                        Corvid::GetCameraNodeValue(id, "Height", height) == 0;
     if (sized) {
-        const int result = Corvid::DrawROI(id, 0, 0, QString::fromStdString(width).toInt(),
-                                           QString::fromStdString(height).toInt(), roiId, flag, 0, 0);
+        const int result =
+            Corvid::DrawROI(id, 0, 0, fromStd(width).toInt(), fromStd(height).toInt(), roiId, flag, 0, 0);
         flag = flag && result == 0;
     }
     if (!flag) {

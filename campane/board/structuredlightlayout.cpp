@@ -8,7 +8,7 @@
 #include "ctoolbox.h"
 #include "ctoolpage.h"
 #include "displaytexts.h"
-#include "genapicall.h"
+#include "featurevalue.h"
 #include "panellayout.h"
 #include "selectedbutton.h"
 #include "switchbutton.h"
@@ -22,21 +22,11 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLoggingCategory>
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
 
-Q_DECLARE_LOGGING_CATEGORY(lcBoard)
-
 namespace {
-
-std::string toStd(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
-
-const char* const kDash = "-";
 
 const char* const kButtonStyleSheet = "QPushButton{border: 1px solid rgb(55,56,58,60%);border-radius: 2px;}"
                                       "QPushButton::hover{background-color: rgb(216, 216, 216);}"
@@ -111,6 +101,16 @@ const QList<OutputKind>& outputKinds(bool structuredLight)
                                              {"BackImage", "BackImage"},
                                              {"QualityImage", "Quality Image"}};
     return structuredLight ? single : dual;
+}
+
+QStringList wholeTreeFeatures()
+{
+    return QStringList{QStringLiteral("WorkingMode")};
+}
+
+QStringList fineFloatFeatures()
+{
+    return QStringList{QStringLiteral("SinData"), QStringLiteral("CosData")};
 }
 
 ToolPageWidgetItem* CamBoard::addNodeRow(ToolPageWidget* group, GenApi::INodeMap* nodeMap,
@@ -465,8 +465,7 @@ void CamBoard::createSamplingRateBox()
 {
     samplingRateBox = new QComboBox;
     samplingRateBox->setObjectName(QStringLiteral("samplingRateBox"));
-    QString stored =
-        QString::fromStdString(Corvid::GetCameraInfo(toStd(m_deviceId), Corvid::CAM_INFO_SAMPLING_RATE));
+    QString stored = fromStd(Corvid::GetCameraInfo(toStd(m_deviceId), Corvid::CAM_INFO_SAMPLING_RATE));
     if (stored == QLatin1String("0"))
         stored = QStringLiteral("4");
     samplingRateBox->addItems(QStringList{QStringLiteral("8"), QStringLiteral("4"), QStringLiteral("2")});
@@ -525,70 +524,6 @@ void CamBoard::retranslateTriggerLine()
     triggerSwitch->setToolTip(tr("Sends TriggerSoftware once per period while on"));
 }
 
-void CamBoard::onDenoisingChanged()
-{
-    bool on = false;
-    const std::shared_ptr<GenApi::INodeMap> nodeMap =
-        Corvid::AcquireAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
-    if (nodeMap) {
-        genApiCall("CamBoard", [&] {
-            GenApi::CBooleanPtr denoising = nodeMap->GetNode("Denoising");
-            on = denoising.IsValid() && denoising->GetValue(false, false);
-        });
-    }
-    for (ToolPageWidgetItem* row : {m_radiusRow, m_neighborhoodsRow}) {
-        if (!row)
-            continue;
-        row->setHiddenAuto(!on);
-        row->setVisible(on);
-    }
-}
-
-void CamBoard::refresh2DOutputState()
-{
-    if (m_deviceId.isEmpty() || m_restricted || !grabOutputList)
-        return;
-    const QList<OutputKind>& kinds = outputKinds(m_isStructuredLight);
-    for (int index = 0; index < kinds.size(); ++index) {
-        // Row 0 is the check-list's own placeholder.
-        grabOutputList->setItemChecked(index + 1, outputKindOn(kinds.at(index).feature));
-    }
-    const int dash = grabOutputList->findText(QLatin1String(kDash));
-    if (dash >= 0) {
-        grabOutputList->setItemChecked(dash, false);
-        if (grabOutputList->checkedIndexes().isEmpty())
-            grabOutputList->setItemChecked(dash, true);
-    }
-    rebuildShowTypeList();
-}
-
-bool CamBoard::outputKindOn(const char* feature)
-{
-    const std::shared_ptr<GenApi::INodeMap> nodeMap =
-        Corvid::AcquireAttrNodeMap(Corvid::FOCUS_CAMERA, toStd(m_deviceId), Corvid::NODEMAP_REMOTE_DEVICE);
-    bool present = false;
-    if (nodeMap) {
-        genApiCall("CamBoard", [&] {
-            // GenICam names have no '.': the camera service reads "Left2.5DFront"
-            // from the node "Left2_5DFront".
-            const QByteArray underscored = QByteArray(feature).replace('.', '_');
-            present = nodeMap->GetNode(feature) || nodeMap->GetNode(underscored.constData());
-        });
-    }
-    if (!present) {
-        // Expected on most devices: nothing for the user to act on, noted
-        // once per device.
-        if (m_absentKinds.isEmpty())
-            qCDebug(lcBoard, "%s lacks the 2D output kinds' features (%s first); they read off",
-                    qUtf8Printable(m_deviceId), feature);
-        m_absentKinds.insert(feature);
-        return false;
-    }
-    std::string text = "False";
-    Corvid::GetCameraNodeValue(toStd(m_deviceId), feature, text);
-    return text == "True";
-}
-
 void CamBoard::hideEmptyGroups()
 {
     for (CToolBox* box : {ui->firstToolBox, ui->secondToolBox, ui->thirdToolBox}) {
@@ -608,20 +543,4 @@ void CamBoard::hideEmptyGroups()
             page->setVisible(shows);
         }
     }
-}
-
-void CamBoard::rebuildShowTypeList()
-{
-    if (!showTypeList || !grabOutputList)
-        return;
-    const QString remembered = showTypeList->currentText();
-    const QSignalBlocker blocker(showTypeList);
-    showTypeList->clear();
-    if (grabOutputList->findText(QLatin1String(kDash)) < 0)
-        showTypeList->addItem(QLatin1String(kDash));
-    showTypeList->addItems(grabOutputList->checkedData());
-    showTypeList->setCurrentText(remembered);
-    // The shown kind is no longer offered: the view shows nothing.
-    if (showTypeList->currentText() != remembered)
-        on2DShowTypeChanged(showTypeList->currentIndex());
 }

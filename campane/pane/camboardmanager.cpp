@@ -3,6 +3,7 @@
 
 #include "camboard.h"
 #include "devicelistupdate.h"
+#include "featuretext.h"
 #include "focusupdate.h"
 #include "imagemodeupdate.h"
 #include "importupdate.h"
@@ -16,11 +17,6 @@
 Q_LOGGING_CATEGORY(lcManager, "campane.manager", QtInfoMsg)
 
 namespace {
-
-std::string toStd(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
 
 // Kind of frame-grabber card that gets a board.
 const char* const kBoardCardKind = "4";
@@ -206,7 +202,7 @@ void CamBoardManager::onFoucusChanged(Corvid::FOCUS_TYPE type, QString id)
 
 void CamBoardManager::onImageModeUpdate(std::string id, int mode)
 {
-    if (CamBoard* board = m_cameraBoards.value(QString::fromUtf8(id.c_str(), int(id.size()))))
+    if (CamBoard* board = m_cameraBoards.value(fromStd(id)))
         board->setImageMode(mode);
 }
 
@@ -221,7 +217,7 @@ void CamBoardManager::onROIPosChanged(std::string id, int leftX, int leftY, int 
     if (operation != 1 && operation != 0)
         return;
     QMutexLocker locker(&m_mutex);
-    if (CamBoard* board = m_cameraBoards.value(QString::fromUtf8(id.c_str(), int(id.size())))) {
+    if (CamBoard* board = m_cameraBoards.value(fromStd(id))) {
         if (operation == 1)
             board->setRoiPosition(leftX, leftY, rightX, rightY);
         else

@@ -1,5 +1,7 @@
 #include "devicelistupdate.h"
 
+#include "featuretext.h"
+
 #include <QThread>
 
 namespace {
@@ -9,7 +11,7 @@ QStringList toStringList(const std::vector<std::string>& ids)
     QStringList list;
     list.reserve(int(ids.size()));
     for (const std::string& id : ids)
-        list.append(QString::fromUtf8(id.c_str(), int(id.size())));
+        list.append(fromStd(id));
     return list;
 }
 

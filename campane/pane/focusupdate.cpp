@@ -1,8 +1,10 @@
 #include "focusupdate.h"
 
+#include "featuretext.h"
+
 FocusUpdate::FocusUpdate() = default;
 
 void FocusUpdate::FocusUpdated(Corvid::FOCUS_TYPE type, std::string id)
 {
-    emit focusChanged(type, QString::fromUtf8(id.c_str(), int(id.size())));
+    emit focusChanged(type, fromStd(id));
 }

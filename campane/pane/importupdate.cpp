@@ -1,8 +1,10 @@
 #include "importupdate.h"
 
+#include "featuretext.h"
+
 ImportUpdate::ImportUpdate() = default;
 
 void ImportUpdate::ImportUpdated(std::string id)
 {
-    emit importUpdate(QString::fromUtf8(id.c_str(), int(id.size())));
+    emit importUpdate(fromStd(id));
 }

@@ -9,6 +9,8 @@
 #include <QWidget>
 
 class QLabel;
+class FeatureValue;
+struct FeatureWrite;
 
 namespace GenApi {
 struct INode;
@@ -105,11 +107,12 @@ protected:
 
 private:
     QWidget* createEditor(GenApi::INode* node, bool& ok);
-    QWidget* createIntegerEditor(GenApi::INode* node, bool& ok);
-    QWidget* createBooleanEditor(GenApi::INode* node, bool& ok);
-    QWidget* createCommandEditor(GenApi::INode* node, bool& ok);
-    QWidget* createFloatEditor(GenApi::INode* node, bool& ok);
-    QWidget* createEnumerationEditor(GenApi::INode* node, bool& ok);
+    QWidget* createNumberEditor(const FeatureValue& feature, bool floating, bool& ok);
+    QWidget* createBooleanEditor(const FeatureValue& feature, bool& ok);
+    QWidget* createCommandEditor(const FeatureValue& feature, bool& ok);
+    QWidget* createEnumerationEditor(const FeatureValue& feature, bool& ok);
+    bool reportWrite(const FeatureWrite& write) const;
+    template <class SpinBox> bool writeSpinBox(SpinBox* spinBox);
     void createLabel();
     void buildNodeLayout();
     void refreshRealTime();

@@ -1,10 +1,8 @@
 #include "featureeditdelegate.h"
 
-#include "genapicall.h"
+#include "featurevalue.h"
 #include "treeitem.h"
-#include "treelog.h"
 #include "treemodel.h"
-#include "valueformat.h"
 #include "wheelguard.h"
 
 #include <QApplication>
@@ -37,11 +35,6 @@ TreeItem* itemOf(const QModelIndex& index)
 {
     const auto* model = qobject_cast<const TreeModel*>(index.model());
     return model && index.isValid() ? model->itemFromIndex(index) : nullptr;
-}
-
-bool isWritable(EAccessMode mode)
-{
-    return mode == WO || mode == RW;
 }
 
 QLineEdit* maskedLineEdit(QWidget* parent, const char* mask)
@@ -77,10 +70,12 @@ void FeatureEditDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     bool writable = false;
     genApiCall(
         "FeatureEditDelegate",
-        [&] { writable = node->IsFeature() && isWritable(item->refreshedAccessMode(model->refreshTick())); },
+        [&] {
+            writable = node->IsFeature() && isWritableMode(item->refreshedAccessMode(model->refreshTick()));
+        },
         [&](const GenICam::GenericException& e) {
             if (item->isNewFailure(e.GetDescription()))
-                warnGenericException(item->name().toUtf8(), e);
+                warnGenericException(item->name(), e);
         });
     if (index == m_commandEditorIndex) {
         QStyleOptionViewItem cell(option);
@@ -149,7 +144,7 @@ QWidget* FeatureEditDelegate::createEditor(QWidget* parent, const QStyleOptionVi
     QWidget* editor = nullptr;
     genApiCall(
         "FeatureEditDelegate", [&] { editor = createEditorFor(parent, index); },
-        [&](const GenICam::GenericException& e) { warnGenericException(item->name().toUtf8(), e); });
+        [&](const GenICam::GenericException& e) { warnGenericException(item->name(), e); });
     if (editor)
         WheelGuard::install(editor);
     if (qobject_cast<QPushButton*>(editor))
@@ -169,17 +164,17 @@ void FeatureEditDelegate::destroyEditor(QWidget* editor, const QModelIndex& inde
 QWidget* FeatureEditDelegate::createEditorFor(QWidget* parent, const QModelIndex& index) const
 {
     TreeItem* item = itemOf(index);
-    INode* node = item->node();
-    const EAccessMode mode = node->GetAccessMode();
-    if (!isWritable(mode))
-        return nullptr;
     const QString name = item->name();
+    const FeatureValue feature(item->node(), name);
+    const EAccessMode mode = feature.accessMode();
+    if (!isWritableMode(mode))
+        return nullptr;
 
-    switch (node->GetPrincipalInterfaceType()) {
-    case intfIInteger: {
+    switch (feature.kind()) {
+    case FeatureKind::Integer: {
         if (mode == WO)
             return nullptr;
-        switch (integerTextOf(*CIntegerPtr(node), name)) {
+        switch (feature.integerText()) {
         case IntegerText::Mac:
             return maskedLineEdit(parent, kMacMask);
         case IntegerText::IPv4:
@@ -195,28 +190,27 @@ QWidget* FeatureEditDelegate::createEditorFor(QWidget* parent, const QModelIndex
         }
         return nullptr;
     }
-    case intfIBoolean: {
+    case FeatureKind::Boolean: {
         auto* comboBox = new QComboBox(parent);
         comboBox->addItem(tr("False"));
         comboBox->addItem(tr("True"));
         return comboBox;
     }
-    case intfICommand: {
+    case FeatureKind::Command: {
         auto* button = new QPushButton(tr("Execute"), parent);
         button->setStyleSheet(QLatin1String(kExecuteStyle));
         connect(button, &QPushButton::clicked, this, &FeatureEditDelegate::CommandClicked);
         return button;
     }
-    case intfIFloat: {
+    case FeatureKind::Float: {
         auto* spinBox = new QDoubleSpinBox(parent);
-        const bool fine = name == QLatin1String("SinData") || name == QLatin1String("CosData");
-        spinBox->setDecimals(fine ? 6 : 4);
+        spinBox->setDecimals(spinBoxDecimals(TextStyle::Tree, m_fineFloats.contains(name)));
         spinBox->setContextMenuPolicy(Qt::NoContextMenu);
         return spinBox;
     }
-    case intfIString:
+    case FeatureKind::String:
         return new QLineEdit(parent);
-    case intfIEnumeration: {
+    case FeatureKind::Enumeration: {
         auto* comboBox = new QComboBox(parent);
         comboBox->setStyleSheet(QLatin1String(kEnumerationStyle));
         return comboBox;
@@ -239,63 +233,57 @@ void FeatureEditDelegate::setEditorData(QWidget* editor, const QModelIndex& inde
 void FeatureEditDelegate::fillEditor(QWidget* editor, const QModelIndex& index) const
 {
     TreeItem* item = itemOf(index);
-    INode* node = item ? item->node() : nullptr;
-    if (!node || !isWritable(node->GetAccessMode()))
+    if (!item || !item->node())
         return;
+    const FeatureValue feature(item->node(), item->name());
+    if (!isWritableMode(feature.accessMode()))
+        return;
+    const ReadPolicy cached;
 
-    switch (node->GetPrincipalInterfaceType()) {
-    case intfIInteger: {
-        CIntegerPtr integer(node);
-        const IntegerText form = integerTextOf(*integer, item->name());
+    switch (feature.kind()) {
+    case FeatureKind::Integer: {
+        const IntegerText form = feature.integerText();
         if (form == IntegerText::Number) {
             auto* spinBox = qobject_cast<QDoubleSpinBox*>(editor);
             if (!spinBox)
                 return;
-            spinBox->setRange(double(integer->GetMin()), double(quint64(integer->GetMax())));
-            spinBox->setSingleStep(integer->GetIncMode() == noIncrement ? 1.0 : double(integer->GetInc()));
-            spinBox->setValue(double(integer->GetValue(false, false)));
+            const FeatureLimits limits = feature.limits();
+            spinBox->setRange(double(limits.minimum.toLongLong()),
+                              double(quint64(limits.maximum.toLongLong())));
+            spinBox->setSingleStep(double(limits.increment.toLongLong()));
+            spinBox->setValue(double(feature.value(cached).toLongLong()));
             return;
         }
-        auto* edit = qobject_cast<QLineEdit*>(editor);
-        if (!edit)
-            return;
-        const int64_t value = integer->GetValue(false, false);
-        edit->setText(form == IntegerText::Mac    ? formatMac(value)
-                      : form == IntegerText::IPv4 ? formatIPv4(value)
-                                                  : formatHex(value));
+        if (auto* edit = qobject_cast<QLineEdit*>(editor))
+            edit->setText(integerText(feature.value(cached).toLongLong(), form));
         return;
     }
-    case intfIBoolean:
-        if (auto* comboBox = qobject_cast<QComboBox*>(editor))
-            comboBox->setCurrentIndex(CBooleanPtr(node)->GetValue(false, false) ? 1 : 0);
-        return;
-    case intfIFloat: {
+    case FeatureKind::Float: {
         auto* spinBox = qobject_cast<QDoubleSpinBox*>(editor);
         if (!spinBox)
             return;
-        CFloatPtr floating(node);
-        spinBox->setRange(floating->GetMin(), floating->GetMax());
-        spinBox->setSingleStep(floating->HasInc() ? floating->GetInc() : 0.1);
-        spinBox->setValue(floating->GetValue(false, false));
+        const FeatureLimits limits = feature.limits();
+        spinBox->setRange(limits.minimum.toDouble(), limits.maximum.toDouble());
+        spinBox->setSingleStep(limits.increment.isValid() ? limits.increment.toDouble() : 0.1);
+        spinBox->setValue(feature.value(cached).toDouble());
         return;
     }
-    case intfIString:
-        if (auto* edit = qobject_cast<QLineEdit*>(editor))
-            edit->setText(QString::fromUtf8(CStringPtr(node)->GetValue(false, false).c_str()));
+    case FeatureKind::Boolean:
+        if (auto* comboBox = qobject_cast<QComboBox*>(editor))
+            comboBox->setCurrentIndex(feature.value(cached).toBool() ? 1 : 0);
         return;
-    case intfIEnumeration: {
+    case FeatureKind::String:
+        if (auto* edit = qobject_cast<QLineEdit*>(editor))
+            edit->setText(feature.value(cached).toString());
+        return;
+    case FeatureKind::Enumeration: {
         auto* comboBox = qobject_cast<QComboBox*>(editor);
         if (!comboBox)
             return;
-        CEnumerationPtr enumeration(node);
-        StringList_t symbolics;
-        enumeration->GetSymbolics(symbolics);
-        for (const gcstring& symbolic : symbolics) {
-            if (enumeration->GetEntryByName(symbolic))
-                comboBox->addItem(QString::fromUtf8(symbolic.c_str()));
-        }
-        if (IEnumEntry* entry = enumeration->GetCurrentEntry(false, false))
-            comboBox->setCurrentText(QString::fromUtf8(entry->GetSymbolic().c_str()));
+        comboBox->addItems(feature.entries(true));
+        const QVariant current = feature.value(cached);
+        if (current.isValid())
+            comboBox->setCurrentText(current.toString());
         return;
     }
     default:
@@ -316,13 +304,13 @@ void FeatureEditDelegate::setModelData(QWidget* editor, QAbstractItemModel* mode
 QVariant FeatureEditDelegate::editorValue(QWidget* editor, const QModelIndex& index) const
 {
     TreeItem* item = itemOf(index);
-    INode* node = item ? item->node() : nullptr;
-    if (!node || !editor)
+    if (!item || !item->node() || !editor)
         return QVariant();
+    const FeatureValue feature(item->node(), item->name());
 
-    switch (node->GetPrincipalInterfaceType()) {
-    case intfIInteger: {
-        const IntegerText form = integerTextOf(*CIntegerPtr(node), item->name());
+    switch (feature.kind()) {
+    case FeatureKind::Integer: {
+        const IntegerText form = feature.integerText();
         if (form == IntegerText::Mac || form == IntegerText::IPv4)
             return QVariant(); // addresses are shown, not written from here
         if (form == IntegerText::Hex) {
@@ -332,30 +320,34 @@ QVariant FeatureEditDelegate::editorValue(QWidget* editor, const QModelIndex& in
             bool ok = false;
             const qulonglong value = edit->text().toULongLong(&ok, 16);
             if (!ok) {
-                qCInfo(lcFeatureTree, "%s: \"%s\" is not a hexadecimal number; nothing written",
-                       qUtf8Printable(item->name()), qUtf8Printable(edit->text()));
+                FeatureError notHex;
+                notHex.feature = item->name();
+                notHex.operation = QStringLiteral("write");
+                reportFeature({QByteArrayLiteral("campane.tree"), 0, QString()}, notHex,
+                              QStringLiteral("%1: \"%2\" is not a hexadecimal number; nothing written")
+                                  .arg(item->name(), edit->text()));
                 return QVariant();
             }
             return QVariant(qlonglong(value));
         }
         Q_FALLTHROUGH();
     }
-    case intfIFloat: {
+    case FeatureKind::Float: {
         auto* spinBox = qobject_cast<QDoubleSpinBox*>(editor);
         if (!spinBox)
             return QVariant();
         spinBox->interpretText();
         return spinBox->value();
     }
-    case intfIBoolean: {
+    case FeatureKind::Boolean: {
         auto* comboBox = qobject_cast<QComboBox*>(editor);
         return comboBox ? QVariant(comboBox->currentIndex() != 0) : QVariant();
     }
-    case intfIString: {
+    case FeatureKind::String: {
         auto* edit = qobject_cast<QLineEdit*>(editor);
         return edit ? QVariant(edit->text().toUtf8()) : QVariant();
     }
-    case intfIEnumeration: {
+    case FeatureKind::Enumeration: {
         auto* comboBox = qobject_cast<QComboBox*>(editor);
         return comboBox ? QVariant(comboBox->currentText()) : QVariant();
     }

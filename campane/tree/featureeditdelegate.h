@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QPersistentModelIndex>
 #include <QStaticText>
+#include <QStringList>
 #include <QStyledItemDelegate>
 
 class QTreeView;
@@ -27,6 +28,9 @@ public:
 
     // The device is gone: values are no longer painted and no editor opens.
     void setDeviceDisabled();
+    // Floats whose values are fractions of one: their editors show six
+    // decimals instead of four. None unless the owner names them.
+    void setFineFloats(const QStringList& names) { m_fineFloats = names; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -39,8 +43,8 @@ public:
     void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
     QString displayText(const QVariant& value, const QLocale& locale) const override;
 
-    // The text painted for a value that cannot be written: doubles with
-    // three decimals (as single precision), anything else as its text.
+    // The text painted for a value that cannot be written: the value as the
+    // model read it (floats in their node's notation), as text.
     static QString readOnlyText(const QVariant& value);
 
 signals:
@@ -54,6 +58,7 @@ private:
 
     QTreeView* m_view;
     bool m_deviceDisabled = false;
+    QStringList m_fineFloats;
     // The cell under an open "Execute" button: the button has no background,
     // so the cell is painted without its "{Execute}" text meanwhile.
     mutable QPersistentModelIndex m_commandEditorIndex;

@@ -1,7 +1,7 @@
 #include "featuretreeview.h"
 
 #include "featureeditdelegate.h"
-#include "genapicall.h"
+#include "featurevalue.h"
 #include "treeitem.h"
 #include "treemodel.h"
 
@@ -95,6 +95,12 @@ void FeatureTreeView::disableDevice()
     m_delegate->setDeviceDisabled();
 }
 
+void FeatureTreeView::setFeatureHints(const QStringList& wholeTree, const QStringList& fineFloats)
+{
+    m_wholeTreeFeatures = wholeTree;
+    m_delegate->setFineFloats(fineFloats);
+}
+
 int FeatureTreeView::sizeHintForColumn(int column) const
 {
     return QTreeView::sizeHintForColumn(column);
@@ -182,20 +188,20 @@ void FeatureTreeView::onModelDataChanged(const QModelIndex& topLeft, const QMode
     INode* node = item ? item->node() : nullptr;
     if (!node)
         return;
-    EInterfaceType type = intfIValue;
-    if (genApiCall("FeatureTreeView", [&] { type = node->GetPrincipalInterfaceType(); }) !=
+    FeatureKind kind = FeatureKind::None;
+    if (genApiCall("FeatureTreeView", [&] { kind = FeatureValue(node, item->name()).kind(); }) !=
         GenApiOutcome::Done)
         return;
-    switch (type) {
-    case intfIEnumeration:
-        // The working mode decides which features exist at all.
-        if (item->name() == QLatin1String("WorkingMode")) {
+    switch (kind) {
+    case FeatureKind::Enumeration:
+        // A mode that decides which features exist at all.
+        if (m_wholeTreeFeatures.contains(item->name())) {
             applyFilter(model()->index(0, 0));
             break;
         }
         Q_FALLTHROUGH();
-    case intfIInteger:
-    case intfIBoolean:
+    case FeatureKind::Integer:
+    case FeatureKind::Boolean:
         applyFilter(currentIndex().parent());
         break;
     default:
@@ -212,20 +218,19 @@ void FeatureTreeView::onDelegateCommandClicked(bool checked)
     INode* node = item ? item->node() : nullptr;
     if (!node)
         return;
-    QString name;
+    const QString name = item->name();
+    const FeatureValue command(node, name);
     bool writable = false;
-    genApiCall("FeatureTreeView", [&] {
-        name = QString::fromUtf8(node->GetName(false).c_str());
-        const EAccessMode mode = node->GetAccessMode();
-        writable = mode == WO || mode == RW;
-    });
+    genApiCall("FeatureTreeView", [&] { writable = isWritableMode(command.accessMode()); });
     if (!writable)
         return;
-    const auto warn = [&](const GenICam::GenericException& e) { warnGenericException(name.toUtf8(), e); };
+    const auto warn = [&](const FeatureError& error) {
+        if (error.isGeneric())
+            reportFeature({name.toUtf8(), 1, m_deviceId}, error, raisedErrorText(error));
+    };
 
     if (name == QLatin1String("TriggerSoftware")) {
-        genApiCall(
-            "FeatureTreeView", [&] { CCommandPtr(node)->Execute(); }, warn);
+        warn(command.execute(true, "FeatureTreeView"));
         return;
     }
 
@@ -233,21 +238,23 @@ void FeatureTreeView::onDelegateCommandClicked(bool checked)
     // handled) no other command starts.
     m_commandGuard = false;
     m_delegate->blockSignals(true);
-    genApiCall(
-        "FeatureTreeView",
-        [&] {
-            if (name != QLatin1String("DeviceReset")) {
-                emit commandExecute(name);
-                CCommandPtr(node)->Execute();
+    FeatureError error;
+    // Whatever the receivers of commandExecute throw ends here too, so that
+    // the guard is lifted again.
+    genApiCall("FeatureTreeView", [&] {
+        if (name != QLatin1String("DeviceReset")) {
+            emit commandExecute(name);
+            error = command.execute(true, "FeatureTreeView");
+            if (!error.failed())
                 QThread::msleep(kCommandSettleMs);
-            } else {
-                // The camera service resets the device: it knows the device
-                // goes away and comes back.
-                Corvid::SetCameraNodeValue(m_deviceId.toUtf8().toStdString(), "DeviceReset", "");
-                emit commandExecute(name);
-            }
-        },
-        warn);
+        } else {
+            // The camera service resets the device: it knows the device goes
+            // away and comes back.
+            Corvid::SetCameraNodeValue(toStd(m_deviceId), "DeviceReset", "");
+            emit commandExecute(name);
+        }
+    });
+    warn(error);
     m_delegate->blockSignals(false);
     m_commandGuard = true;
 }

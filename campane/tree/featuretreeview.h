@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QTreeView>
 
 class FeatureEditDelegate;
@@ -32,6 +33,13 @@ public:
     void expandAllBelow(const QModelIndex& parent = QModelIndex());
     // The device is gone: the delegate stops touching it.
     void disableDevice();
+
+    // What the owner knows of the device's features. A write of one of
+    // `wholeTree` (a camera's working mode, say) refilters the whole tree,
+    // since it decides which features exist at all; any other write refilters
+    // the rows beside it. The floats of `fineFloats` hold fractions of one and
+    // are edited with six decimals. Neither names any feature by default.
+    void setFeatureHints(const QStringList& wholeTree, const QStringList& fineFloats);
 
     int sizeHintForColumn(int column) const override;
 
@@ -67,6 +75,7 @@ private:
     FeatureEditDelegate* m_delegate;
     int m_level = 0;
     QString m_filter;
+    QStringList m_wholeTreeFeatures;
 
     static bool m_commandGuard;
 };

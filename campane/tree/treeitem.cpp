@@ -1,24 +1,18 @@
 #include "treeitem.h"
 
-#include "genapicall.h"
+#include "featurepolicy.h"
 #include "treelog.h"
-#include "valueformat.h"
-
-#include <QThread>
 
 Q_LOGGING_CATEGORY(lcFeatureTree, "campane.tree", QtInfoMsg)
-// Writes that the device took, for a host that clears an earlier refusal.
-Q_LOGGING_CATEGORY(lcTreeWrite, "campane.write", QtInfoMsg)
 
 using namespace GenApi;
 
 namespace {
 
-// How long a write waits before the value is read back: the device may take a
-// moment to apply it.
-const unsigned long kWriteSettleMs = 50;
+const char* const kTag = "TreeItem";
+const char* const kTreeCategory = "campane.tree";
 
-// Line-rate features change with the device's timing; they bypass the cache.
+// Line-rate features change with the device's timing: they bypass the cache.
 bool readsUncached(const QString& name)
 {
     return name == QLatin1String("AcquisitionLineRate") || name == QLatin1String("ResultingLineRateAbs");
@@ -114,9 +108,9 @@ QVariant TreeItem::data(int column)
     QVariant value;
     bool keep = true;
     genApiCall(
-        "TreeItem", [&] { value = readValue(); },
+        kTag, [&] { value = readValue(); },
         [&](const GenICam::GenericException& e) {
-            if (QByteArray(e.GetDescription()).contains("Node is not readable")) {
+            if (featureError(e, m_name, QStringLiteral("read")).isUnreadable()) {
                 value = QStringLiteral("{Not Available}");
                 keep = false;
             }
@@ -130,41 +124,10 @@ QVariant TreeItem::data(int column)
 
 QVariant TreeItem::readValue()
 {
-    switch (m_node->GetPrincipalInterfaceType()) {
-    case intfIInteger: {
-        CIntegerPtr integer(m_node.get());
-        const int64_t value = integer->GetValue(false, false);
-        switch (integerTextOf(*integer, m_name)) {
-        case IntegerText::Mac:
-            return formatMac(value);
-        case IntegerText::IPv4:
-            return formatIPv4(value);
-        case IntegerText::Hex:
-            return formatHex(value);
-        case IntegerText::Number:
-            return QVariant(qlonglong(value));
-        }
-        return QVariant();
-    }
-    case intfIBoolean:
-        return CBooleanPtr(m_node.get())->GetValue(false, false) ? QStringLiteral("True")
-                                                                 : QStringLiteral("False");
-    case intfICommand:
-        return QStringLiteral("{Execute}");
-    case intfIFloat: {
-        CFloatPtr floating(m_node.get());
-        return floatText(*floating, readsUncached(m_name) ? floating->GetValue(true, true)
-                                                          : floating->GetValue(false, false));
-    }
-    case intfIString:
-        return QString::fromUtf8(CStringPtr(m_node.get())->GetValue(false, false).c_str());
-    case intfIEnumeration:
-        if (IEnumEntry* entry = CEnumerationPtr(m_node.get())->GetCurrentEntry(false, false))
-            return QString::fromUtf8(entry->GetSymbolic().c_str());
-        return QVariant();
-    default:
-        return QVariant();
-    }
+    const FeatureValue feature(m_node.get(), m_name);
+    const bool uncached = feature.kind() == FeatureKind::Float && readsUncached(m_name);
+    return feature.text(TextStyle::Tree,
+                        uncached ? FeaturePolicy::treeUncached() : FeaturePolicy::treeCell());
 }
 
 bool TreeItem::setData(int column, const QVariant& value)
@@ -183,108 +146,50 @@ bool TreeItem::setData(int column, const QVariant& value)
         return true;
     }
 
-    QVariant rollback = m_itemData.at(column);
-    genApiCall(
-        "TreeItem",
-        [&] {
-            // The value the device holds before the write is what a refused
-            // write returns to.
-            switch (m_node->GetPrincipalInterfaceType()) {
-            case intfIInteger:
-                rollback = qlonglong(CIntegerPtr(m_node.get())->GetValue(false, false));
-                break;
-            case intfIBoolean:
-                rollback = CBooleanPtr(m_node.get())->GetValue(false, false);
-                break;
-            case intfIFloat: {
-                CFloatPtr floating(m_node.get());
-                rollback = floatText(*floating, floating->GetValue(false, false));
-                break;
-            }
-            case intfIString:
-                rollback = QString::fromUtf8(CStringPtr(m_node.get())->GetValue(false, false).c_str());
-                break;
-            case intfIEnumeration:
-                rollback = QVariant();
-                break;
-            default:
-                break;
-            }
-        },
-        [&](const GenICam::GenericException&) {
-            // Unreadable before the write (write-only): the stored value stays
-            // the rollback value.
-        });
-
-    genApiCall(
-        "TreeItem",
-        [&] {
-            const QVariant written = writeValue(value);
-            if (written.isValid())
-                m_itemData[column] = written;
-            qCDebug(lcTreeWrite, "Wrote %s", qUtf8Printable(m_name));
-        },
-        [&](const GenICam::GenericException& e) {
-            m_itemData[column] = rollback;
-            qCDebug(lcFeatureTree, "Failed to set data for %s", qUtf8Printable(m_name));
-            // The reason goes where the panel's refused writes go: the user
-            // asked for this value and needs to know why it did not take.
-            logRefusedWrite("TreeItem", m_name, e);
-        });
+    const FeatureValue feature(m_node.get(), m_name);
+    const FeatureWrite write = feature.write(value, FeaturePolicy::treeWrite(), kTag);
+    // Unreadable before the write (write-only): the stored value stays the
+    // rollback value.
+    const QVariant rollback = write.hasRollback ? write.rollback : m_itemData.at(column);
+    if (write.written) {
+        if (write.missingEntry) {
+            FeatureError none;
+            none.feature = m_name;
+            none.operation = QStringLiteral("write");
+            reportFeature(
+                {kTreeCategory, 1, QString()}, none,
+                QStringLiteral("%1 has no entry \"%2\"; nothing written").arg(m_name, value.toString()));
+        }
+        const QVariant kept = writtenValue(feature, write.readBack);
+        if (kept.isValid())
+            m_itemData[column] = kept;
+        reportWritten(m_name);
+    } else if (write.error.isGeneric()) {
+        m_itemData[column] = rollback;
+        // The reason goes where the panel's refused writes go: the user asked
+        // for this value and needs to know why it did not take.
+        reportFeature({kTreeCategory, 0, QString()}, write.error,
+                      QStringLiteral("Failed to set data for ") + m_name + QStringLiteral(": ") +
+                          refusedWriteText(write.error));
+    }
     m_tickValue = QVariant();
     m_valueTick = 0;
     return true;
 }
 
-// Writes `value` by the node's kind, waits for the device, reads the value
-// back; returns what is to be kept (invalid: keep the stored value).
-QVariant TreeItem::writeValue(const QVariant& value)
+// What the item keeps of a value read back after a write: a float as its
+// node's text, an integer or boolean as it is; nothing for an enumeration
+// (the next read shows its entry).
+QVariant TreeItem::writtenValue(const FeatureValue& feature, const QVariant& readBack)
 {
-    switch (m_node->GetPrincipalInterfaceType()) {
-    case intfIInteger: {
-        CIntegerPtr integer(m_node.get());
-        integer->SetValue(value.toLongLong(), true);
-        QThread::msleep(kWriteSettleMs);
-        return qlonglong(integer->GetValue(true, true));
-    }
-    case intfIBoolean: {
-        CBooleanPtr boolean(m_node.get());
-        boolean->SetValue(value.toBool(), true);
-        QThread::msleep(kWriteSettleMs);
-        return boolean->GetValue(true, true);
-    }
-    case intfIFloat: {
-        CFloatPtr floating(m_node.get());
-        // Written with verification: a value outside the limits or off the
-        // increment grid is refused here as the panel refuses it, instead of
-        // reaching the device (which would round or clamp it silently).
-        floating->SetValue(double(value.toFloat()), true);
-        QThread::msleep(kWriteSettleMs);
-        return floatText(*floating, floating->GetValue(true, true));
-    }
-    case intfIString: {
-        CStringPtr string(m_node.get());
-        string->SetValue(gcstring(value.toString().toUtf8().constData()), true);
-        QThread::msleep(kWriteSettleMs);
-        return QString::fromUtf8(string->GetValue(true, true).c_str());
-    }
-    case intfIEnumeration: {
-        CEnumerationPtr enumeration(m_node.get());
-        const QString symbolic = value.toString();
-        IEnumEntry* entry = enumeration->GetEntryByName(gcstring(symbolic.toUtf8().constData()));
-        if (!entry) {
-            qCWarning(lcFeatureTree, "%s has no entry \"%s\"; nothing written", qUtf8Printable(m_name),
-                      qUtf8Printable(symbolic));
-            return QVariant();
-        }
-        enumeration->SetIntValue(int32_t(entry->GetValue()), true);
-        QThread::msleep(kWriteSettleMs);
-        enumeration->GetIntValue(true, true);
+    if (!readBack.isValid())
         return QVariant();
-    }
-    default:
-        return QVariant();
-    }
+    QVariant kept = readBack;
+    genApiCall(kTag, [&] {
+        if (feature.kind() == FeatureKind::Float)
+            kept = feature.styled(TextStyle::Tree, readBack);
+    });
+    return kept;
 }
 
 void TreeItem::setNode(GenApi::INode* node)
@@ -294,7 +199,7 @@ void TreeItem::setNode(GenApi::INode* node)
     m_valueTick = 0;
     m_accessTick = 0;
     if (node)
-        genApiCall("TreeItem", [&] { m_name = QString::fromUtf8(node->GetName(false).c_str()); });
+        genApiCall(kTag, [&] { m_name = fromGc(node->GetName(false)); });
     // Below the top level the label is the name: share its text.
     const QVariant& label = m_itemData.value(0);
     if (label.type() == QVariant::String && label.toString() == m_name)
@@ -317,13 +222,13 @@ bool TreeItem::isVisible(int level, const QString& filter)
         return false;
     bool visible = true;
     genApiCall(
-        "TreeItem",
+        kTag,
         [&] {
             if (int(m_node->GetVisibility()) > level) {
                 visible = false;
                 return;
             }
-            if (!filter.isEmpty() && m_node->GetPrincipalInterfaceType() != intfICategory &&
+            if (!filter.isEmpty() && FeatureValue(m_node.get(), m_name).kind() != FeatureKind::Category &&
                 !m_name.contains(filter, Qt::CaseInsensitive)) {
                 visible = false;
                 return;
@@ -338,15 +243,19 @@ bool TreeItem::isVisible(int level, const QString& filter)
                 // feature is shown and the device decides when it is used.
                 if (!m_missingAvailabilityReported) {
                     m_missingAvailabilityReported = true;
-                    qCWarning(lcFeatureTree, "%s: pIsAvailable names the missing node \"%s\"; shown",
-                              qUtf8Printable(m_name), availability.c_str());
+                    FeatureError missing;
+                    missing.feature = m_name;
+                    missing.operation = QStringLiteral("read");
+                    reportFeature({kTreeCategory, 1, QString()}, missing,
+                                  QStringLiteral("%1: pIsAvailable names the missing node \"%2\"; shown")
+                                      .arg(m_name, fromGc(availability)));
                 }
                 return;
             }
-            if (available->GetPrincipalInterfaceType() != intfIInteger)
+            const FeatureValue availableValue(available);
+            if (availableValue.kind() != FeatureKind::Integer)
                 return;
-            CIntegerPtr integer(available);
-            visible = integer.IsValid() && integer->GetValue(true, true) != 0;
+            visible = availableValue.value(ReadPolicy{true, true}).toLongLong() != 0;
         },
         [&](const GenICam::GenericException&) { visible = false; });
     // A GenICam exception hides the row (the device could not confirm the
@@ -359,7 +268,7 @@ bool TreeItem::isCategory() const
     if (!m_node.IsValid())
         return true;
     bool category = false;
-    genApiCall("TreeItem", [&] { category = m_node->GetPrincipalInterfaceType() == intfICategory; });
+    genApiCall(kTag, [&] { category = FeatureValue(m_node.get(), m_name).kind() == FeatureKind::Category; });
     return category;
 }
 

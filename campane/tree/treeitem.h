@@ -7,6 +7,8 @@
 #include <QVariant>
 #include <QVector>
 
+class FeatureValue;
+
 // One row of the feature tree: a GenApi node with two columns, the label
 // (column 0) and the value (column 1).
 //
@@ -74,7 +76,7 @@ public:
 
 private:
     QVariant readValue();
-    QVariant writeValue(const QVariant& value);
+    static QVariant writtenValue(const FeatureValue& feature, const QVariant& readBack);
 
     QList<TreeItem*> m_childItems;
     QVector<QVariant> m_itemData;

@@ -1,8 +1,6 @@
 #include "treemodel.h"
 
-#include "valueformat.h"
-
-#include "genapicall.h"
+#include "featurevalue.h"
 #include "treeitem.h"
 #include "treelog.h"
 
@@ -21,8 +19,15 @@ namespace {
 // links loop.
 const int kMaxDepth = 64;
 
-void printDescription(const GenICam::GenericException& e)
+// A node the tree could not read while it was built. The reason is a record
+// (debug, "campane.tree") like every feature's failure, and a line on the
+// standard output as well, where the tree's printed dump shows it among the
+// rows.
+void reportBuildFailure(INode* node, const GenICam::GenericException& e)
 {
+    reportFeature({QByteArrayLiteral("campane.tree"), -1, QString()},
+                  featureError(e, FeatureValue(node).name(), QStringLiteral("read")),
+                  QString::fromUtf8(e.GetDescription()));
     // The description quotes the device's names: its control characters
     // would reach the terminal.
     QByteArray text(e.GetDescription());
@@ -38,33 +43,20 @@ void printDescription(const GenICam::GenericException& e)
     std::fflush(stdout);
 }
 
-// The value an item starts with, read while the tree is built.
+// The value an item starts with, read while the tree is built: a float as its
+// node's text, every other kind as it is.
 QVariant buildValue(INode* node)
 {
-    switch (node->GetPrincipalInterfaceType()) {
-    case intfIInteger:
-        return qlonglong(CIntegerPtr(node)->GetValue(false, false));
-    case intfIBoolean:
-        return CBooleanPtr(node)->GetValue(false, false);
-    case intfIFloat: {
-        CFloatPtr floating(node);
-        return floatText(*floating, floating->GetValue(false, false));
-    }
-    case intfIString: {
-        const gcstring text = CStringPtr(node)->GetValue(false, false);
-        const gcstring name = node->GetName(false);
+    const FeatureValue feature(node);
+    const FeatureKind kind = feature.kind();
+    ReadPolicy policy;
+    if (kind == FeatureKind::String) {
         // Transport-layer paths come from the file system, in its code page.
-        if (name == "TLPath" || name == "TLID")
-            return QString::fromLocal8Bit(text.c_str());
-        return QString::fromUtf8(text.c_str());
+        const QString name = fromGc(node->GetName(false));
+        policy.localEncoding = name == QLatin1String("TLPath") || name == QLatin1String("TLID");
     }
-    case intfIEnumeration:
-        if (IEnumEntry* entry = CEnumerationPtr(node)->GetCurrentEntry(false, false))
-            return QString::fromUtf8(entry->GetSymbolic().c_str());
-        return QVariant();
-    default:
-        return QVariant();
-    }
+    const QVariant value = feature.value(policy);
+    return kind == FeatureKind::Float ? feature.styled(TextStyle::Tree, value) : value;
 }
 
 // Valid UTF-8 survives decoding and encoding unchanged; an invalid or
@@ -174,7 +166,7 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const
         },
         [&](const GenICam::GenericException& e) {
             if (item->isNewFailure(e.GetDescription()))
-                warnGenericException(item->name().toUtf8(), e);
+                warnGenericException(item->name(), e);
         });
     if (outcome != GenApiOutcome::Done)
         return column == 0 ? item->cachedData(0) : QVariant();
@@ -222,7 +214,11 @@ bool TreeModel::setData(const QModelIndex& index, const QVariant& value, int rol
         return false;
     TreeItem* item = itemFromIndex(index);
     if (m_deviceDisabled && index.column() != 0 && item->node()) {
-        qCDebug(lcFeatureTree, "The device of %s is gone; nothing written", qUtf8Printable(item->name()));
+        FeatureError gone;
+        gone.feature = item->name();
+        gone.operation = QStringLiteral("write");
+        reportFeature({QByteArrayLiteral("campane.tree"), -1, QString()}, gone,
+                      QStringLiteral("The device of %1 is gone; nothing written").arg(item->name()));
         return false;
     }
     if (!item->setData(index.column(), value))
@@ -344,7 +340,7 @@ void TreeModel::setupModelData(const GenApi::NodeList_t& nodes, TreeItem* parent
                     node->GetParents(parents);
                     topLevel = parents.empty() || node->GetName(false) == "Root";
                 },
-                printDescription);
+                [&](const GenICam::GenericException& e) { reportBuildFailure(node, e); });
             if (!topLevel)
                 continue;
         }
@@ -367,16 +363,16 @@ void TreeModel::appendNode(GenApi::INode* node, TreeItem* parent)
             }
             if (m_depth == 0) {
                 const gcstring toolTip = node->GetToolTip();
-                label = QString::fromUtf8(toolTip.empty() ? node->GetDeviceName().c_str() : toolTip.c_str());
+                label = fromGc(toolTip.empty() ? node->GetDeviceName() : toolTip);
             } else {
-                label = QString::fromUtf8(node->GetName(false).c_str());
+                label = fromGc(node->GetName(false));
             }
             node->GetChildren(children, ctReadingChildren);
             // A feature with rows below it (the features it reads) has a
             // value as well; categories have none.
             value = buildValue(node);
         },
-        printDescription);
+        [&](const GenICam::GenericException& e) { reportBuildFailure(node, e); });
     if (skip)
         return;
     if (m_rows >= maxRows) {

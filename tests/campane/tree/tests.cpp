@@ -38,6 +38,10 @@ void TreeFixture::build(INodeMap* map)
     nodeMap->GetNodes(nodes);
     model->setupModelData(nodes);
     view = std::make_unique<FeatureTreeView>();
+    // The features the test device shares with the structured-light cameras,
+    // named as their board names them.
+    view->setFeatureHints({QStringLiteral("WorkingMode")},
+                          {QStringLiteral("SinData"), QStringLiteral("CosData")});
     view->setModel(model.get());
     view->resize(600, 900);
     view->expandAllBelow();
