@@ -5,7 +5,6 @@
 #include <Corvid/Corvid.h>
 
 #include <QMutexLocker>
-#include <QRegularExpression>
 
 #include <cstdio>
 
@@ -23,17 +22,15 @@ const char* const kKnownWarnings[] = {
 
 QtMessageHandler g_previousHandler = nullptr;
 bool g_installed = false;
-// The tree's debug messages are enabled for its write failures only: the
-// others are not printed unless the user's logging rules ask for them.
+// The tree's debug messages are enabled so that its records reach the sink;
+// they are not printed unless the user's logging rules ask for them.
 bool g_treeDebugForced = false;
 // The pane's writes that the device took are debug messages in this
 // category: not printed unless asked for.
 const char* const kWriteCategory = "campane.write";
 bool g_writeDebugForced = false;
-// The feature tree reports a refused write at the debug level with this
-// text and the feature's name first.
+// The feature tree's debug notes: not printed unless asked for.
 const char* const kTreeCategory = "campane.tree";
-const char* const kTreeWriteFailure = "Failed to set data for ";
 // A record of the pane: the device took the write.
 const char* const kWrittenKind = "written";
 
@@ -94,65 +91,12 @@ void record(const LogEntry& entry)
     t_recording = false;
 }
 
-// ---------------------------------------------------------------------------
-// The pane's messages in the form they had before the pane logged records:
-// the tree's refused write as two debug messages (the feature, then the
-// device's reason), "Wrote <feature>" in campane.write for a write the device
-// took, and refused writes whose feature is only in the text.
-
-// The first half of the tree's refused write, waiting for its reason.
-thread_local LogEntry t_legacyTreeFailure;
-
-// True when it took the message (noted, held or recorded); otherwise fills
-// in what the text says of a refused write.
-bool legacyPaneMessage(LogEntry& entry)
-{
-    if (entry.type == QtDebugMsg && entry.category == QLatin1String(kWriteCategory)) {
-        static const QLatin1String written("Wrote ");
-        if (entry.text.startsWith(written))
-            LogSink::instance()->noteWrite(entry.text.mid(written.size()));
-        return true;
-    }
-    const bool treeMessage = entry.type == QtDebugMsg && entry.category == QLatin1String(kTreeCategory);
-    if (!t_legacyTreeFailure.text.isEmpty()) {
-        LogEntry failure = t_legacyTreeFailure;
-        t_legacyTreeFailure = LogEntry();
-        if (treeMessage) {
-            // The reason of a refused tree write completes its entry.
-            failure.text += QStringLiteral(": ") + entry.text;
-            record(failure);
-            return true;
-        }
-        record(failure);
-    }
-    if (entry.source != LogEntry::Source::Pane || !entry.kind.isEmpty())
-        return false;
-    static const QRegularExpression refused(
-        QStringLiteral("^(?:Set (.+) value failed|Failed to set data for ([^:]+))"));
-    const QRegularExpressionMatch match = refused.match(entry.text);
-    if (match.hasMatch()) {
-        entry.feature = match.captured(1).isEmpty() ? match.captured(2) : match.captured(1);
-        entry.operation = QStringLiteral("write");
-        entry.kind = QStringLiteral("unknown");
-    }
-    if (treeMessage && entry.text.startsWith(QLatin1String(kTreeWriteFailure))) {
-        t_legacyTreeFailure = entry;
-        return true;
-    }
-    return false;
-}
-
-// ---------------------------------------------------------------------------
-
-bool printedAtDebug(const QString& category, const QString& message)
+bool printedAtDebug(const QString& category)
 {
     if (category == QLatin1String(kWriteCategory))
         return !g_writeDebugForced;
-    // A refused tree write is printed; so is the reason that follows the
-    // first of its two old-form messages.
     if (category == QLatin1String(kTreeCategory))
-        return !g_treeDebugForced || message.startsWith(QLatin1String(kTreeWriteFailure)) ||
-               !t_legacyTreeFailure.text.isEmpty();
+        return !g_treeDebugForced;
     return true;
 }
 
@@ -161,7 +105,7 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
     if (isKnownWarning(type, message))
         return;
     const QString category = QString::fromLatin1(context.category ? context.category : "default");
-    if (type != QtDebugMsg || printedAtDebug(category, message)) {
+    if (type != QtDebugMsg || printedAtDebug(category)) {
         // Messages carry device texts (feature names): printed, they reach a
         // terminal.
         const QString printed = printableText(message);
@@ -173,10 +117,9 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
     // A record's message is recorded from the record, with its fields.
     if (Corvid::IsPrintingLogRecord() || t_loggingAbout || t_recording)
         return;
-    LogEntry entry = entryOf(type, category, message);
-    if (legacyPaneMessage(entry) || type == QtDebugMsg)
+    if (type == QtDebugMsg)
         return;
-    record(entry);
+    record(entryOf(type, category, message));
 }
 
 } // namespace
@@ -244,10 +187,9 @@ void LogSink::addRecord(const Corvid::LogRecord& logged)
         noteWrite(entry.feature);
         return;
     }
-    if (entry.kind.isEmpty() && legacyPaneMessage(entry))
-        return;
-    // Debug messages are kept only when they report a failure.
-    if (entry.type == QtDebugMsg && (logged.kind.empty() || !entry.isProblem()))
+    // Debug messages are notes (a node the tree could not read while it was
+    // built is on the standard output too): printed when asked for, not kept.
+    if (entry.type == QtDebugMsg)
         return;
     record(entry);
 }

@@ -4,6 +4,8 @@
 
 #include <Corvid/Corvid.h>
 
+#include <QLoggingCategory>
+
 #include <typeinfo>
 #include <utility>
 
@@ -64,9 +66,31 @@ FeatureError unknownFeatureError(const QString& feature, const QString& operatio
     return error;
 }
 
+namespace {
+
+// The pane's chattiest notes (a write the device took, a node the tree could
+// not read while it was built) are off unless the logging rules turn them on,
+// as camview does for its log: without a host that asks, they are neither
+// printed nor handed over.
+Q_LOGGING_CATEGORY(lcQuietTree, "campane.tree", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcQuietWrite, "campane.write", QtInfoMsg)
+
+bool debugWanted(const QByteArray& tag)
+{
+    if (tag == lcQuietTree().categoryName())
+        return lcQuietTree().isDebugEnabled();
+    if (tag == lcQuietWrite().categoryName())
+        return lcQuietWrite().isDebugEnabled();
+    return true;
+}
+
+} // namespace
+
 void reportFeature(const FeatureReport& where, const FeatureError& error, const QString& text) noexcept
 {
     try {
+        if (where.level < 0 && !debugWanted(where.tag))
+            return;
         Corvid::LogRecord record;
         record.tag = where.tag.toStdString();
         record.level = where.level;

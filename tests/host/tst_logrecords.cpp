@@ -36,9 +36,9 @@ class TestLogRecords : public QObject
 private slots:
     void initTestCase() { LogSink::install(); }
 
-    // How each kind of record is kept: a failure (also one below the warning
-    // level) is a problem; a write the device took is noted, not kept; other
-    // debug records are not kept. The text never decides.
+    // How each kind of record is kept: a failure (also one at the info
+    // level) is a problem; a write the device took is noted, not kept; debug
+    // records are not kept. The text never decides.
     void recordsAreKeptOnceWithTheirFields_data()
     {
         QTest::addColumn<Case>("test");
@@ -47,7 +47,7 @@ private slots:
         // tag, level, device, feature, operation, kind (the text is made by the test)
         const QVector<QPair<const char*, Case>> cases = {
             {"tree's refused write",
-             {{"campane.tree", -1, "SIM-a", "Width", "write", "OutOfRangeException", {}, {}},
+             {{"campane.tree", 0, "SIM-a", "Width", "write", "OutOfRangeException", {}, {}},
               true,
               true,
               pane}},
@@ -61,6 +61,8 @@ private slots:
             {"write the device took",
              {{"campane.write", -1, "SIM-a", "Width", "write", "written", {}, {}}, false, false, pane}},
             {"debug note", {{"campane.tree", -1, "", "", "", "", {}, {}}, false, false, pane}},
+            {"unreadable while built",
+             {{"campane.tree", -1, "", "Radius", "read", "AccessException", {}, {}}, false, false, pane}},
             {"pane's message under a class name",
              {{"CamBoard", 0, "", "", "", "", {}, {}}, true, true, pane}},
             {"device lost", {{"Corvid", 1, "SIM-b", "", "", "lost", {}, {}}, true, true, service}},
