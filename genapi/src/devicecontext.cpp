@@ -62,7 +62,7 @@ const std::string& DeviceContext::unpackedDescription()
 bool BuildDescription(DeviceContext* ctx, std::string* error, MarkupSink* also)
 {
     ctx->xml = DescriptionText(ctx->xml);
-    AravisDocumentBuilder document(ctx->device);
+    AravisDocumentBuilder document(ctx->device, AravisDocumentBuilder::EvaluatedOnly);
     std::vector<MarkupSink*> sinks{&document};
     if (also)
         sinks.push_back(also);
