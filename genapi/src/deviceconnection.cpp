@@ -340,6 +340,12 @@ std::string CDeviceConnection::GetDescriptionXml() const
     return m_impl->ctx->descriptionText();
 }
 
+bool CDeviceConnection::SharesDescriptionWith(const CDeviceConnection& other) const
+{
+    // Set once when the device opens, never changed after.
+    return m_impl->ctx->checked && m_impl->ctx->checked == other.m_impl->ctx->checked;
+}
+
 bool CDeviceConnection::GetTransportIdentity(DeviceDescriptor* out) const
 {
     return !m_impl->simulated && out && Internal::ReadTransportIdentity(m_impl->ctx.get(), out);
