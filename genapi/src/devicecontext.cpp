@@ -68,11 +68,18 @@ std::string keyOfText(const std::string& text)
     return key;
 }
 
-// Takes the checked record of an open device with the same text, or makes
-// ctx's the one that later devices of that text take.
+// The checked record of an open device with that text, or null.
+std::shared_ptr<const CheckedDescription> knownDescription(const std::string& key)
+{
+    std::lock_guard<std::mutex> lock(knownMutex());
+    auto it = knownTexts().find(key);
+    return it == knownTexts().end() ? nullptr : it->second.checked.lock();
+}
+
+// Makes ctx's checked record the one that later devices of its text take, or
+// takes the one another device registered for that text in the meantime.
 void shareDescription(DeviceContext* ctx)
 {
-    ctx->textKey = keyOfText(ctx->xml);
     std::lock_guard<std::mutex> lock(knownMutex());
     forgetClosedTexts();
     KnownText& known = knownTexts()[ctx->textKey];
@@ -80,6 +87,35 @@ void shareDescription(DeviceContext* ctx)
         ctx->checked = std::move(same);
     else
         known.checked = ctx->checked;
+}
+
+// Gives the sinks the events of a text that was checked before (byte for
+// byte the same): the events, in the order, that the checking parse gave,
+// without building its record again.
+bool replayMarkup(const std::string& xml, std::vector<MarkupSink*>& sinks)
+{
+    GMarkupParser parser = {};
+    parser.start_element = [](GMarkupParseContext*, const gchar* element, const gchar** names,
+                              const gchar** values, gpointer data, GError**) {
+        for (MarkupSink* sink : *static_cast<std::vector<MarkupSink*>*>(data))
+            sink->startElement(element, names, values);
+    };
+    parser.end_element = [](GMarkupParseContext*, const gchar*, gpointer data, GError**) {
+        for (MarkupSink* sink : *static_cast<std::vector<MarkupSink*>*>(data))
+            sink->endElement();
+    };
+    parser.text = [](GMarkupParseContext*, const gchar* text, gsize length, gpointer data, GError**) {
+        for (MarkupSink* sink : *static_cast<std::vector<MarkupSink*>*>(data))
+            sink->text(text, length);
+    };
+    GMarkupParseContext* context = g_markup_parse_context_new(
+        &parser, GMarkupParseFlags(G_MARKUP_TREAT_CDATA_AS_TEXT | G_MARKUP_PREFIX_ERROR_POSITION), &sinks,
+        nullptr);
+    const bool ok =
+        g_markup_parse_context_parse(context, xml.data(), static_cast<gssize>(xml.size()), nullptr) &&
+        g_markup_parse_context_end_parse(context, nullptr);
+    g_markup_parse_context_free(context);
+    return ok;
 }
 
 } // namespace
@@ -146,11 +182,20 @@ const std::string& DeviceContext::unpackedDescription()
 bool BuildDescription(DeviceContext* ctx, std::string* error, MarkupSink* also)
 {
     ctx->xml = DescriptionText(ctx->xml);
+    ctx->textKey = keyOfText(ctx->xml);
     AravisDocumentBuilder document(ctx->device, AravisDocumentBuilder::EvaluatedOnly);
     std::vector<MarkupSink*> sinks{&document};
     if (also)
         sinks.push_back(also);
-    ctx->checked = CheckDescription(ctx->xml, error, sinks);
+    // A text an open device already has is not checked again.
+    ctx->checked = knownDescription(ctx->textKey);
+    if (ctx->checked && !replayMarkup(ctx->xml, sinks)) {
+        *error = "the description cannot be read again";
+        ctx->checked.reset();
+        return false;
+    }
+    if (!ctx->checked)
+        ctx->checked = CheckDescription(ctx->xml, error, sinks);
     if (!ctx->checked)
         return false;
     ctx->gc = document.take();
