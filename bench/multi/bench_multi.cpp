@@ -146,10 +146,10 @@ int runDevices(int count, bool gige, const QString& screenshot)
     clock.restart();
     Corvid::SetFocus(Corvid::FOCUS_CAMERA, ids.back());
     double treeMs = -1.0;
-    bool tabChosen = false;
     stall = std::max(stall, bench::longestStall(60000, [&] {
-                         if (!tabChosen)
-                             tabChosen = bench::chooseAllAttributeTab(*pane);
+                         // Chosen again until the tree shows: right after the focus
+                         // moves, the board shown before may still be the visible one.
+                         bench::chooseAllAttributeTab(*pane);
                          QTreeView* tree = shownTree(*pane);
                          if (!tree)
                              return false;
