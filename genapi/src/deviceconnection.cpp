@@ -217,8 +217,10 @@ std::unique_ptr<CDeviceConnection> CDeviceConnection::OpenAravis(const std::stri
         }
         reader.reset();
         // Aravis builds a document of its own from the same text as it
-        // opens the device: the text is checked before it gets that far.
-        if (!Internal::CheckDescription(Internal::DescriptionText(description), &reason, {})) {
+        // opens the device: the text is checked before it gets that far
+        // (once: the text of a device already open passed).
+        const std::string text = Internal::DescriptionText(description);
+        if (!Internal::IsKnownDescription(text) && !Internal::CheckDescription(text, &reason, {})) {
             fail(error, deviceIdOrAddress, reason);
             return nullptr;
         }

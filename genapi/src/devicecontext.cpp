@@ -179,6 +179,11 @@ const std::string& DeviceContext::unpackedDescription()
     return xml;
 }
 
+bool IsKnownDescription(const std::string& text)
+{
+    return knownDescription(keyOfText(text)) != nullptr;
+}
+
 bool BuildDescription(DeviceContext* ctx, std::string* error, MarkupSink* also)
 {
     ctx->xml = DescriptionText(ctx->xml);

@@ -68,6 +68,10 @@ struct DeviceContext
     const std::string& unpackedDescription();
 };
 
+//! Whether an open device has that text (passed through DescriptionText):
+//! such a text was checked and accepted already.
+bool IsKnownDescription(const std::string& text);
+
 //! Reads ctx->xml once (normalised first): checks it into ctx->checked and
 //! builds Aravis's document of it over ctx->device into ctx->gc from the
 //! same parse, which `also` (when given) sees too. False, with the reason

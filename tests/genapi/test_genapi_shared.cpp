@@ -1,5 +1,7 @@
 // Devices opened from the same description text share its parsed record;
 // what each one reads, writes and caches stays its own.
+#include "fakegigedevice.h"
+
 #include <GenApi/DeviceConnection.h>
 #include <GenApi/GenApi.h>
 
@@ -90,6 +92,33 @@ private slots:
         QVERIFY(third->SharesDescriptionWith(*second));
         QCOMPARE(gain(*third)->GetValue(), int64_t(5));
         QCOMPARE(second->GetDescriptionXml(), description("Gain A"));
+    }
+
+    // GigE Vision devices of one text share it too, with a simulated one
+    // of that text as well; their registers stay their own.
+    void gigeDevices()
+    {
+        FakeGigeDevice firstFake("127.0.0.11");
+        FakeGigeDevice secondFake("127.0.0.12");
+        std::string error;
+        for (FakeGigeDevice* fake : {&firstFake, &secondFake}) {
+            fake->setDescription(description("Gain A"));
+            fake->setSerial(fake->address());
+            QVERIFY2(fake->start(&error), error.c_str());
+        }
+        auto first = CDeviceConnection::OpenAravis(firstFake.address(), &error);
+        QVERIFY2(first, error.c_str());
+        auto second = CDeviceConnection::OpenAravis(secondFake.address(), &error);
+        QVERIFY2(second, error.c_str());
+        auto simulated = open(description("Gain A"));
+        QVERIFY(simulated);
+        QVERIFY(first->SharesDescriptionWith(*second));
+        QVERIFY(simulated->SharesDescriptionWith(*first));
+
+        gain(*first)->SetValue(42);
+        QCOMPARE(gain(*first)->GetValue(false, true), int64_t(42));
+        QCOMPARE(gain(*second)->GetValue(false, true), int64_t(0));
+        QCOMPARE(gain(*simulated)->GetValue(false, true), int64_t(5));
     }
 };
 
