@@ -8,11 +8,21 @@
 // (VmHWM) is what N devices cost; the slope of the peak over N is the cost
 // of one device.
 //
-// Usage: bench_multi [--counts 1,4,16] [--screenshot FILE] (the focused board
-// of the largest N)
-//        bench_multi --devices N [--screenshot FILE]   (one process, one line)
+// The same over loopback GigE Vision: N fake GigE Vision devices (the tests'
+// FakeGigeDevice, answering the control protocol on 127.0.0.201 onwards, in
+// a child process of their own so that their memory is not counted), each
+// serving the 5,000-feature description generated with its registers from
+// 0x1000. Aravis's emulator listens only on an interface's own address, so
+// that one machine runs one of them at a time. --no-gige leaves them out.
+//
+// Usage: bench_multi [--counts 1,4,16] [--gige-counts 1,4,16] [--no-gige]
+//                    [--screenshot FILE] (the focused board of the largest N)
+//        bench_multi --devices N [--gige] [--screenshot FILE]   (one process, one line)
+//        bench_multi --serve N   (the fake devices' process: until its input closes)
 #include "benchgui.h"
 #include "benchpane.h"
+#include "fakegigedevice.h"
+#include "gigeemulator.h"
 
 #include <campane.h>
 
@@ -30,6 +40,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -44,15 +55,67 @@ QTreeView* shownTree(const QWidget& pane)
     return nullptr;
 }
 
+std::string fakeAddress(int index)
+{
+    return "127.0.0." + std::to_string(201 + index);
+}
+
+//! The fake devices' process: serves count devices until its input closes.
+int serveFakes(int count)
+{
+    QFile file(QStringLiteral(BENCH_MULTI_LOW_DESCRIPTION));
+    if (!file.open(QIODevice::ReadOnly))
+        return 1;
+    const std::string description = file.readAll().toStdString();
+    std::vector<std::unique_ptr<FakeGigeDevice>> fakes;
+    for (int i = 0; i < count; ++i) {
+        fakes.push_back(std::make_unique<FakeGigeDevice>(fakeAddress(i)));
+        fakes.back()->setDescription(description);
+        fakes.back()->setSerial("MULTI" + std::to_string(i + 1));
+        std::string error;
+        if (!fakes.back()->start(&error)) {
+            std::fprintf(stderr, "no fake device on %s: %s\n", fakeAddress(i).c_str(), error.c_str());
+            return 1;
+        }
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    while (std::getchar() != EOF) {
+    }
+    return 0;
+}
+
+//! Starts count fake devices in a child process and adds each to the
+//! service; false when one cannot be added.
+bool addFakes(int count, EmulatorProcess* server, std::vector<std::string>* ids)
+{
+    server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server->start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("--serve"), QString::number(count)});
+    while (server->waitForReadyRead(10000) && !server->canReadLine()) {
+    }
+    if (server->readLine().trimmed() != "ready")
+        return false;
+    for (int i = 0; i < count; ++i) {
+        ids->push_back(Corvid::AddAravisCamera(fakeAddress(i)));
+        if (ids->back().empty())
+            return false;
+    }
+    return true;
+}
+
 //! One N in this process: prints "N boardsMs treeMs stallMs peakMiB".
-int runDevices(int count, const QString& screenshot)
+int runDevices(int count, bool gige, const QString& screenshot)
 {
     QTemporaryDir dir;
     bench::startEmptyService(dir);
 
     // Copies under names of their own: a simulated device's id follows its file.
     std::vector<std::string> ids;
-    for (int i = 0; i < count; ++i) {
+    EmulatorProcess server;
+    if (gige && !addFakes(count, &server, &ids))
+        return 1;
+    for (int i = 0; i < count && !gige; ++i) {
         const QString copy =
             dir.filePath(QStringLiteral("large-5000-%1.xml").arg(i + 1, 2, 10, QLatin1Char('0')));
         if (!QFile::copy(QStringLiteral(CAMPANE_LARGE_DESCRIPTION), copy)) {
@@ -83,10 +146,10 @@ int runDevices(int count, const QString& screenshot)
     clock.restart();
     Corvid::SetFocus(Corvid::FOCUS_CAMERA, ids.back());
     double treeMs = -1.0;
-    bool tabChosen = false;
     stall = std::max(stall, bench::longestStall(60000, [&] {
-                         if (!tabChosen)
-                             tabChosen = bench::chooseAllAttributeTab(*pane);
+                         // Chosen again until the tree shows: right after the focus
+                         // moves, the board shown before may still be the visible one.
+                         bench::chooseAllAttributeTab(*pane);
                          QTreeView* tree = shownTree(*pane);
                          if (!tree)
                              return false;
@@ -101,52 +164,60 @@ int runDevices(int count, const QString& screenshot)
     std::printf("%d %.1f %.1f %.1f %.1f\n", count, boardsMs, treeMs, stall, bench::peakRssMiB());
     delete pane;
     Corvid::StopService();
+    server.closeWriteChannel();
+    server.waitForFinished(5000);
     return boardsMs < 0 || treeMs < 0 ? 1 : 0;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+QList<int> countsArgument(const QStringList& args, const QString& option, const QList<int>& fallback)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const QStringList args = QApplication::arguments();
-    const int shotAt = args.indexOf(QStringLiteral("--screenshot"));
-    const QString screenshot = shotAt > 0 && shotAt + 1 < args.size() ? args.at(shotAt + 1) : QString();
-    const int devicesAt = args.indexOf(QStringLiteral("--devices"));
-    if (devicesAt > 0 && devicesAt + 1 < args.size())
-        return runDevices(std::clamp(args.at(devicesAt + 1).toInt(), 1, 64), screenshot);
+    const int at = args.indexOf(option);
+    if (at <= 0 || at + 1 >= args.size())
+        return fallback;
+    QList<int> counts;
+    for (const QString& text : args.at(at + 1).split(QLatin1Char(',')))
+        counts.append(std::clamp(text.toInt(), 1, 64));
+    return counts;
+}
 
-    QList<int> counts = {1, 4, 16};
-    const int countsAt = args.indexOf(QStringLiteral("--counts"));
-    if (countsAt > 0 && countsAt + 1 < args.size()) {
-        counts.clear();
-        for (const QString& text : args.at(countsAt + 1).split(QLatin1Char(',')))
-            counts.append(std::clamp(text.toInt(), 1, 64));
-    }
+//! The one-minute load average, as /proc/loadavg gives it.
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().split(' ').value(0))
+                                          : QStringLiteral("?");
+}
 
-    std::printf("### N simulated cameras of 5,000 features listed to a shown pane\n\n");
+//! One process per N; a table row for each, then the slope of the peak RSS.
+void runSeries(const QString& title, const QList<int>& counts, bool gige, const QString& screenshot)
+{
+    std::printf("### %s\n\n", qPrintable(title));
     std::printf(
         "| Devices | Device list to the last board (ms) | Focus to the painted tree (ms) | Longest GUI "
-        "stall (ms) | Peak RSS (MiB) |\n");
-    std::printf("|---:|---:|---:|---:|---:|\n");
+        "stall (ms) | Peak RSS (MiB) | Load average |\n");
+    std::printf("|---:|---:|---:|---:|---:|---:|\n");
     std::vector<double> xs, ys;
-    for (int count : qAsConst(counts)) {
+    for (int count : counts) {
         QProcess child;
         QStringList childArgs = {QStringLiteral("--devices"), QString::number(count)};
+        if (gige)
+            childArgs << QStringLiteral("--gige");
         if (!screenshot.isEmpty() && count == counts.last())
             childArgs << QStringLiteral("--screenshot") << screenshot;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(), childArgs);
         if (!child.waitForFinished(600000) || child.exitCode() != 0) {
-            std::printf("| %d | failed | | | |\n", count);
+            std::printf("| %d | failed | | | | |\n", count);
             continue;
         }
-        const QStringList figures = QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(' ');
+        // The figures are the last line; the libraries may print before it.
+        const QStringList figures =
+            QString::fromUtf8(child.readAllStandardOutput()).trimmed().split('\n').last().split(' ');
         if (figures.size() != 5)
             continue;
-        std::printf("| %d | %s | %s | %s | %s |\n", count, qPrintable(figures.at(1)),
-                    qPrintable(figures.at(2)), qPrintable(figures.at(3)), qPrintable(figures.at(4)));
+        std::printf("| %d | %s | %s | %s | %s | %s |\n", count, qPrintable(figures.at(1)),
+                    qPrintable(figures.at(2)), qPrintable(figures.at(3)), qPrintable(figures.at(4)),
+                    qPrintable(loadAverage()));
         std::fflush(stdout);
         xs.push_back(count);
         ys.push_back(figures.at(4).toDouble());
@@ -165,7 +236,33 @@ int main(int argc, char** argv)
             sxy += (xs[i] - mx) * (ys[i] - my);
             sxx += (xs[i] - mx) * (xs[i] - mx);
         }
-        std::printf("\nPeak RSS per device (slope over N): %.1f MiB\n", sxx > 0 ? sxy / sxx : 0.0);
+        std::printf("\nPeak RSS per device (slope over N): %.1f MiB\n\n", sxx > 0 ? sxy / sxx : 0.0);
     }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    const int shotAt = args.indexOf(QStringLiteral("--screenshot"));
+    const QString screenshot = shotAt > 0 && shotAt + 1 < args.size() ? args.at(shotAt + 1) : QString();
+    const int serveAt = args.indexOf(QStringLiteral("--serve"));
+    if (serveAt > 0 && serveAt + 1 < args.size())
+        return serveFakes(std::clamp(args.at(serveAt + 1).toInt(), 1, 50));
+    const int devicesAt = args.indexOf(QStringLiteral("--devices"));
+    if (devicesAt > 0 && devicesAt + 1 < args.size())
+        return runDevices(std::clamp(args.at(devicesAt + 1).toInt(), 1, 64),
+                          args.contains(QStringLiteral("--gige")), screenshot);
+
+    const QList<int> counts = countsArgument(args, QStringLiteral("--counts"), {1, 4, 16});
+    runSeries(QStringLiteral("N simulated cameras of 5,000 features listed to a shown pane"), counts, false,
+              screenshot);
+    if (!args.contains(QStringLiteral("--no-gige")))
+        runSeries(QStringLiteral("N GigE Vision cameras of 5,000 features (fake devices on loopback) listed "
+                                 "to a shown pane"),
+                  countsArgument(args, QStringLiteral("--gige-counts"), {1, 4, 16}), true, QString());
     return 0;
 }

@@ -23,6 +23,22 @@ std::string addressForAravis(const std::string& text)
     return std::to_string(value);
 }
 
+// Elements that no evaluation reads: the node layer answers them from its own
+// record and never asks Aravis. A device's document leaves them out; in a
+// large description they are a third of the elements, and every element
+// Aravis keeps costs an object for itself and one for its text.
+bool onlyReadBack(const char* element)
+{
+    static const char* const names[] = {"ToolTip",         "Description",     "DisplayName", "Visibility",
+                                        "DocuURL",         "pFeature",        "Unit",        "Representation",
+                                        "DisplayNotation", "DisplayPrecision"};
+    for (const char* name : names) {
+        if (std::strcmp(element, name) == 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 AravisDocumentBuilder::~AravisDocumentBuilder()
@@ -81,6 +97,10 @@ void AravisDocumentBuilder::startElement(const char* element, const char** names
         for (int i = 0; names[i]; ++i)
             arv_dom_element_set_attribute(top, names[i], values[i]);
         m_address.push_back(false);
+        return;
+    }
+    if (m_content == EvaluatedOnly && onlyReadBack(element)) {
+        m_skipped = 1;
         return;
     }
     ArvDomElement* created = arv_dom_document_create_element(ARV_DOM_DOCUMENT(m_gc), element);

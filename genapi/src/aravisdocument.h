@@ -17,8 +17,18 @@ namespace Internal {
 class AravisDocumentBuilder final : public MarkupSink
 {
 public:
+    //! Which elements the document gets.
+    enum Content
+    {
+        Whole,         //!< every element Aravis's own parser would keep
+        EvaluatedOnly, //!< without those only read back from our own record (texts for people, categories'
+                       //!< lists)
+    };
     //! The document will read and write through device (not owned).
-    explicit AravisDocumentBuilder(ArvDevice* device) : m_device(device) {}
+    explicit AravisDocumentBuilder(ArvDevice* device, Content content = Whole)
+        : m_device(device), m_content(content)
+    {
+    }
     ~AravisDocumentBuilder() override;
     AravisDocumentBuilder(const AravisDocumentBuilder&) = delete;
     AravisDocumentBuilder& operator=(const AravisDocumentBuilder&) = delete;
@@ -36,6 +46,7 @@ private:
     void flushText();
 
     ArvDevice* m_device;
+    Content m_content;
     ArvGc* m_gc = nullptr;
     ArvDomNode* m_current = nullptr;
     //! Open elements that Aravis does not know (or would not take) and

@@ -217,8 +217,10 @@ std::unique_ptr<CDeviceConnection> CDeviceConnection::OpenAravis(const std::stri
         }
         reader.reset();
         // Aravis builds a document of its own from the same text as it
-        // opens the device: the text is checked before it gets that far.
-        if (!Internal::CheckDescription(Internal::DescriptionText(description), &reason, {})) {
+        // opens the device: the text is checked before it gets that far
+        // (once: the text of a device already open passed).
+        const std::string text = Internal::DescriptionText(description);
+        if (!Internal::IsKnownDescription(text) && !Internal::CheckDescription(text, &reason, {})) {
             fail(error, deviceIdOrAddress, reason);
             return nullptr;
         }
@@ -338,6 +340,12 @@ bool CDeviceConnection::IsSimulated() const
 std::string CDeviceConnection::GetDescriptionXml() const
 {
     return m_impl->ctx->descriptionText();
+}
+
+bool CDeviceConnection::SharesDescriptionWith(const CDeviceConnection& other) const
+{
+    // Set once when the device opens, never changed after.
+    return m_impl->ctx->checked && m_impl->ctx->checked == other.m_impl->ctx->checked;
 }
 
 bool CDeviceConnection::GetTransportIdentity(DeviceDescriptor* out) const

@@ -20,6 +20,13 @@
 namespace GenApi {
 namespace Internal {
 
+//! A description text compressed with zlib.
+struct PackedText
+{
+    std::vector<unsigned char> bytes;
+    size_t size = 0; //!< the text's length before compression
+};
+
 struct DeviceContext
 {
     ArvDevice* device = nullptr; //!< the device the ArvGc reads and writes through (owned, a GObject ref)
@@ -29,10 +36,14 @@ struct DeviceContext
     //! back on request, so it is kept compressed (packDescription) and
     //! unpacked when asked for.
     std::string xml;
-    std::vector<unsigned char> packedXml;
-    size_t packedXmlSize = 0; //!< the text's length before compression
-    //! The checked description, set by BuildDescription with Aravis's document.
+    //! The packed text, shared by every open device of the same text.
+    std::shared_ptr<const PackedText> packedXml;
+    //! The checked description, set by BuildDescription with Aravis's document;
+    //! shared by every open device of the same text (it never changes once
+    //! built; what a device reads and caches is kept apart, per device).
     std::shared_ptr<const CheckedDescription> checked;
+    //! Names the text among open devices' texts (its digest and length), once checked.
+    std::string textKey;
     std::string name; //!< for messages: file name or device id
     //! Serialises every access to the device and its ArvGc from any thread.
     mutable std::recursive_mutex mutex;
@@ -46,8 +57,9 @@ struct DeviceContext
 
     ~DeviceContext();
 
-    //! Compresses xml into packedXml and frees xml (keeps xml when it cannot
-    //! be compressed).
+    //! Compresses xml into packedXml (or takes the packed text of another open
+    //! device with the same text) and frees xml (keeps xml when it cannot be
+    //! compressed).
     void packDescription();
     //! The description text, whether packed or not.
     std::string descriptionText() const;
@@ -55,6 +67,10 @@ struct DeviceContext
     //! for Aravis's get_genicam_xml, which hands out a pointer.
     const std::string& unpackedDescription();
 };
+
+//! Whether an open device has that text (passed through DescriptionText):
+//! such a text was checked and accepted already.
+bool IsKnownDescription(const std::string& text);
 
 //! Reads ctx->xml once (normalised first): checks it into ctx->checked and
 //! builds Aravis's document of it over ctx->device into ctx->gc from the

@@ -102,6 +102,12 @@ FakeGigeDevice::~FakeGigeDevice()
     stop();
 }
 
+void FakeGigeDevice::setSerial(const std::string& serial)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    setText(m_bootstrap, 0x00d8, 16, serial);
+}
+
 void FakeGigeDevice::setAnnouncedAddress(const std::string& address)
 {
     in_addr ip{};

@@ -46,6 +46,8 @@ public:
     //! first URL register gives (by default "Local:fake.xml;10000;<size>").
     void setDescription(const std::string& bytes, const std::string& url = std::string());
     void setMisbehaviour(Misbehaviour misbehaviour) { m_misbehaviour = misbehaviour; }
+    //! The serial number in the bootstrap registers ("FAKE0001" by default).
+    void setSerial(const std::string& serial);
     //! The current IPv4 address the device announces in discovery (its own
     //! by default).
     void setAnnouncedAddress(const std::string& address);

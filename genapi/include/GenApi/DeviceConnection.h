@@ -96,6 +96,10 @@ public:
     bool IsSimulated() const;
     //! The GenICam description the node map was built from.
     std::string GetDescriptionXml() const;
+    //! Whether this device and other answer from one parsed description:
+    //! open devices whose description texts are byte for byte the same share
+    //! it (what each device reads, writes and caches stays its own).
+    bool SharesDescriptionWith(const CDeviceConnection& other) const;
     //! What a GigE Vision device says about itself in its bootstrap
     //! registers (vendor, model, serial number or else MAC address, address),
     //! as discovery reports it. False for other devices or when the registers
