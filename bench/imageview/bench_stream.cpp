@@ -14,8 +14,10 @@
 #include <Corvid/CorvidHost.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -54,7 +56,9 @@ double processCpuSeconds()
 //! it cannot be read.
 double otherCpuSeconds(qint64 pid)
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(pid));
+    if (!stat.exists())
+        stat.setFileName(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))
         return -1;
     const QByteArray text = stat.readAll();
@@ -66,6 +70,20 @@ double otherCpuSeconds(qint64 pid)
     if (fields.size() < 13)
         return -1;
     return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
+}
+
+QMap<QString, double> threadCpu()
+{
+    QMap<QString, double> result;
+    const QStringList tids =
+        QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& tid : tids) {
+        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(tid));
+        comm.open(QIODevice::ReadOnly);
+        result[tid + QLatin1Char(' ') + QString::fromLatin1(comm.readAll().trimmed())] =
+            otherCpuSeconds(tid.toLongLong());
+    }
+    return result;
 }
 
 QString loadAverage()
@@ -100,7 +118,13 @@ Row playInView(ImageView& view, const std::string& id, int seconds)
     QElapsedTimer wall;
     wall.start();
     const double cpu = processCpuSeconds();
+    const QMap<QString, double> before = threadCpu();
     waitEvents(seconds * 1000);
+    const QMap<QString, double> after = threadCpu();
+    for (auto it = after.cbegin(); it != after.cend(); ++it)
+        if (it.value() - before.value(it.key()) > 0.01)
+            std::fprintf(stderr, "  thread %s: %.1f%%\n", qPrintable(it.key()),
+                         100 * (it.value() - before.value(it.key())) / seconds);
     const double used = processCpuSeconds() - cpu;
     const double elapsed = wall.elapsed() / 1000.0;
     const FramePipeline::Statistics s = view.pipeline()->statistics();
