@@ -10,6 +10,7 @@
 // the emulator).
 #include "gigeemulator.h"
 #include "imageview.h"
+#include "viewbench.h"
 
 #include <Corvid/CorvidHost.h>
 
@@ -106,13 +107,7 @@ void waitEvents(int ms)
 Row playInView(ImageView& view, const std::string& id, int seconds)
 {
     Row row;
-    view.setDeviceId(QString::fromStdString(id));
-    view.play();
-    QEventLoop loop;
-    QObject::connect(&view, &ImageView::frameShown, &loop, &QEventLoop::quit);
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    loop.exec();
-    QObject::disconnect(&view, &ImageView::frameShown, &loop, &QEventLoop::quit);
+    playUntilFirstFrame(view, id);
     waitEvents(1000); // past the first frames' allocations
     view.resetStatistics();
     QElapsedTimer wall;
@@ -246,18 +241,14 @@ void emulatorRows(ImageView& view, int seconds)
 
 int main(int argc, char* argv[])
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    useOffscreenUnlessChosen();
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     const int seconds = args.contains(QStringLiteral("--quick")) ? 3 : 8;
     const bool gige = !args.contains(QStringLiteral("--no-gige"));
 
     QTemporaryDir dir;
-    Corvid::ServiceOptions options;
-    options.defaultDevices = false;
-    options.settingsFile = dir.filePath(QStringLiteral("host.ini")).toStdString();
-    if (Corvid::StartService(options) != 0)
+    if (!startBenchService(dir))
         return 1;
     {
         ImageView view;
