@@ -53,13 +53,11 @@ double processCpuSeconds()
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-//! User and system CPU of another process, from /proc/<pid>/stat; -1 when
-//! it cannot be read.
-double otherCpuSeconds(qint64 pid)
+//! User and system CPU from a stat file of /proc (a process's or a
+//! thread's); -1 when it cannot be read.
+double statCpuSeconds(const QString& path)
 {
-    QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(pid));
-    if (!stat.exists())
-        stat.setFileName(QStringLiteral("/proc/%1/stat").arg(pid));
+    QFile stat(path);
     if (!stat.open(QIODevice::ReadOnly))
         return -1;
     const QByteArray text = stat.readAll();
@@ -73,6 +71,12 @@ double otherCpuSeconds(qint64 pid)
     return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
 }
 
+double otherCpuSeconds(qint64 pid)
+{
+    return statCpuSeconds(QStringLiteral("/proc/%1/stat").arg(pid));
+}
+
+//! The CPU of each of this process's threads, by "id name".
 QMap<QString, double> threadCpu()
 {
     QMap<QString, double> result;
@@ -82,7 +86,7 @@ QMap<QString, double> threadCpu()
         QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(tid));
         comm.open(QIODevice::ReadOnly);
         result[tid + QLatin1Char(' ') + QString::fromLatin1(comm.readAll().trimmed())] =
-            otherCpuSeconds(tid.toLongLong());
+            statCpuSeconds(QStringLiteral("/proc/self/task/%1/stat").arg(tid));
     }
     return result;
 }
@@ -115,13 +119,14 @@ Row playInView(ImageView& view, const std::string& id, int seconds)
     const double cpu = processCpuSeconds();
     const QMap<QString, double> before = threadCpu();
     waitEvents(seconds * 1000);
+    const double used = processCpuSeconds() - cpu;
+    const double elapsed = wall.elapsed() / 1000.0;
+    // Where it went, on stderr: each thread's share of a core.
     const QMap<QString, double> after = threadCpu();
     for (auto it = after.cbegin(); it != after.cend(); ++it)
         if (it.value() - before.value(it.key()) > 0.01)
             std::fprintf(stderr, "  thread %s: %.1f%%\n", qPrintable(it.key()),
-                         100 * (it.value() - before.value(it.key())) / seconds);
-    const double used = processCpuSeconds() - cpu;
-    const double elapsed = wall.elapsed() / 1000.0;
+                         100 * (it.value() - before.value(it.key())) / elapsed);
     const FramePipeline::Statistics s = view.pipeline()->statistics();
     view.stop();
     row.cpuPercent = 100.0 * used / elapsed;
