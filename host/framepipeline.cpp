@@ -3,7 +3,9 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -25,6 +27,84 @@ bool shown(const Corvid::Frame& frame)
         !(colour || mono))
         return false;
     return frame.data.size() >= size_t(frame.width) * size_t(frame.height) * size_t(bits / 8);
+}
+
+//! Ends the share of a frame that an image of its data held.
+void releaseFrame(void* info)
+{
+    delete static_cast<std::shared_ptr<const Corvid::Frame>*>(info);
+}
+
+//! The frame's data as an image without a copy, in a format Qt draws as it
+//! is (8-bit grey, RGB888, BGR888); null for the formats it does not.
+QImage sharedImage(const std::shared_ptr<const Corvid::Frame>& frame)
+{
+    QImage::Format format = QImage::Format_Grayscale8;
+    int bytes = 1;
+    if (frame->pixelFormat == Corvid::PIXEL_RGB8 || frame->pixelFormat == kBgr8) {
+        format = frame->pixelFormat == kBgr8 ? QImage::Format_BGR888 : QImage::Format_RGB888;
+        bytes = 3;
+    } else if (bitsPerPixel(frame->pixelFormat) != 8) {
+        return QImage();
+    }
+    auto* keep = new std::shared_ptr<const Corvid::Frame>(frame);
+    QImage image(frame->data.data(), int(frame->width), int(frame->height), int(frame->width) * bytes, format,
+                 releaseFrame, keep);
+    if (image.isNull())
+        delete keep; // Qt calls the cleanup only for an image it made
+    return image;
+}
+
+//! The opaque grey of each 8-bit value.
+struct GreyTable
+{
+    QRgb colour[256];
+    GreyTable()
+    {
+        for (int value = 0; value < 256; ++value)
+            colour[value] = 0xFF000000u | (0x010101u * uint(value));
+    }
+    QRgb operator[](uint8_t value) const { return colour[value]; }
+};
+const GreyTable kGrey;
+
+//! Draws the frame scaled to the image's size, each pixel from the frame's
+//! pixel under its centre (as QPainter draws a scaled image without
+//! smoothing).
+void drawScaled(const Corvid::Frame& frame, QImage& image)
+{
+    const int width = int(frame.width);
+    const int height = int(frame.height);
+    const int outWidth = image.width();
+    const int outHeight = image.height();
+    const bool colour = frame.pixelFormat == Corvid::PIXEL_RGB8 || frame.pixelFormat == kBgr8;
+    const bool bgr = frame.pixelFormat == kBgr8;
+    const int bytes = colour ? 3 : bitsPerPixel(frame.pixelFormat) / 8;
+    const size_t rowBytes = size_t(width) * size_t(bytes);
+    // The byte of each output column in a frame row (a 16-bit sample by
+    // its upper byte, little-endian).
+    std::vector<int> columns(static_cast<size_t>(outWidth));
+    for (int x = 0; x < outWidth; ++x) {
+        const int column =
+            int(std::min<qint64>(width - 1, (2 * qint64(x) + 1) * width / (2 * qint64(outWidth))));
+        columns[size_t(x)] = column * bytes + (bytes == 2 ? 1 : 0);
+    }
+    for (int y = 0; y < outHeight; ++y) {
+        const int row =
+            int(std::min<qint64>(height - 1, (2 * qint64(y) + 1) * height / (2 * qint64(outHeight))));
+        const uint8_t* in = frame.data.data() + size_t(row) * rowBytes;
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        if (colour) {
+            for (int x = 0; x < outWidth; ++x) {
+                const uint8_t* p = in + columns[size_t(x)];
+                out[x] = bgr ? qRgb(p[2], p[1], p[0]) : qRgb(p[0], p[1], p[2]);
+            }
+        } else {
+            const int* column = columns.data();
+            for (int x = 0; x < outWidth; ++x)
+                out[x] = kGrey[in[column[x]]];
+        }
+    }
 }
 
 } // namespace
@@ -113,6 +193,28 @@ QImage FramePipeline::toFullImage(const Corvid::Frame& frame)
     return image;
 }
 
+QImage FramePipeline::toDisplayImage(const std::shared_ptr<const Corvid::Frame>& frame, const QSize& size,
+                                     QImage* reuse)
+{
+    if (!frame || !shown(*frame))
+        return QImage();
+    const QSize full(int(frame->width), int(frame->height));
+    if (size.isEmpty() || size == full || size.width() > full.width() || size.height() > full.height()) {
+        const QImage image = sharedImage(frame);
+        return image.isNull() ? toImage(*frame) : image;
+    }
+    QImage local;
+    QImage& image = reuse ? *reuse : local;
+    // Drawn into only when nothing else holds it (the GUI thread may still
+    // paint an earlier picture of this buffer).
+    if (image.size() != size || image.format() != QImage::Format_RGB32 || !image.isDetached())
+        image = QImage(size, QImage::Format_RGB32);
+    if (image.isNull())
+        return image;
+    drawScaled(*frame, image);
+    return image;
+}
+
 QString FramePipeline::pixelText(const Corvid::Frame& frame, int x, int y)
 {
     const int width = int(frame.width);
@@ -149,6 +251,12 @@ QString FramePipeline::pixelFormatName(quint32 code)
     default:
         return QStringLiteral("0x%1").arg(code, 8, 16, QLatin1Char('0'));
     }
+}
+
+void FramePipeline::setDisplaySize(const QSize& size)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_displaySize = size;
 }
 
 FramePipeline::Statistics FramePipeline::statistics() const
@@ -192,8 +300,17 @@ void FramePipeline::convertLoop()
             return;
         std::shared_ptr<const Corvid::Frame> frame = std::move(m_raw);
         m_raw.reset();
+        const QSize size = m_displaySize;
         lock.unlock();
-        QImage image = toImage(*frame);
+        // A buffer that neither the GUI thread nor the waiting image holds.
+        QImage* buffer = &m_buffers[0];
+        for (QImage& candidate : m_buffers) {
+            if (candidate.isNull() || candidate.isDetached()) {
+                buffer = &candidate;
+                break;
+            }
+        }
+        QImage image = toDisplayImage(frame, size, buffer);
         lock.lock();
         if (image.isNull()) {
             ++m_statistics.dropped;

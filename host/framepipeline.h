@@ -18,6 +18,13 @@
 // the newest image (frameReady). At most one frame waits at each step: a
 // frame that a newer one overtakes is dropped and counted, so a busy GUI
 // thread never builds up a backlog.
+//
+// The converter makes the picture at the size the view shows it
+// (setDisplaySize): a frame larger than that is scaled down on the
+// converter's thread into one of a few reused buffers, so the GUI thread
+// only copies an image of the view's size to the screen. A frame shown at
+// full size or larger is handed over as it is where Qt can draw its format
+// (8-bit grey, RGB8, BGR8), without a pass over its pixels.
 class FramePipeline : public QObject, public Corvid::IFrameListener
 {
     Q_OBJECT
@@ -33,7 +40,7 @@ public:
     explicit FramePipeline(QObject* parent = nullptr);
     ~FramePipeline() override;
 
-    //! The frame as an image to paint (Format_RGB32); a null image when its
+    //! The frame as an image at full size (Format_RGB32); a null image when its
     //! pixel format is not shown or its data is shorter than its size says.
     //! Mono8 and other 8-bit formats are shown as grey, Mono16 and other
     //! 16-bit formats by their upper byte, RGB8 and BGR8 in colour.
@@ -41,6 +48,14 @@ public:
     //! The frame at full depth for saving: Grayscale8, Grayscale16 or
     //! RGB888; null when toImage() would be.
     static QImage toFullImage(const Corvid::Frame& frame);
+    //! The frame as an image to paint at `size` (device pixels): scaled down
+    //! when the frame is larger, otherwise at full size and, where Qt draws
+    //! the format as it is, sharing the frame's data (the image keeps the
+    //! frame alive). Null when toImage() would be. A scaled picture is drawn
+    //! into *reuse when that is an image of the right size that nothing
+    //! else holds.
+    static QImage toDisplayImage(const std::shared_ptr<const Corvid::Frame>& frame, const QSize& size,
+                                 QImage* reuse = nullptr);
     //! The value of the pixel at (x, y) as text ("128", "40000",
     //! "R 12 G 34 B 56"); empty outside the frame or in a format not shown.
     static QString pixelText(const Corvid::Frame& frame, int x, int y);
@@ -50,6 +65,10 @@ public:
     //! On the GUI thread: the frame of the image that frameReady() gave last.
     std::shared_ptr<const Corvid::Frame> shownFrame() const { return m_shownFrame; }
 
+    //! From any thread: the size the view shows a frame at now (device
+    //! pixels); an empty size shows frames at full size.
+    void setDisplaySize(const QSize& size);
+
     Statistics statistics() const;
     void resetStatistics();
 
@@ -57,7 +76,8 @@ public:
     void AcquisitionEnded(const std::string& id, const std::string& reason) override;
 
 signals:
-    //! On the GUI thread: the newest converted frame.
+    //! On the GUI thread: the newest converted frame, at the display size
+    //! given when it was converted (shownFrame() has it at full size).
     void frameReady(const QImage& image, quint32 pixelFormat, const QString& deviceId);
     //! On the GUI thread: the acquisition ended on its own.
     void acquisitionEnded(const QString& deviceId, const QString& reason);
@@ -73,6 +93,10 @@ private:
     QImage m_ready;                                    //!< converted, waiting for the GUI thread
     std::shared_ptr<const Corvid::Frame> m_readyFrame; //!< the frame of m_ready
     std::shared_ptr<const Corvid::Frame> m_shownFrame; //!< GUI thread only
+    QSize m_displaySize;
+    //! The converter's scaled pictures, drawn into again once the GUI
+    //! thread let go of them (converter thread only).
+    QImage m_buffers[3];
     quint32 m_readyFormat = 0;
     QString m_readyDevice;
     bool m_deliveryQueued = false; //!< a deliver() call is queued to the GUI thread

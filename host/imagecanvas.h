@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScrollArea>
 #include <QWheelEvent>
 #include <QWidget>
@@ -35,8 +36,8 @@ public:
     //! Where the image lies on the canvas, and its scale.
     QRectF imageRect(double* scale = nullptr) const
     {
-        const QImage& image = m_view->m_image;
-        if (image.isNull()) {
+        const QSize image = m_view->m_imageSize;
+        if (image.isEmpty()) {
             if (scale)
                 *scale = 1.0;
             return QRectF();
@@ -115,7 +116,7 @@ protected:
 
     void wheelEvent(QWheelEvent* event) override
     {
-        if (!(event->modifiers() & Qt::ControlModifier) || m_view->m_image.isNull()) {
+        if (!(event->modifiers() & Qt::ControlModifier) || m_view->m_imageSize.isEmpty()) {
             event->ignore(); // the scroll area scrolls
             return;
         }
@@ -132,16 +133,27 @@ protected:
         QElapsedTimer clock;
         clock.start();
         QPainter painter(this);
-        painter.fillRect(rect(), background());
-        const QImage& image = m_view->m_image;
-        if (image.isNull()) {
+        if (m_view->m_imageSize.isEmpty()) {
+            painter.fillRect(rect(), background());
             painter.setPen(QColor(170, 170, 170));
             painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap, m_view->m_status->text());
             return;
         }
+        m_view->updateDisplay();
+        m_view->m_paintClock.start();
+        const QImage& image = m_view->m_display;
         double scale = 1.0;
         const QRectF target = imageRect(&scale);
-        painter.drawImage(target, image);
+        if (image.size() == m_view->displaySize() && devicePixelRatioF() == 1.0) {
+            // Made at this size: a copy, with the background only around it.
+            const QRect at(QPoint(qRound(target.left()), qRound(target.top())), image.size());
+            for (const QRect& around : QRegion(rect()).subtracted(at))
+                painter.fillRect(around, background());
+            painter.drawImage(at.topLeft(), image);
+        } else {
+            painter.fillRect(rect(), background());
+            painter.drawImage(target, image);
+        }
 
         const QMap<int, QRect> regions = m_view->regions(m_view->m_deviceId);
         if (!regions.isEmpty()) {

@@ -116,7 +116,7 @@ Qt::Edges ImageView::edgesAt(const QPointF& canvasPoint, bool* inside) const
 {
     *inside = false;
     const int roiId = activeRegion();
-    if (roiId == 0 || m_image.isNull())
+    if (roiId == 0 || m_imageSize.isEmpty())
         return {};
     double scale = 1.0;
     const QRectF target = m_canvas->imageRect(&scale);
@@ -143,9 +143,9 @@ Qt::Edges ImageView::edgesAt(const QPointF& canvasPoint, bool* inside) const
 void ImageView::onCanvasPressed(const QPointF& canvasPoint)
 {
     const int roiId = activeRegion();
-    if (roiId == 0 || m_image.isNull())
+    if (roiId == 0 || m_imageSize.isEmpty())
         return;
-    const QRectF bounds(QPointF(0, 0), QSizeF(m_image.size()));
+    const QRectF bounds(QPointF(0, 0), QSizeF(m_imageSize));
     const QPointF at = imagePoint(canvasPoint);
     bool inside = false;
     const Qt::Edges edges = edgesAt(canvasPoint, &inside);
@@ -157,7 +157,7 @@ void ImageView::onCanvasPressed(const QPointF& canvasPoint)
     m_dragEdges = edges;
     m_pressPoint = QPointF(qBound(0.0, at.x(), bounds.width()), qBound(0.0, at.y(), bounds.height()));
     // A region as large as the image cannot move: a drag inside it draws.
-    const bool movable = m_dragStart != QRect(QPoint(0, 0), m_image.size());
+    const bool movable = m_dragStart != QRect(QPoint(0, 0), m_imageSize);
     m_drag = edges != Qt::Edges() ? Drag::Resize : inside && movable ? Drag::Move : Drag::Draw;
 }
 
@@ -165,8 +165,8 @@ void ImageView::onCanvasDragged(const QPointF& canvasPoint)
 {
     if (m_drag == Drag::None)
         return;
-    const int width = m_image.width();
-    const int height = m_image.height();
+    const int width = m_imageSize.width();
+    const int height = m_imageSize.height();
     const QPointF at = imagePoint(canvasPoint);
     // Whole pixels within the image.
     const int x = qBound(0, qRound(at.x()), width);

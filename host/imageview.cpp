@@ -9,6 +9,7 @@
 #include <QImageWriter>
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -65,6 +66,9 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
     m_pixelStatus = new QLabel(this);
     m_pixelStatus->setObjectName(QStringLiteral("pixelStatus"));
     m_pixelStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_paintTimer = new QTimer(this);
+    m_paintTimer->setSingleShot(true);
+    connect(m_paintTimer, &QTimer::timeout, this, [this] { m_canvas->update(); });
     m_rateTimer = new QTimer(this);
     m_rateTimer->setInterval(250);
     connect(m_rateTimer, &QTimer::timeout, this, [this] {
@@ -137,8 +141,10 @@ void ImageView::setDeviceId(const QString& id)
     if (wasPlaying)
         Corvid::StopAcquisition(m_pipeline);
     m_deviceId = id;
-    m_image = QImage();
     m_frame.reset();
+    m_imageSize = QSize();
+    m_display = QImage();
+    m_fullImage = QImage();
     m_resumeOnReturn = false;
     m_pixelStatus->clear();
     m_pixelFormat = 0;
@@ -228,7 +234,7 @@ void ImageView::setFitToWindow(bool fit)
 
 void ImageView::setZoom(double scale, const QPoint& anchor)
 {
-    if (m_image.isNull())
+    if (m_imageSize.isEmpty())
         return;
     // The image point under the anchor stays there.
     const QPointF imageAnchor = imagePoint(m_canvas->mapFrom(m_scroll->viewport(), anchor));
@@ -252,11 +258,11 @@ double ImageView::zoom() const
 
 void ImageView::updateCanvasSize()
 {
-    const bool resizable = m_fit || m_image.isNull();
+    const bool resizable = m_fit || m_imageSize.isEmpty();
     if (m_scroll->widgetResizable() != resizable)
         m_scroll->setWidgetResizable(resizable);
-    const QSize scaled(qMax(1, qRound(m_image.width() * m_scale)),
-                       qMax(1, qRound(m_image.height() * m_scale)));
+    const QSize scaled(qMax(1, qRound(m_imageSize.width() * m_scale)),
+                       qMax(1, qRound(m_imageSize.height() * m_scale)));
     if (!resizable && m_canvas->size() != scaled)
         m_canvas->resize(scaled);
 }
@@ -278,21 +284,14 @@ QPointF ImageView::imagePoint(const QPointF& canvasPoint) const
 void ImageView::updatePixelReadout(const QPointF& canvasPoint)
 {
     QString text;
-    if (!m_image.isNull()) {
+    if (m_frame) {
+        // Read from the frame itself: the picture on the screen may be scaled.
         const QPointF at = imagePoint(canvasPoint);
         const int x = int(std::floor(at.x()));
         const int y = int(std::floor(at.y()));
-        if (x >= 0 && y >= 0 && x < m_image.width() && y < m_image.height()) {
-            QString value = m_frame ? FramePipeline::pixelText(*m_frame, x, y) : QString();
-            if (value.isEmpty()) {
-                const QRgb rgb = m_image.pixel(x, y);
-                value =
-                    qRed(rgb) == qGreen(rgb) && qGreen(rgb) == qBlue(rgb)
-                        ? QString::number(qRed(rgb))
-                        : QStringLiteral("R %1 G %2 B %3").arg(qRed(rgb)).arg(qGreen(rgb)).arg(qBlue(rgb));
-            }
+        const QString value = FramePipeline::pixelText(*m_frame, x, y);
+        if (!value.isEmpty())
             text = QStringLiteral("%1, %2: %3").arg(x).arg(y).arg(value);
-        }
     }
     m_pixelStatus->setText(text);
 }
@@ -306,16 +305,22 @@ void ImageView::showFrame(const std::shared_ptr<const Corvid::Frame>& frame)
 {
     if (!frame)
         return;
-    const QImage image = FramePipeline::toImage(*frame);
-    if (!image.isNull())
-        setFrame(frame, image, frame->pixelFormat);
+    // At full size: the paint that follows makes it at the view's size.
+    const QImage display = FramePipeline::toDisplayImage(frame, QSize());
+    if (!display.isNull())
+        setFrame(frame, display, frame->pixelFormat);
+}
+
+QImage ImageView::image() const
+{
+    if (m_fullImage.isNull() && m_frame)
+        m_fullImage = FramePipeline::toImage(*m_frame);
+    return m_fullImage;
 }
 
 bool ImageView::saveImage(const QString& fileName, QString* error) const
 {
-    QImage image = m_frame ? FramePipeline::toFullImage(*m_frame) : QImage();
-    if (image.isNull())
-        image = m_image;
+    const QImage image = m_frame ? FramePipeline::toFullImage(*m_frame) : QImage();
     if (image.isNull()) {
         if (error)
             *error = tr("There is no image to save");
@@ -368,6 +373,33 @@ void ImageView::onDeviceListChanged()
     m_resumeOnReturn = !m_playing;
 }
 
+QSize ImageView::displaySize() const
+{
+    double scale = 1.0;
+    m_canvas->imageRect(&scale);
+    const double device = scale * m_canvas->devicePixelRatioF();
+    if (m_imageSize.isEmpty() || device >= 1.0)
+        return QSize();
+    return QSize(qMax(1, qRound(m_imageSize.width() * device)),
+                 qMax(1, qRound(m_imageSize.height() * device)));
+}
+
+void ImageView::updateDisplay()
+{
+    const QSize size = displaySize();
+    if (size != m_pipelineDisplaySize) {
+        m_pipelineDisplaySize = size;
+        m_pipeline->setDisplaySize(size);
+    }
+    const QSize made = size.isEmpty() ? m_imageSize : size;
+    if (m_frame && m_display.size() != made) {
+        // Once per change of the view's size or zoom, not per frame.
+        const QImage display = FramePipeline::toDisplayImage(m_frame, size);
+        if (!display.isNull())
+            m_display = display;
+    }
+}
+
 QWidget* ImageView::canvas() const
 {
     return m_canvas;
@@ -391,13 +423,17 @@ void ImageView::onFrameReady(const QImage& image, quint32 pixelFormat, const QSt
     emit frameShown();
 }
 
-void ImageView::setFrame(const std::shared_ptr<const Corvid::Frame>& frame, const QImage& image,
+void ImageView::setFrame(const std::shared_ptr<const Corvid::Frame>& frame, const QImage& display,
                          quint32 pixelFormat)
 {
-    const bool resized = image.size() != m_image.size();
-    m_image = image;
-    m_frame =
-        frame && int(frame->width) == image.width() && int(frame->height) == image.height() ? frame : nullptr;
+    if (!frame || display.isNull())
+        return;
+    const QSize size(int(frame->width), int(frame->height));
+    const bool resized = size != m_imageSize;
+    m_frame = frame;
+    m_imageSize = size;
+    m_display = display;
+    m_fullImage = QImage();
     m_pixelFormat = pixelFormat;
     if (resized)
         updateCanvasSize();
@@ -406,7 +442,21 @@ void ImageView::setFrame(const std::shared_ptr<const Corvid::Frame>& frame, cons
         m_statusClock.start();
         updateStatus();
     }
-    m_canvas->update();
+    updateCanvasForFrame();
+}
+
+void ImageView::updateCanvasForFrame()
+{
+    // Frames that come faster than the screen refreshes replace each other
+    // before a paint: painting each would show nothing more.
+    const QScreen* shownOn = screen();
+    const double hertz = shownOn ? qBound(24.0, shownOn->refreshRate(), 240.0) : 60.0;
+    const qint64 interval = qint64(1000.0 / hertz);
+    const qint64 since = m_paintClock.isValid() ? m_paintClock.elapsed() : interval;
+    if (since >= interval)
+        m_canvas->update();
+    else if (!m_paintTimer->isActive())
+        m_paintTimer->start(int(interval - since));
 }
 
 void ImageView::onAcquisitionEnded(const QString& deviceId, const QString& reason)
@@ -450,9 +500,9 @@ void ImageView::updateStatus()
     QStringList parts;
     if (m_deviceId.isEmpty())
         parts << tr("No camera");
-    if (!m_image.isNull()) {
+    if (!m_imageSize.isEmpty()) {
         const FramePipeline::Statistics s = m_pipeline->statistics();
-        parts << QStringLiteral("%1 × %2").arg(m_image.width()).arg(m_image.height())
+        parts << QStringLiteral("%1 × %2").arg(m_imageSize.width()).arg(m_imageSize.height())
               << FramePipeline::pixelFormatName(m_pixelFormat);
         if (m_playing)
             parts << tr("%1 fps").arg(framesPerSecond(), 0, 'f', 1);
@@ -460,7 +510,7 @@ void ImageView::updateStatus()
     }
     if (!m_playing && !m_deviceId.isEmpty())
         parts << (m_stopReason.isEmpty() ? tr("Stopped") : tr("Stopped: %1").arg(m_stopReason));
-    else if (m_playing && m_image.isNull())
+    else if (m_playing && m_imageSize.isEmpty())
         parts << (showsNoKind(m_deviceId) ? tr("No image: choose a kind in \"2D Image Show\"")
                                           : tr("Waiting for a frame"));
     m_status->setText(parts.join(QStringLiteral("  ·  ")));

@@ -61,8 +61,8 @@ public:
     //! The image's scale on the screen now.
     double zoom() const;
 
-    //! The image now shown (null before the first frame).
-    QImage image() const { return m_image; }
+    //! The image now shown, at full size (null before the first frame).
+    QImage image() const;
     //! Shows a frame as if the acquisition had sent it (stills, tests).
     void showFrame(const std::shared_ptr<const Corvid::Frame>& frame);
     //! Writes the frame now shown, at full resolution and depth, as PNG;
@@ -131,8 +131,15 @@ private:
     void onDeviceListChanged();
     void updateStatus();
     void updateCanvasSize();
-    void setFrame(const std::shared_ptr<const Corvid::Frame>& frame, const QImage& image,
+    void setFrame(const std::shared_ptr<const Corvid::Frame>& frame, const QImage& display,
                   quint32 pixelFormat);
+    //! The size in device pixels that the canvas shows the image at now;
+    //! empty when that is the full size or larger.
+    QSize displaySize() const;
+    //! Before a paint: the picture is made again from the frame when the
+    //! view's size or zoom changed since it was made, and the pipeline makes
+    //! the next ones at the new size.
+    void updateDisplay();
 
     // The region drawn with the mouse (canvas events, GUI thread).
     enum class Drag
@@ -161,6 +168,8 @@ private:
     void countFrame();
     void dropOldFrameTimes();
     void setPlaying(bool playing);
+    //! Repaints for a new frame, at most as often as the screen refreshes.
+    void updateCanvasForFrame();
     //! Schedules a repaint from any thread.
     void scheduleRepaint();
 
@@ -173,6 +182,8 @@ private:
     QLabel* m_status = nullptr;
     QLabel* m_pixelStatus = nullptr;
     QTimer* m_rateTimer = nullptr;
+    //! Paints a frame that came sooner than the screen refreshes.
+    QTimer* m_paintTimer = nullptr;
 
     QString m_deviceId;
     Corvid::AcquisitionOptions m_acquisitionOptions;
@@ -183,8 +194,11 @@ private:
     //! The acquisition ended with the camera's loss: it plays again when
     //! the camera returns.
     bool m_resumeOnReturn = false;
-    QImage m_image;
-    std::shared_ptr<const Corvid::Frame> m_frame; //!< the frame of m_image, when known
+    std::shared_ptr<const Corvid::Frame> m_frame; //!< the frame now shown
+    QSize m_imageSize;                            //!< its size (empty: none)
+    QImage m_display;                             //!< its picture, as the canvas shows it
+    mutable QImage m_fullImage;                   //!< image(), made when asked
+    QSize m_pipelineDisplaySize;                  //!< last given to the pipeline
     quint32 m_pixelFormat = 0;
     QString m_stopReason;
     qint64 m_guiNanoseconds = 0;
@@ -192,6 +206,7 @@ private:
     QElapsedTimer m_rateClock;
     QVector<qint64> m_frameTimes;
     QElapsedTimer m_statusClock;
+    QElapsedTimer m_paintClock; //!< since the canvas last painted a frame
 
     //! Guards m_regions and m_activeRegion (the service's calls come from any thread).
     mutable std::mutex m_regionMutex;

@@ -7,6 +7,7 @@
 // it) and how late a 1000 ms timer on the GUI thread fired at worst.
 #include "gigeemulator.h"
 #include "imageview.h"
+#include "viewbench.h"
 
 #include <Corvid/CorvidHost.h>
 
@@ -41,19 +42,17 @@ bool setFeature(const std::string& id, const char* name, const char* value)
 Run play(ImageView& view, const std::string& id, int seconds)
 {
     Run run;
-    view.setDeviceId(QString::fromStdString(id));
-    view.play();
-    QEventLoop loop;
     // The first frame, then the measured time.
-    QObject::connect(&view, &ImageView::frameShown, &loop, &QEventLoop::quit);
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    loop.exec();
-    QObject::disconnect(&view, &ImageView::frameShown, &loop, &QEventLoop::quit);
+    playUntilFirstFrame(view, id);
     view.resetStatistics();
+    QEventLoop loop;
 
     QMetaObject::Connection inFlight = QObject::connect(&view, &ImageView::frameShown, [&] {
         const FramePipeline::Statistics s = view.pipeline()->statistics();
-        run.maxInFlight = std::max(run.maxInFlight, s.received - s.shown - s.dropped);
+        // A frame already on its way when the statistics were reset is
+        // counted as shown without having been counted as received.
+        const quint64 done = s.shown + s.dropped;
+        run.maxInFlight = std::max(run.maxInFlight, s.received > done ? s.received - done : 0);
     });
     QElapsedTimer tick;
     tick.start();
@@ -86,18 +85,14 @@ void printRow(const char* source, const char* format, int seconds, const Run& r)
 
 int main(int argc, char* argv[])
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    useOffscreenUnlessChosen();
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     const int seconds = args.contains(QStringLiteral("--quick")) ? 2 : 8;
     const bool gige = !args.contains(QStringLiteral("--no-gige"));
 
     QTemporaryDir dir;
-    Corvid::ServiceOptions options;
-    options.defaultDevices = false;
-    options.settingsFile = dir.filePath(QStringLiteral("host.ini")).toStdString();
-    if (Corvid::StartService(options) != 0)
+    if (!startBenchService(dir))
         return 1;
     int result = 0;
     {

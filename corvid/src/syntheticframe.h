@@ -24,7 +24,9 @@ struct SyntheticGeometry
 int syntheticBytesPerPixel(uint32_t pixelFormat);
 
 //! Fills frame (size, format, data) with the picture of mode (1 to 9; any
-//! other mode gives mode 9's picture with its own number).
+//! other mode gives mode 9's picture with its own number). The thread keeps
+//! the last picture it drew and copies it while the geometry and the mode
+//! stay the same.
 void drawSyntheticFrame(Frame& frame, const SyntheticGeometry& geometry, int mode);
 
 } // namespace Internal
