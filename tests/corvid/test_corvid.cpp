@@ -1,8 +1,9 @@
 // The camera-service library as a host and the plug-ins use it: simulated
 // devices from devices/ and from a test description, feature values as
-// text, what is logged, lost and removed devices, and a loopback GigE Vision
-// emulator that goes away. (Listeners are in test_corvid_listeners.cpp; the
-// image view's calls show in the host's and the panel's tests.)
+// text, what is logged, lost, removed and refused devices, and a loopback
+// GigE Vision emulator that goes away. (Listeners are in
+// test_corvid_listeners.cpp; the image view's calls show in the host's and
+// the panel's tests.)
 #include "../genapi/gigeemulator.h"
 #include "corvidtestsupport.h"
 
@@ -292,6 +293,69 @@ private slots:
         QCOMPARE(lines.size(), 1);
         QVERIFY2(line.match(lines.first()).hasMatch() && lines.first().contains("error TreeItem"),
                  qPrintable(text));
+    }
+
+    // A simulated device whose description is refused is listed, unusable,
+    // with the reason where the host can show it, and stays out of the device
+    // lists that the plug-ins receive; once the file is fixed, adding it
+    // again opens it.
+    void refusedDescriptionIsListedWithItsReason_data()
+    {
+        QTest::addColumn<bool>("card");
+        row("camera", false);
+        row("card", true);
+    }
+
+    void refusedDescriptionIsListedWithItsReason()
+    {
+        QFETCH(bool, card);
+        StopService();
+        ServiceOptions o = options();
+        o.defaultDevices = false;
+        QCOMPARE(StartService(o), 0);
+        Recorder lists;
+        const QString path = m_dir.filePath(QStringLiteral("broken.xml"));
+        auto write = [&](const char* extra) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                  "<RegisterDescription ModelName=\"Refused\" VendorName=\"Campane_Tests\"\n"
+                                  "    xmlns=\"http://www.genicam.org/GenApi/Version_1_1\">\n"
+                                  "  <Category Name=\"Root\"><pFeature>Gain</pFeature></Category>\n"
+                                  "  <Integer Name=\"Gain\"><Value>1</Value></Integer>\n") +
+                       extra + "</RegisterDescription>\n");
+        };
+        auto add = [&] {
+            return card ? AddSimulatedCard(path.toStdString()) : AddSimulatedCamera(path.toStdString());
+        };
+        auto error = [&](const std::string& id) {
+            return card ? GetCardInfo(id, CARD_INFO_ERROR) : GetCameraInfo(id, CAM_INFO_ERROR);
+        };
+
+        write("<Integer Name=\"Gain\"><Value>2</Value></Integer>\n");
+        const std::string id = add();
+        QVERIFY(!id.empty());
+        std::vector<DeviceEntry> entries = ListDevices();
+        QCOMPARE(int(entries.size()), 1);
+        QVERIFY(!entries[0].usable);
+        QVERIFY2(QString::fromStdString(entries[0].error).contains("node 'Gain' is defined twice"),
+                 entries[0].error.c_str());
+        QCOMPARE(error(id), entries[0].error);
+        QCOMPARE(card ? GetCardInfo(id, CARD_INFO_USABLE) : GetCameraInfo(id, CAM_INFO_OPENED),
+                 std::string("0"));
+        QCOMPARE(add(), id); // still the one refused entry
+        QCOMPARE(int(ListDevices().size()), 1);
+        WaitForIdle();
+        QVERIFY(!lists.saw(id));
+
+        write("");
+        QCOMPARE(add(), id);
+        entries = ListDevices();
+        QCOMPARE(int(entries.size()), 1);
+        QVERIFY(entries[0].usable);
+        QCOMPARE(error(id), std::string());
+        WaitForIdle();
+        QVERIFY(lists.saw(id));
     }
 
     void gigeEmulatorFoundThenStopped()

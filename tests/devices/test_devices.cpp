@@ -4,12 +4,6 @@
 // layer, in the genapi tests; the features and relations the panel relies
 // on, by the panel's and the region of interest's tests driving them.)
 
-#include <QDir>
-#include <QFileInfo>
-#include <QHash>
-#include <QRegularExpression>
-#include <QSet>
-#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <algorithm>

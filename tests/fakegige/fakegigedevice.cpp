@@ -67,17 +67,23 @@ std::vector<uint8_t> header(uint16_t status, uint16_t acknowledge, uint16_t leng
     return out;
 }
 
-// Appends a little-endian field (zip archives).
-void putLE16(std::string& out, uint16_t value)
+// Appends little-endian fields of 2 or 4 bytes (zip archives).
+void putLE(std::string& out, std::initializer_list<std::pair<uint32_t, int>> fields)
 {
-    out.resize(out.size() + 2);
-    setLE16(reinterpret_cast<uint8_t*>(&out[out.size() - 2]), value);
+    for (const auto& [value, width] : fields) {
+        out.resize(out.size() + size_t(width));
+        auto* at = reinterpret_cast<uint8_t*>(&out[out.size() - size_t(width)]);
+        width == 2 ? setLE16(at, uint16_t(value)) : setLE32(at, value);
+    }
 }
 
-void putLE32(std::string& out, uint32_t value)
+// "Busy: done in 200 ms", never true.
+std::vector<uint8_t> pendingAck(uint16_t id)
 {
-    out.resize(out.size() + 4);
-    setLE32(reinterpret_cast<uint8_t*>(&out[out.size() - 4]), value);
+    std::vector<uint8_t> ack = header(0, kPendingAck, 4, id);
+    putU16(ack, 0);
+    putU16(ack, 200);
+    return ack;
 }
 
 } // namespace
@@ -152,47 +158,24 @@ std::string FakeGigeDevice::zip(const std::string& name, const std::string& cont
     }
     const uint32_t crc = uint32_t(
         crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(content.data()), uInt(content.size())));
-    const uint16_t method = deflated ? 8 : 0;
+    const uint32_t method = deflated ? 8 : 0;
+    const uint32_t packedSize = uint32_t(packed.size()), size = uint32_t(content.size());
+    const uint32_t nameSize = uint32_t(name.size());
+    // Local file header (version, flags, method, time and date, CRC, sizes,
+    // name and extra lengths), the name and the data.
     std::string out;
-    putLE32(out, 0x04034b50);
-    putLE16(out, 20);
-    putLE16(out, 0);
-    putLE16(out, method);
-    putLE32(out, 0); // time, date
-    putLE32(out, crc);
-    putLE32(out, uint32_t(packed.size()));
-    putLE32(out, uint32_t(content.size()));
-    putLE16(out, uint16_t(name.size()));
-    putLE16(out, 0);
-    out += name;
-    out += packed;
+    putLE(out, {{0x04034b50, 4}, {20, 2}, {0, 2}, {method, 2}, {0, 4}, {crc, 4}});
+    putLE(out, {{packedSize, 4}, {size, 4}, {nameSize, 2}, {0, 2}});
+    out += name + packed;
+    // Central directory entry: as above, with the versions first, then extra,
+    // comment, disk, attributes and the local header's offset (0).
     const uint32_t directory = uint32_t(out.size());
-    putLE32(out, 0x02014b50);
-    putLE16(out, 20);
-    putLE16(out, 20);
-    putLE16(out, 0);
-    putLE16(out, method);
-    putLE32(out, 0);
-    putLE32(out, crc);
-    putLE32(out, uint32_t(packed.size()));
-    putLE32(out, uint32_t(content.size()));
-    putLE16(out, uint16_t(name.size()));
-    putLE16(out, 0); // extra
-    putLE16(out, 0); // comment
-    putLE16(out, 0); // disk
-    putLE16(out, 0); // internal attributes
-    putLE32(out, 0); // external attributes
-    putLE32(out, 0); // local header offset
+    putLE(out, {{0x02014b50, 4}, {20, 2}, {20, 2}, {0, 2}, {method, 2}, {0, 4}, {crc, 4}});
+    putLE(out, {{packedSize, 4}, {size, 4}, {nameSize, 2}, {0, 2}, {0, 2}, {0, 2}, {0, 2}, {0, 4}, {0, 4}});
     out += name;
+    // End of central directory: one entry on one disk.
     const uint32_t directorySize = uint32_t(out.size()) - directory;
-    putLE32(out, 0x06054b50);
-    putLE16(out, 0);
-    putLE16(out, 0);
-    putLE16(out, 1);
-    putLE16(out, 1);
-    putLE32(out, directorySize);
-    putLE32(out, directory);
-    putLE16(out, 0);
+    putLE(out, {{0x06054b50, 4}, {0, 2}, {0, 2}, {1, 2}, {1, 2}, {directorySize, 4}, {directory, 4}, {0, 2}});
     return out;
 }
 
@@ -267,10 +250,7 @@ void FakeGigeDevice::run()
             send(d.ack, d.peer.data(), unsigned(d.peer.size()));
         }
         for (const Waiting& w : pending) {
-            std::vector<uint8_t> ack = header(0, kPendingAck, 4, w.id);
-            putU16(ack, 0);
-            putU16(ack, 200); // "done in 200 ms", never true
-            send(ack, w.peer.data(), unsigned(w.peer.size()));
+            send(pendingAck(w.id), w.peer.data(), unsigned(w.peer.size()));
         }
     }
 }
@@ -383,10 +363,7 @@ void FakeGigeDevice::answer(const uint8_t* packet, size_t size, const void* peer
         m_pending.push_back(w);
         if (m_pending.size() > 64)
             m_pending.erase(m_pending.begin());
-        std::vector<uint8_t> pendingAck = header(0, kPendingAck, 4, id);
-        putU16(pendingAck, 0);
-        putU16(pendingAck, 200);
-        send(pendingAck, peer, peerSize);
+        send(pendingAck(id), peer, peerSize);
         return;
     }
     if (isRead) {

@@ -2,20 +2,11 @@
 // space, initial values and varying values from the description. (Loss,
 // register statistics and the walk over every description are in the node
 // tests; broken descriptions in the crafted-description tests.)
-#include <GenApi/DeviceConnection.h>
-#include <GenApi/GenApi.h>
+#include "nodetestsupport.h"
 
 #include <QThread>
-#include <QtTest>
-
-using namespace GenApi;
 
 namespace {
-
-QString dataFile(const char* name)
-{
-    return QStringLiteral(CAMPANE_GENAPI_TEST_DATA "/") + QLatin1String(name);
-}
 
 // A description with the given nodes, a Root category and the Device port.
 std::unique_ptr<CDeviceConnection> openText(const char* nodes)
@@ -57,24 +48,12 @@ void writeValue(INode* node, const QVariant& value)
 } // namespace
 
 // Every test starts on a fresh device over data/sim-registers.xml.
-class TestGenApiDevice : public QObject
+class TestGenApiDevice : public QObject, private SimulatedNodes
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        std::string error;
-        m_device = CDeviceConnection::OpenSimulated(dataFile("sim-registers.xml").toStdString(), &error);
-        QVERIFY2(m_device, error.c_str());
-        m_map = m_device->GetNodeMap();
-    }
-
-    void cleanup()
-    {
-        m_map = nullptr;
-        m_device.reset();
-    }
+    void init() { QVERIFY(reopen("sim-registers.xml")); }
 
     void registerValues_data()
     {
@@ -213,9 +192,6 @@ private slots:
 
 private:
     INode* node(const QString& name) const { return m_map->GetNode(name.toStdString().c_str()); }
-
-    std::unique_ptr<CDeviceConnection> m_device;
-    INodeMap* m_map = nullptr;
 };
 
 QTEST_GUILESS_MAIN(TestGenApiDevice)

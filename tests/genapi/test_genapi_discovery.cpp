@@ -1,7 +1,6 @@
 // Device discovery: the GigE Vision discovery acknowledge as untrusted input,
-// a search that ends at once when cancelled, and the loopback emulator found
-// and opened by the address it answered from.
-#include "gigeemulator.h"
+// and a search that ends at once when cancelled. (The loopback emulator found
+// by discovery and opened by its address: the camera service's tests.)
 #include "gvcpdiscovery.h"
 
 #include <GenApi/DeviceConnection.h>
@@ -86,33 +85,6 @@ private slots:
         int asked = 0;
         CDeviceConnection::Discover([&] { return ++asked == 3; });
         QCOMPARE(asked, 3);
-    }
-
-    void emulatorFoundAndOpenedByAddress()
-    {
-        if (GigeEmulator::binary().isEmpty())
-            QSKIP("arv-fake-gv-camera-0.8 is not installed (package aravis-tools)");
-        GigeEmulator emulator;
-        QString error;
-        auto started = emulator.start(QStringLiteral(CAMPANE_DEVICES_DIR "/kvx-slp-camera.xml"), &error);
-        QVERIFY2(started, qPrintable(error));
-        started.reset();
-
-        std::vector<DeviceDescriptor> found;
-        for (int round = 0; round < 5 && found.empty(); ++round) {
-            for (DeviceDescriptor& d : CDeviceConnection::Discover()) {
-                if (d.address == "127.0.0.1")
-                    found.push_back(d);
-            }
-        }
-        QCOMPARE(int(found.size()), 1);
-        const DeviceDescriptor& d = found.front();
-        QCOMPARE(d.protocol, std::string("GigEVision"));
-        // The id Aravis itself gives the emulator.
-        QCOMPARE(d.id, std::string("Aravis-Fake-GV01"));
-        std::string reason;
-        auto device = CDeviceConnection::OpenAravis(d.address, &reason);
-        QVERIFY2(device, reason.c_str());
     }
 };
 

@@ -4,22 +4,10 @@
 // later access fails without touching the network. (Values of every kind go
 // there and back in the feature bag's round trip over the emulator.)
 #include "gigeemulator.h"
-
-#include <GenApi/DeviceConnection.h>
-#include <GenApi/GenApi.h>
-
-#include <QtTest>
+#include "nodetestsupport.h"
 
 #include <atomic>
 #include <thread>
-
-using namespace GenApi;
-
-// One row of a data table; string literals go to QString columns.
-template <typename... Columns> static void row(const char* tag, Columns... columns)
-{
-    (QTest::newRow(tag) << ... << columns);
-}
 
 class TestGenApiGige : public QObject
 {

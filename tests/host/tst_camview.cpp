@@ -11,22 +11,8 @@
 #include <Corvid/CorvidHost.h>
 #include <campane.h>
 
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QFile>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QSpinBox>
-#include <QStatusBar>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
-#include <QTreeView>
-#include <QTreeWidget>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <atomic>
 #include <memory>
@@ -141,20 +127,10 @@ void TestCamview::options_data()
     QTest::newRow("nothing") << QStringList() << "";
     QTest::newRow("two simulated cameras")
         << QStringList{"--sim", "a.xml", "--sim=b.xml"} << "sim a.xml,b.xml";
-    QTest::newRow("everything") << QStringList{"--no-default-devices",
-                                               "--discover",
-                                               "--lang",
-                                               "zh",
-                                               "--focus",
-                                               "SIM-x",
-                                               "--screenshot",
-                                               "/tmp/x.png",
-                                               "--wait",
-                                               "3",
-                                               "--sim-card",
-                                               "c.xml",
-                                               "--camera",
-                                               "192.168.1.10"}
+    QTest::newRow("everything") << QStringLiteral("--no-default-devices --discover --lang zh --focus SIM-x "
+                                                  "--screenshot /tmp/x.png --wait 3 --sim-card c.xml "
+                                                  "--camera 192.168.1.10")
+                                       .split(QLatin1Char(' '))
                                 << "card c.xml, camera 192.168.1.10, no defaults, discover, Chinese, focus "
                                    "SIM-x, screenshot /tmp/x.png, wait 3";
     QTest::newRow("English by name") << QStringList{"--lang=EN"} << "";

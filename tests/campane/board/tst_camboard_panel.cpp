@@ -122,18 +122,15 @@ private slots:
         QTest::addColumn<int>("showMode");
         QTest::addColumn<QString>("feature");
         QTest::addColumn<QString>("featureValue");
-        QTest::newRow("unchecking the shown kind") << 0 << 1 << ""
-                                                   << "-" << 0 << "GSImage"
-                                                   << "False";
-        QTest::newRow("unchecking another kind") << 0 << 3 << ""
-                                                 << "GSImage" << 2 << "FrontImage"
-                                                 << "False";
-        QTest::newRow("Chinese text") << 1 << 5 << "质量图"
-                                      << "质量图" << 9 << "QualityImage"
-                                      << "True";
-        QTest::newRow("English text under Chinese") << 1 << 5 << "Quality Image"
-                                                    << "Quality Image" << 0 << "QualityImage"
-                                                    << "True";
+        const auto row = [](const char* tag, int language, int clicked, const char* chosen, const char* shown,
+                            int showMode, const char* feature, const char* value) {
+            QTest::newRow(tag) << language << clicked << QString::fromUtf8(chosen) << QString::fromUtf8(shown)
+                               << showMode << QString::fromLatin1(feature) << QString::fromLatin1(value);
+        };
+        row("unchecking the shown kind", 0, 1, "", "-", 0, "GSImage", "False");
+        row("unchecking another kind", 0, 3, "", "GSImage", 2, "FrontImage", "False");
+        row("Chinese text", 1, 5, "质量图", "质量图", 9, "QualityImage", "True");
+        row("English text under Chinese", 1, 5, "Quality Image", "Quality Image", 0, "QualityImage", "True");
     }
 
     void outputKinds()

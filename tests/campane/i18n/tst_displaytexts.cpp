@@ -61,27 +61,6 @@ private slots:
             QVERIFY2(zh.value(back) == it.value(), qPrintable(it.key()));
         }
     }
-
-    void textOfPair_data()
-    {
-        QTest::addColumn<QStringList>("pair");
-        QTest::addColumn<int>("language");
-        QTest::addColumn<QString>("text");
-
-        const QStringList both{"Exposure Time", QStringLiteral("曝光时间")};
-        QTest::newRow("english") << both << int(LanguageEnglish) << "Exposure Time";
-        QTest::newRow("past the end") << both << 2 << "";
-        QTest::newRow("english only, in chinese") << QStringList{"Gain"} << int(LanguageChinese) << "";
-        QTest::newRow("empty pair") << QStringList{} << int(LanguageEnglish) << "";
-    }
-
-    void textOfPair()
-    {
-        QFETCH(QStringList, pair);
-        QFETCH(int, language);
-        QFETCH(QString, text);
-        QCOMPARE(textOf(pair, language), text);
-    }
 };
 
 QTEST_APPLESS_MAIN(TestDisplayTexts)

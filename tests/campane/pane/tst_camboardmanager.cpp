@@ -11,16 +11,8 @@
 
 #include <Corvid/CorvidHost.h>
 
-#include <QAbstractButton>
-#include <QAbstractSpinBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QPointer>
-#include <QTabWidget>
-#include <QTest>
-#include <QToolButton>
-#include <QTreeView>
-#include <QVBoxLayout>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <atomic>
 #include <functional>

@@ -17,15 +17,8 @@
 #include <GenApi/DeviceConnection.h>
 #include <GenApi/GenApi.h>
 
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QLabel>
-#include <QLayout>
-#include <QPushButton>
-#include <QSpacerItem>
-#include <QSpinBox>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 #include <utility>

@@ -82,8 +82,6 @@ private slots:
 
     void filterByLevelAndText_data();
     void filterByLevelAndText();
-    void featuresWithRowsBelowFiltered_data();
-    void featuresWithRowsBelowFiltered();
     void unavailableFeatureHiddenUntilRefiltered();
     void missingAvailabilityNodeHidesNothing();
     void writesRefilter();

@@ -1,12 +1,8 @@
 #include "featureeditdelegate.h"
 #include "tests.h"
 
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QLineEdit>
-#include <QPainter>
-#include <QPushButton>
 #include <QtTest>
+#include <QtWidgets>
 
 using namespace GenApi;
 

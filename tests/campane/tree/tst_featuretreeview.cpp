@@ -23,16 +23,19 @@ static void clickExecute(const TreeFixture& tree, const QString& feature)
 
 void TestTree::filterByLevelAndText_data()
 {
+    QTest::addColumn<QString>("description"); // empty: the tree test device
     QTest::addColumn<int>("level");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<QStringList>("hidden");
     // Shown and hidden features, separated by spaces.
-    const auto row = [](const char* tag, int level, const char* text, const char* shown, const char* hidden) {
+    const auto row = [](const char* tag, int level, const char* text, const char* shown, const char* hidden,
+                        const QString& description = QString()) {
         const auto list = [](const char* names) {
             return QString::fromLatin1(names).split(QLatin1Char(' '), Qt::SkipEmptyParts);
         };
-        QTest::newRow(tag) << level << QString::fromLatin1(text) << list(shown) << list(hidden);
+        QTest::newRow(tag) << description << level << QString::fromLatin1(text) << list(shown)
+                           << list(hidden);
     };
     row("Beginner", 0, "", "ExposureTime Controls Network OptionValue",
         "ExpertValue GuruValue Levels ExpertOnly ExtraValue");
@@ -41,14 +44,26 @@ void TestTree::filterByLevelAndText_data()
     row("gain", 0, "gain", "Gain GainAuto Controls", "ExposureTime Network Status Commands");
     row("category names are not matched", 2, "network", "", "Network GevCurrentIPAddress");
     row("text and level", 1, "VALUE", "ExpertValue OptionValue", "GuruValue ExposureTime Network");
+    // A feature whose reading children are features is a row of its own: its
+    // level and name decide, its rows below do not hide it. Height reads the
+    // Expert feature HeightRaw, Width the Beginner SensorWidth.
+    const QString real = QStringLiteral(CAMPANE_GENAPI_TEST_DATA "/node-real.xml");
+    row("a feature above its rows' level", 0, "", "Height Width SensorWidth", "HeightRaw", real);
+    row("text matches the feature", 2, "height", "Height HeightRaw", "Width", real);
+    row("text matches a row below", 2, "raw", "Height HeightRaw", "Width SensorWidth", real);
 }
 
 void TestTree::filterByLevelAndText()
 {
+    QFETCH(QString, description);
     QFETCH(int, level);
     QFETCH(QString, text);
     QFETCH(QStringList, shown);
     QFETCH(QStringList, hidden);
+    if (!description.isEmpty()) {
+        m_tree.reset();
+        QVERIFY(m_tree.open(description));
+    }
     m_tree.view->setFilter(level, text);
     for (const QString& feature : shown)
         QVERIFY2(m_tree.isShown(feature), qPrintable(feature));
@@ -58,38 +73,6 @@ void TestTree::filterByLevelAndText()
     m_tree.view->setFilter(2, QString());
     for (const QString& feature : hidden)
         QVERIFY2(m_tree.isShown(feature) || feature == QLatin1String("ExtraValue"), qPrintable(feature));
-}
-
-void TestTree::featuresWithRowsBelowFiltered_data()
-{
-    QTest::addColumn<int>("level");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("shown");
-    QTest::addColumn<QStringList>("hidden");
-    // Height reads the Expert feature HeightRaw, Width the Beginner SensorWidth.
-    QTest::newRow("a feature above its rows' level")
-        << 0 << "" << QStringList{"Height", "Width", "SensorWidth"} << QStringList{"HeightRaw"};
-    QTest::newRow("text matches the feature")
-        << 2 << "height" << QStringList{"Height", "HeightRaw"} << QStringList{"Width"};
-    QTest::newRow("text matches a row below")
-        << 2 << "raw" << QStringList{"Height", "HeightRaw"} << QStringList{"Width", "SensorWidth"};
-}
-
-// A feature whose reading children are features is a row of its own: its
-// level and name decide, its rows below do not hide it.
-void TestTree::featuresWithRowsBelowFiltered()
-{
-    QFETCH(int, level);
-    QFETCH(QString, text);
-    QFETCH(QStringList, shown);
-    QFETCH(QStringList, hidden);
-    TreeFixture tree;
-    QVERIFY(tree.open(QStringLiteral(CAMPANE_GENAPI_TEST_DATA "/node-real.xml")));
-    tree.view->setFilter(level, text);
-    for (const QString& feature : shown)
-        QVERIFY2(tree.isShown(feature), qPrintable(feature));
-    for (const QString& feature : hidden)
-        QVERIFY2(!tree.isShown(feature), qPrintable(feature));
 }
 
 void TestTree::unavailableFeatureHiddenUntilRefiltered()

@@ -158,30 +158,23 @@ void TestTree::realDescription_data()
     QTest::addColumn<QString>("refusal");  // the reason logged, when refused
     QTest::addColumn<QString>("after");    // the cell's text afterwards
 
-    const QVariant none;
-    QTest::newRow("maximum from a feature") << "Width" << 1 << "512" << none << ""
-                                            << "";
-    QTest::newRow("value through a feature") << "Height" << 1 << "384" << none << ""
-                                             << "";
-    QTest::newRow("32-bit float 3.3") << "Gain" << 0 << "3.3" << none << ""
-                                      << "";
-    QTest::newRow("32-bit float 0.337") << "BlackLevel" << 0 << "0.337" << none << ""
-                                        << "";
-    QTest::newRow("fixed notation, read-only") << "DeviceTemperature" << 0 << "36.5" << none << ""
-                                               << "";
-    QTest::newRow("text of no bytes") << "DeviceUserID" << 0 << "" << none << ""
-                                      << "";
-    QTest::newRow("chunk data") << "ChunkWidth" << 0 << "{Not Available}" << none << ""
-                                << "";
-    QTest::newRow("float off the increment")
-        << "ExposureTime" << 0 << "10000" << QVariant(12345.6) << "does not match the increment 10"
-        << "10000";
-    QTest::newRow("float on the increment") << "ExposureTime" << 0 << "10000" << QVariant(12340.0) << ""
-                                            << "12340";
-    QTest::newRow("float above the maximum") << "Gain" << 0 << "3.3" << QVariant(30.0) << "out of range"
-                                             << "3.3";
-    QTest::newRow("float in range") << "BlackLevel" << 0 << "0.337" << QVariant(0.5) << ""
-                                    << "0.5";
+    const auto row = [](const char* tag, const char* feature, int rows, const char* shown,
+                        const QVariant& written = {}, const char* refusal = "", const char* after = "") {
+        QTest::newRow(tag) << QString::fromLatin1(feature) << rows << QString::fromLatin1(shown) << written
+                           << QString::fromLatin1(refusal) << QString::fromLatin1(after);
+    };
+    row("maximum from a feature", "Width", 1, "512");
+    row("value through a feature", "Height", 1, "384");
+    row("32-bit float 3.3", "Gain", 0, "3.3");
+    row("32-bit float 0.337", "BlackLevel", 0, "0.337");
+    row("fixed notation, read-only", "DeviceTemperature", 0, "36.5");
+    row("text of no bytes", "DeviceUserID", 0, "");
+    row("chunk data", "ChunkWidth", 0, "{Not Available}");
+    row("float off the increment", "ExposureTime", 0, "10000", 12345.6, "does not match the increment 10",
+        "10000");
+    row("float on the increment", "ExposureTime", 0, "10000", 12340.0, "", "12340");
+    row("float above the maximum", "Gain", 0, "3.3", 30.0, "out of range", "3.3");
+    row("float in range", "BlackLevel", 0, "0.337", 0.5, "", "0.5");
 }
 
 // A description with the constructs of cameras' own: every feature row

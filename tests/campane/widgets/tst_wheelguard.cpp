@@ -1,14 +1,9 @@
 #include "ccombobox.h"
 #include "wheelguard.h"
 
-#include <QComboBox>
-#include <QLineEdit>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QSpinBox>
-#include <QVBoxLayout>
 #include <QtTest/qtestspontaneevent.h>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
