@@ -1,4 +1,4 @@
-// camview against hostile GigE Vision devices (tests/fakegige on a loopback
+// camview against hostile GigE Vision devices (devices/fakegige on a loopback
 // address): each is refused with its reason printed, camview exits by
 // itself (no crash, no hang) and an honest device of the same kind opens.
 #include "camviewrun.h"

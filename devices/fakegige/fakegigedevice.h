@@ -1,4 +1,4 @@
-// A fake GigE Vision device for tests: a UDP responder on a loopback address
+// A fake GigE Vision device for tests and benchmarks: a UDP responder on a loopback address
 // (127.0.0.5 unless told otherwise) that answers discovery, register and
 // memory reads and writes the way a device does, serves a description from
 // its memory, and can be told to misbehave the ways a broken or hostile
