@@ -473,9 +473,10 @@ void CamBoard::setRoiPosition(int leftX, int leftY, int rightX, int rightY)
 {
     // The rows follow a region drawn on the image view (departing from a
     // notice with no effect, which left a drawn region unseen by the rows).
-    QMetaObject::invokeMethod(
-        this, [this, leftX, leftY, rightX, rightY] { applyRoiPosition(leftX, leftY, rightX, rightY); },
-        Qt::QueuedConnection);
+    // Queued by name: the arguments travel as copies that Qt makes and hands
+    // over under its event queue's lock.
+    QMetaObject::invokeMethod(this, "applyRoiPosition", Qt::QueuedConnection, Q_ARG(int, leftX),
+                              Q_ARG(int, leftY), Q_ARG(int, rightX), Q_ARG(int, rightY));
 }
 
 void CamBoard::endRoiDrawing()
