@@ -7,7 +7,6 @@
 #include "proxydevice.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace GenApi {
 
@@ -69,8 +68,9 @@ CFrameStream::PopResult CFrameStream::Pop(StreamImage& image, int timeoutMs)
             image.offsetY = static_cast<uint32_t>(std::max(0, arv_buffer_get_image_y(buffer)));
             image.pixelFormat = arv_buffer_get_image_pixel_format(buffer);
             image.frameId = arv_buffer_get_frame_id(buffer);
-            image.data.resize(size);
-            std::memcpy(image.data.data(), data, size);
+            // Copied straight into new storage: resize() would zero it first.
+            const auto* bytes = static_cast<const uint8_t*>(data);
+            image.data.assign(bytes, bytes + size);
             result = PopResult::Image;
         }
     }
