@@ -2,6 +2,8 @@
 
 #include "aravisdocument.h"
 
+#include "aravisparsegate.h"
+
 #include "simdescription.h"
 
 #include <cstring>
@@ -85,8 +87,10 @@ void AravisDocumentBuilder::startElement(const char* element, const char** names
     if (!m_gc) {
         // The root: a document with an empty root element, over the device.
         static const char root[] = "<RegisterDescription/>";
-        m_gc = std::strcmp(element, "RegisterDescription") == 0 ? arv_gc_new(m_device, root, sizeof(root) - 1)
-                                                                : nullptr;
+        if (std::strcmp(element, "RegisterDescription") == 0) {
+            AravisParseScope parsing;
+            m_gc = arv_gc_new(m_device, root, sizeof(root) - 1);
+        }
         ArvDomElement* top = m_gc ? arv_dom_document_get_document_element(ARV_DOM_DOCUMENT(m_gc)) : nullptr;
         if (!top) {
             g_clear_object(&m_gc);

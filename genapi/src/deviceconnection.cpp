@@ -2,6 +2,7 @@
 
 #include <GenApi/DeviceConnection.h>
 
+#include "aravisparsegate.h"
 #include "descriptioncheck.h"
 #include "devicecontext.h"
 #include "gigedescription.h"
@@ -60,18 +61,35 @@ struct PendingOpen
 {
     std::mutex mutex;
     std::condition_variable finished;
+    uint64_t ticket = 0; //!< the parse gate's, once the open has it
     bool done = false;
     bool abandoned = false;
     ArvDevice* device = nullptr;
     std::string error;
 };
 
-ArvDevice* openWithin(int deadlineMs, std::function<ArvDevice*(std::string*)> open, std::string* error)
+//! Runs open (which parses: see aravisparsegate.h) once it has the parse
+//! gate. The deadline counts from then, so that opens queued behind others
+//! are not refused for the time the others took. The caller lets the gate go
+//! for the open after holdMs, or when it gives up: by then Aravis has
+//! parsed, and a device that stops answering once it is asked for the
+//! control channel (Aravis asks after its parse) must not hold every later
+//! open back for the whole deadline.
+ArvDevice* openWithin(int deadlineMs, int holdMs, std::function<ArvDevice*(std::string*)> open,
+                      std::string* error)
 {
     auto pending = std::make_shared<PendingOpen>();
     std::thread([pending, open = std::move(open)] {
+        Internal::AravisParseGate& gate = Internal::AravisParseGate::instance();
+        const uint64_t ticket = gate.enter();
+        {
+            std::lock_guard<std::mutex> lock(pending->mutex);
+            pending->ticket = ticket;
+        }
+        pending->finished.notify_all();
         std::string reason;
         ArvDevice* device = open(&reason);
+        gate.leave(ticket);
         std::lock_guard<std::mutex> lock(pending->mutex);
         if (pending->abandoned) {
             if (device)
@@ -84,11 +102,21 @@ ArvDevice* openWithin(int deadlineMs, std::function<ArvDevice*(std::string*)> op
         pending->finished.notify_all();
     }).detach();
     std::unique_lock<std::mutex> lock(pending->mutex);
-    if (!pending->finished.wait_for(lock, std::chrono::milliseconds(deadlineMs),
-                                    [&] { return pending->done; })) {
-        pending->abandoned = true;
-        *error = "the device did not finish opening within " + std::to_string(deadlineMs) + " ms";
-        return nullptr;
+    pending->finished.wait(lock, [&] { return pending->ticket != 0; });
+    const auto entered = std::chrono::steady_clock::now();
+    const auto deadline = entered + std::chrono::milliseconds(deadlineMs);
+    const auto letGo = std::min(deadline, entered + std::chrono::milliseconds(holdMs));
+    const auto isDone = [&] { return pending->done; };
+    if (!pending->finished.wait_until(lock, letGo, isDone)) {
+        const uint64_t ticket = pending->ticket;
+        lock.unlock();
+        Internal::AravisParseGate::instance().leave(ticket);
+        lock.lock();
+        if (!pending->finished.wait_until(lock, deadline, isDone)) {
+            pending->abandoned = true;
+            *error = "the device did not finish opening within " + std::to_string(deadlineMs) + " ms";
+            return nullptr;
+        }
     }
     *error = pending->error;
     return pending->device;
@@ -103,6 +131,11 @@ bool isIPv4Address(const std::string& text)
 //! How long reading a GigE Vision device's description may take, within the
 //! open's deadline.
 constexpr int kDescriptionShare = 2;
+//! How long an open by address keeps the parse gate at most: Aravis reads
+//! the description again (three times as long as ours took is allowed) and
+//! parses it (Aravis takes about 33 ms per MiB; three times that allowed).
+constexpr int kParseHoldMs = 300;
+constexpr int kParseHoldMsPerMiB = 100;
 
 void fail(std::string* error, const std::string& name, const std::string& reason)
 {
@@ -224,11 +257,12 @@ std::unique_ptr<CDeviceConnection> CDeviceConnection::OpenAravis(const std::stri
             fail(error, deviceIdOrAddress, reason);
             return nullptr;
         }
-        const int left = deadlineMs - int(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                              std::chrono::steady_clock::now() - start)
-                                              .count());
+        const int readMs = int(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                .count());
+        const int holdMs = kParseHoldMs + 3 * readMs + int(text.size() >> 20) * kParseHoldMsPerMiB;
         device = openWithin(
-            std::max(1, left),
+            std::max(1, deadlineMs - readMs), holdMs,
             [interfaceAddress, deviceIdOrAddress](std::string* why) {
                 GInetAddress* local = g_inet_address_new_from_string(interfaceAddress.c_str());
                 GInetAddress* remote = g_inet_address_new_from_string(deviceIdOrAddress.c_str());
@@ -244,7 +278,7 @@ std::unique_ptr<CDeviceConnection> CDeviceConnection::OpenAravis(const std::stri
             &reason);
     } else {
         device = openWithin(
-            deadlineMs,
+            deadlineMs, deadlineMs,
             [deviceIdOrAddress, deadlineMs](std::string* why) -> ArvDevice* {
                 std::unique_lock<std::mutex> lock = lockAravisWithin(std::chrono::milliseconds(deadlineMs));
                 if (!lock.owns_lock()) {

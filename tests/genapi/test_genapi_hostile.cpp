@@ -8,7 +8,10 @@
 #include <GenICam.h>
 
 #include <QDir>
+#include <QFile>
 #include <QtTest>
+
+#include <thread>
 
 using namespace GenApi;
 
@@ -169,6 +172,44 @@ private slots:
 
     // A device that answers its control channel but not our reader's socket is
     // read through the control channel: never an empty tree.
+    // Devices opened at the same time, as discovery opens them: Aravis parses
+    // one device's description at a time (its parser keeps its state in a
+    // static variable), and a device that stops answering once it is asked
+    // for the control channel holds no other open back.
+    void opensAtOnce_data()
+    {
+        QTest::addColumn<FakeGigeDevice::Misbehaviour>("other");
+        QTest::addColumn<int>("rounds");
+        QTest::newRow("both honest") << FakeGigeDevice::Misbehaviour::None << 20;
+        QTest::newRow("one pending once in control") << FakeGigeDevice::Misbehaviour::PendingOnControl << 2;
+    }
+
+    void opensAtOnce()
+    {
+        QFETCH(FakeGigeDevice::Misbehaviour, other);
+        QFETCH(int, rounds);
+        QFile file(QStringLiteral(CAMPANE_DEVICES_DIR "/kvx-slp-camera.xml"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const std::string camera = file.readAll().toStdString();
+        FakeGigeDevice honest, second("127.0.0.6");
+        honest.setDescription(camera);
+        second.setDescription(camera);
+        second.setMisbehaviour(other);
+        std::string errors[2];
+        QVERIFY2(honest.start(&errors[0]) && second.start(&errors[1]), (errors[0] + errors[1]).c_str());
+        AravisOpenOptions options;
+        options.deadlineMs = 3000;
+        for (int round = 0; round < rounds; ++round) {
+            std::unique_ptr<CDeviceConnection> opened[2];
+            std::thread opening(
+                [&] { opened[1] = CDeviceConnection::OpenAravis(second.address(), &errors[1], options); });
+            opened[0] = CDeviceConnection::OpenAravis(honest.address(), &errors[0], options);
+            opening.join();
+            QVERIFY2(opened[0], errors[0].c_str());
+            QCOMPARE(bool(opened[1]), other == FakeGigeDevice::Misbehaviour::None);
+        }
+    }
+
     void readerBypassed()
     {
         FakeGigeDevice fake;

@@ -1,0 +1,50 @@
+// Aravis 0.8 parses XML with its parser state in a static variable: two
+// documents parsed at the same time in one process corrupt each other's
+// nodes and the heap. Aravis parses in arv_gc_new and in a device's open
+// (the device's description, then Aravis's own default features, one small
+// parse each). Every call into Aravis that parses goes through this gate,
+// one at a time.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+namespace GenApi {
+namespace Internal {
+
+class AravisParseGate
+{
+public:
+    static AravisParseGate& instance();
+
+    //! Waits until no one holds the gate; returns the ticket that leaves it.
+    uint64_t enter();
+    //! Leaves the gate if ticket still holds it: a later call with the same
+    //! ticket does nothing, so that an open that outlives its caller can be
+    //! let go by the caller and still leave when Aravis returns.
+    void leave(uint64_t ticket);
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_free;
+    uint64_t m_holder = 0; //!< 0: free
+    uint64_t m_lastTicket = 0;
+};
+
+//! Holds the gate for a scope (a parse that always returns).
+class AravisParseScope
+{
+public:
+    AravisParseScope() : m_ticket(AravisParseGate::instance().enter()) {}
+    ~AravisParseScope() { AravisParseGate::instance().leave(m_ticket); }
+    AravisParseScope(const AravisParseScope&) = delete;
+    AravisParseScope& operator=(const AravisParseScope&) = delete;
+
+private:
+    uint64_t m_ticket;
+};
+
+} // namespace Internal
+} // namespace GenApi
