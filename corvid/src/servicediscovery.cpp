@@ -1,8 +1,10 @@
 // Discovery: a thread that looks for real devices now and then, and opens
-// what it found that the service does not know yet, several devices at a
-// time, each within the open's deadline, so that devices that answer
-// discovery but nothing else (or answer slowly) cannot hold back the listing
-// of the others; at most kMaxPendingOpens opens are under way at once.
+// what it found that the service does not know yet, all at once (up to
+// kMaxPendingOpens), each within the open's deadline, so that devices that
+// answer discovery but nothing else (or answer slowly) cannot hold back the
+// listing of the others: fifty silent devices opened eight at a time held a
+// camera found after them back for 13 s. An open mostly waits for its
+// device; the part that parses in Aravis goes one at a time anyway.
 #include "service.h"
 
 #include "device.h"
@@ -24,7 +26,7 @@ namespace {
 constexpr std::chrono::seconds kDiscoveryInterval{5};
 // How long discovery leaves a device alone that did not open.
 constexpr std::chrono::seconds kDiscoveryRetryDelay{60};
-constexpr size_t kMaxPendingOpens = 8;
+constexpr size_t kMaxPendingOpens = 64;
 //! How often the discovery thread looks at a stop request while opens run.
 constexpr std::chrono::milliseconds kOpenSlice{20};
 
