@@ -7,6 +7,7 @@
 // every generated feature so is measured (a camera's settings are streamable).
 //
 // Usage: bench_featurebag [--no-gige] [--runs N]
+#include "benchload.h"
 #include "benchstats.h"
 #include "gigeemulator.h"
 
@@ -135,7 +136,7 @@ void printTables(const std::vector<Figures>& all)
                     (unsigned long long)f.saveCold.traffic.registerReads, f.saveWarm.ms,
                     (unsigned long long)f.saveWarm.traffic.registerReads, f.textKiB, f.parseMs);
     }
-    std::printf("\n### Load\n\n");
+    std::printf("\nLoad average: %s\n\n### Load\n\n", qPrintable(bench::loadAverage()));
     std::printf("| Description | Device | Load (ms) | Passes | Register writes | Register reads | "
                 "Load and verify (ms) | Passes | Register writes | Register reads | Failed lines |\n");
     std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
@@ -154,6 +155,7 @@ void printTables(const std::vector<Figures>& all)
         if (!f.copyTarget.isEmpty())
             row(f.copyTarget, Step(), f.copy);
     }
+    std::printf("\nLoad average: %s\n", qPrintable(bench::loadAverage()));
 }
 
 // The description with every generated feature marked Streamable.

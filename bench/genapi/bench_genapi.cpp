@@ -9,6 +9,7 @@
 //
 // Usage: bench_genapi [--no-gige] [--quick]
 #include "aravispeer.h"
+#include "benchload.h"
 #include "benchstats.h"
 #include "gigeemulator.h"
 
@@ -153,7 +154,7 @@ void benchDescriptions(bool quick)
             static_cast<unsigned long long>(cold.registerReads), warm.ms,
             static_cast<unsigned long long>(warm.registerReads));
     }
-    std::printf("\n");
+    std::printf("\nLoad average: %s\n\n", qPrintable(bench::loadAverage()));
 }
 
 struct ReadResult
@@ -291,6 +292,6 @@ int main(int argc, char** argv)
 
     benchDescriptions(quick);
     benchReads(quick, gige);
-    std::printf("\n");
+    std::printf("\nLoad average: %s\n\n", qPrintable(bench::loadAverage()));
     return 0;
 }

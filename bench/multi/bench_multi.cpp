@@ -20,6 +20,7 @@
 //        bench_multi --devices N [--gige] [--screenshot FILE]   (one process, one line)
 //        bench_multi --serve N   (the fake devices' process: until its input closes)
 #include "benchgui.h"
+#include "benchload.h"
 #include "benchpane.h"
 #include "fakegigedevice.h"
 #include "gigeemulator.h"
@@ -180,14 +181,6 @@ QList<int> countsArgument(const QStringList& args, const QString& option, const 
     return counts;
 }
 
-//! The one-minute load average, as /proc/loadavg gives it.
-QString loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().split(' ').value(0))
-                                          : QStringLiteral("?");
-}
-
 //! One process per N; a table row for each, then the slope of the peak RSS.
 void runSeries(const QString& title, const QList<int>& counts, bool gige, const QString& screenshot)
 {
@@ -217,7 +210,7 @@ void runSeries(const QString& title, const QList<int>& counts, bool gige, const 
             continue;
         std::printf("| %d | %s | %s | %s | %s | %s |\n", count, qPrintable(figures.at(1)),
                     qPrintable(figures.at(2)), qPrintable(figures.at(3)), qPrintable(figures.at(4)),
-                    qPrintable(loadAverage()));
+                    qPrintable(bench::loadAverage()));
         std::fflush(stdout);
         xs.push_back(count);
         ys.push_back(figures.at(4).toDouble());
