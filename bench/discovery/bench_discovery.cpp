@@ -22,7 +22,7 @@
 // Usage: bench_discovery [--bogus 0,50] [--kinds mixed,silent,control] [--runs 2]
 //        bench_discovery --measure N KIND   (one process, one line)
 //        bench_discovery --serve N KIND     (the fake devices: until its input closes)
-#include "benchload.h"
+#include "benchrun.h"
 #include "discoveryrelay.h"
 #include "fakegigedevice.h"
 #include "gigeemulator.h"
@@ -161,17 +161,6 @@ int measure(int count, const QString& kind)
     return honestMs < 0 ? 1 : 0;
 }
 
-QList<int> listArgument(const QStringList& args, const QString& option, const QList<int>& fallback)
-{
-    const int at = args.indexOf(option);
-    if (at <= 0 || at + 1 >= args.size())
-        return fallback;
-    QList<int> values;
-    for (const QString& text : args.at(at + 1).split(QLatin1Char(',')))
-        values.append(std::clamp(text.toInt(), 0, 50));
-    return values;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -195,13 +184,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "another user kept the loopback emulator's lock for two minutes\n");
         return 1;
     }
-    const QList<int> counts = listArgument(args, QStringLiteral("--bogus"), {0, 50});
+    const QList<int> counts = bench::listArgument(args, QStringLiteral("--bogus"), {0, 50}, 0, 50);
     const int kindsAt = args.indexOf(QStringLiteral("--kinds"));
     const QStringList kinds =
         kindsAt > 0 && kindsAt + 1 < args.size()
             ? args.at(kindsAt + 1).split(QLatin1Char(','))
             : QStringList{QStringLiteral("mixed"), QStringLiteral("silent"), QStringLiteral("control")};
-    const int runs = std::clamp(listArgument(args, QStringLiteral("--runs"), {2}).value(0), 1, 10);
+    const int runs = bench::listArgument(args, QStringLiteral("--runs"), {2}, 1, 10).value(0);
     std::printf(
         "| Bogus devices | Misbehaving | Run | Honest device listed (ms) | Every device listed (ms) | "
         "Devices listed | Load average |\n");

@@ -7,7 +7,7 @@
 // every generated feature so is measured (a camera's settings are streamable).
 //
 // Usage: bench_featurebag [--no-gige] [--runs N]
-#include "benchload.h"
+#include "benchrun.h"
 #include "benchstats.h"
 #include "gigeemulator.h"
 

@@ -9,7 +9,7 @@
 //
 // Usage: bench_genapi [--no-gige] [--quick]
 #include "aravispeer.h"
-#include "benchload.h"
+#include "benchrun.h"
 #include "benchstats.h"
 #include "gigeemulator.h"
 

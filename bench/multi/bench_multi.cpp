@@ -20,8 +20,8 @@
 //        bench_multi --devices N [--gige] [--screenshot FILE]   (one process, one line)
 //        bench_multi --serve N   (the fake devices' process: until its input closes)
 #include "benchgui.h"
-#include "benchload.h"
 #include "benchpane.h"
+#include "benchrun.h"
 #include "fakegigedevice.h"
 #include "gigeemulator.h"
 
@@ -170,17 +170,6 @@ int runDevices(int count, bool gige, const QString& screenshot)
     return boardsMs < 0 || treeMs < 0 ? 1 : 0;
 }
 
-QList<int> countsArgument(const QStringList& args, const QString& option, const QList<int>& fallback)
-{
-    const int at = args.indexOf(option);
-    if (at <= 0 || at + 1 >= args.size())
-        return fallback;
-    QList<int> counts;
-    for (const QString& text : args.at(at + 1).split(QLatin1Char(',')))
-        counts.append(std::clamp(text.toInt(), 1, 64));
-    return counts;
-}
-
 //! One process per N; a table row for each, then the slope of the peak RSS.
 void runSeries(const QString& title, const QList<int>& counts, bool gige, const QString& screenshot)
 {
@@ -250,12 +239,13 @@ int main(int argc, char** argv)
         return runDevices(std::clamp(args.at(devicesAt + 1).toInt(), 1, 64),
                           args.contains(QStringLiteral("--gige")), screenshot);
 
-    const QList<int> counts = countsArgument(args, QStringLiteral("--counts"), {1, 4, 16});
+    const QList<int> counts = bench::listArgument(args, QStringLiteral("--counts"), {1, 4, 16}, 1, 64);
     runSeries(QStringLiteral("N simulated cameras of 5,000 features listed to a shown pane"), counts, false,
               screenshot);
     if (!args.contains(QStringLiteral("--no-gige")))
         runSeries(QStringLiteral("N GigE Vision cameras of 5,000 features (fake devices on loopback) listed "
                                  "to a shown pane"),
-                  countsArgument(args, QStringLiteral("--gige-counts"), {1, 4, 16}), true, QString());
+                  bench::listArgument(args, QStringLiteral("--gige-counts"), {1, 4, 16}, 1, 64), true,
+                  QString());
     return 0;
 }
