@@ -17,6 +17,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 #include <thread>
 
 namespace GenApi {
@@ -68,6 +69,28 @@ struct PendingOpen
     std::string error;
 };
 
+//! The devices (address or id) whose open was given up on while Aravis
+//! still waits for them: a device that answers "pending" forever keeps that
+//! thread for good, and opening it again (discovery retries) would leave
+//! one more thread waiting on it each time.
+std::mutex& waitingOpensMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::set<std::string>& waitingOpens()
+{
+    static std::set<std::string> names;
+    return names;
+}
+
+bool openStillWaiting(const std::string& name)
+{
+    std::lock_guard<std::mutex> lock(waitingOpensMutex());
+    return waitingOpens().count(name) > 0;
+}
+
 //! Runs open (which parses: see aravisparsegate.h) once it has the parse
 //! gate. The deadline counts from then, so that opens queued behind others
 //! are not refused for the time the others took. The caller lets the gate go
@@ -75,11 +98,11 @@ struct PendingOpen
 //! parsed, and a device that stops answering once it is asked for the
 //! control channel (Aravis asks after its parse) must not hold every later
 //! open back for the whole deadline.
-ArvDevice* openWithin(int deadlineMs, int holdMs, std::function<ArvDevice*(std::string*)> open,
-                      std::string* error)
+ArvDevice* openWithin(const std::string& name, int deadlineMs, int holdMs,
+                      std::function<ArvDevice*(std::string*)> open, std::string* error)
 {
     auto pending = std::make_shared<PendingOpen>();
-    std::thread([pending, open = std::move(open)] {
+    std::thread([pending, name, open = std::move(open)] {
         Internal::AravisParseGate& gate = Internal::AravisParseGate::instance();
         const uint64_t ticket = gate.enter();
         {
@@ -94,6 +117,8 @@ ArvDevice* openWithin(int deadlineMs, int holdMs, std::function<ArvDevice*(std::
         if (pending->abandoned) {
             if (device)
                 g_object_unref(device);
+            std::lock_guard<std::mutex> waiting(waitingOpensMutex());
+            waitingOpens().erase(name);
         } else {
             pending->device = device;
             pending->error = reason;
@@ -114,6 +139,8 @@ ArvDevice* openWithin(int deadlineMs, int holdMs, std::function<ArvDevice*(std::
         lock.lock();
         if (!pending->finished.wait_until(lock, deadline, isDone)) {
             pending->abandoned = true;
+            std::lock_guard<std::mutex> waiting(waitingOpensMutex());
+            waitingOpens().insert(name);
             *error = "the device did not finish opening within " + std::to_string(deadlineMs) + " ms";
             return nullptr;
         }
@@ -230,6 +257,10 @@ std::unique_ptr<CDeviceConnection> CDeviceConnection::OpenAravis(const std::stri
 {
     const auto start = std::chrono::steady_clock::now();
     const int deadlineMs = std::max(1, options.deadlineMs);
+    if (openStillWaiting(deviceIdOrAddress)) {
+        fail(error, deviceIdOrAddress, "an earlier open of the device is still waiting for it");
+        return nullptr;
+    }
     ArvDevice* device = nullptr;
     std::string description;
     std::string reason;
@@ -262,7 +293,7 @@ std::unique_ptr<CDeviceConnection> CDeviceConnection::OpenAravis(const std::stri
                 .count());
         const int holdMs = kParseHoldMs + 3 * readMs + int(text.size() >> 20) * kParseHoldMsPerMiB;
         device = openWithin(
-            std::max(1, deadlineMs - readMs), holdMs,
+            deviceIdOrAddress, std::max(1, deadlineMs - readMs), holdMs,
             [interfaceAddress, deviceIdOrAddress](std::string* why) {
                 GInetAddress* local = g_inet_address_new_from_string(interfaceAddress.c_str());
                 GInetAddress* remote = g_inet_address_new_from_string(deviceIdOrAddress.c_str());
@@ -278,7 +309,7 @@ std::unique_ptr<CDeviceConnection> CDeviceConnection::OpenAravis(const std::stri
             &reason);
     } else {
         device = openWithin(
-            deadlineMs, deadlineMs,
+            deviceIdOrAddress, deadlineMs, deadlineMs,
             [deviceIdOrAddress, deadlineMs](std::string* why) -> ArvDevice* {
                 std::unique_lock<std::mutex> lock = lockAravisWithin(std::chrono::milliseconds(deadlineMs));
                 if (!lock.owns_lock()) {

@@ -175,19 +175,23 @@ private slots:
     // Devices opened at the same time, as discovery opens them: Aravis parses
     // one device's description at a time (its parser keeps its state in a
     // static variable), and a device that stops answering once it is asked
-    // for the control channel holds no other open back.
+    // for the control channel holds no other open back, nor is opened again
+    // while Aravis still waits for it.
     void opensAtOnce_data()
     {
         QTest::addColumn<FakeGigeDevice::Misbehaviour>("other");
         QTest::addColumn<int>("rounds");
-        QTest::newRow("both honest") << FakeGigeDevice::Misbehaviour::None << 20;
-        QTest::newRow("one pending once in control") << FakeGigeDevice::Misbehaviour::PendingOnControl << 2;
+        QTest::addColumn<QString>("refusedAgain"); // the other's refusal after the first round
+        QTest::newRow("both honest") << FakeGigeDevice::Misbehaviour::None << 20 << QString();
+        QTest::newRow("one pending once in control")
+            << FakeGigeDevice::Misbehaviour::PendingOnControl << 2 << "still waiting for it";
     }
 
     void opensAtOnce()
     {
         QFETCH(FakeGigeDevice::Misbehaviour, other);
         QFETCH(int, rounds);
+        QFETCH(QString, refusedAgain);
         QFile file(QStringLiteral(CAMPANE_DEVICES_DIR "/kvx-slp-camera.xml"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const std::string camera = file.readAll().toStdString();
@@ -207,6 +211,8 @@ private slots:
             opening.join();
             QVERIFY2(opened[0], errors[0].c_str());
             QCOMPARE(bool(opened[1]), other == FakeGigeDevice::Misbehaviour::None);
+            if (round > 0 && !refusedAgain.isEmpty())
+                QVERIFY2(QString::fromStdString(errors[1]).contains(refusedAgain), errors[1].c_str());
         }
     }
 
