@@ -9,10 +9,16 @@ AravisParseGate& AravisParseGate::instance()
     return gate;
 }
 
-uint64_t AravisParseGate::enter()
+uint64_t AravisParseGate::enter(Turn turn)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_free.wait(lock, [this] { return m_holder == 0; });
+    if (turn == Turn::Brief) {
+        ++m_briefWaiting;
+        m_free.wait(lock, [this] { return m_holder == 0; });
+        --m_briefWaiting;
+    } else {
+        m_free.wait(lock, [this] { return m_holder == 0 && m_briefWaiting == 0; });
+    }
     m_holder = ++m_lastTicket;
     return m_holder;
 }
@@ -25,7 +31,8 @@ void AravisParseGate::leave(uint64_t ticket)
             return;
         m_holder = 0;
     }
-    m_free.notify_one();
+    // Every waiter looks: a brief parse goes first, whoever is woken.
+    m_free.notify_all();
 }
 
 } // namespace Internal

@@ -3,10 +3,11 @@
 // nodes and the heap. Aravis parses in arv_gc_new and in a device's open
 // (the device's description, then Aravis's own default features, one small
 // parse each). Every call into Aravis that parses goes through this gate,
-// one at a time.
+// one at a time. A brief parse (a new document's root, well under a
+// millisecond; it may be the GUI thread's, opening a simulated device) goes
+// before the opens that wait, so that it waits for the one under way at most.
 #pragma once
 
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -19,8 +20,15 @@ class AravisParseGate
 public:
     static AravisParseGate& instance();
 
-    //! Waits until no one holds the gate; returns the ticket that leaves it.
-    uint64_t enter();
+    enum class Turn
+    {
+        Open,  //!< a device's open: after every brief parse that waits
+        Brief, //!< a parse that always returns at once
+    };
+
+    //! Waits until no one holds the gate (and, for an open, no brief parse
+    //! waits); returns the ticket that leaves it.
+    uint64_t enter(Turn turn);
     //! Leaves the gate if ticket still holds it: a later call with the same
     //! ticket does nothing, so that an open that outlives its caller can be
     //! let go by the caller and still leave when Aravis returns.
@@ -31,13 +39,14 @@ private:
     std::condition_variable m_free;
     uint64_t m_holder = 0; //!< 0: free
     uint64_t m_lastTicket = 0;
+    int m_briefWaiting = 0;
 };
 
-//! Holds the gate for a scope (a parse that always returns).
+//! Holds the gate for a scope (a brief parse, which always returns).
 class AravisParseScope
 {
 public:
-    AravisParseScope() : m_ticket(AravisParseGate::instance().enter()) {}
+    AravisParseScope() : m_ticket(AravisParseGate::instance().enter(AravisParseGate::Turn::Brief)) {}
     ~AravisParseScope() { AravisParseGate::instance().leave(m_ticket); }
     AravisParseScope(const AravisParseScope&) = delete;
     AravisParseScope& operator=(const AravisParseScope&) = delete;

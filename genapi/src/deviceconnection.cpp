@@ -104,7 +104,7 @@ ArvDevice* openWithin(const std::string& name, int deadlineMs, int holdMs,
     auto pending = std::make_shared<PendingOpen>();
     std::thread([pending, name, open = std::move(open)] {
         Internal::AravisParseGate& gate = Internal::AravisParseGate::instance();
-        const uint64_t ticket = gate.enter();
+        const uint64_t ticket = gate.enter(Internal::AravisParseGate::Turn::Open);
         {
             std::lock_guard<std::mutex> lock(pending->mutex);
             pending->ticket = ticket;
