@@ -53,7 +53,6 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
     m_actualButton = new QToolButton(this);
     m_actualButton->setObjectName(QStringLiteral("actualSizeButton"));
     m_actualButton->setCheckable(true);
-    retranslate();
     for (QToolButton* button : {m_playButton, m_fitButton, m_actualButton})
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
 
@@ -66,6 +65,7 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
     m_pixelStatus = new QLabel(this);
     m_pixelStatus->setObjectName(QStringLiteral("pixelStatus"));
     m_pixelStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    retranslate();
     m_paintTimer = new QTimer(this);
     m_paintTimer->setSingleShot(true);
     connect(m_paintTimer, &QTimer::timeout, this, [this] { m_canvas->update(); });
@@ -73,7 +73,7 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
     m_rateTimer->setInterval(250);
     connect(m_rateTimer, &QTimer::timeout, this, [this] {
         // The rate falls while no frame comes.
-        dropOldFrameTimes();
+        sampleRate();
         updateStatus();
     });
 
@@ -140,6 +140,7 @@ void ImageView::setDeviceId(const QString& id)
     const bool wasPlaying = m_playing;
     if (wasPlaying)
         Corvid::StopAcquisition(m_pipeline);
+    m_pipeline->discardPending();
     m_deviceId = id;
     m_frame.reset();
     m_imageSize = QSize();
@@ -168,8 +169,13 @@ void ImageView::play()
         return;
     }
     m_pipeline->resetStatistics();
+    // Pictures at most as often as the screen shows them: the frames in
+    // between are counted, not converted.
+    const QScreen* shownOn = screen();
+    const double hertz = shownOn ? qBound(24.0, shownOn->refreshRate(), 240.0) : 60.0;
+    m_pipeline->setMinimumInterval(std::chrono::microseconds(qint64(1e6 / hertz)));
     m_rateClock.start();
-    m_frameTimes.clear();
+    m_rateSamples = {qMakePair(qint64(0), quint64(0))};
     m_resumeOnReturn = false;
     const int result =
         Corvid::StartAcquisition(m_deviceId.toUtf8().toStdString(), m_pipeline, m_acquisitionOptions);
@@ -180,6 +186,7 @@ void ImageView::play()
 void ImageView::stop()
 {
     Corvid::StopAcquisition(m_pipeline);
+    m_pipeline->discardPending();
     m_playPending = false;
     m_resumeOnReturn = false;
     m_stopReason.clear();
@@ -194,6 +201,10 @@ void ImageView::retranslate()
     m_fitButton->setToolTip(tr("Fit the image to the view"));
     m_actualButton->setText(tr("1:1"));
     m_actualButton->setToolTip(tr("Show the image pixel for pixel"));
+    m_status->setToolTip(tr("received: the frames that came complete from the camera\n"
+                            "shown: those the screen showed\n"
+                            "skipped: those not shown because a newer frame came first\n"
+                            "lost: the frames the camera or the network lost (incomplete or missing)"));
 }
 
 void ImageView::changeEvent(QEvent* event)
@@ -335,31 +346,31 @@ bool ImageView::saveImage(const QString& fileName, QString* error) const
     return true;
 }
 
-void ImageView::countFrame()
+void ImageView::sampleRate()
 {
-    m_frameTimes.append(m_rateClock.elapsed());
-    dropOldFrameTimes();
-}
-
-void ImageView::dropOldFrameTimes()
-{
-    const qint64 now = m_rateClock.isValid() ? m_rateClock.elapsed() : 0;
+    if (!m_rateClock.isValid())
+        return;
+    const qint64 now = m_rateClock.elapsed();
+    const quint64 received = m_pipeline->statistics().received;
+    if (!m_rateSamples.isEmpty() && received < m_rateSamples.last().second)
+        m_rateSamples.clear(); // the counts were reset
+    m_rateSamples.append(qMakePair(now, received));
+    // The oldest kept is the last one at least a second old.
     int old = 0;
-    while (old < m_frameTimes.size() && m_frameTimes[old] <= now - 1000)
+    while (old + 1 < m_rateSamples.size() && m_rateSamples[old + 1].first <= now - 1000)
         ++old;
-    m_frameTimes.remove(0, old);
+    m_rateSamples.remove(0, old);
 }
 
 double ImageView::framesPerSecond() const
 {
-    if (!m_playing || !m_rateClock.isValid())
+    if (!m_playing || m_rateSamples.size() < 2)
         return 0.0;
-    const qint64 now = m_rateClock.elapsed();
-    int count = 0;
-    for (qint64 time : m_frameTimes)
-        count += time > now - 1000 ? 1 : 0;
-    // In the first second, the frames so far over the time so far.
-    return now < 1000 ? (now > 0 ? count * 1000.0 / qMax<qint64>(now, 250) : 0.0) : double(count);
+    const auto& first = m_rateSamples.first();
+    const auto& last = m_rateSamples.last();
+    if (last.first <= first.first)
+        return 0.0;
+    return double(last.second - first.second) * 1000.0 / double(last.first - first.first);
 }
 
 void ImageView::onDeviceListChanged()
@@ -417,7 +428,6 @@ void ImageView::onFrameReady(const QImage& image, quint32 pixelFormat, const QSt
         return; // a frame of the camera shown before
     QElapsedTimer clock;
     clock.start();
-    countFrame();
     setFrame(m_pipeline->shownFrame(), image, pixelFormat);
     m_guiNanoseconds += clock.nsecsElapsed();
     emit frameShown();
@@ -464,6 +474,7 @@ void ImageView::onAcquisitionEnded(const QString& deviceId, const QString& reaso
     if (deviceId != m_deviceId)
         return;
     Corvid::StopAcquisition(m_pipeline);
+    m_pipeline->discardPending();
     // A camera that is lost, or opened again after a loss, plays again when
     // it is back. The service logged the end with its kind before it told
     // the pipeline.
@@ -506,7 +517,11 @@ void ImageView::updateStatus()
               << FramePipeline::pixelFormatName(m_pixelFormat);
         if (m_playing)
             parts << tr("%1 fps").arg(framesPerSecond(), 0, 'f', 1);
-        parts << tr("%n dropped", nullptr, int(s.dropped));
+        // What came, what the screen showed of it, what it had no time to
+        // show (newer frames came first) and what the camera or the network
+        // lost on the way: distinct counts, as the tooltip says.
+        parts << tr("%n received", nullptr, int(s.received)) << tr("%n shown", nullptr, int(s.shown))
+              << tr("%n skipped", nullptr, int(s.skipped)) << tr("%n lost", nullptr, int(s.lost));
     }
     if (!m_playing && !m_deviceId.isEmpty())
         parts << (m_stopReason.isEmpty() ? tr("Stopped") : tr("Stopped: %1").arg(m_stopReason));
