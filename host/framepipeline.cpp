@@ -83,7 +83,9 @@ void drawScaled(const Corvid::Frame& frame, QImage& image)
     const size_t rowBytes = size_t(width) * size_t(bytes);
     // The byte of each output column in a frame row (a 16-bit sample by
     // its upper byte, little-endian).
-    std::vector<int> columns(static_cast<size_t>(outWidth));
+    // Kept from one picture to the next: no allocation per frame.
+    thread_local std::vector<int> columns;
+    columns.resize(static_cast<size_t>(outWidth));
     for (int x = 0; x < outWidth; ++x) {
         const int column =
             int(std::min<qint64>(width - 1, (2 * qint64(x) + 1) * width / (2 * qint64(outWidth))));
@@ -387,7 +389,10 @@ void FramePipeline::convertLoop()
         m_ready = std::move(image);
         m_readyFrame = std::move(frame);
         m_readyFormat = m_readyFrame->pixelFormat;
-        m_readyDevice = fromStd(m_readyFrame->deviceId);
+        if (m_readyDeviceId != m_readyFrame->deviceId) { // made once per camera, not per frame
+            m_readyDeviceId = m_readyFrame->deviceId;
+            m_readyDevice = fromStd(m_readyDeviceId);
+        }
         m_nextPicture = std::chrono::steady_clock::now() + m_minimumInterval;
         if (!m_deliveryQueued) {
             m_deliveryQueued = true;

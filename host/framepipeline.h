@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 // The path of a camera's frames to the GUI thread: the acquisition hands
@@ -120,6 +121,7 @@ private:
     QImage m_buffers[3];
     quint32 m_readyFormat = 0;
     QString m_readyDevice;
+    std::string m_readyDeviceId;   //!< m_readyDevice as the frame names it
     bool m_deliveryQueued = false; //!< a deliver() call is queued to the GUI thread
     bool m_converterIdle = false;  //!< the converter waits for a frame
     bool m_converting = false;     //!< the converter has a frame in hand
