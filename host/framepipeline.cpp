@@ -396,7 +396,8 @@ void FramePipeline::convertLoop()
         m_nextPicture = std::chrono::steady_clock::now() + m_minimumInterval;
         if (!m_deliveryQueued) {
             m_deliveryQueued = true;
-            QMetaObject::invokeMethod(this, "deliver", Qt::QueuedConnection);
+            // By pointer, not by name: no method look-up per picture.
+            QMetaObject::invokeMethod(this, &FramePipeline::deliver, Qt::QueuedConnection);
         }
     }
 }
