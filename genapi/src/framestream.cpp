@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 namespace GenApi {
 
@@ -122,10 +123,11 @@ CFrameStream::PopResult CFrameStream::Pop(StreamImage& image, int timeoutMs)
             }
             // The readers hold many frames: this one is a copy, and its
             // buffer goes back to receive into at once.
-            auto* copy = new uint8_t[size];
-            std::memcpy(copy, bytes, size);
-            image.data = std::shared_ptr<const uint8_t>(copy, std::default_delete<uint8_t[]>());
-            result = PopResult::Image;
+            if (auto* copy = new (std::nothrow) uint8_t[size]) {
+                std::memcpy(copy, bytes, size);
+                image.data = std::shared_ptr<const uint8_t>(copy, std::default_delete<uint8_t[]>());
+                result = PopResult::Image;
+            }
         }
     }
     arv_stream_push_buffer(m_impl->stream, buffer);
