@@ -403,6 +403,7 @@ void ImageView::setFrame(const std::shared_ptr<const Corvid::Frame>& frame, cons
         return;
     const QSize size(int(frame->width), int(frame->height));
     const bool resized = size != m_imageSize;
+    const bool reformatted = pixelFormat != m_pixelFormat;
     m_frame = frame;
     m_imageSize = size;
     m_display = display;
@@ -410,11 +411,11 @@ void ImageView::setFrame(const std::shared_ptr<const Corvid::Frame>& frame, cons
     m_pixelFormat = pixelFormat;
     if (resized)
         updateCanvasSize();
-    // The status line is text layout work: a few times a second is enough.
-    if (resized || !m_statusClock.isValid() || m_statusClock.elapsed() >= 250) {
-        m_statusClock.start();
+    // The status line is text layout work: while playing, the rate timer
+    // brings it up to date a few times a second; a new size or format, or
+    // a still, shows at once.
+    if (resized || reformatted || !m_playing)
         updateStatus();
-    }
     updateCanvasForFrame();
 }
 

@@ -207,7 +207,6 @@ private:
     // last second (ms since play, count).
     QElapsedTimer m_rateClock;
     QVector<QPair<qint64, quint64>> m_rateSamples;
-    QElapsedTimer m_statusClock;
     QElapsedTimer m_paintClock; //!< since the canvas last painted a frame
 
     //! Guards m_regions and m_activeRegion (the service's calls come from any thread).
