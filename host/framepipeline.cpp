@@ -26,7 +26,7 @@ bool shown(const Corvid::Frame& frame)
     if (frame.width == 0 || frame.height == 0 || frame.width > 65535 || frame.height > 65535 ||
         !(colour || mono))
         return false;
-    return frame.data.size() >= size_t(frame.width) * size_t(frame.height) * size_t(bits / 8);
+    return frame.byteCount() >= size_t(frame.width) * size_t(frame.height) * size_t(bits / 8);
 }
 
 //! Ends the share of a frame that an image of its data held.
@@ -48,7 +48,7 @@ QImage sharedImage(const std::shared_ptr<const Corvid::Frame>& frame)
         return QImage();
     }
     auto* keep = new std::shared_ptr<const Corvid::Frame>(frame);
-    QImage image(frame->data.data(), int(frame->width), int(frame->height), int(frame->width) * bytes, format,
+    QImage image(frame->bytes(), int(frame->width), int(frame->height), int(frame->width) * bytes, format,
                  releaseFrame, keep);
     if (image.isNull())
         delete keep; // Qt calls the cleanup only for an image it made
@@ -83,7 +83,9 @@ void drawScaled(const Corvid::Frame& frame, QImage& image)
     const size_t rowBytes = size_t(width) * size_t(bytes);
     // The byte of each output column in a frame row (a 16-bit sample by
     // its upper byte, little-endian).
-    std::vector<int> columns(static_cast<size_t>(outWidth));
+    // Kept from one picture to the next: no allocation per frame.
+    thread_local std::vector<int> columns;
+    columns.resize(static_cast<size_t>(outWidth));
     for (int x = 0; x < outWidth; ++x) {
         const int column =
             int(std::min<qint64>(width - 1, (2 * qint64(x) + 1) * width / (2 * qint64(outWidth))));
@@ -92,7 +94,7 @@ void drawScaled(const Corvid::Frame& frame, QImage& image)
     for (int y = 0; y < outHeight; ++y) {
         const int row =
             int(std::min<qint64>(height - 1, (2 * qint64(y) + 1) * height / (2 * qint64(outHeight))));
-        const uint8_t* in = frame.data.data() + size_t(row) * rowBytes;
+        const uint8_t* in = frame.bytes() + size_t(row) * rowBytes;
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
         if (colour) {
             for (int x = 0; x < outWidth; ++x) {
@@ -136,7 +138,7 @@ QImage FramePipeline::toImage(const Corvid::Frame& frame)
     QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull())
         return image;
-    const uint8_t* in = frame.data.data();
+    const uint8_t* in = frame.bytes();
     for (int y = 0; y < height; ++y) {
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
         if (colour) {
@@ -173,7 +175,7 @@ QImage FramePipeline::toFullImage(const Corvid::Frame& frame)
         return image;
     const int rowBytes = width * (colour ? 3 : bits / 8);
     for (int y = 0; y < height; ++y) {
-        const uint8_t* in = frame.data.data() + size_t(y) * size_t(rowBytes);
+        const uint8_t* in = frame.bytes() + size_t(y) * size_t(rowBytes);
         uchar* out = image.scanLine(y);
         if (colour && frame.pixelFormat == kBgr8) {
             for (int x = 0; x < width; ++x) {
@@ -224,7 +226,7 @@ QString FramePipeline::pixelText(const Corvid::Frame& frame, int x, int y)
     const int bits = bitsPerPixel(frame.pixelFormat);
     const bool colour = frame.pixelFormat == Corvid::PIXEL_RGB8 || frame.pixelFormat == kBgr8;
     const size_t pixel = size_t(y) * size_t(width) + size_t(x);
-    const uint8_t* in = frame.data.data();
+    const uint8_t* in = frame.bytes();
     if (colour) {
         const uint8_t* p = in + 3 * pixel;
         const bool bgr = frame.pixelFormat == kBgr8;
@@ -259,6 +261,12 @@ void FramePipeline::setDisplaySize(const QSize& size)
     m_displaySize = size;
 }
 
+void FramePipeline::setMinimumInterval(std::chrono::microseconds interval)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_minimumInterval = interval;
+}
+
 FramePipeline::Statistics FramePipeline::statistics() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -267,20 +275,66 @@ FramePipeline::Statistics FramePipeline::statistics() const
 
 void FramePipeline::resetStatistics()
 {
+    std::shared_ptr<const Corvid::Frame> raw;
+    std::shared_ptr<const Corvid::Frame> ready;
     std::lock_guard<std::mutex> lock(m_mutex);
+    // The frames let go of after the lock: one may hold a stream's buffer.
+    raw = std::move(m_raw);
+    ready = std::move(m_readyFrame);
+    m_ready = QImage();
+    ++m_generation;
+    m_converting = false; // the frame in hand was counted before
+    m_haveFrameId = false;
     m_statistics = Statistics();
+}
+
+void FramePipeline::discardPending()
+{
+    std::shared_ptr<const Corvid::Frame> raw;
+    std::shared_ptr<const Corvid::Frame> ready;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_statistics.skipped +=
+        quint64(m_raw ? 1 : 0) + quint64(m_ready.isNull() ? 0 : 1) + quint64(m_converting ? 1 : 0);
+    raw = std::move(m_raw);
+    ready = std::move(m_readyFrame);
+    m_ready = QImage();
+    ++m_generation;
+    m_converting = false;
+    m_haveFrameId = false; // the next acquisition numbers its frames anew
+}
+
+void FramePipeline::countGap(uint64_t frameId)
+{
+    // A device numbers its frames one after the other; the ids a stream
+    // skipped are frames it gave up on (damaged) or never got. Block ids
+    // of 16 bits wrap from 65535 to 1. An id that goes back otherwise is
+    // a stream started anew, not a loss.
+    if (m_haveFrameId && frameId > m_lastFrameId)
+        m_statistics.lost += frameId - m_lastFrameId - 1;
+    else if (m_haveFrameId && m_lastFrameId > 0xFF00 && m_lastFrameId <= 0xFFFF && frameId > 0 &&
+             frameId < 0x100)
+        m_statistics.lost += (0xFFFF - m_lastFrameId) + (frameId - 1);
+    m_haveFrameId = true;
+    m_lastFrameId = frameId;
 }
 
 void FramePipeline::FrameArrived(const std::shared_ptr<const Corvid::Frame>& frame)
 {
+    std::shared_ptr<const Corvid::Frame> overtaken;
+    bool wake = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         ++m_statistics.received;
+        countGap(frame->frameId);
         if (m_raw)
-            ++m_statistics.dropped; // the converter has not taken the previous one
+            ++m_statistics.skipped; // a newer one came before the converter took it
+        overtaken = std::move(m_raw);
         m_raw = frame;
+        // Woken only when it waits for a frame and may convert one now.
+        wake = m_converterIdle && m_ready.isNull();
     }
-    m_wake.notify_all();
+    if (wake)
+        m_wake.notify_all();
 }
 
 void FramePipeline::AcquisitionEnded(const std::string& id, const std::string& reason)
@@ -295,12 +349,25 @@ void FramePipeline::convertLoop()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        m_wake.wait(lock, [this] { return m_stop || m_raw; });
+        // A frame, once the GUI thread took the last picture.
+        m_converterIdle = true;
+        m_wake.wait(lock, [this] { return m_stop || (m_raw && m_ready.isNull()); });
+        m_converterIdle = false;
         if (m_stop)
             return;
+        // Not sooner than the screen shows a new picture: frames that come
+        // meanwhile replace the waiting one.
+        const auto now = std::chrono::steady_clock::now();
+        if (now < m_nextPicture) {
+            if (m_wake.wait_until(lock, m_nextPicture, [this] { return m_stop; }))
+                return;
+            continue; // the newest frame, if one is still waiting
+        }
         std::shared_ptr<const Corvid::Frame> frame = std::move(m_raw);
         m_raw.reset();
         const QSize size = m_displaySize;
+        const quint64 generation = m_generation;
+        m_converting = true;
         lock.unlock();
         // A buffer that neither the GUI thread nor the waiting image holds.
         QImage* buffer = &m_buffers[0];
@@ -312,19 +379,25 @@ void FramePipeline::convertLoop()
         }
         QImage image = toDisplayImage(frame, size, buffer);
         lock.lock();
+        if (generation != m_generation)
+            continue; // discarded (and counted) or reset meanwhile
+        m_converting = false;
         if (image.isNull()) {
-            ++m_statistics.dropped;
+            ++m_statistics.skipped;
             continue;
         }
-        if (!m_ready.isNull())
-            ++m_statistics.dropped; // the GUI thread has not taken the previous one
         m_ready = std::move(image);
-        m_readyFrame = frame;
-        m_readyFormat = frame->pixelFormat;
-        m_readyDevice = fromStd(frame->deviceId);
+        m_readyFrame = std::move(frame);
+        m_readyFormat = m_readyFrame->pixelFormat;
+        if (m_readyDeviceId != m_readyFrame->deviceId) { // made once per camera, not per frame
+            m_readyDeviceId = m_readyFrame->deviceId;
+            m_readyDevice = fromStd(m_readyDeviceId);
+        }
+        m_nextPicture = std::chrono::steady_clock::now() + m_minimumInterval;
         if (!m_deliveryQueued) {
             m_deliveryQueued = true;
-            QMetaObject::invokeMethod(this, "deliver", Qt::QueuedConnection);
+            // By pointer, not by name: no method look-up per picture.
+            QMetaObject::invokeMethod(this, &FramePipeline::deliver, Qt::QueuedConnection);
         }
     }
 }
@@ -334,6 +407,8 @@ void FramePipeline::deliver()
     QImage image;
     quint32 format = 0;
     QString device;
+    std::shared_ptr<const Corvid::Frame> previous;
+    bool wake = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_deliveryQueued = false;
@@ -341,11 +416,15 @@ void FramePipeline::deliver()
             return;
         image = std::move(m_ready);
         m_ready = QImage();
+        previous = std::move(m_shownFrame);
         m_shownFrame = std::move(m_readyFrame);
         m_readyFrame.reset();
         format = m_readyFormat;
         device = m_readyDevice;
         ++m_statistics.shown;
+        wake = m_converterIdle && m_raw;
     }
+    if (wake)
+        m_wake.notify_all();
     emit frameReady(image, format, device);
 }

@@ -7,17 +7,21 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 // The path of a camera's frames to the GUI thread: the acquisition hands
 // each frame over (FrameArrived, on its thread), a converter thread of the
 // pipeline turns it into a QImage ready to paint, and the GUI thread takes
-// the newest image (frameReady). At most one frame waits at each step: a
-// frame that a newer one overtakes is dropped and counted, so a busy GUI
-// thread never builds up a backlog.
+// it (frameReady). The converter takes the newest frame only when the GUI
+// thread has taken the previous picture and, paced at the screen's refresh
+// (setMinimumInterval), when a new picture can be seen: a frame that a
+// newer one overtakes before that is skipped and counted, never queued or
+// converted, so a busy GUI thread never builds up a backlog.
 //
 // The converter makes the picture at the size the view shows it
 // (setDisplaySize): a frame larger than that is scaled down on the
@@ -30,11 +34,18 @@ class FramePipeline : public QObject, public Corvid::IFrameListener
     Q_OBJECT
 
 public:
+    //! Once nothing is pending (after discardPending()), received ==
+    //! shown + skipped.
     struct Statistics
     {
         quint64 received = 0; //!< frames the acquisition handed over
-        quint64 shown = 0;    //!< images taken by the GUI thread
-        quint64 dropped = 0;  //!< overtaken, or not convertible
+        quint64 shown = 0;    //!< pictures taken by the GUI thread
+        //! Received but not shown: a newer frame came first, the view
+        //! stopped, or the format is not shown.
+        quint64 skipped = 0;
+        //! Frames the camera or the transport lost (incomplete or never
+        //! arrived), from the gaps in the frames' ids.
+        quint64 lost = 0;
     };
 
     explicit FramePipeline(QObject* parent = nullptr);
@@ -69,8 +80,17 @@ public:
     //! pixels); an empty size shows frames at full size.
     void setDisplaySize(const QSize& size);
 
+    //! From any thread: the least time between two pictures handed to the
+    //! GUI thread (the screen's refresh); 0 converts each frame once the
+    //! GUI thread took the previous picture.
+    void setMinimumInterval(std::chrono::microseconds interval);
+
     Statistics statistics() const;
+    //! Forgets the counts and the frames pending (a new acquisition).
     void resetStatistics();
+    //! The frames waiting or in conversion are not shown (counted as
+    //! skipped): the view stopped or shows another camera.
+    void discardPending();
 
     void FrameArrived(const std::shared_ptr<const Corvid::Frame>& frame) override;
     void AcquisitionEnded(const std::string& id, const std::string& reason) override;
@@ -85,11 +105,13 @@ signals:
 private:
     void convertLoop();
     Q_INVOKABLE void deliver();
+    //! Counts the frames missing before this id (under m_mutex).
+    void countGap(uint64_t frameId);
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stop = false;
-    std::shared_ptr<const Corvid::Frame> m_raw;        //!< waiting for the converter
+    std::shared_ptr<const Corvid::Frame> m_raw;        //!< the newest frame, waiting for the converter
     QImage m_ready;                                    //!< converted, waiting for the GUI thread
     std::shared_ptr<const Corvid::Frame> m_readyFrame; //!< the frame of m_ready
     std::shared_ptr<const Corvid::Frame> m_shownFrame; //!< GUI thread only
@@ -99,7 +121,16 @@ private:
     QImage m_buffers[3];
     quint32 m_readyFormat = 0;
     QString m_readyDevice;
+    std::string m_readyDeviceId;   //!< m_readyDevice as the frame names it
     bool m_deliveryQueued = false; //!< a deliver() call is queued to the GUI thread
+    bool m_converterIdle = false;  //!< the converter waits for a frame
+    bool m_converting = false;     //!< the converter has a frame in hand
+    //! Changed by a reset or a discard: a picture made before is not handed over.
+    quint64 m_generation = 0;
+    std::chrono::microseconds m_minimumInterval{0};
+    std::chrono::steady_clock::time_point m_nextPicture; //!< not handed over before
+    bool m_haveFrameId = false;
+    uint64_t m_lastFrameId = 0;
     Statistics m_statistics;
     std::thread m_converter;
 };

@@ -20,22 +20,6 @@
 
 Q_LOGGING_CATEGORY(lcImageView, "camview.imageview")
 
-namespace {
-
-//! A simulated camera sends no frames while no 2D image kind is shown.
-bool showsNoKind(const QString& id)
-{
-    const std::string camera = id.toUtf8().toStdString();
-    for (const Corvid::DeviceEntry& device : Corvid::ListDevices()) {
-        if (device.id == camera)
-            return QString::fromStdString(device.description).endsWith(QLatin1String(".xml")) &&
-                   Corvid::GetImageViewRecord(camera).slImageShowMode == 0;
-    }
-    return false;
-}
-
-} // namespace
-
 ImageView::ImageView(QWidget* parent) : QWidget(parent)
 {
     // The sink takes the service's records from now on, among them the kind
@@ -53,7 +37,6 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
     m_actualButton = new QToolButton(this);
     m_actualButton->setObjectName(QStringLiteral("actualSizeButton"));
     m_actualButton->setCheckable(true);
-    retranslate();
     for (QToolButton* button : {m_playButton, m_fitButton, m_actualButton})
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
 
@@ -66,6 +49,7 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
     m_pixelStatus = new QLabel(this);
     m_pixelStatus->setObjectName(QStringLiteral("pixelStatus"));
     m_pixelStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    retranslate();
     m_paintTimer = new QTimer(this);
     m_paintTimer->setSingleShot(true);
     connect(m_paintTimer, &QTimer::timeout, this, [this] { m_canvas->update(); });
@@ -73,7 +57,7 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent)
     m_rateTimer->setInterval(250);
     connect(m_rateTimer, &QTimer::timeout, this, [this] {
         // The rate falls while no frame comes.
-        dropOldFrameTimes();
+        sampleRate();
         updateStatus();
     });
 
@@ -140,6 +124,7 @@ void ImageView::setDeviceId(const QString& id)
     const bool wasPlaying = m_playing;
     if (wasPlaying)
         Corvid::StopAcquisition(m_pipeline);
+    m_pipeline->discardPending();
     m_deviceId = id;
     m_frame.reset();
     m_imageSize = QSize();
@@ -168,8 +153,13 @@ void ImageView::play()
         return;
     }
     m_pipeline->resetStatistics();
+    // Pictures at most as often as the screen shows them: the frames in
+    // between are counted, not converted.
+    const QScreen* shownOn = screen();
+    const double hertz = shownOn ? qBound(24.0, shownOn->refreshRate(), 240.0) : 60.0;
+    m_pipeline->setMinimumInterval(std::chrono::microseconds(qint64(1e6 / hertz)));
     m_rateClock.start();
-    m_frameTimes.clear();
+    m_rateSamples = {qMakePair(qint64(0), quint64(0))};
     m_resumeOnReturn = false;
     const int result =
         Corvid::StartAcquisition(m_deviceId.toUtf8().toStdString(), m_pipeline, m_acquisitionOptions);
@@ -180,6 +170,7 @@ void ImageView::play()
 void ImageView::stop()
 {
     Corvid::StopAcquisition(m_pipeline);
+    m_pipeline->discardPending();
     m_playPending = false;
     m_resumeOnReturn = false;
     m_stopReason.clear();
@@ -194,6 +185,10 @@ void ImageView::retranslate()
     m_fitButton->setToolTip(tr("Fit the image to the view"));
     m_actualButton->setText(tr("1:1"));
     m_actualButton->setToolTip(tr("Show the image pixel for pixel"));
+    m_status->setToolTip(tr("received: the frames that came complete from the camera\n"
+                            "shown: those the screen showed\n"
+                            "skipped: those not shown because a newer frame came first\n"
+                            "lost: the frames the camera or the network lost (incomplete or missing)"));
 }
 
 void ImageView::changeEvent(QEvent* event)
@@ -204,6 +199,12 @@ void ImageView::changeEvent(QEvent* event)
         m_canvas->update();
     }
     QWidget::changeEvent(event);
+}
+
+void ImageView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    updateStatus(); // broken into lines for the new width
 }
 
 void ImageView::setPlaying(bool playing)
@@ -335,33 +336,6 @@ bool ImageView::saveImage(const QString& fileName, QString* error) const
     return true;
 }
 
-void ImageView::countFrame()
-{
-    m_frameTimes.append(m_rateClock.elapsed());
-    dropOldFrameTimes();
-}
-
-void ImageView::dropOldFrameTimes()
-{
-    const qint64 now = m_rateClock.isValid() ? m_rateClock.elapsed() : 0;
-    int old = 0;
-    while (old < m_frameTimes.size() && m_frameTimes[old] <= now - 1000)
-        ++old;
-    m_frameTimes.remove(0, old);
-}
-
-double ImageView::framesPerSecond() const
-{
-    if (!m_playing || !m_rateClock.isValid())
-        return 0.0;
-    const qint64 now = m_rateClock.elapsed();
-    int count = 0;
-    for (qint64 time : m_frameTimes)
-        count += time > now - 1000 ? 1 : 0;
-    // In the first second, the frames so far over the time so far.
-    return now < 1000 ? (now > 0 ? count * 1000.0 / qMax<qint64>(now, 250) : 0.0) : double(count);
-}
-
 void ImageView::onDeviceListChanged()
 {
     if (!m_resumeOnReturn || m_playing || m_deviceId.isEmpty())
@@ -417,7 +391,6 @@ void ImageView::onFrameReady(const QImage& image, quint32 pixelFormat, const QSt
         return; // a frame of the camera shown before
     QElapsedTimer clock;
     clock.start();
-    countFrame();
     setFrame(m_pipeline->shownFrame(), image, pixelFormat);
     m_guiNanoseconds += clock.nsecsElapsed();
     emit frameShown();
@@ -430,6 +403,7 @@ void ImageView::setFrame(const std::shared_ptr<const Corvid::Frame>& frame, cons
         return;
     const QSize size(int(frame->width), int(frame->height));
     const bool resized = size != m_imageSize;
+    const bool reformatted = pixelFormat != m_pixelFormat;
     m_frame = frame;
     m_imageSize = size;
     m_display = display;
@@ -437,11 +411,11 @@ void ImageView::setFrame(const std::shared_ptr<const Corvid::Frame>& frame, cons
     m_pixelFormat = pixelFormat;
     if (resized)
         updateCanvasSize();
-    // The status line is text layout work: a few times a second is enough.
-    if (resized || !m_statusClock.isValid() || m_statusClock.elapsed() >= 250) {
-        m_statusClock.start();
+    // The status line is text layout work: while playing, the rate timer
+    // brings it up to date a few times a second; a new size or format, or
+    // a still, shows at once.
+    if (resized || reformatted || !m_playing)
         updateStatus();
-    }
     updateCanvasForFrame();
 }
 
@@ -464,6 +438,7 @@ void ImageView::onAcquisitionEnded(const QString& deviceId, const QString& reaso
     if (deviceId != m_deviceId)
         return;
     Corvid::StopAcquisition(m_pipeline);
+    m_pipeline->discardPending();
     // A camera that is lost, or opened again after a loss, plays again when
     // it is back. The service logged the end with its kind before it told
     // the pipeline.
@@ -474,46 +449,6 @@ void ImageView::onAcquisitionEnded(const QString& deviceId, const QString& reaso
     m_resumeOnReturn = lost;
     if (lost)
         onDeviceListChanged(); // already back
-}
-
-QString ImageView::reasonText(const QString& reason)
-{
-    // The service's reasons, in the window's language; a device's own text
-    // after the colon stays as the device gave it.
-    if (reason == QLatin1String("the camera was removed"))
-        return tr("the camera was removed");
-    if (reason == QLatin1String("the camera was made unusable"))
-        return tr("the camera was made unusable");
-    if (reason == QLatin1String("the camera service stopped"))
-        return tr("the camera service stopped");
-    const int colon = reason.indexOf(QLatin1String(": "));
-    const QString detail = colon < 0 ? QString() : reason.mid(colon + 2);
-    if (reason.startsWith(QLatin1String("no stream: ")))
-        return tr("no stream: %1").arg(detail);
-    if (reason.startsWith(QLatin1String("AcquisitionStart failed: ")))
-        return tr("AcquisitionStart failed: %1").arg(detail);
-    return reason;
-}
-
-void ImageView::updateStatus()
-{
-    QStringList parts;
-    if (m_deviceId.isEmpty())
-        parts << tr("No camera");
-    if (!m_imageSize.isEmpty()) {
-        const FramePipeline::Statistics s = m_pipeline->statistics();
-        parts << QStringLiteral("%1 × %2").arg(m_imageSize.width()).arg(m_imageSize.height())
-              << FramePipeline::pixelFormatName(m_pixelFormat);
-        if (m_playing)
-            parts << tr("%1 fps").arg(framesPerSecond(), 0, 'f', 1);
-        parts << tr("%n dropped", nullptr, int(s.dropped));
-    }
-    if (!m_playing && !m_deviceId.isEmpty())
-        parts << (m_stopReason.isEmpty() ? tr("Stopped") : tr("Stopped: %1").arg(m_stopReason));
-    else if (m_playing && m_imageSize.isEmpty())
-        parts << (showsNoKind(m_deviceId) ? tr("No image: choose a kind in \"2D Image Show\"")
-                                          : tr("Waiting for a frame"));
-    m_status->setText(parts.join(QStringLiteral("  ·  ")));
 }
 
 void ImageView::scheduleRepaint()

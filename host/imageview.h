@@ -73,7 +73,7 @@ public:
     QString pixelReadout() const;
     //! The image point under a point of the canvas (may lie outside the image).
     QPointF imagePoint(const QPointF& canvasPoint) const;
-    //! Frames per second now: the frames shown in the last second.
+    //! Frames per second now: the frames received in about the last second.
     double framesPerSecond() const;
 
     //! The regions of the camera, in image coordinates, by id (a region
@@ -113,6 +113,7 @@ signals:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     friend class ImageCanvas;
@@ -164,9 +165,9 @@ private:
     void startRegionNotifier();
     void stopRegionNotifier();
     void updatePixelReadout(const QPointF& canvasPoint);
-    //! Counts a frame shown now, and forgets those older than a second.
-    void countFrame();
-    void dropOldFrameTimes();
+    //! Notes the frames received so far, and forgets what is older than a
+    //! second (a few times a second, not per frame).
+    void sampleRate();
     void setPlaying(bool playing);
     //! Repaints for a new frame, at most as often as the screen refreshes.
     void updateCanvasForFrame();
@@ -202,10 +203,10 @@ private:
     quint32 m_pixelFormat = 0;
     QString m_stopReason;
     qint64 m_guiNanoseconds = 0;
-    // Frames per second: when the frames of the last second were shown.
+    // Frames per second: the frames received so far at a few times of the
+    // last second (ms since play, count).
     QElapsedTimer m_rateClock;
-    QVector<qint64> m_frameTimes;
-    QElapsedTimer m_statusClock;
+    QVector<QPair<qint64, quint64>> m_rateSamples;
     QElapsedTimer m_paintClock; //!< since the canvas last painted a frame
 
     //! Guards m_regions and m_activeRegion (the service's calls come from any thread).

@@ -2,7 +2,7 @@
 // 200 frames per second, the loopback GigE Vision emulator) and pixel format
 // (1280 x 1024 Mono8 and RGB8) it plays the camera in camview's image view
 // for a fixed time and prints a Markdown table: frames received, shown and
-// dropped, the most frames ever in flight between the acquisition and the
+// skipped (newer frames came first), the most frames ever in flight between the acquisition and the
 // screen, the GUI-thread time per shown frame (taking the frame and painting
 // it) and how late a 1000 ms timer on the GUI thread fired at worst.
 #include "gigeemulator.h"
@@ -28,7 +28,7 @@ struct Run
 {
     quint64 received = 0;
     quint64 shown = 0;
-    quint64 dropped = 0;
+    quint64 skipped = 0; //!< received, not shown: newer frames came first
     quint64 maxInFlight = 0;
     double guiMsPerFrame = 0;
     qint64 worstTimerLateMs = 0;
@@ -51,7 +51,7 @@ Run play(ImageView& view, const std::string& id, int seconds)
         const FramePipeline::Statistics s = view.pipeline()->statistics();
         // A frame already on its way when the statistics were reset is
         // counted as shown without having been counted as received.
-        const quint64 done = s.shown + s.dropped;
+        const quint64 done = s.shown + s.skipped;
         run.maxInFlight = std::max(run.maxInFlight, s.received > done ? s.received - done : 0);
     });
     QElapsedTimer tick;
@@ -67,7 +67,7 @@ Run play(ImageView& view, const std::string& id, int seconds)
     const FramePipeline::Statistics s = view.pipeline()->statistics();
     run.received = s.received;
     run.shown = s.shown;
-    run.dropped = s.dropped;
+    run.skipped = s.skipped;
     run.guiMsPerFrame = s.shown ? view.guiNanoseconds() / 1e6 / double(s.shown) : 0.0;
     view.stop();
     return run;
@@ -76,7 +76,7 @@ Run play(ImageView& view, const std::string& id, int seconds)
 void printRow(const char* source, const char* format, int seconds, const Run& r)
 {
     out << "| " << source << " | " << format << " | " << QString::number(r.received / double(seconds), 'f', 1)
-        << " | " << r.received << " | " << r.shown << " | " << r.dropped << " | " << r.maxInFlight << " | "
+        << " | " << r.received << " | " << r.shown << " | " << r.skipped << " | " << r.maxInFlight << " | "
         << QString::number(r.guiMsPerFrame, 'f', 2) << " | " << r.worstTimerLateMs << " |\n";
     out.flush();
 }
@@ -100,7 +100,7 @@ int main(int argc, char* argv[])
         view.resize(800, 660);
         view.show();
 
-        out << "| Source | Format | Frames/s received | Received | Shown | Dropped | Most in flight | "
+        out << "| Source | Format | Frames/s received | Received | Shown | Skipped | Most in flight | "
                "GUI ms per shown frame | 1 s timer late at worst (ms) |\n"
             << "|---|---|---:|---:|---:|---:|---:|---:|---:|\n";
         const std::string simulated = Corvid::AddSimulatedCamera(CAMPANE_TEST_CAMERA);

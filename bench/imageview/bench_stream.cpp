@@ -41,8 +41,9 @@ struct Row
     double cpuPercent = -1; //!< of one core
     double framesPerSecond = -1;
     quint64 shown = 0;
-    quint64 dropped = 0;
-    bool ours = true; //!< shown and dropped are known
+    quint64 skipped = 0; //!< received, not shown: newer frames came first
+    quint64 lost = 0;    //!< lost by the camera or the transport
+    bool ours = true;    //!< shown, skipped and lost are known
 };
 
 double processCpuSeconds()
@@ -132,7 +133,8 @@ Row playInView(ImageView& view, const std::string& id, int seconds)
     row.cpuPercent = 100.0 * used / elapsed;
     row.framesPerSecond = s.received / elapsed;
     row.shown = s.shown;
-    row.dropped = s.dropped;
+    row.skipped = s.skipped;
+    row.lost = s.lost;
     return row;
 }
 
@@ -187,7 +189,8 @@ void printRow(const QString& stream, const QString& receiver, const Row& r, cons
 {
     out << "| " << stream << " | " << receiver << " | " << number(r.cpuPercent, 1) << " | "
         << number(r.framesPerSecond, 1) << " | " << (r.ours ? QString::number(r.shown) : QStringLiteral("-"))
-        << " | " << (r.ours ? QString::number(r.dropped) : QStringLiteral("-")) << " | " << load << " |\n";
+        << " | " << (r.ours ? QString::number(r.skipped) : QStringLiteral("-")) << " | "
+        << (r.ours ? QString::number(r.lost) : QStringLiteral("-")) << " | " << load << " |\n";
     out.flush();
 }
 
@@ -238,7 +241,7 @@ void emulatorRows(ImageView& view, int seconds)
         waitEvents(1000);
         if (ours.cpuPercent > 0 && peer.cpuPercent > 0)
             out << "|  | ratio | " << QString::number(ours.cpuPercent / peer.cpuPercent, 'f', 2)
-                << " |  |  |  |  |\n";
+                << " |  |  |  |  |  |\n";
     }
 }
 
@@ -259,9 +262,9 @@ int main(int argc, char* argv[])
         ImageView view;
         view.resize(800, 660);
         view.show();
-        out << "| Stream | Receiver | CPU (% of a core) | Frames/s received | Shown | Dropped | Load "
-               "average |\n"
-            << "|---|---|---:|---:|---:|---:|---:|\n";
+        out << "| Stream | Receiver | CPU (% of a core) | Frames/s received | Shown | Skipped | Lost | "
+               "Load average |\n"
+            << "|---|---|---:|---:|---:|---:|---:|---:|\n";
         if (gige && !GigeEmulator::binary().isEmpty())
             emulatorRows(view, seconds);
 

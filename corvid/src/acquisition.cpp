@@ -245,7 +245,8 @@ private:
                 frame->offsetY = image.offsetY;
                 frame->pixelFormat = image.pixelFormat;
                 frame->frameId = image.frameId;
-                frame->data.swap(image.data);
+                frame->shared = std::move(image.data);
+                frame->sharedSize = image.size;
                 tell([&](IFrameListener* listener) { listener->FrameArrived(frame); });
                 continue;
             }

@@ -7,14 +7,52 @@
 #include "proxydevice.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <new>
 
 namespace GenApi {
 
 namespace {
 
-//! Buffers queued on the stream: enough to ride out a late reader, few
-//! enough that a reader always sees a recent frame.
-constexpr int kBufferCount = 4;
+//! Buffers of the stream: enough to ride out a late reader and to lend a
+//! few frames to their readers, few enough that a reader always sees a
+//! recent frame.
+constexpr int kBufferCount = 8;
+//! Buffers lent out at most; the rest stay queued to receive into. Frames
+//! past this come as copies.
+constexpr int kLentAtMost = 5;
+
+//! What a lent buffer goes back to: the stream while it is open.
+struct BufferPool
+{
+    std::mutex mutex;
+    ArvStream* stream = nullptr; //!< null once the stream closed
+    std::atomic<int> lent{0};
+};
+
+//! Gives a lent buffer back to its stream when the last holder of its
+//! pixels lets go (on whichever thread that is), or frees it when the
+//! stream closed meanwhile.
+struct BufferReturn
+{
+    std::shared_ptr<BufferPool> pool;
+    ArvBuffer* buffer;
+
+    void operator()(const uint8_t*) const
+    {
+        --pool->lent;
+        {
+            std::lock_guard<std::mutex> lock(pool->mutex);
+            if (pool->stream) {
+                arv_stream_push_buffer(pool->stream, buffer);
+                return;
+            }
+        }
+        g_object_unref(buffer);
+    }
+};
 
 } // namespace
 
@@ -23,9 +61,15 @@ struct CFrameStream::Impl
     ArvDevice* device = nullptr; //!< a reference, kept while the stream lives
     ArvStream* stream = nullptr;
     size_t bufferSize = 0;
+    std::shared_ptr<BufferPool> pool = std::make_shared<BufferPool>();
 
     ~Impl()
     {
+        // Buffers lent out from now on are freed by their last holder.
+        {
+            std::lock_guard<std::mutex> lock(pool->mutex);
+            pool->stream = nullptr;
+        }
         // Unreferencing the stream ends its receiving thread and frees the
         // buffers still queued.
         if (stream)
@@ -68,10 +112,22 @@ CFrameStream::PopResult CFrameStream::Pop(StreamImage& image, int timeoutMs)
             image.offsetY = static_cast<uint32_t>(std::max(0, arv_buffer_get_image_y(buffer)));
             image.pixelFormat = arv_buffer_get_image_pixel_format(buffer);
             image.frameId = arv_buffer_get_frame_id(buffer);
-            // Copied straight into new storage: resize() would zero it first.
+            image.size = size;
             const auto* bytes = static_cast<const uint8_t*>(data);
-            image.data.assign(bytes, bytes + size);
-            result = PopResult::Image;
+            BufferPool& pool = *m_impl->pool;
+            if (pool.lent.load() < kLentAtMost) {
+                // Lent without a copy; the deleter gives it back.
+                ++pool.lent;
+                image.data = std::shared_ptr<const uint8_t>(bytes, BufferReturn{m_impl->pool, buffer});
+                return PopResult::Image;
+            }
+            // The readers hold many frames: this one is a copy, and its
+            // buffer goes back to receive into at once.
+            if (auto* copy = new (std::nothrow) uint8_t[size]) {
+                std::memcpy(copy, bytes, size);
+                image.data = std::shared_ptr<const uint8_t>(copy, std::default_delete<uint8_t[]>());
+                result = PopResult::Image;
+            }
         }
     }
     arv_stream_push_buffer(m_impl->stream, buffer);
@@ -108,6 +164,7 @@ std::unique_ptr<CFrameStream> OpenFrameStream(DeviceContext* ctx, std::string* e
         return fail(reason);
     }
     impl->bufferSize = static_cast<size_t>(payload);
+    impl->pool->stream = impl->stream;
     for (int i = 0; i < kBufferCount; ++i)
         arv_stream_push_buffer(impl->stream, arv_buffer_new_allocate(impl->bufferSize));
     return std::make_unique<CFrameStream>(std::move(impl));

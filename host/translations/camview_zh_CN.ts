@@ -79,6 +79,16 @@
         <translation>停止</translation>
     </message>
     <message>
+        <source>received: the frames that came complete from the camera
+shown: those the screen showed
+skipped: those not shown because a newer frame came first
+lost: the frames the camera or the network lost (incomplete or missing)</source>
+        <translation>已接收：从相机完整收到的帧
+已显示：屏幕显示过的帧
+跳过：因更新的帧先到而未显示的帧
+丢失：相机或网络丢失的帧（不完整或缺失）</translation>
+    </message>
+    <message>
         <source>No camera</source>
         <translation>无相机</translation>
     </message>
@@ -87,9 +97,27 @@
         <translation>%1 帧/秒</translation>
     </message>
     <message numerus="yes">
-        <source>%n dropped</source>
+        <source>%n received</source>
         <translation>
-            <numerusform>丢弃 %n 帧</numerusform>
+            <numerusform>已接收 %n 帧</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n shown</source>
+        <translation>
+            <numerusform>已显示 %n 帧</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n skipped</source>
+        <translation>
+            <numerusform>跳过 %n 帧</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n lost</source>
+        <translation>
+            <numerusform>丢失 %n 帧</numerusform>
         </translation>
     </message>
     <message>

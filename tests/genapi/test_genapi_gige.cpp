@@ -6,8 +6,12 @@
 #include "gigeemulator.h"
 #include "nodetestsupport.h"
 
+#include <GenApi/FrameStream.h>
+
 #include <atomic>
+#include <set>
 #include <thread>
+#include <vector>
 
 class TestGenApiGige : public QObject
 {
@@ -111,6 +115,43 @@ private slots:
         std::string error;
         QVERIFY(!CDeviceConnection::OpenAravis(id.toStdString(), &error));
         QVERIFY(!error.empty());
+    }
+
+    // A stream lends its buffers to the frames it gives and takes each back
+    // once its frame is let go of; a reader that holds many frames gets
+    // copies, so the stream never runs out of buffers; a frame outlives its
+    // stream.
+    void streamLendsItsBuffers()
+    {
+        QString error;
+        m_device = m_emulator.start(QString(), &error);
+        QVERIFY2(m_device, qPrintable(error));
+        INodeMap* nodeMap = m_device->GetNodeMap();
+        std::string reason;
+        std::unique_ptr<CFrameStream> stream = m_device->OpenStream(&reason);
+        QVERIFY2(stream, reason.c_str());
+        CCommandPtr(nodeMap->GetNode("AcquisitionStart"))->Execute();
+        std::set<const uint8_t*> released; // where the frames let go of at once were
+        std::vector<StreamImage> held;     // the next ones, kept
+        int images = 0;
+        for (int attempt = 0; attempt < 200 && images < 40; ++attempt) {
+            StreamImage image;
+            if (stream->Pop(image, 1000) != CFrameStream::PopResult::Image)
+                continue;
+            QVERIFY(image.data && image.size >= size_t(image.width) * image.height);
+            if (++images <= 20)
+                released.insert(image.data.get());
+            else
+                held.push_back(std::move(image));
+        }
+        QCOMPARE(images, 40);
+        QVERIFY2(released.size() < 10, "the buffers are used again");
+        const StreamImage& last = held.back();
+        const std::vector<uint8_t> pixels(last.data.get(), last.data.get() + last.size);
+        CCommandPtr(nodeMap->GetNode("AcquisitionStop"))->Execute();
+        stream.reset();
+        QVERIFY(std::equal(pixels.begin(), pixels.end(), last.data.get()));
+        held.clear();
     }
 
 private:

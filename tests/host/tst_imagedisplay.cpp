@@ -151,7 +151,7 @@ private slots:
                 QCOMPARE(image.pixel(at), expected(Corvid::PIXEL_MONO8, p.x(), p.y()));
             }
         }
-        QCOMPARE(pipeline.statistics().dropped, quint64(0));
+        QCOMPARE(pipeline.statistics().skipped, quint64(0));
     }
 
     // Shown scaled down, the frame still gives its own pixels to the

@@ -271,21 +271,46 @@ private slots:
         QVERIFY(Corvid::DrawROI("no-such-camera", 0, 0, 10, 10, first, ok, 0, 0) != 0 && !ok);
     }
 
-    // A GUI thread that does not keep up sees the newest frame; the others
-    // are dropped, not queued.
-    void busyGuiDropsFrames()
+    // A GUI thread that does not keep up, or a camera faster than the
+    // screen: the newest frame is shown, the others are skipped, not
+    // queued; once stopped, each frame received was shown or skipped, and
+    // a camera that numbers its frames one after the other lost none.
+    void framesNotShownAreSkipped_data()
     {
-        startRgbCamera(QSize(1280, 1024));
-        m_view->resetStatistics();
-        QThread::msleep(1500);
-        QSignalSpy shown(m_view.get(), &ImageView::frameShown);
-        QCoreApplication::processEvents();
-        QVERIFY(shown.count() <= 1);
-        const FramePipeline::Statistics s = m_view->pipeline()->statistics();
-        // At most one frame waits for the converter and one for the screen.
-        QVERIFY2(s.received >= 4, qPrintable(QString::number(s.received)));
-        QVERIFY(s.shown <= 2);
-        QVERIFY(s.dropped > 0 && s.dropped + 2 >= s.received - s.shown);
+        QTest::addColumn<int>("framesPerSecond");
+        QTest::addColumn<bool>("busy");
+        QTest::newRow("busy GUI thread") << 25 << true;
+        QTest::newRow("faster than the screen") << 200 << false;
+    }
+
+    void framesNotShownAreSkipped()
+    {
+        QFETCH(int, framesPerSecond);
+        QFETCH(bool, busy);
+        Corvid::AcquisitionOptions options;
+        options.syntheticFramesPerSecond = framesPerSecond;
+        m_view->setAcquisitionOptions(options);
+        startRgbCamera(QSize(320, 240));
+        for (int run = 0; run < 2; ++run) { // and again after a stop and a start
+            m_view->resetStatistics();
+            QSignalSpy shown(m_view.get(), &ImageView::frameShown);
+            if (busy) {
+                QThread::msleep(1500);
+                QCoreApplication::processEvents();
+                QVERIFY(shown.count() <= 1);
+            } else {
+                QTest::qWait(1500);
+            }
+            m_view->stop();
+            const FramePipeline::Statistics s = m_view->pipeline()->statistics();
+            QVERIFY2(s.received >= 4 && s.skipped > 0, qPrintable(QString::number(s.received)));
+            QCOMPARE(s.received, s.shown + s.skipped);
+            QCOMPARE(s.lost, quint64(0));
+            QVERIFY(statusText().contains(QStringLiteral("%1 received").arg(s.received)));
+            m_view->play();
+            QVERIFY(shown.wait(5000));
+        }
+        m_view->stop();
     }
 
     // Removed, unusable or lost: the acquisition ends and Play returns to off.
@@ -350,6 +375,28 @@ private slots:
         QSignalSpy shown(m_view.get(), &ImageView::frameShown);
         QVERIFY(shown.wait(10000));
         QVERIFY(statusText().contains(QLatin1String("Mono8")));
+        // More frames than the stream has buffers are shown: the frames
+        // give their buffers back.
+        QTRY_VERIFY_WITH_TIMEOUT(shown.count() > 24, 20000);
+        // The frame shown, in the stream's buffer, keeps its pixels after
+        // the stream closed, for the readout and Save Image at full size.
+        m_view->stop();
+        const std::shared_ptr<const Corvid::Frame> frame = m_view->pipeline()->shownFrame();
+        QVERIFY(frame && frame->shared);
+        const QString file = m_dir.filePath(QStringLiteral("streamed.png"));
+        QVERIFY(m_view->saveImage(file, nullptr));
+        const QImage saved(file);
+        QCOMPARE(saved.size(), QSize(int(frame->width), int(frame->height)));
+        for (int y = 0; y < saved.height(); ++y)
+            QVERIFY(std::equal(saved.constScanLine(y), saved.constScanLine(y) + saved.width(),
+                               frame->bytes() + size_t(y) * frame->width));
+        hover(QPointF(frame->width - 1, frame->height - 1));
+        QCOMPARE(m_view->pixelReadout(), QStringLiteral("%1, %2: %3")
+                                             .arg(frame->width - 1)
+                                             .arg(frame->height - 1)
+                                             .arg(frame->bytes()[frame->byteCount() - 1]));
+        m_view->play();
+        QVERIFY(shown.wait(10000));
 
         setImage(id, QStringLiteral("Mono8"), QSize(320, 200));
         QTRY_COMPARE_WITH_TIMEOUT(m_view->image().size(), QSize(320, 200), 10000);
@@ -361,7 +408,7 @@ private slots:
         QVERIFY(emulator.freeze());
         QVERIFY(playing.wait(10000));
         QVERIFY(!m_view->isPlaying() && !playButtonChecked());
-        QVERIFY2(statusText().contains(QLatin1String("lost")), qPrintable(statusText()));
+        QVERIFY2(statusText().contains(QLatin1String("Stopped: lost")), qPrintable(statusText()));
         emulator.thaw();
         QVERIFY(playing.wait(15000));
         QVERIFY(m_view->isPlaying());
@@ -370,6 +417,8 @@ private slots:
         emulator.stop();
         QVERIFY(playing.wait(10000));
         QVERIFY(!m_view->isPlaying());
+        const FramePipeline::Statistics s = m_view->pipeline()->statistics();
+        QCOMPARE(s.received, s.shown + s.skipped);
         Corvid::RemoveDevice(id);
     }
 

@@ -145,7 +145,16 @@ struct Frame
     uint32_t offsetY = 0;
     uint32_t pixelFormat = 0; //!< PixelFormatCode or another GenICam code
     uint64_t frameId = 0;
+    //! The pixels, when the frame owns them.
     std::vector<uint8_t> data;
+    //! Or the pixels in storage the frame shares, `sharedSize` bytes (a
+    //! stream's buffer, lent without a copy and given back to the stream
+    //! when the last holder lets go); used instead of data when set.
+    std::shared_ptr<const uint8_t> shared;
+    size_t sharedSize = 0;
+
+    const uint8_t* bytes() const { return shared ? shared.get() : data.data(); }
+    size_t byteCount() const { return shared ? sharedSize : data.size(); }
 };
 
 //! Receives the frames of one acquisition.

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace GenApi {
 
@@ -20,13 +19,20 @@ struct StreamImage
     uint32_t offsetY = 0;
     uint32_t pixelFormat = 0; //!< GenICam pixel format code (PFNC)
     uint64_t frameId = 0;
-    std::vector<uint8_t> data;
+    //! The pixels, `size` bytes. Usually the stream's own buffer, lent
+    //! without a copy: it goes back to the stream once the last copy of this
+    //! pointer is gone (or is freed, when the stream closed meanwhile).
+    //! Holding a few frames is fine; past that, frames come as copies so
+    //! that the stream always keeps buffers to receive into.
+    std::shared_ptr<const uint8_t> data;
+    size_t size = 0;
 };
 
 //! A stream channel of the device with a few buffers queued. It does not
 //! start or stop the acquisition on the device: the caller runs the
 //! device's AcquisitionStart and AcquisitionStop features around it.
-//! Pop is called from one thread at a time.
+//! Pop is called from one thread at a time; the images it gives may be
+//! let go of on any thread, before or after the stream is destroyed.
 class GENAPI_API CFrameStream
 {
 public:
