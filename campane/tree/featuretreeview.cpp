@@ -14,6 +14,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <functional>
+
 using namespace GenApi;
 
 bool FeatureTreeView::m_commandGuard = true;
@@ -47,7 +49,10 @@ FeatureTreeView::FeatureTreeView(QWidget* parent) : QTreeView(parent)
 
     connect(m_delegate, &FeatureEditDelegate::CommandClicked, this,
             &FeatureTreeView::onDelegateCommandClicked);
-    connect(this, &QTreeView::expanded, this, &FeatureTreeView::applyFilter);
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        if (m_filterOnExpand)
+            applyFilter(index);
+    });
 
     header()->setSectionResizeMode(QHeaderView::Fixed);
     setEditTriggers(QAbstractItemView::AllEditTriggers);
@@ -67,12 +72,53 @@ void FeatureTreeView::setModel(QAbstractItemModel* model)
     QTreeView::setModel(model);
 }
 
-void FeatureTreeView::setFilter(int level, const QString& text)
+void FeatureTreeView::setFilter(int level, const QString& text, PreparedFilter prepared)
 {
     m_level = level;
     m_filter = text;
+    if (prepared.level == level && prepared.text == text)
+        m_prepared = std::move(prepared.visible);
     if (model())
         applyFilter(model()->index(0, 0));
+    // Read for this filter only: the device's answers change.
+    m_prepared.clear();
+}
+
+PreparedFilter FeatureTreeView::prepareFilter(const TreeItem* root, int level, const QString& text)
+{
+    PreparedFilter prepared;
+    prepared.level = level;
+    prepared.text = text;
+    // The questions applyFilter asks: a row without rows below it at the
+    // search text, a feature with rows below it without.
+    std::function<void(const TreeItem*)> walk = [&](const TreeItem* parent) {
+        for (int row = 0; row < parent->childCount(); ++row) {
+            TreeItem* item = parent->child(row);
+            if (item->childCount() == 0) {
+                prepared.visible.insert(item, item->isVisible(level, text));
+            } else {
+                walk(item);
+                if (!item->isCategory())
+                    prepared.visible.insert(item, item->isVisible(level, QString()));
+            }
+        }
+    };
+    if (root)
+        walk(root);
+    return prepared;
+}
+
+void FeatureTreeView::expandTopLevel()
+{
+    m_filterOnExpand = false;
+    expandToDepth(0);
+    m_filterOnExpand = true;
+}
+
+bool FeatureTreeView::rowVisible(TreeItem* item, const QString& text)
+{
+    const auto prepared = m_prepared.constFind(item);
+    return prepared != m_prepared.constEnd() ? prepared.value() : item->isVisible(m_level, text);
 }
 
 void FeatureTreeView::expandAllBelow(const QModelIndex& parent)
@@ -126,7 +172,7 @@ void FeatureTreeView::applyFilter(const QModelIndex& parent)
         const QModelIndex child = itemModel->index(row, 0, parent);
         if (itemModel->rowCount(child) == 0) {
             TreeItem* item = itemOf(child);
-            const bool visible = item && item->isVisible(m_level, m_filter);
+            const bool visible = item && rowVisible(item, m_filter);
             setRowHidden(row, parent, !visible);
             if (!visible)
                 ++hidden;
@@ -140,8 +186,7 @@ void FeatureTreeView::applyFilter(const QModelIndex& parent)
             if (item && !item->isCategory()) {
                 const bool matches =
                     m_filter.isEmpty() || item->name().contains(m_filter, Qt::CaseInsensitive);
-                const bool shown =
-                    (matches || !isRowHidden(row, parent)) && item->isVisible(m_level, QString());
+                const bool shown = (matches || !isRowHidden(row, parent)) && rowVisible(item, QString());
                 setRowHidden(row, parent, !shown);
             }
             if (isRowHidden(row, parent))

@@ -1,10 +1,22 @@
 #pragma once
 
+#include <QHash>
 #include <QStringList>
 #include <QTreeView>
 
 class FeatureEditDelegate;
 class QTimer;
+class TreeItem;
+
+// What a filter at `level` and `text` asks of the device, read ahead (on any
+// thread that may use the node map, before the items reach a model): each
+// row's TreeItem::isVisible answer.
+struct PreparedFilter
+{
+    int level = -1;
+    QString text;
+    QHash<const TreeItem*, bool> visible;
+};
 
 // The tree of every feature of a device.
 //
@@ -26,9 +38,17 @@ public:
     void setDeviceId(const QString& deviceId) { m_deviceId = deviceId; }
     QString deviceId() const { return m_deviceId; }
 
+    // Reads ahead what a filter at `level` and `text` asks of the device.
+    static PreparedFilter prepareFilter(const TreeItem* root, int level, const QString& text);
+
     // Shows the rows up to user level `level` (0 Beginner, 1 Expert, 2 Guru)
-    // whose name contains `text`, from the first top-level row down.
-    void setFilter(int level, const QString& text);
+    // whose name contains `text`, from the first top-level row down. Answers
+    // prepared for the same level and text are used instead of reading the
+    // device again.
+    void setFilter(int level, const QString& text, PreparedFilter prepared = PreparedFilter());
+    // Expands the top-level rows without filtering the rows below them (the
+    // caller filters next).
+    void expandTopLevel();
     // Expands every row below `parent` that has children.
     void expandAllBelow(const QModelIndex& parent = QModelIndex());
     // The device is gone: the delegate stops touching it.
@@ -68,6 +88,7 @@ private slots:
 
 private:
     void applyFilter(const QModelIndex& parent);
+    bool rowVisible(TreeItem* item, const QString& text);
     QModelIndex findLabel(const QModelIndex& parent, const QString& label) const;
 
     QString m_deviceId;
@@ -75,6 +96,9 @@ private:
     FeatureEditDelegate* m_delegate;
     int m_level = 0;
     QString m_filter;
+    // Answers for the filter under way, if prepared.
+    QHash<const TreeItem*, bool> m_prepared;
+    bool m_filterOnExpand = true;
     QStringList m_wholeTreeFeatures;
 
     static bool m_commandGuard;

@@ -1,0 +1,189 @@
+// A very large description, from its text to the shown "All Attribute" tree
+// of a pane, beside Aravis's own document build of the same text.
+//
+// Each case runs in a process of its own, so that its peak RSS (VmHWM) is
+// that case's alone: ours (the camera service opens the simulated camera on a
+// worker thread, as a host does for a device that takes long; the pane lists
+// it, the focus moves to it and its board's tree is shown and painted) and
+// Aravis's (`arv_gc_new` of the text read into memory). Ours is timed from
+// the start of the open to the painted tree, with the longest time the GUI
+// thread went without turning its event loop (a 2 ms timer) throughout.
+//
+// Usage: bench_big FILE [--rounds N]   (a table: rounds of both, alternating)
+//        bench_big --ours FILE [--screenshot PNG]   (one line: ms stall peakMiB rows)
+//        bench_big --peer FILE                       (one line: ms peakMiB)
+#include "aravispeer.h"
+#include "benchgui.h"
+#include "benchpane.h"
+#include "benchstats.h"
+
+#include <campane.h>
+
+#include <Corvid/CorvidHost.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTreeView>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+namespace {
+
+//! The shown board's feature tree, once it has rows.
+QTreeView* shownTree(const QWidget& pane)
+{
+    for (QTreeView* tree : pane.findChildren<QTreeView*>(QStringLiteral("widget_featrue"))) {
+        if (tree->isVisible() && tree->model() && tree->model()->rowCount() > 0)
+            return tree;
+    }
+    return nullptr;
+}
+
+int countRows(const QAbstractItemModel& model, const QModelIndex& parent)
+{
+    int rows = model.rowCount(parent);
+    for (int row = model.rowCount(parent) - 1; row >= 0; --row)
+        rows += countRows(model, model.index(row, 0, parent));
+    return rows;
+}
+
+int runOurs(const QString& path, const QString& screenshot)
+{
+    QTemporaryDir dir;
+    bench::startEmptyService(dir);
+    QWidget host;
+    host.resize(800, 900);
+    auto* pane = new CamPane(&host);
+    pane->resize(host.size());
+    host.show();
+    bench::longestStall(200);
+
+    QElapsedTimer clock;
+    clock.start();
+    std::atomic<bool> opened{false};
+    double openedMs = 0.0;
+    std::string id;
+    std::thread opener([&] {
+        id = Corvid::AddSimulatedCamera(path.toStdString());
+        openedMs = clock.nsecsElapsed() / 1.0e6;
+        opened = true;
+    });
+    bool focused = false;
+    double treeMs = -1.0;
+    QTreeView* tree = nullptr;
+    double stall = bench::longestStall(600000, [&] {
+        if (!opened)
+            return false;
+        if (!focused) {
+            opener.join();
+            if (id.empty())
+                return true;
+            Corvid::SetFocus(Corvid::FOCUS_CAMERA, id);
+            focused = true;
+        }
+        bench::chooseAllAttributeTab(*pane);
+        tree = shownTree(*pane);
+        if (!tree)
+            return false;
+        tree->viewport()->repaint();
+        treeMs = clock.nsecsElapsed() / 1.0e6;
+        return true;
+    });
+    if (opener.joinable())
+        opener.join();
+    // A little more of the loop: the shown board's refresh timers.
+    stall = std::max(stall, bench::longestStall(1600));
+    if (!screenshot.isEmpty())
+        host.grab().save(screenshot);
+    const int rows = tree ? countRows(*tree->model(), QModelIndex()) : 0;
+    std::printf("%.1f %.1f %.1f %d %.1f\n", treeMs, stall, bench::peakRssMiB(), rows, openedMs);
+    delete pane;
+    Corvid::StopService();
+    return treeMs < 0 ? 1 : 0;
+}
+
+int runPeer(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 1;
+    const std::string xml = file.readAll().toStdString();
+    file.close();
+    const AravisPeer::Parse parse = AravisPeer::parse(xml);
+    if (!parse.ok)
+        return 1;
+    std::printf("%.1f %.1f\n", parse.ms, bench::peakRssMiB());
+    return 0;
+}
+
+//! The last line a child printed, split at blanks; empty when it failed.
+QStringList childFigures(const QStringList& args)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), args);
+    if (!child.waitForFinished(900000) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(child.readAllStandardOutput()).trimmed().split('\n').last().split(' ');
+}
+
+int runTable(const QString& path, int rounds)
+{
+    std::printf("### %s: text to a shown, painted tree, beside Aravis's document build\n\n",
+                qPrintable(QFileInfo(path).fileName()));
+    std::printf(
+        "| Round | Ours (ms) | Longest GUI stall (ms) | Peak RSS (MiB) | Rows | Aravis's document (ms) | "
+        "Aravis's peak RSS (MiB) | Time / Aravis | Peak / Aravis | Load average |\n");
+    std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    std::vector<double> times, peaks;
+    for (int round = 1; round <= rounds; ++round) {
+        const QStringList ours = childFigures({QStringLiteral("--ours"), path});
+        const QStringList peer = childFigures({QStringLiteral("--peer"), path});
+        if (ours.size() != 4 || peer.size() != 2) {
+            std::printf("| %d | failed | | | | | | | | |\n", round);
+            continue;
+        }
+        const double timeRatio = ours.at(0).toDouble() / peer.at(0).toDouble();
+        const double peakRatio = ours.at(2).toDouble() / peer.at(1).toDouble();
+        times.push_back(timeRatio);
+        peaks.push_back(peakRatio);
+        std::printf("| %d | %s | %s | %s | %s | %s | %s | %.2f | %.2f | %s |\n", round,
+                    qPrintable(ours.at(0)), qPrintable(ours.at(1)), qPrintable(ours.at(2)),
+                    qPrintable(ours.at(3)), qPrintable(peer.at(0)), qPrintable(peer.at(1)), timeRatio,
+                    peakRatio, qPrintable(bench::loadAverage()));
+        std::fflush(stdout);
+    }
+    std::printf("\nMedian ratios: time %.2f, peak RSS %.2f\n", bench::median(times), bench::median(peaks));
+    return times.empty() ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    const auto value = [&](const char* option) {
+        const int at = args.indexOf(QLatin1String(option));
+        return at > 0 && at + 1 < args.size() ? args.at(at + 1) : QString();
+    };
+    if (!value("--ours").isEmpty())
+        return runOurs(value("--ours"), value("--screenshot"));
+    if (!value("--peer").isEmpty())
+        return runPeer(value("--peer"));
+    if (args.size() < 2 || args.at(1).startsWith(QLatin1Char('-'))) {
+        std::fprintf(stderr, "usage: bench_big FILE [--rounds N]\n");
+        return 2;
+    }
+    const int rounds = value("--rounds").isEmpty() ? 3 : std::clamp(value("--rounds").toInt(), 1, 20);
+    return runTable(args.at(1), rounds);
+}
