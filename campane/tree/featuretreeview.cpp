@@ -126,12 +126,33 @@ void FeatureTreeView::expandAllBelow(const QModelIndex& parent)
     QAbstractItemModel* itemModel = model();
     if (!itemModel)
         return;
+    // With a layout pending, an expansion is only noted: the rows are laid
+    // out once, after the last one, instead of once per expanded row (the
+    // scroll bars' update lays out every visible row again). And the rows
+    // are filtered once, after the last expansion, instead of once per
+    // expanded level: the rows below each row that had children, as its
+    // expansion would.
+    scheduleDelayedItemsLayout();
+    m_filterOnExpand = false;
+    expandRowsBelow(parent);
+    m_filterOnExpand = true;
+    const int rows = itemModel->rowCount(parent);
+    for (int row = 0; row < rows; ++row) {
+        const QModelIndex child = itemModel->index(row, 0, parent);
+        if (itemModel->hasChildren(child))
+            applyFilter(child);
+    }
+}
+
+void FeatureTreeView::expandRowsBelow(const QModelIndex& parent)
+{
+    QAbstractItemModel* itemModel = model();
     const int rows = itemModel->rowCount(parent);
     for (int row = 0; row < rows; ++row) {
         const QModelIndex child = itemModel->index(row, 0, parent);
         if (itemModel->hasChildren(child)) {
             expand(child);
-            expandAllBelow(child);
+            expandRowsBelow(child);
         }
     }
 }

@@ -88,6 +88,7 @@ private slots:
 
 private:
     void applyFilter(const QModelIndex& parent);
+    void expandRowsBelow(const QModelIndex& parent);
     bool rowVisible(TreeItem* item, const QString& text);
     QModelIndex findLabel(const QModelIndex& parent, const QString& label) const;
 
