@@ -77,11 +77,12 @@ void FeatureTreeView::setFilter(int level, const QString& text, PreparedFilter p
     m_level = level;
     m_filter = text;
     if (prepared.level == level && prepared.text == text)
-        m_prepared = std::move(prepared.visible);
+        m_prepared = std::move(prepared.answers);
+    m_nextPrepared = 0;
     if (model())
         applyFilter(model()->index(0, 0));
     // Read for this filter only: the device's answers change.
-    m_prepared.clear();
+    m_prepared = {};
 }
 
 PreparedFilter FeatureTreeView::prepareFilter(const TreeItem* root, int level, const QString& text)
@@ -89,22 +90,23 @@ PreparedFilter FeatureTreeView::prepareFilter(const TreeItem* root, int level, c
     PreparedFilter prepared;
     prepared.level = level;
     prepared.text = text;
-    // The questions applyFilter asks: a row without rows below it at the
-    // search text, a feature with rows below it without.
+    // The questions applyFilter asks, in its order: below the first top-level
+    // row, a row without rows below it at the search text, a feature with
+    // rows below it without, after the rows below it.
     std::function<void(const TreeItem*)> walk = [&](const TreeItem* parent) {
         for (int row = 0; row < parent->childCount(); ++row) {
             TreeItem* item = parent->child(row);
             if (item->childCount() == 0) {
-                prepared.visible.insert(item, item->isVisible(level, text));
+                prepared.answers.emplace_back(item, item->isVisible(level, text));
             } else {
                 walk(item);
                 if (!item->isCategory())
-                    prepared.visible.insert(item, item->isVisible(level, QString()));
+                    prepared.answers.emplace_back(item, item->isVisible(level, QString()));
             }
         }
     };
-    if (root)
-        walk(root);
+    if (root && root->childCount() > 0)
+        walk(root->child(0));
     return prepared;
 }
 
@@ -117,8 +119,23 @@ void FeatureTreeView::expandTopLevel()
 
 bool FeatureTreeView::rowVisible(TreeItem* item, const QString& text)
 {
-    const auto prepared = m_prepared.constFind(item);
-    return prepared != m_prepared.constEnd() ? prepared.value() : item->isVisible(m_level, text);
+    if (m_nextPrepared < m_prepared.size()) {
+        const auto& answer = m_prepared[m_nextPrepared];
+        if (answer.first == item) {
+            ++m_nextPrepared;
+            return answer.second;
+        }
+        // Another question than prepared: the device answers from here on.
+        m_prepared = {};
+    }
+    return item->isVisible(m_level, text);
+}
+
+void FeatureTreeView::hideRow(int row, const QModelIndex& parent, bool hide)
+{
+    // Each change marks the layout for a rebuild: only changes are made.
+    if (isRowHidden(row, parent) != hide)
+        setRowHidden(row, parent, hide);
 }
 
 void FeatureTreeView::expandAllBelow(const QModelIndex& parent)
@@ -194,7 +211,7 @@ void FeatureTreeView::applyFilter(const QModelIndex& parent)
         if (itemModel->rowCount(child) == 0) {
             TreeItem* item = itemOf(child);
             const bool visible = item && rowVisible(item, m_filter);
-            setRowHidden(row, parent, !visible);
+            hideRow(row, parent, !visible);
             if (!visible)
                 ++hidden;
         } else {
@@ -208,14 +225,14 @@ void FeatureTreeView::applyFilter(const QModelIndex& parent)
                 const bool matches =
                     m_filter.isEmpty() || item->name().contains(m_filter, Qt::CaseInsensitive);
                 const bool shown = (matches || !isRowHidden(row, parent)) && rowVisible(item, QString());
-                setRowHidden(row, parent, !shown);
+                hideRow(row, parent, !shown);
             }
             if (isRowHidden(row, parent))
                 ++hidden;
         }
     }
     if (parent.isValid())
-        setRowHidden(parent.row(), parent.parent(), hidden >= rows);
+        hideRow(parent.row(), parent.parent(), hidden >= rows);
 }
 
 void FeatureTreeView::commandRefreshing(const QString& nodeName)

@@ -1,8 +1,10 @@
 #pragma once
 
-#include <QHash>
 #include <QStringList>
 #include <QTreeView>
+
+#include <utility>
+#include <vector>
 
 class FeatureEditDelegate;
 class QTimer;
@@ -10,12 +12,12 @@ class TreeItem;
 
 // What a filter at `level` and `text` asks of the device, read ahead (on any
 // thread that may use the node map, before the items reach a model): each
-// row's TreeItem::isVisible answer.
+// row's TreeItem::isVisible answer, in the order the filter asks.
 struct PreparedFilter
 {
     int level = -1;
     QString text;
-    QHash<const TreeItem*, bool> visible;
+    std::vector<std::pair<const TreeItem*, bool>> answers;
 };
 
 // The tree of every feature of a device.
@@ -90,6 +92,7 @@ private:
     void applyFilter(const QModelIndex& parent);
     void expandRowsBelow(const QModelIndex& parent);
     bool rowVisible(TreeItem* item, const QString& text);
+    void hideRow(int row, const QModelIndex& parent, bool hide);
     QModelIndex findLabel(const QModelIndex& parent, const QString& label) const;
 
     QString m_deviceId;
@@ -97,8 +100,9 @@ private:
     FeatureEditDelegate* m_delegate;
     int m_level = 0;
     QString m_filter;
-    // Answers for the filter under way, if prepared.
-    QHash<const TreeItem*, bool> m_prepared;
+    // Answers for the filter under way, if prepared, and the next one.
+    std::vector<std::pair<const TreeItem*, bool>> m_prepared;
+    size_t m_nextPrepared = 0;
     bool m_filterOnExpand = true;
     QStringList m_wholeTreeFeatures;
 
