@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QWidget>
@@ -18,6 +19,7 @@ class QModelIndex;
 class QPushButton;
 class QSpinBox;
 class QTextBrowser;
+class QThread;
 class QTimer;
 class SelectedButton;
 class SwitchButton;
@@ -149,6 +151,8 @@ private:
     void attachFeatureTree(TreeBuilder::Result built, PreparedFilter filter = PreparedFilter());
     //! Stops a gathering under way; its items are dropped.
     void cancelTreeGathering();
+    //! Stops it and waits for its worker thread to end.
+    void endTreeGathering();
     void disableSpinBoxMenus();
     void refreshPanel();
     int storedUserLevel() const;
@@ -247,6 +251,7 @@ private:
     std::shared_ptr<GenApi::INodeMap> m_nodeMap;
     // Set to stop the tree's gathering under way on its worker thread.
     std::shared_ptr<std::atomic<bool>> m_treeCancel;
+    QPointer<QThread> m_treeWorker;
     // The rows and the tree wait for buildDeferredParts().
     bool m_buildPending = false;
     bool m_reloadPending = false;
