@@ -33,7 +33,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QToolButton>
-#include <QTreeView>
 
 #include <algorithm>
 #include <atomic>
@@ -42,16 +41,6 @@
 #include <vector>
 
 namespace {
-
-//! The shown board's feature tree, once it has rows.
-QTreeView* shownTree(const QWidget& pane)
-{
-    for (QTreeView* tree : pane.findChildren<QTreeView*>(QStringLiteral("widget_featrue"))) {
-        if (tree->isVisible() && tree->model() && tree->model()->rowCount() > 0)
-            return tree;
-    }
-    return nullptr;
-}
 
 int countRows(const QAbstractItemModel& model, const QModelIndex& parent)
 {
@@ -94,7 +83,7 @@ int runOurs(const QString& path, const QString& screenshot)
     QTreeView* tree = nullptr;
     const double showing = bench::longestStall(600000, [&] {
         bench::chooseAllAttributeTab(*pane);
-        tree = shownTree(*pane);
+        tree = bench::shownFeatureTree(*pane);
         if (!tree)
             return false;
         tree->viewport()->repaint();
@@ -201,7 +190,7 @@ int runExpand(const QString& path, int rounds, const QString& screenshot)
     QTreeView* tree = nullptr;
     bench::longestStall(60000, [&] {
         bench::chooseAllAttributeTab(*pane);
-        tree = shownTree(*pane);
+        tree = bench::shownFeatureTree(*pane);
         return tree != nullptr;
     });
     QToolButton* button = nullptr;
