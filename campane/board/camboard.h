@@ -109,7 +109,7 @@ public:
     //! values gathered on a worker thread, and the tree shows them once they
     //! are all read: the GUI thread goes on handling events meanwhile. A
     //! smaller one is built at once, so that the board's first paint has it.
-    int m_treeWorkerNodes = 50000;
+    int m_treeWorkerNodes = 15000;
 
 signals:
     //! A panel row changed a feature that others depend on; the tree filters
