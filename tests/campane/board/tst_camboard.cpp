@@ -363,6 +363,12 @@ private slots:
         }
         QVERIFY(trees[0].size() > 50);
         QCOMPARE(trees[1], trees[0]);
+        // A board that goes while its tree is gathered stops the gathering.
+        auto gone = std::make_unique<CamBoard>();
+        gone->m_treeWorkerNodes = 0;
+        gone->setDeviceId(m_camera);
+        gone.reset();
+        QTest::qWait(50);
     }
 };
 
