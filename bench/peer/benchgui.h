@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QString>
 #include <QTimer>
 
 #include <algorithm>
@@ -46,6 +47,14 @@ inline double peakRssMiB()
             return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
     }
     return 0.0;
+}
+
+//! The one-minute load average, as /proc/loadavg gives it.
+inline QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().split(' ').value(0))
+                                          : QStringLiteral("?");
 }
 
 } // namespace bench

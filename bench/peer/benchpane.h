@@ -1,12 +1,13 @@
 // What the benchmarks that show a pane share: the camera service started
-// with no device of its own, the pane's boards counted, and the "All
-// Attribute" tab of the shown board chosen.
+// with no device of its own, the pane's boards counted, the "All Attribute"
+// tab of the shown board chosen, and its tree found.
 #pragma once
 
 #include <Corvid/CorvidHost.h>
 
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QWidget>
 
 namespace bench {
@@ -45,6 +46,16 @@ inline bool chooseAllAttributeTab(const QWidget& pane)
         }
     }
     return chosen;
+}
+
+//! The shown board's feature tree, once it has rows; null before.
+inline QTreeView* shownFeatureTree(const QWidget& pane)
+{
+    for (QTreeView* tree : pane.findChildren<QTreeView*>(QStringLiteral("widget_featrue"))) {
+        if (tree->isVisible() && tree->model() && tree->model()->rowCount() > 0)
+            return tree;
+    }
+    return nullptr;
 }
 
 } // namespace bench

@@ -180,6 +180,7 @@ CamBoard::~CamBoard()
         grabOutputList->disconnect(this);
     m_realUpdateTimer->stop();
     m_triggerTimer->stop();
+    endTreeGathering();
     // The model has no parent: the view lets go of it before it goes.
     if (m_treeModel) {
         m_treeModel->disableDevice();
@@ -322,37 +323,6 @@ bool CamBoard::buildLayout()
     return true;
 }
 
-void CamBoard::buildFeatureTree()
-{
-    // The map the panel was just built from.
-    GenApi::INodeMap* nodeMap = m_nodeMap.get();
-    if (!nodeMap)
-        return;
-    GenApi::NodeList_t nodes;
-    if (genApiCall("CamBoard", [&] { nodeMap->GetNodes(nodes); }) != GenApiOutcome::Done)
-        return;
-
-    {
-        const QSignalBlocker blocker(ui->cboboxLevel);
-        ui->cboboxLevel->setCurrentIndex(storedUserLevel());
-    }
-
-    // A board is built once per device; a second build replaces the tree.
-    TreeModel* previous = m_treeModel;
-    m_treeModel = new TreeModel(QStringList{tr("Feature"), tr("Value")});
-    m_treeModel->setupModelData(nodes);
-    m_treeModel->setLanguage(m_language);
-    ui->widget_featrue->setModel(m_treeModel);
-    if (previous) {
-        previous->disableDevice();
-        delete previous;
-    }
-    ui->widget_featrue->expandToDepth(0);
-    ui->widget_featrue->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    ui->widget_featrue->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    ui->widget_featrue->setFilter(ui->cboboxLevel->currentIndex(), ui->edit_search->text());
-}
-
 void CamBoard::setPanelTabVisible(bool visible)
 {
     const int index = ui->tabMainWidget->indexOf(m_panelPage);
@@ -437,6 +407,7 @@ void CamBoard::disableView()
 {
     // Parts never built stay unbuilt: the device is not to be read again.
     m_buildPending = false;
+    cancelTreeGathering();
     if (m_treeModel) {
         m_treeModel->disableDevice();
         ui->widget_featrue->disableDevice();

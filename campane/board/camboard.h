@@ -1,10 +1,15 @@
 #pragma once
 
 #include <QList>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QWidget>
 
+#include "featuretreeview.h"
+#include "treebuilder.h"
+
+#include <atomic>
 #include <memory>
 
 class CComboBox;
@@ -14,6 +19,7 @@ class QModelIndex;
 class QPushButton;
 class QSpinBox;
 class QTextBrowser;
+class QThread;
 class QTimer;
 class SelectedButton;
 class SwitchButton;
@@ -99,6 +105,11 @@ public:
     //! devices nobody looks at cost the GUI thread next to nothing. Set by the
     //! manager before setDeviceId.
     bool m_deferBuild = false;
+    //! A node map of more nodes than this has its tree's items and first
+    //! values gathered on a worker thread, and the tree shows them once they
+    //! are all read: the GUI thread goes on handling events meanwhile. A
+    //! smaller one is built at once, so that the board's first paint has it.
+    int m_treeWorkerNodes = 15000;
 
 signals:
     //! A panel row changed a feature that others depend on; the tree filters
@@ -135,6 +146,13 @@ private:
     void setUpCollapseButton();
     void showCollapseState(bool collapsed);
     void buildFeatureTree();
+    //! Shows gathered items as the board's tree, filtered at the selected
+    //! level and search text.
+    void attachFeatureTree(TreeBuilder::Result built, PreparedFilter filter = PreparedFilter());
+    //! Stops a gathering under way; its items are dropped.
+    void cancelTreeGathering();
+    //! Stops it and waits for its worker thread to end.
+    void endTreeGathering();
     void disableSpinBoxMenus();
     void refreshPanel();
     int storedUserLevel() const;
@@ -231,6 +249,9 @@ private:
     // pointers to its nodes, so the board keeps it (and its device's
     // connection) for as long as they live.
     std::shared_ptr<GenApi::INodeMap> m_nodeMap;
+    // Set to stop the tree's gathering under way on its worker thread.
+    std::shared_ptr<std::atomic<bool>> m_treeCancel;
+    QPointer<QThread> m_treeWorker;
     // The rows and the tree wait for buildDeferredParts().
     bool m_buildPending = false;
     bool m_reloadPending = false;

@@ -14,6 +14,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <functional>
+
 using namespace GenApi;
 
 bool FeatureTreeView::m_commandGuard = true;
@@ -47,7 +49,10 @@ FeatureTreeView::FeatureTreeView(QWidget* parent) : QTreeView(parent)
 
     connect(m_delegate, &FeatureEditDelegate::CommandClicked, this,
             &FeatureTreeView::onDelegateCommandClicked);
-    connect(this, &QTreeView::expanded, this, &FeatureTreeView::applyFilter);
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        if (m_filterOnExpand)
+            applyFilter(index);
+    });
 
     header()->setSectionResizeMode(QHeaderView::Fixed);
     setEditTriggers(QAbstractItemView::AllEditTriggers);
@@ -67,12 +72,70 @@ void FeatureTreeView::setModel(QAbstractItemModel* model)
     QTreeView::setModel(model);
 }
 
-void FeatureTreeView::setFilter(int level, const QString& text)
+void FeatureTreeView::setFilter(int level, const QString& text, PreparedFilter prepared)
 {
     m_level = level;
     m_filter = text;
+    if (prepared.level == level && prepared.text == text)
+        m_prepared = std::move(prepared.answers);
+    m_nextPrepared = 0;
     if (model())
         applyFilter(model()->index(0, 0));
+    // Read for this filter only: the device's answers change.
+    m_prepared = {};
+}
+
+PreparedFilter FeatureTreeView::prepareFilter(const TreeItem* root, int level, const QString& text)
+{
+    PreparedFilter prepared;
+    prepared.level = level;
+    prepared.text = text;
+    // The questions applyFilter asks, in its order: below the first top-level
+    // row, a row without rows below it at the search text, a feature with
+    // rows below it without, after the rows below it.
+    std::function<void(const TreeItem*)> walk = [&](const TreeItem* parent) {
+        for (int row = 0; row < parent->childCount(); ++row) {
+            TreeItem* item = parent->child(row);
+            if (item->childCount() == 0) {
+                prepared.answers.emplace_back(item, item->isVisible(level, text));
+            } else {
+                walk(item);
+                if (!item->isCategory())
+                    prepared.answers.emplace_back(item, item->isVisible(level, QString()));
+            }
+        }
+    };
+    if (root && root->childCount() > 0)
+        walk(root->child(0));
+    return prepared;
+}
+
+void FeatureTreeView::expandTopLevel()
+{
+    m_filterOnExpand = false;
+    expandToDepth(0);
+    m_filterOnExpand = true;
+}
+
+bool FeatureTreeView::rowVisible(TreeItem* item, const QString& text)
+{
+    if (m_nextPrepared < m_prepared.size()) {
+        const auto& answer = m_prepared[m_nextPrepared];
+        if (answer.first == item) {
+            ++m_nextPrepared;
+            return answer.second;
+        }
+        // Another question than prepared: the device answers from here on.
+        m_prepared = {};
+    }
+    return item->isVisible(m_level, text);
+}
+
+void FeatureTreeView::hideRow(int row, const QModelIndex& parent, bool hide)
+{
+    // Each change marks the layout for a rebuild: only changes are made.
+    if (isRowHidden(row, parent) != hide)
+        setRowHidden(row, parent, hide);
 }
 
 void FeatureTreeView::expandAllBelow(const QModelIndex& parent)
@@ -80,12 +143,33 @@ void FeatureTreeView::expandAllBelow(const QModelIndex& parent)
     QAbstractItemModel* itemModel = model();
     if (!itemModel)
         return;
+    // With a layout pending, an expansion is only noted: the rows are laid
+    // out once, after the last one, instead of once per expanded row (the
+    // scroll bars' update lays out every visible row again). And the rows
+    // are filtered once, after the last expansion, instead of once per
+    // expanded level: the rows below each row that had children, as its
+    // expansion would.
+    scheduleDelayedItemsLayout();
+    m_filterOnExpand = false;
+    expandRowsBelow(parent);
+    m_filterOnExpand = true;
+    const int rows = itemModel->rowCount(parent);
+    for (int row = 0; row < rows; ++row) {
+        const QModelIndex child = itemModel->index(row, 0, parent);
+        if (itemModel->hasChildren(child))
+            applyFilter(child);
+    }
+}
+
+void FeatureTreeView::expandRowsBelow(const QModelIndex& parent)
+{
+    QAbstractItemModel* itemModel = model();
     const int rows = itemModel->rowCount(parent);
     for (int row = 0; row < rows; ++row) {
         const QModelIndex child = itemModel->index(row, 0, parent);
         if (itemModel->hasChildren(child)) {
             expand(child);
-            expandAllBelow(child);
+            expandRowsBelow(child);
         }
     }
 }
@@ -126,8 +210,8 @@ void FeatureTreeView::applyFilter(const QModelIndex& parent)
         const QModelIndex child = itemModel->index(row, 0, parent);
         if (itemModel->rowCount(child) == 0) {
             TreeItem* item = itemOf(child);
-            const bool visible = item && item->isVisible(m_level, m_filter);
-            setRowHidden(row, parent, !visible);
+            const bool visible = item && rowVisible(item, m_filter);
+            hideRow(row, parent, !visible);
             if (!visible)
                 ++hidden;
         } else {
@@ -140,16 +224,15 @@ void FeatureTreeView::applyFilter(const QModelIndex& parent)
             if (item && !item->isCategory()) {
                 const bool matches =
                     m_filter.isEmpty() || item->name().contains(m_filter, Qt::CaseInsensitive);
-                const bool shown =
-                    (matches || !isRowHidden(row, parent)) && item->isVisible(m_level, QString());
-                setRowHidden(row, parent, !shown);
+                const bool shown = (matches || !isRowHidden(row, parent)) && rowVisible(item, QString());
+                hideRow(row, parent, !shown);
             }
             if (isRowHidden(row, parent))
                 ++hidden;
         }
     }
     if (parent.isValid())
-        setRowHidden(parent.row(), parent.parent(), hidden >= rows);
+        hideRow(parent.row(), parent.parent(), hidden >= rows);
 }
 
 void FeatureTreeView::commandRefreshing(const QString& nodeName)

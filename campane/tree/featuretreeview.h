@@ -3,8 +3,22 @@
 #include <QStringList>
 #include <QTreeView>
 
+#include <utility>
+#include <vector>
+
 class FeatureEditDelegate;
 class QTimer;
+class TreeItem;
+
+// What a filter at `level` and `text` asks of the device, read ahead (on any
+// thread that may use the node map, before the items reach a model): each
+// row's TreeItem::isVisible answer, in the order the filter asks.
+struct PreparedFilter
+{
+    int level = -1;
+    QString text;
+    std::vector<std::pair<const TreeItem*, bool>> answers;
+};
 
 // The tree of every feature of a device.
 //
@@ -26,9 +40,17 @@ public:
     void setDeviceId(const QString& deviceId) { m_deviceId = deviceId; }
     QString deviceId() const { return m_deviceId; }
 
+    // Reads ahead what a filter at `level` and `text` asks of the device.
+    static PreparedFilter prepareFilter(const TreeItem* root, int level, const QString& text);
+
     // Shows the rows up to user level `level` (0 Beginner, 1 Expert, 2 Guru)
-    // whose name contains `text`, from the first top-level row down.
-    void setFilter(int level, const QString& text);
+    // whose name contains `text`, from the first top-level row down. Answers
+    // prepared for the same level and text are used instead of reading the
+    // device again.
+    void setFilter(int level, const QString& text, PreparedFilter prepared = PreparedFilter());
+    // Expands the top-level rows without filtering the rows below them (the
+    // caller filters next).
+    void expandTopLevel();
     // Expands every row below `parent` that has children.
     void expandAllBelow(const QModelIndex& parent = QModelIndex());
     // The device is gone: the delegate stops touching it.
@@ -68,6 +90,9 @@ private slots:
 
 private:
     void applyFilter(const QModelIndex& parent);
+    void expandRowsBelow(const QModelIndex& parent);
+    bool rowVisible(TreeItem* item, const QString& text);
+    void hideRow(int row, const QModelIndex& parent, bool hide);
     QModelIndex findLabel(const QModelIndex& parent, const QString& label) const;
 
     QString m_deviceId;
@@ -75,6 +100,10 @@ private:
     FeatureEditDelegate* m_delegate;
     int m_level = 0;
     QString m_filter;
+    // Answers for the filter under way, if prepared, and the next one.
+    std::vector<std::pair<const TreeItem*, bool>> m_prepared;
+    size_t m_nextPrepared = 0;
+    bool m_filterOnExpand = true;
     QStringList m_wholeTreeFeatures;
 
     static bool m_commandGuard;

@@ -63,6 +63,14 @@ bool TreeItem::insertChildren(int position, int count, int columns)
     return true;
 }
 
+void TreeItem::adoptChildren(TreeItem& other)
+{
+    for (TreeItem* child : qAsConst(other.m_childItems))
+        child->m_parentItem = this;
+    m_childItems.append(other.m_childItems);
+    other.m_childItems.clear();
+}
+
 bool TreeItem::removeChildren(int position, int count)
 {
     if (position < 0 || count < 0 || position + count > m_childItems.size())

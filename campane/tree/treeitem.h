@@ -34,6 +34,8 @@ public:
     TreeItem* parent() const;
 
     bool insertChildren(int position, int count, int columns);
+    // Moves every child of `other` to the end of this item's children.
+    void adoptChildren(TreeItem& other);
     bool removeChildren(int position, int count);
     bool insertColumns(int position, int columns);
     bool removeColumns(int position, int columns);

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "treebuilder.h"
+
 #include <GenApi/GenApi.h>
 
 #include <QAbstractItemModel>
 #include <QHash>
 #include <QStringList>
-
-#include <vector>
 
 class QIODevice;
 class TreeItem;
@@ -61,14 +61,13 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QHash<int, QByteArray> roleNames() const override;
 
-    // Builds the items from the node map's nodes (INodeMap::GetNodes): the
-    // nodes without parents at the top, their children below. A category
-    // listed by several categories is shown under each of them, but the
-    // whole tree holds at most maxRows rows: a description whose categories
-    // share each other level after level would otherwise multiply its rows
-    // at every level. Past the bound the rest is left out with a warning.
+    // Builds the items from the node map's nodes (INodeMap::GetNodes), as
+    // TreeBuilder gathers them, and appends them to the top level.
     void setupModelData(const GenApi::NodeList_t& nodes);
-    static constexpr int maxRows = 100000;
+    // Appends items gathered by TreeBuilder (on any thread) to the top
+    // level: one model reset, as setupModelData makes.
+    void adoptTree(TreeBuilder::Result built);
+    static constexpr int maxRows = TreeBuilder::maxRows;
     // True when the last build stopped at maxRows.
     bool isTruncated() const { return m_truncated; }
     // 1 shows the translations of feature.txt, 0 the names as they are.
@@ -95,21 +94,13 @@ public:
     static QHash<QString, QString> readTranslations(QIODevice& file);
 
 private:
-    void setupModelData(const GenApi::NodeList_t& nodes, TreeItem* parent);
-    void appendNode(GenApi::INode* node, TreeItem* parent);
     void loadTranslations();
 
     TreeItem* m_rootItem;
     QHash<QString, QString> m_translations;
     int m_language = 0;
     bool m_deviceDisabled = false;
-    // Nesting of the build: 0 is the top level.
-    int m_depth = 0;
-    //! The nodes being built, outermost first: a category that lists one of
-    //! them (itself, or a category above it) does not get it again.
-    std::vector<GenApi::INode*> m_path;
-    // Rows built so far, and whether the build stopped at maxRows.
-    int m_rows = 0;
+    // Whether the last build stopped at maxRows.
     bool m_truncated = false;
     // The current refresh tick; items compare it with what they read last.
     quint64 m_tick = 1;

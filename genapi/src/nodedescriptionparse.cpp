@@ -107,12 +107,20 @@ struct DescriptionBuilder
         d->m_properties.shrink_to_fit();
         d->m_entries.shrink_to_fit();
         d->m_elementNames.shrink_to_fit();
-        d->m_byName.resize(d->records.size());
-        for (size_t i = 0; i < d->records.size(); ++i)
-            d->m_byName[i] = static_cast<int>(i);
-        // Stable: of two records with one name, the first in the document is found.
-        std::stable_sort(d->m_byName.begin(), d->m_byName.end(),
-                         [this](int a, int b) { return d->records[a].name < d->records[b].name; });
+        // At most half full, so that a probe ends soon at an empty slot.
+        size_t slots = 16;
+        while (slots < 2 * d->records.size())
+            slots *= 2;
+        d->m_byName.assign(slots, -1);
+        for (size_t i = 0; i < d->records.size(); ++i) {
+            const std::string_view name = d->records[i].name;
+            size_t slot = std::hash<std::string_view>()(name) & (slots - 1);
+            while (d->m_byName[slot] >= 0 && d->records[size_t(d->m_byName[slot])].name != name)
+                slot = (slot + 1) & (slots - 1);
+            // Of two records with one name, the first in the document is found.
+            if (d->m_byName[slot] < 0)
+                d->m_byName[slot] = static_cast<int>(i);
+        }
     }
 
     NodeDescription* d;

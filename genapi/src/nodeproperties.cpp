@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
+#include <string_view>
 
 namespace GenApi {
 namespace Internal {
@@ -68,10 +70,14 @@ bool isRegisterType(std::string_view type)
 
 int NodeDescription::indexOf(std::string_view name) const
 {
-    const auto it =
-        std::lower_bound(m_byName.begin(), m_byName.end(), name,
-                         [this](int index, std::string_view wanted) { return records[index].name < wanted; });
-    return it != m_byName.end() && records[*it].name == name ? *it : -1;
+    if (m_byName.empty())
+        return -1;
+    const size_t mask = m_byName.size() - 1;
+    for (size_t slot = std::hash<std::string_view>()(name) & mask;; slot = (slot + 1) & mask) {
+        const int index = m_byName[slot];
+        if (index < 0 || records[size_t(index)].name == name)
+            return index;
+    }
 }
 
 } // namespace Internal

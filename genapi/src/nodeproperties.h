@@ -163,7 +163,9 @@ private:
     std::vector<PropertySlot> m_properties; //!< every record's elements, record after record
     std::vector<int> m_entries;             //!< every enumeration's entries, enumeration after enumeration
     std::vector<std::string_view> m_elementNames; //!< in the pool
-    std::vector<int> m_byName;                    //!< record indexes, sorted by name
+    //! Record indexes by the hash of their name: open addressing, a power
+    //! of two of slots at most half full, -1 empty.
+    std::vector<int> m_byName;
     //! The text pool: blocks that never move once allocated, so that views stay valid.
     std::vector<std::unique_ptr<char[]>> m_blocks;
     size_t m_blockSize = 0;

@@ -316,6 +316,60 @@ private slots:
         QCOMPARE(part<QComboBox>(board.get(), "cboboxLevel")->currentIndex(), 1);
         QVERIFY(featureShown(board.get(), "SensorWidth"));
     }
+
+    // A tree gathered on a worker thread shows what one built at once shows:
+    // the same rows, first values and hidden rows, at the stored level and
+    // with a search text typed before the build.
+    void treeGatheredOnAWorker_data()
+    {
+        QTest::addColumn<int>("device");
+        QTest::addColumn<QString>("level");
+        QTest::addColumn<QString>("search");
+        QTest::newRow("camera, Beginner") << 0 << "0"
+                                          << "";
+        QTest::newRow("camera, Guru, search") << 0 << "2"
+                                              << "Width";
+        QTest::newRow("dual camera, Expert") << 1 << "1"
+                                             << "";
+    }
+    void treeGatheredOnAWorker()
+    {
+        QFETCH(int, device);
+        QFETCH(QString, level);
+        QFETCH(QString, search);
+        QCOMPARE(Corvid::SetParamterInfo(Corvid::PARAMETER_USER_LEVEL, level.toStdString()), 0);
+        QStringList trees[2];
+        for (const int workerNodes : {1 << 30, 0}) {
+            CamBoard board;
+            board.m_treeWorkerNodes = workerNodes;
+            part<QLineEdit>(&board, "edit_search")->setText(search);
+            board.setDeviceId(device == 0 ? m_camera : m_dual);
+            QTRY_VERIFY(treeModel(&board));
+            QAbstractItemModelTester tester(treeModel(&board));
+            QStringList& rows = trees[workerNodes == 0 ? 1 : 0];
+            std::function<void(const QModelIndex&, int)> dump = [&](const QModelIndex& parent, int depth) {
+                for (int row = 0; row < treeModel(&board)->rowCount(parent); ++row) {
+                    const QModelIndex index = treeModel(&board)->index(row, 0, parent);
+                    TreeItem* item = treeModel(&board)->itemFromIndex(index);
+                    // The simulated temperatures move between two reads.
+                    const bool moving = item->name().contains("Temperature");
+                    rows << QString(depth, '-') + item->cachedData(0).toString() + " = " +
+                                (moving ? "?" : item->cachedData(1).toString()) +
+                                (treeView(&board)->isRowHidden(row, parent) ? " (hidden)" : "");
+                    dump(index, depth + 1);
+                }
+            };
+            dump(QModelIndex(), 0);
+        }
+        QVERIFY(trees[0].size() > 50);
+        QCOMPARE(trees[1], trees[0]);
+        // A board that goes while its tree is gathered stops the gathering.
+        auto gone = std::make_unique<CamBoard>();
+        gone->m_treeWorkerNodes = 0;
+        gone->setDeviceId(m_camera);
+        gone.reset();
+        QTest::qWait(50);
+    }
 };
 
 QTEST_MAIN(TestCamBoard)

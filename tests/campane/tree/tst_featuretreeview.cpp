@@ -132,6 +132,12 @@ void TestTree::expandingRefilters()
     QVERIFY(m_tree.isShown(QStringLiteral("OptionValue")));
     m_tree.view->expand(availability);
     QVERIFY(!m_tree.isShown(QStringLiteral("OptionValue")));
+    // Expanding every row at once filters them once, after the last one.
+    m_tree.view->collapseAll();
+    m_tree.write("OptionEnable", 1);
+    m_tree.view->expandAllBelow();
+    QVERIFY(m_tree.view->isExpanded(availability));
+    QVERIFY(m_tree.isShown(QStringLiteral("OptionValue")));
 }
 
 void TestTree::commands_data()
