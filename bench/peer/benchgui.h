@@ -2,6 +2,8 @@
 // GUI thread went without handling events, and the process's peak memory.
 #pragma once
 
+#include "benchrun.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -47,14 +49,6 @@ inline double peakRssMiB()
             return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
     }
     return 0.0;
-}
-
-//! The one-minute load average, as /proc/loadavg gives it.
-inline QString loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().split(' ').value(0))
-                                          : QStringLiteral("?");
 }
 
 } // namespace bench
