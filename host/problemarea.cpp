@@ -79,9 +79,10 @@ void ProblemArea::showProblem()
         return;
     }
     const QString time = shown.time.toString(QStringLiteral("HH:mm:ss"));
+    const QString said = shown.isNotConfirmed() ? tr("Not confirmed: %1").arg(shown.text) : shown.text;
     const QString text = shown.device.isEmpty() || shown.text.contains(shown.device)
-                             ? QStringLiteral("%1  %2").arg(time, shown.text)
-                             : QStringLiteral("%1  %2: %3").arg(time, shown.device, shown.text);
+                             ? QStringLiteral("%1  %2").arg(time, said)
+                             : QStringLiteral("%1  %2: %3").arg(time, shown.device, said);
     m_label->setText(text);
     m_label->setToolTip(plainToolTip(text));
     m_icon->show();

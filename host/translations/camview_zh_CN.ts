@@ -142,6 +142,13 @@
     </message>
 </context>
 <context>
+    <name>ProblemArea</name>
+    <message>
+        <source>Not confirmed: %1</source>
+        <translation>未确认：%1</translation>
+    </message>
+</context>
+<context>
     <name>LogPanel</name>
     <message>
         <source>warning</source>
@@ -154,6 +161,10 @@
     <message>
         <source>info</source>
         <translation>信息</translation>
+    </message>
+    <message>
+        <source>not confirmed</source>
+        <translation>未确认</translation>
     </message>
     <message>
         <source>Time</source>
