@@ -9,6 +9,7 @@
 
 #include <GenApi/GenApi.h>
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QCursor>
 #include <QDoubleSpinBox>
@@ -53,7 +54,16 @@ QString translatedEntry(const QString& text, int languageType)
 
 ToolPageWidgetItem::ToolPageWidgetItem(QWidget* parent) : QWidget(parent) {}
 
-ToolPageWidgetItem::~ToolPageWidgetItem() = default;
+ToolPageWidgetItem::~ToolPageWidgetItem()
+{
+    // A row that is a window of its own loses the focus when QWidget's
+    // destructor hides it: the editor's "editing finished" must not reach
+    // the half-destroyed row then.
+    if (m_widget)
+        disconnect(m_widget, nullptr, this, nullptr);
+    for (QAbstractButton* button : findChildren<QAbstractButton*>())
+        disconnect(button, nullptr, this, nullptr);
+}
 
 void ToolPageWidgetItem::createLabel()
 {
