@@ -1,0 +1,255 @@
+// A write from the GUI thread to a GigE Vision device that stops answering
+// just before it: our fake device (devices/fakegige, 127.0.0.52 to .59) serving a
+// gain register, frozen (it answers nothing; what arrives waits), under a
+// shown feature tree (its tick reads every second) and a panel row. The
+// write goes through the tree (TreeModel::setData) or through the row (its
+// spin box's editing finished). The device is thawed 500 ms later (it then
+// takes the write) or never.
+//
+// Prints per run and as medians: the longest time the GUI thread went
+// without handling events, what was reported (the record's kind), and the
+// time from the thaw until the tree or the row shows the device's value.
+// Beside it, the same write on the GUI thread with the full write deadline,
+// as every write waited before.
+//
+// Usage: bench_write [--runs N]
+#include "benchgui.h"
+#include "benchstats.h"
+#include "fakegigedevice.h"
+#include "featuretreeview.h"
+#include "toolpagewidgetitem.h"
+#include "treeitem.h"
+#include "treemodel.h"
+
+#include <Corvid/Corvid.h>
+#include <GenApi/DeviceConnection.h>
+#include <GenApi/GenApi.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QSpinBox>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace GenApi;
+using bench::longestStall;
+using bench::median;
+
+namespace {
+
+constexpr int kThawAfterMs = 500;
+constexpr int64_t kBefore = 5;
+constexpr int64_t kWritten = 9;
+
+std::string g_kind; //!< the kind of the last write record
+
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    return QString::fromLatin1(file.readAll()).section(QLatin1Char(' '), 0, 2);
+}
+
+std::string gainDescription()
+{
+    QFile file(QStringLiteral(BENCH_WRITE_DESCRIPTION));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::string();
+    return file.readAll().replace("@DISPLAY_NAME@", "Gain").toStdString();
+}
+
+QModelIndex findFeature(TreeModel& model, const QString& name, const QModelIndex& parent = {})
+{
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        const QModelIndex index = model.index(row, 0, parent);
+        if (model.itemFromIndex(index)->name() == name)
+            return index.siblingAtColumn(1);
+        const QModelIndex below = findFeature(model, name, index);
+        if (below.isValid())
+            return below;
+    }
+    return {};
+}
+
+struct Run
+{
+    bool ok = false;
+    double stallMs = 0.0;
+    std::string reported;
+    double shownAfterThawMs = -1.0; //!< -1: not shown (lost, or never thawed)
+};
+
+enum class Route
+{
+    Tree,
+    Row,
+    FullDeadline //!< the earlier behaviour: the GUI thread waits the full write deadline
+};
+
+Run oneRun(Route route, bool thaw, const std::string& address)
+{
+    Run run;
+    FakeGigeDevice fake(address);
+    fake.setDescription(gainDescription());
+    std::string error;
+    if (!fake.start(&error)) {
+        std::fprintf(stderr, "fake device: %s\n", error.c_str());
+        return run;
+    }
+    auto device = CDeviceConnection::OpenAravis(fake.address(), &error);
+    if (!device) {
+        std::fprintf(stderr, "open: %s\n", error.c_str());
+        return run;
+    }
+    INodeMap* map = device->GetNodeMap();
+    CIntegerPtr gain(map->GetNode("Gain"));
+    gain->SetValue(kBefore);
+
+    TreeModel model({QStringLiteral("Feature"), QStringLiteral("Value")});
+    NodeList_t nodes;
+    map->GetNodes(nodes);
+    model.setupModelData(nodes);
+    FeatureTreeView view;
+    view.setModel(&model);
+    view.expandAll();
+    view.resize(500, 300);
+    view.show();
+    ToolPageWidgetItem row;
+    row.setupNode({QStringLiteral("Gain"), QStringLiteral("Gain")}, {QString(), QString()},
+                  map->GetNode("Gain"), false);
+    row.resize(400, 40);
+    row.show();
+    const QModelIndex cell = findFeature(model, QStringLiteral("Gain"));
+    auto* spinBox = qobject_cast<QSpinBox*>(row.widget());
+    if (!cell.isValid() || !spinBox)
+        return run;
+    longestStall(1200); // the tree's first tick
+
+    g_kind.clear();
+    fake.freeze();
+    QTimer::singleShot(20, [&] {
+        switch (route) {
+        case Route::Tree:
+            model.setData(cell, qlonglong(kWritten));
+            break;
+        case Route::Row:
+            spinBox->setValue(int(kWritten));
+            emit spinBox->editingFinished();
+            break;
+        case Route::FullDeadline: {
+            const int previous = CDeviceConnection::SetThreadWriteWait(0);
+            try {
+                gain->SetValue(kWritten);
+                g_kind = "written";
+            } catch (const GenICam::TimeoutException&) {
+                g_kind = "TimeoutException";
+            } catch (const GenICam::AccessException&) {
+                g_kind = "AccessException";
+            } catch (const GenICam::GenericException&) {
+                g_kind = "GenericException";
+            }
+            CDeviceConnection::SetThreadWriteWait(previous);
+            break;
+        }
+        }
+    });
+    // Thawed from a thread of its own: a GUI thread that waits for the
+    // device cannot thaw it.
+    std::atomic<int64_t> thawedAtNs{0};
+    std::thread thawer;
+    if (thaw) {
+        thawer = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20 + kThawAfterMs));
+            fake.thaw(true);
+            thawedAtNs = std::chrono::steady_clock::now().time_since_epoch().count();
+        });
+    }
+    const auto sinceThawMs = [&] {
+        const int64_t at = thawedAtNs.load();
+        return at == 0 ? -1.0 : (std::chrono::steady_clock::now().time_since_epoch().count() - at) / 1.0e6;
+    };
+    const auto shown = [&] {
+        if (route == Route::Tree)
+            return model.itemFromIndex(cell)->cachedData(1).toLongLong() == kWritten;
+        if (route == Route::Row)
+            return spinBox->value() == kWritten;
+        return !g_kind.empty();
+    };
+    run.stallMs = longestStall(thaw ? 4000 : 3500, [&] {
+        const double since = sinceThawMs();
+        if (since >= 0 && run.shownAfterThawMs < 0 && shown())
+            run.shownAfterThawMs = since;
+        return run.shownAfterThawMs >= 0 && since > run.shownAfterThawMs + 200;
+    });
+    if (thawer.joinable())
+        thawer.join();
+    run.reported = g_kind.empty() ? "nothing" : g_kind;
+    if (device->IsLost())
+        run.reported += ", then lost";
+    if (!thaw)
+        fake.thaw(true); // lets the device's thread end
+    run.ok = true;
+    return run;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    const int runsAt = args.indexOf(QStringLiteral("--runs"));
+    const int runs = runsAt > 0 && runsAt + 1 < args.size() ? args.at(runsAt + 1).toInt() : 3;
+    Corvid::SetLogRecordSink([](const Corvid::LogRecord& record) {
+        if (record.operation == "write" && !record.kind.empty())
+            g_kind = record.kind;
+    });
+
+    std::printf("### A write from the GUI thread to a GigE Vision device frozen just before it "
+                "(fake device on loopback)\n\n");
+    std::printf("| Run | Route | Device | Longest GUI stall (ms) | Reported | Shown after the thaw (ms) | "
+                "Load average |\n");
+    std::printf("|---|---|---|---:|---|---:|---|\n");
+    const struct
+    {
+        Route route;
+        const char* name;
+    } routes[] = {
+        {Route::Tree, "tree"}, {Route::Row, "panel row"}, {Route::FullDeadline, "full deadline (before)"}};
+    int runIndex = 0;
+    for (const bool thaw : {true, false}) {
+        const char* device = thaw ? "thawed after 500 ms" : "frozen for good";
+        for (const auto& route : routes) {
+            std::vector<double> stalls, shownAfter;
+            std::string reported;
+            for (int i = 0; i < runs; ++i) {
+                // A new address each run: a connection given up on releases
+                // its device's control channel late, on its own thread.
+                const Run run = oneRun(route.route, thaw, "127.0.0." + std::to_string(52 + runIndex++ % 8));
+                if (!run.ok)
+                    continue;
+                stalls.push_back(run.stallMs);
+                shownAfter.push_back(run.shownAfterThawMs);
+                reported = run.reported;
+                std::printf("| %d | %s | %s | %.1f | %s | %.0f | %s |\n", i + 1, route.name, device,
+                            run.stallMs, run.reported.c_str(), run.shownAfterThawMs,
+                            qPrintable(loadAverage()));
+                std::fflush(stdout);
+            }
+            std::printf("| median | %s | %s | %.1f | %s | %.0f | |\n", route.name, device, median(stalls),
+                        reported.c_str(), median(shownAfter));
+        }
+    }
+    std::printf("\n");
+    Corvid::SetLogRecordSink({});
+    return 0;
+}
