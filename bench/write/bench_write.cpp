@@ -79,6 +79,12 @@ QModelIndex findFeature(TreeModel& model, const QString& name, const QModelIndex
     return {};
 }
 
+//! A time in ms, or "-" when the value never showed (the device was lost).
+std::string shownText(double ms)
+{
+    return ms < 0 ? std::string("-") : std::to_string(int(ms + 0.5));
+}
+
 struct Run
 {
     bool ok = false;
@@ -240,13 +246,13 @@ int main(int argc, char** argv)
                 stalls.push_back(run.stallMs);
                 shownAfter.push_back(run.shownAfterThawMs);
                 reported = run.reported;
-                std::printf("| %d | %s | %s | %.1f | %s | %.0f | %s |\n", i + 1, route.name, device,
-                            run.stallMs, run.reported.c_str(), run.shownAfterThawMs,
+                std::printf("| %d | %s | %s | %.1f | %s | %s | %s |\n", i + 1, route.name, device,
+                            run.stallMs, run.reported.c_str(), shownText(run.shownAfterThawMs).c_str(),
                             qPrintable(loadAverage()));
                 std::fflush(stdout);
             }
-            std::printf("| median | %s | %s | %.1f | %s | %.0f | |\n", route.name, device, median(stalls),
-                        reported.c_str(), median(shownAfter));
+            std::printf("| median | %s | %s | %.1f | %s | %s | |\n", route.name, device, median(stalls),
+                        reported.c_str(), shownText(median(shownAfter)).c_str());
         }
     }
     std::printf("\n");
