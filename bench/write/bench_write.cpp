@@ -15,7 +15,7 @@
 // Usage: bench_write [--runs N]
 #include "benchgui.h"
 #include "benchstats.h"
-#include "fakegigedevice.h"
+#include "fakegigeconnection.h"
 #include "featuretreeview.h"
 #include "toolpagewidgetitem.h"
 #include "treeitem.h"
@@ -34,6 +34,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -58,27 +59,6 @@ QString loadAverage()
     return QString::fromLatin1(file.readAll()).section(QLatin1Char(' '), 0, 2);
 }
 
-std::string gainDescription()
-{
-    QFile file(QStringLiteral(BENCH_WRITE_DESCRIPTION));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::string();
-    return file.readAll().replace("@DISPLAY_NAME@", "Gain").toStdString();
-}
-
-QModelIndex findFeature(TreeModel& model, const QString& name, const QModelIndex& parent = {})
-{
-    for (int row = 0; row < model.rowCount(parent); ++row) {
-        const QModelIndex index = model.index(row, 0, parent);
-        if (model.itemFromIndex(index)->name() == name)
-            return index.siblingAtColumn(1);
-        const QModelIndex below = findFeature(model, name, index);
-        if (below.isValid())
-            return below;
-    }
-    return {};
-}
-
 //! A time in ms, or "-" when the value never showed (the device was lost).
 std::string shownText(double ms)
 {
@@ -87,7 +67,6 @@ std::string shownText(double ms)
 
 struct Run
 {
-    bool ok = false;
     double stallMs = 0.0;
     std::string reported;
     double shownAfterThawMs = -1.0; //!< -1: not shown (lost, or never thawed)
@@ -100,20 +79,16 @@ enum class Route
     FullDeadline //!< the earlier behaviour: the GUI thread waits the full write deadline
 };
 
-Run oneRun(Route route, bool thaw, const std::string& address)
+//! The figures of one run; none when the device could not be set up.
+std::optional<Run> oneRun(Route route, bool thaw, const std::string& address)
 {
     Run run;
     FakeGigeDevice fake(address);
-    fake.setDescription(gainDescription());
     std::string error;
-    if (!fake.start(&error)) {
-        std::fprintf(stderr, "fake device: %s\n", error.c_str());
-        return run;
-    }
-    auto device = CDeviceConnection::OpenAravis(fake.address(), &error);
+    auto device = openFakeGige(fake, &error);
     if (!device) {
-        std::fprintf(stderr, "open: %s\n", error.c_str());
-        return run;
+        std::fprintf(stderr, "fake device on %s: %s\n", address.c_str(), error.c_str());
+        return std::nullopt;
     }
     INodeMap* map = device->GetNodeMap();
     CIntegerPtr gain(map->GetNode("Gain"));
@@ -133,10 +108,13 @@ Run oneRun(Route route, bool thaw, const std::string& address)
                   map->GetNode("Gain"), false);
     row.resize(400, 40);
     row.show();
-    const QModelIndex cell = findFeature(model, QStringLiteral("Gain"));
+    const QModelIndex cell =
+        model.match(model.index(0, 0), Qt::DisplayRole, QStringLiteral("Gain"), 1, Qt::MatchRecursive)
+            .value(0)
+            .siblingAtColumn(1);
     auto* spinBox = qobject_cast<QSpinBox*>(row.widget());
     if (!cell.isValid() || !spinBox)
-        return run;
+        return std::nullopt;
     longestStall(1200); // the tree's first tick
 
     g_kind.clear();
@@ -202,7 +180,6 @@ Run oneRun(Route route, bool thaw, const std::string& address)
         run.reported += ", then lost";
     if (!thaw)
         fake.thaw(true); // lets the device's thread end
-    run.ok = true;
     return run;
 }
 
@@ -210,15 +187,13 @@ Run oneRun(Route route, bool thaw, const std::string& address)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const QStringList args = QApplication::arguments();
-    const int runsAt = args.indexOf(QStringLiteral("--runs"));
-    const int runs = runsAt > 0 && runsAt + 1 < args.size() ? args.at(runsAt + 1).toInt() : 3;
     Corvid::SetLogRecordSink([](const Corvid::LogRecord& record) {
         if (record.operation == "write" && !record.kind.empty())
             g_kind = record.kind;
     });
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int runs = bench::intArgument("--runs", 3);
 
     std::printf("### A write from the GUI thread to a GigE Vision device frozen just before it "
                 "(fake device on loopback)\n\n");
@@ -240,9 +215,11 @@ int main(int argc, char** argv)
             for (int i = 0; i < runs; ++i) {
                 // A new address each run: a connection given up on releases
                 // its device's control channel late, on its own thread.
-                const Run run = oneRun(route.route, thaw, "127.0.0." + std::to_string(52 + runIndex++ % 8));
-                if (!run.ok)
+                const std::optional<Run> measured =
+                    oneRun(route.route, thaw, "127.0.0." + std::to_string(52 + runIndex++ % 8));
+                if (!measured)
                     continue;
+                const Run& run = *measured;
                 stalls.push_back(run.stallMs);
                 shownAfter.push_back(run.shownAfterThawMs);
                 reported = run.reported;

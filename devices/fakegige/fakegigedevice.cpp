@@ -273,6 +273,32 @@ void FakeGigeDevice::run()
     }
 }
 
+std::string FakeGigeDevice::gainDescription()
+{
+    return R"(<?xml version="1.0"?>
+<RegisterDescription ModelName="FakeGain" VendorName="Tests" SchemaMajorVersion="1" SchemaMinorVersion="1"
+    SchemaSubMinorVersion="0" MajorVersion="1" MinorVersion="0" SubMinorVersion="0" ProductGuid="0"
+    VersionGuid="0" xmlns="http://www.genicam.org/GenApi/Version_1_1">
+  <Category Name="Root"><pFeature>Gain</pFeature></Category>
+  <Integer Name="Gain">
+    <Visibility>Beginner</Visibility>
+    <pValue>GainReg</pValue>
+    <Min>0</Min>
+    <Max>100</Max>
+  </Integer>
+  <IntReg Name="GainReg">
+    <Address>0x1000</Address>
+    <Length>4</Length>
+    <AccessMode>RW</AccessMode>
+    <pPort>Device</pPort>
+    <Sign>Unsigned</Sign>
+    <Endianess>BigEndian</Endianess>
+  </IntReg>
+  <Port Name="Device"/>
+</RegisterDescription>
+)";
+}
+
 void FakeGigeDevice::thaw(bool takeHeldWrites)
 {
     m_refuseHeld = !takeHeldWrites;

@@ -34,6 +34,10 @@ public:
 
     //! Where the description is kept in the device's memory.
     static constexpr uint32_t kDescriptionAddress = 0x10000;
+    //! A description of one feature, "Gain" (0 to 100), over the register
+    //! at kGainAddress.
+    static std::string gainDescription();
+    static constexpr uint32_t kGainAddress = 0x1000;
 
     explicit FakeGigeDevice(const std::string& address = "127.0.0.5");
     ~FakeGigeDevice();

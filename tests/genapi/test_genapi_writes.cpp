@@ -5,7 +5,7 @@
 // Once the device answers, what is read is what the device holds, never the
 // cache of what was sent: the new value when it took the write late, the old
 // one when it refused it. A device that never answers is lost.
-#include "fakegigedevice.h"
+#include "fakegigeconnection.h"
 
 #include <GenApi/DeviceConnection.h>
 #include <GenApi/GenApi.h>
@@ -13,20 +13,6 @@
 #include <QtTest>
 
 using namespace GenApi;
-
-namespace {
-
-constexpr uint32_t kGainRegister = 0x1000;
-
-std::string gainDescription()
-{
-    QFile file(QStringLiteral(CAMPANE_GENAPI_TEST_DATA "/shared-gain.xml"));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::string();
-    return file.readAll().replace("@DISPLAY_NAME@", "Gain").toStdString();
-}
-
-} // namespace
 
 class TestGenApiWrites : public QObject
 {
@@ -47,10 +33,8 @@ private slots:
         QFETCH(bool, answers);
         QFETCH(bool, takes);
         FakeGigeDevice fake("127.0.0.50");
-        fake.setDescription(gainDescription());
         std::string error;
-        QVERIFY2(fake.start(&error), error.c_str());
-        auto device = CDeviceConnection::OpenAravis(fake.address(), &error);
+        auto device = openFakeGige(fake, &error);
         QVERIFY2(device, error.c_str());
         CIntegerPtr gain(device->GetNodeMap()->GetNode("Gain"));
         gain->SetValue(5);
@@ -78,7 +62,7 @@ private slots:
         if (!answers)
             return;
         const int64_t held = takes ? 9 : 5;
-        QCOMPARE(int64_t(fake.registerValue(kGainRegister)), held);
+        QCOMPARE(int64_t(fake.registerValue(FakeGigeDevice::kGainAddress)), held);
         QCOMPARE(gain->GetValue(), held);
     }
 };

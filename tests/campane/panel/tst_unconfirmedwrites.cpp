@@ -5,7 +5,7 @@
 // device answers again the tree and the row show what the device holds: the
 // new value when it took the write late, the old one when it refused it.
 
-#include "fakegigedevice.h"
+#include "fakegigeconnection.h"
 #include "toolpagewidgetitem.h"
 #include "treeitem.h"
 #include "treemodel.h"
@@ -21,33 +21,6 @@
 #include <memory>
 
 using namespace GenApi;
-
-namespace {
-
-constexpr uint32_t kGainRegister = 0x1000;
-
-std::string gainDescription()
-{
-    QFile file(QStringLiteral(CAMPANE_GENAPI_TEST_DATA "/shared-gain.xml"));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::string();
-    return file.readAll().replace("@DISPLAY_NAME@", "Gain").toStdString();
-}
-
-QModelIndex findFeature(TreeModel& model, const QString& name, const QModelIndex& parent = {})
-{
-    for (int row = 0; row < model.rowCount(parent); ++row) {
-        const QModelIndex index = model.index(row, 0, parent);
-        if (model.itemFromIndex(index)->name() == name)
-            return index.siblingAtColumn(1);
-        const QModelIndex below = findFeature(model, name, index);
-        if (below.isValid())
-            return below;
-    }
-    return {};
-}
-
-} // namespace
 
 class TestUnconfirmedWrites : public QObject
 {
@@ -79,10 +52,8 @@ private slots:
         QFETCH(bool, throughTree);
         QFETCH(bool, takes);
         FakeGigeDevice fake("127.0.0.51");
-        fake.setDescription(gainDescription());
         std::string error;
-        QVERIFY2(fake.start(&error), error.c_str());
-        auto device = CDeviceConnection::OpenAravis(fake.address(), &error);
+        auto device = openFakeGige(fake, &error);
         QVERIFY2(device, error.c_str());
         INodeMap* map = device->GetNodeMap();
         CIntegerPtr(map->GetNode("Gain"))->SetValue(5);
@@ -92,7 +63,10 @@ private slots:
         map->GetNodes(nodes);
         model.setupModelData(nodes);
         QAbstractItemModelTester tester(&model);
-        const QModelIndex cell = findFeature(model, QStringLiteral("Gain"));
+        const QModelIndex cell =
+            model.match(model.index(0, 0), Qt::DisplayRole, QStringLiteral("Gain"), 1, Qt::MatchRecursive)
+                .value(0)
+                .siblingAtColumn(1);
         ToolPageWidgetItem row;
         row.setupNode({QStringLiteral("Gain"), QStringLiteral("增益")}, {QString(), QString()},
                       map->GetNode("Gain"), false);
@@ -134,7 +108,7 @@ private slots:
             QTRY_COMPARE(rowChanged.count(), 1);
             QCOMPARE(spinBox->value(), held);
         }
-        QCOMPARE(qlonglong(fake.registerValue(kGainRegister)), held);
+        QCOMPARE(qlonglong(fake.registerValue(FakeGigeDevice::kGainAddress)), held);
         QVERIFY(!device->IsLost());
     }
 
