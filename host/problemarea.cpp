@@ -14,7 +14,6 @@ ProblemArea::ProblemArea(QWidget* parent) : QWidget(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
     m_icon = new QLabel(this);
-    m_icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16));
     m_icon->hide();
     m_label = new QLabel(this);
     m_label->setObjectName(QStringLiteral("problemLabel"));
@@ -85,5 +84,9 @@ void ProblemArea::showProblem()
                              : QStringLiteral("%1  %2: %3").arg(time, shown.device, said);
     m_label->setText(text);
     m_label->setToolTip(plainToolTip(text));
+    m_icon->setPixmap(style()
+                          ->standardIcon(shown.isNotConfirmed() ? QStyle::SP_MessageBoxInformation
+                                                                : QStyle::SP_MessageBoxWarning)
+                          .pixmap(16, 16));
     m_icon->show();
 }
