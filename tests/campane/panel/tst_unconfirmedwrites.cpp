@@ -1,9 +1,10 @@
 // A write from the GUI thread to a GigE Vision device that has stopped
-// answering (our fake device on 127.0.0.51, frozen), through the feature tree
-// and through a panel row: the GUI waits briefly, the record's kind says the
-// write is not confirmed (its text is the usual refusal's), and once the
-// device answers again the tree and the row show what the device holds: the
-// new value when it took the write late, the old one when it refused it.
+// answering (our fake device on 127.0.0.51, frozen), through the feature tree,
+// a panel row and the camera service: the GUI waits briefly, the record's kind
+// says the write is not confirmed (its text is the usual refusal's), and once
+// the device answers again the tree, the row and the service show what the
+// device holds: the new value when it took the write late, the old one when it
+// refused it.
 
 #include "fakegigeconnection.h"
 #include "toolpagewidgetitem.h"
@@ -11,6 +12,7 @@
 #include "treemodel.h"
 
 #include <Corvid/Corvid.h>
+#include <Corvid/CorvidHost.h>
 #include <GenApi/DeviceConnection.h>
 #include <GenApi/GenApi.h>
 
@@ -29,27 +31,35 @@ class TestUnconfirmedWrites : public QObject
 private slots:
     void initTestCase()
     {
+        Corvid::ServiceOptions options;
+        options.defaultDevices = false;
+        options.settingsFile = m_settings.filePath(QStringLiteral("settings.ini")).toStdString();
+        QCOMPARE(Corvid::StartService(options), 0);
         Corvid::SetLogRecordSink([this](const Corvid::LogRecord& record) {
             if (record.operation == "write")
                 m_records.append(record);
         });
     }
 
-    void cleanupTestCase() { Corvid::SetLogRecordSink({}); }
+    void cleanupTestCase()
+    {
+        Corvid::SetLogRecordSink({});
+        Corvid::StopService();
+    }
 
     void settlesToTheDevicesValue_data()
     {
-        QTest::addColumn<bool>("throughTree");
+        QTest::addColumn<QString>("route");
         QTest::addColumn<bool>("takes");
-        QTest::newRow("tree, taken late") << true << true;
-        QTest::newRow("tree, refused late") << true << false;
-        QTest::newRow("row, taken late") << false << true;
-        QTest::newRow("row, refused late") << false << false;
+        for (const char* route : {"tree", "row", "service"}) {
+            QTest::addRow("%s, taken late", route) << QString::fromLatin1(route) << true;
+            QTest::addRow("%s, refused late", route) << QString::fromLatin1(route) << false;
+        }
     }
 
     void settlesToTheDevicesValue()
     {
-        QFETCH(bool, throughTree);
+        QFETCH(QString, route);
         QFETCH(bool, takes);
         FakeGigeDevice fake("127.0.0.51");
         std::string error;
@@ -75,21 +85,25 @@ private slots:
         QCOMPARE(cell.data().toLongLong(), 5);
         QCOMPARE(spinBox->value(), 5);
         QSignalSpy rowChanged(&row, &ToolPageWidgetItem::valueChanged);
+        const std::string id =
+            route == QLatin1String("service") ? Corvid::AddAravisCamera(fake.address()) : "";
 
         m_records.clear();
         fake.freeze();
-        if (throughTree) {
+        QString said = QStringLiteral("Set Gain value failed, message = ");
+        if (route == QLatin1String("tree")) {
             QVERIFY(model.setData(cell, qlonglong(9)));
-        } else {
+            said.prepend(QStringLiteral("Failed to set data for Gain: "));
+        } else if (route == QLatin1String("row")) {
             spinBox->setValue(9);
             emit spinBox->editingFinished();
+        } else {
+            QCOMPARE(Corvid::SetCameraNodeValue(id, "Gain", "9"), int(Corvid::RESULT_DEVICE_ERROR));
+            said = QStringLiteral("Set Gain of %1 to \"9\" failed: ").arg(QString::fromStdString(id));
         }
         QCOMPARE(m_records.size(), 1);
         QCOMPARE(QString::fromStdString(m_records.first().kind), QStringLiteral("not-confirmed"));
-        const QString refusal = QStringLiteral("Set Gain value failed, message = ");
-        QVERIFY2(QString::fromStdString(m_records.first().text)
-                     .startsWith(throughTree ? QStringLiteral("Failed to set data for Gain: ") + refusal
-                                             : refusal),
+        QVERIFY2(QString::fromStdString(m_records.first().text).startsWith(said),
                  m_records.first().text.c_str());
         QVERIFY(!device->IsLost());
         // Until the device answers, the old value stays shown.
@@ -98,21 +112,27 @@ private slots:
 
         fake.thaw(takes);
         const qlonglong held = takes ? 9 : 5;
-        if (throughTree) {
+        if (route == QLatin1String("tree")) {
             // The ping waits for the write's answer; the view's next tick then
             // reads the device.
             QVERIFY(device->Ping());
             model.startRefreshTick();
             QCOMPARE(cell.data().toLongLong(), held);
-        } else {
+        } else if (route == QLatin1String("row")) {
             QTRY_COMPARE(rowChanged.count(), 1);
             QCOMPARE(spinBox->value(), held);
+        } else {
+            std::string text;
+            QTRY_VERIFY(Corvid::GetCameraNodeValue(id, "Gain", text) == Corvid::RESULT_OK);
+            QCOMPARE(QString::fromStdString(text), QString::number(held));
+            Corvid::RemoveDevice(id);
         }
         QCOMPARE(qlonglong(fake.registerValue(FakeGigeDevice::kGainAddress)), held);
         QVERIFY(!device->IsLost());
     }
 
 private:
+    QTemporaryDir m_settings;
     QVector<Corvid::LogRecord> m_records;
 };
 
