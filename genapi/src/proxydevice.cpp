@@ -136,13 +136,22 @@ bool checkSettled(ProxyState* state, bool wait)
 //! waits for it to end (at most until that deadline).
 bool writeSettled(ProxyState* state, bool wait)
 {
-    std::lock_guard<std::mutex> lock(state->checkMutex);
+    std::unique_lock<std::mutex> lock(state->checkMutex);
     if (!state->unconfirmed)
         return true;
     const std::shared_ptr<IoJob> job = state->unconfirmed;
     const auto deadline =
         state->unconfirmedSince + std::chrono::milliseconds(GenApi::Internal::kDeviceWriteDeadlineMs);
-    const bool done = wait ? state->worker->wait(job, deadline) : job->done.load();
+    if (wait) {
+        // Not under the lock: the accesses meanwhile fail at once instead of
+        // waiting with this caller.
+        lock.unlock();
+        state->worker->wait(job, deadline);
+        lock.lock();
+        if (state->unconfirmed != job)
+            return !state->ctx->lost.load(); // settled by another caller meanwhile
+    }
+    const bool done = job->done.load();
     if (!done) {
         if (std::chrono::steady_clock::now() < deadline)
             return false;
