@@ -9,7 +9,6 @@
 
 #include <GenApi/GenApi.h>
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QCursor>
 #include <QDoubleSpinBox>
@@ -59,10 +58,8 @@ ToolPageWidgetItem::~ToolPageWidgetItem()
     // A row that is a window of its own loses the focus when QWidget's
     // destructor hides it: the editor's "editing finished" must not reach
     // the half-destroyed row then.
-    if (m_widget)
-        disconnect(m_widget, nullptr, this, nullptr);
-    for (QAbstractButton* button : findChildren<QAbstractButton*>())
-        disconnect(button, nullptr, this, nullptr);
+    for (QWidget* editor : findChildren<QWidget*>())
+        disconnect(editor, nullptr, this, nullptr);
 }
 
 void ToolPageWidgetItem::createLabel()
