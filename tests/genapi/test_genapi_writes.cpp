@@ -30,8 +30,6 @@ private slots:
 
     void notConfirmedWrite()
     {
-        QFETCH(bool, answers);
-        QFETCH(bool, takes);
         FakeGigeDevice fake("127.0.0.50");
         std::string error;
         auto device = openFakeGige(fake, &error);
@@ -39,6 +37,8 @@ private slots:
         CIntegerPtr gain(device->GetNodeMap()->GetNode("Gain"));
         gain->SetValue(5);
         QCOMPARE(gain->GetValue(), int64_t(5));
+        QFETCH(bool, answers);
+        QFETCH(bool, takes);
 
         const int previousWait = CDeviceConnection::SetThreadWriteWait(40);
         fake.freeze();
