@@ -61,9 +61,13 @@ void LogPanel::addEntry(const LogEntry& entry)
     const bool belowWarning = entry.type == QtDebugMsg || entry.type == QtInfoMsg;
     const QtMsgType level = entry.isProblem() && belowWarning ? QtWarningMsg : entry.type;
     item->setData(ColumnLevel, Qt::UserRole, int(level));
-    item->setText(ColumnLevel, tr(levelText(level)));
+    // A write the device did not answer in time has not failed: it may
+    // still take it, and its value is read again when it answers.
+    const bool notConfirmed = entry.isNotConfirmed();
+    item->setText(ColumnLevel, notConfirmed ? tr("not confirmed") : tr(levelText(level)));
     if (entry.isProblem())
-        item->setIcon(ColumnLevel, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+        item->setIcon(ColumnLevel, style()->standardIcon(notConfirmed ? QStyle::SP_MessageBoxInformation
+                                                                      : QStyle::SP_MessageBoxWarning));
     item->setText(ColumnDevice, entry.device);
     item->setText(ColumnText, entry.text);
     item->setToolTip(ColumnText, plainToolTip(entry.category + QStringLiteral(": ") + entry.text));

@@ -39,6 +39,8 @@ struct LogEntry
     bool isProblem() const;
     //! The pane's report of a write of `feature` that the device refused.
     bool isRefusedWriteOf(const QString& feature) const;
+    //! A write the device did not answer in time: it may still take it.
+    bool isNotConfirmed() const { return kind == QLatin1String("not-confirmed"); }
 };
 Q_DECLARE_METATYPE(LogEntry)
 

@@ -14,7 +14,6 @@ ProblemArea::ProblemArea(QWidget* parent) : QWidget(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
     m_icon = new QLabel(this);
-    m_icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16));
     m_icon->hide();
     m_label = new QLabel(this);
     m_label->setObjectName(QStringLiteral("problemLabel"));
@@ -79,10 +78,15 @@ void ProblemArea::showProblem()
         return;
     }
     const QString time = shown.time.toString(QStringLiteral("HH:mm:ss"));
+    const QString said = shown.isNotConfirmed() ? tr("Not confirmed: %1").arg(shown.text) : shown.text;
     const QString text = shown.device.isEmpty() || shown.text.contains(shown.device)
-                             ? QStringLiteral("%1  %2").arg(time, shown.text)
-                             : QStringLiteral("%1  %2: %3").arg(time, shown.device, shown.text);
+                             ? QStringLiteral("%1  %2").arg(time, said)
+                             : QStringLiteral("%1  %2: %3").arg(time, shown.device, said);
     m_label->setText(text);
     m_label->setToolTip(plainToolTip(text));
+    m_icon->setPixmap(style()
+                          ->standardIcon(shown.isNotConfirmed() ? QStyle::SP_MessageBoxInformation
+                                                                : QStyle::SP_MessageBoxWarning)
+                          .pixmap(16, 16));
     m_icon->show();
 }

@@ -5,10 +5,12 @@
 #include "benchrun.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <algorithm>
@@ -36,6 +38,15 @@ inline double longestStall(int ms, const std::function<bool()>& until = {})
     timer.start(2);
     loop.exec();
     return longest;
+}
+
+//! The whole number after `name` among the application's arguments, or
+//! fallback.
+inline int intArgument(const char* name, int fallback)
+{
+    const QStringList args = QCoreApplication::arguments();
+    const int at = args.indexOf(QLatin1String(name));
+    return at > 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : fallback;
 }
 
 //! The process's peak resident size (VmHWM) in MiB; 0 when unknown.

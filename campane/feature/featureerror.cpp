@@ -3,8 +3,11 @@
 #include "featuretext.h"
 
 #include <Corvid/Corvid.h>
+#include <GenApi/DeviceConnection.h>
 
+#include <QCoreApplication>
 #include <QLoggingCategory>
+#include <QThread>
 
 #include <typeinfo>
 #include <utility>
@@ -46,6 +49,10 @@ FeatureError featureError(const std::exception& e, const QString& feature, const
     error.operation = operation;
     if (const auto* generic = dynamic_cast<const GenICam::GenericException*>(&e)) {
         error.kind = QLatin1String(genericKindOf(*generic));
+        // A write that timed out may still be taken by the device.
+        if (error.kind == QLatin1String("TimeoutException") &&
+            (operation == QLatin1String("write") || operation == QLatin1String("execute")))
+            error.kind = QLatin1String(FeatureError::kNotConfirmedKind);
         error.text = QString::fromUtf8(generic->GetDescription());
         error.sourceFile = generic->GetSourceFileName();
         error.sourceLine = int(generic->GetSourceLine());
@@ -54,6 +61,19 @@ FeatureError featureError(const std::exception& e, const QString& feature, const
         error.text = QString::fromUtf8(e.what() ? e.what() : "");
     }
     return error;
+}
+
+GuiWriteWait::GuiWriteWait()
+{
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (application && QThread::currentThread() == application->thread())
+        m_previous = GenApi::CDeviceConnection::SetThreadWriteWait(kGuiWriteWaitMs);
+}
+
+GuiWriteWait::~GuiWriteWait()
+{
+    if (m_previous >= 0)
+        GenApi::CDeviceConnection::SetThreadWriteWait(m_previous);
 }
 
 FeatureError unknownFeatureError(const QString& feature, const QString& operation)

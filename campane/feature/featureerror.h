@@ -19,7 +19,10 @@
 // the text.
 struct FeatureError
 {
-    QString kind;      //!< "AccessException", ... "std::exception", "unknown"; empty: no failure
+    //! "AccessException", ... "std::exception", "unknown"; empty: no failure.
+    //! A write or command whose answer did not come in time (TimeoutException)
+    //! is "not-confirmed": the device may still take it.
+    QString kind;
     QString feature;   //!< the feature's name
     QString operation; //!< "read", "write", "execute" or "limits"
     QString text;      //!< the device's reason: GetDescription(), what()
@@ -37,6 +40,9 @@ struct FeatureError
     // tree shows such a value as unavailable): an access refusal that says
     // so, not one of a lost device.
     bool isUnreadable() const;
+    bool isNotConfirmed() const { return kind == QLatin1String(kNotConfirmedKind); }
+
+    static constexpr const char* kNotConfirmedKind = "not-confirmed";
 };
 
 // The record of an exception that a call on `feature` threw.
@@ -70,6 +76,28 @@ QString raisedErrorText(const FeatureError& error);
 // name, worded by raisedErrorText().
 void warnGenericException(const QString& feature, const GenICam::GenericException& e,
                           const char* operation = "read") noexcept;
+
+// How long a write made on the GUI thread waits for the device's answer: a
+// device that stopped answering holds the GUI that long at most, and the
+// write is then not confirmed (the device may still take it; what it holds
+// is read again once it answers).
+constexpr int kGuiWriteWaitMs = 40;
+
+// While it lives, writes made on the calling thread wait at most
+// kGuiWriteWaitMs for the device when that thread is the application's (GUI)
+// thread. Other threads (settings loads, the camera service) keep waiting the
+// full deadline.
+class GuiWriteWait
+{
+public:
+    GuiWriteWait();
+    ~GuiWriteWait();
+    GuiWriteWait(const GuiWriteWait&) = delete;
+    GuiWriteWait& operator=(const GuiWriteWait&) = delete;
+
+private:
+    int m_previous = -1; //!< the thread's wait before; -1: left alone
+};
 
 // Running GenApi calls from Qt code.
 //

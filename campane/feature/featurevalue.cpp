@@ -385,6 +385,7 @@ FeatureWrite FeatureValue::write(const QVariant& value, const WritePolicy& polic
             result.hasRollback = true;
         });
     }
+    const GuiWriteWait wait;
     result.error = guarded(feature, tag, "write", [&] {
         if (policy.checkAccess && !isWritableMode(accessMode())) {
             result.writable = false;
@@ -398,5 +399,6 @@ FeatureWrite FeatureValue::write(const QVariant& value, const WritePolicy& polic
 
 FeatureError FeatureValue::execute(bool verify, const char* tag) const noexcept
 {
+    const GuiWriteWait wait;
     return guarded(name(), tag, "execute", [&] { CCommandPtr(m_node)->Execute(verify); });
 }

@@ -20,6 +20,11 @@ constexpr const char* kCommandStyle = "QPushButton{border: 1px solid rgb(55,56,5
                                       "QPushButton::disabled{border: 1px solid #CCCCCC;color: #CCCCCC;}";
 constexpr const char* kComboStyle = "QComboBox QAbstractItemView::item {height: 50px;}";
 
+// After a write the device has not confirmed: how often the row reads its
+// value again, and for how long at most (the device's write deadline, 2.5 s,
+// and a ping after it).
+constexpr int kSettlePollMs = 100;
+constexpr int kSettleWatchMs = 4000;
 constexpr int kRowHeight = 40;
 constexpr int kEditorHeight = 34;
 constexpr int kEditorMinimumWidth = 150;

@@ -11,12 +11,15 @@
 
 #include <QComboBox>
 #include <QCursor>
+#include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTimer>
 
 using namespace GenApi;
 using namespace RowParts;
@@ -50,7 +53,14 @@ QString translatedEntry(const QString& text, int languageType)
 
 ToolPageWidgetItem::ToolPageWidgetItem(QWidget* parent) : QWidget(parent) {}
 
-ToolPageWidgetItem::~ToolPageWidgetItem() = default;
+ToolPageWidgetItem::~ToolPageWidgetItem()
+{
+    // A row that is a window of its own loses the focus when QWidget's
+    // destructor hides it: the editor's "editing finished" must not reach
+    // the half-destroyed row then.
+    for (QWidget* editor : findChildren<QWidget*>())
+        disconnect(editor, nullptr, this, nullptr);
+}
 
 void ToolPageWidgetItem::createLabel()
 {
@@ -140,6 +150,38 @@ void ToolPageWidgetItem::refresh(bool realTime)
     if (m_hiddenAuto)
         setHidden(!ok);
 }
+// The device may take a write it has not confirmed yet, or refuse it. Its
+// accesses fail at once until it answers; the row reads its value until then
+// (at most as long as the device's write deadline and a ping after it).
+void ToolPageWidgetItem::watchUnconfirmedWrite()
+{
+    if (!m_settleTimer) {
+        m_settleTimer = new QTimer(this);
+        m_settleTimer->setInterval(kSettlePollMs);
+        connect(m_settleTimer, &QTimer::timeout, this, &ToolPageWidgetItem::onSettleTimerTimeout);
+    }
+    m_settleSince.start();
+    m_settleTimer->start();
+}
+
+void ToolPageWidgetItem::onSettleTimerTimeout()
+{
+    bool ok = false;
+    if (m_node)
+        createEditor(m_node, ok);
+    if (!ok && !m_settleSince.hasExpired(kSettleWatchMs))
+        return;
+    m_settleTimer->stop();
+    if (!ok)
+        return;
+    // The device's value is the one a refusal now returns to.
+    if (auto* spinBox = qobject_cast<QSpinBox*>(m_widget))
+        spinBox->setProperty(kPreValue, spinBox->value());
+    else if (auto* floating = qobject_cast<QDoubleSpinBox*>(m_widget))
+        floating->setProperty(kPreValue, float(floating->value()));
+    emit valueChanged(QVariant());
+}
+
 void ToolPageWidgetItem::setLanguageType(int languageType)
 {
     if (m_label)

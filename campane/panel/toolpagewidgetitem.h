@@ -3,12 +3,14 @@
 #include "qtcompat.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QWidget>
 
 class QLabel;
+class QTimer;
 class FeatureValue;
 struct FeatureWrite;
 
@@ -26,7 +28,10 @@ struct INode;
 // node at once and read back; a rejected write is logged and a spin box goes
 // back to its last accepted value (kept in its "preValue" property). Every
 // successful write emits valueChanged(), which the row's group answers by
-// refreshing all its rows.
+// refreshing all its rows. A write the device has not confirmed in time (it
+// stopped answering; it may still take the write) is logged like a refused
+// one; the row then reads its value again until the device answers, and
+// emits valueChanged() once it shows what the device holds.
 //
 // A row set up with `hiddenAuto` hides itself while its node gives no usable
 // editor (missing, not a feature, invisible, not readable) and shows itself,
@@ -95,6 +100,7 @@ private slots:
     void onCommandParamChanged();
     void onFloatParamChanged();
     void onEnumParamChanged(const QString& value);
+    void onSettleTimerTimeout();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -111,7 +117,8 @@ private:
     QWidget* createBooleanEditor(const FeatureValue& feature, bool& ok);
     QWidget* createCommandEditor(const FeatureValue& feature, bool& ok);
     QWidget* createEnumerationEditor(const FeatureValue& feature, bool& ok);
-    bool reportWrite(const FeatureWrite& write) const;
+    bool reportWrite(const FeatureWrite& write);
+    void watchUnconfirmedWrite();
     template <class SpinBox> bool writeSpinBox(SpinBox* spinBox);
     void createLabel();
     void buildNodeLayout();
@@ -130,6 +137,8 @@ private:
     QStringList m_descriptionName;
     QLabel* m_label = nullptr;
     QWidget* m_widget = nullptr;
+    QTimer* m_settleTimer = nullptr; //!< reads again after a write not confirmed
+    QElapsedTimer m_settleSince;
     bool m_paramInit = false;
     bool m_enable = true;
     bool m_hiddenAuto = false;

@@ -311,9 +311,10 @@ void ToolPageWidgetItem::refreshRealTime()
     }
 }
 
-// Reports a write the device took, or one that GenApi refused: the line names
-// the feature and the device's reason. Returns whether it was written.
-bool ToolPageWidgetItem::reportWrite(const FeatureWrite& write) const
+// Reports a write the device took, or one that GenApi refused or the device
+// did not confirm in time: the line names the feature and the device's
+// reason. Returns whether it was written.
+bool ToolPageWidgetItem::reportWrite(const FeatureWrite& write)
 {
     if (write.written) {
         reportWritten(m_nodeName, m_camId);
@@ -321,6 +322,8 @@ bool ToolPageWidgetItem::reportWrite(const FeatureWrite& write) const
     }
     if (write.error.isGeneric())
         reportFeature({kTag, 0, m_camId}, write.error, refusedWriteText(write.error));
+    if (write.error.isNotConfirmed())
+        watchUnconfirmedWrite();
     return false;
 }
 

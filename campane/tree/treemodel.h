@@ -19,7 +19,10 @@ class TreeItem;
 // one tick every value and access mode is read from the device at most once,
 // however many roles the view asks and whether the delegate paints the value.
 // Writes go through GenApi, wait for the device and read the value back; a
-// refused write returns the item to the value the device held before.
+// refused write returns the item to the value the device held before. From
+// the GUI thread a write waits for the device only briefly: one it has not
+// answered by then is reported not confirmed, and the first tick after the
+// device answers shows what it holds.
 //
 // Feature labels and enumeration entries can be shown translated: the table
 // is read from "<application directory>/translate/feature.txt" at

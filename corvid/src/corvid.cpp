@@ -7,6 +7,9 @@
 #include <Corvid/Corvid.h>
 #include <GenApi/DeviceConnection.h>
 
+#include <QCoreApplication>
+#include <QThread>
+
 namespace Corvid {
 
 using Internal::listeners;
@@ -14,6 +17,10 @@ using Internal::Logger;
 using Internal::Service;
 
 namespace {
+
+//! How long a write made on the GUI thread waits for the device's answer (as
+//! the pane's own writes).
+constexpr int kGuiWriteWaitMs = 40;
 
 void warn(const std::string& message)
 {
@@ -215,9 +222,21 @@ int SetCameraNodeValue(const std::string& id, const std::string& node, const std
         return RESULT_UNKNOWN_DEVICE;
     }
     std::string error;
-    const int result = Internal::writeNodeText(connection->GetNodeMap(), node, value, &error);
+    bool notConfirmed = false;
+    int result = RESULT_OK;
+    {
+        // On the GUI thread a device that stopped answering holds the caller
+        // briefly: the write is then not confirmed, and the device's I/O
+        // thread keeps it going.
+        const QCoreApplication* application = QCoreApplication::instance();
+        const bool gui = application && QThread::currentThread() == application->thread();
+        const int previous = gui ? GenApi::CDeviceConnection::SetThreadWriteWait(kGuiWriteWaitMs) : 0;
+        result = Internal::writeNodeText(connection->GetNodeMap(), node, value, &error, &notConfirmed);
+        if (gui)
+            GenApi::CDeviceConnection::SetThreadWriteWait(previous);
+    }
     if (result != RESULT_OK)
-        Internal::logDeviceEvent(service->resolveId(id), "failed",
+        Internal::logDeviceEvent(service->resolveId(id), notConfirmed ? "not-confirmed" : "failed",
                                  "Set " + node + " of " + service->resolveId(id) + " to \"" + value +
                                      "\" failed: " + error,
                                  1, "write", node);

@@ -51,8 +51,10 @@ std::string accessText(GenApi::EAccessMode mode)
 
 } // namespace
 
-int guardGenApi(const std::function<int()>& f, std::string* error)
+int guardGenApi(const std::function<int()>& f, std::string* error, bool* timedOut)
 {
+    if (timedOut)
+        *timedOut = false;
     try {
         return f();
     } catch (const GenICam::AccessException& e) {
@@ -64,6 +66,11 @@ int guardGenApi(const std::function<int()>& f, std::string* error)
     } catch (const GenICam::InvalidArgumentException& e) {
         setError(error, e.GetDescription());
         return RESULT_BAD_VALUE;
+    } catch (const GenICam::TimeoutException& e) {
+        setError(error, e.GetDescription());
+        if (timedOut)
+            *timedOut = true;
+        return RESULT_DEVICE_ERROR;
     } catch (const GenICam::GenericException& e) {
         setError(error, e.GetDescription());
         return RESULT_DEVICE_ERROR;
@@ -137,7 +144,7 @@ int readNodeText(GenApi::INodeMap* map, const std::string& name, std::string& va
 }
 
 int writeNodeText(GenApi::INodeMap* map, const std::string& name, const std::string& value,
-                  std::string* error)
+                  std::string* error, bool* notConfirmed)
 {
     return guardGenApi(
         [&]() -> int {
@@ -178,7 +185,7 @@ int writeNodeText(GenApi::INodeMap* map, const std::string& name, const std::str
             valueNode->FromString(value, true);
             return RESULT_OK;
         },
-        error);
+        error, notConfirmed);
 }
 
 } // namespace Internal

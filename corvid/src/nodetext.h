@@ -25,13 +25,15 @@ int readNodeText(GenApi::INodeMap* map, const std::string& name, std::string& va
 
 //! FromString with verification; booleans take "1"/"0"/"True"/"False" (any
 //! case); a command runs on "" (or "1"/"True"). Returns a RESULT_CODE; on
-//! failure *error says why.
+//! failure *error says why, and *notConfirmed (when given) whether the
+//! device did not answer in time (it may still take the value).
 int writeNodeText(GenApi::INodeMap* map, const std::string& name, const std::string& value,
-                  std::string* error);
+                  std::string* error, bool* notConfirmed = nullptr);
 
 //! Runs f() and turns what it throws into a RESULT_CODE and *error; f's own
-//! result otherwise.
-int guardGenApi(const std::function<int()>& f, std::string* error);
+//! result otherwise. *timedOut (when given) says whether it was a
+//! TimeoutException.
+int guardGenApi(const std::function<int()>& f, std::string* error, bool* timedOut = nullptr);
 
 } // namespace Internal
 } // namespace Corvid

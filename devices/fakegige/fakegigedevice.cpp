@@ -27,6 +27,7 @@ constexpr uint16_t kWriteMemoryCommand = 0x0086;
 constexpr uint16_t kPendingAck = 0x0089;
 constexpr uint16_t kStatusInvalidAddress = 0x8003;
 constexpr uint16_t kStatusNotImplemented = 0x8001;
+constexpr uint16_t kStatusAccessDenied = 0x8006;
 constexpr uint32_t kControlChannelPrivilege = 0x0a00;
 constexpr size_t kBootstrapSize = FakeGigeDevice::kDescriptionAddress;
 constexpr size_t kDiscoveryPayload = 0xf8;
@@ -217,8 +218,25 @@ void FakeGigeDevice::run()
     uint8_t packet[2048];
     int64_t nextPending = nowMs() + 100;
     while (!m_stop) {
+        if (m_frozen) {
+            ::usleep(5000);
+            continue;
+        }
+        if (m_refuseHeld.exchange(false)) {
+            // What arrived while frozen: writes refused, the rest answered.
+            m_refusingWrites = true;
+            sockaddr_in peer{};
+            socklen_t peerSize = sizeof peer;
+            ssize_t got = 0;
+            while ((got = ::recvfrom(m_socket, packet, sizeof packet, MSG_DONTWAIT,
+                                     reinterpret_cast<sockaddr*>(&peer), &peerSize)) > 0) {
+                answer(packet, size_t(got), &peer, peerSize);
+                peerSize = sizeof peer;
+            }
+            m_refusingWrites = false;
+        }
         pollfd pfd{m_socket, POLLIN, 0};
-        if (::poll(&pfd, 1, 20) > 0) {
+        if (::poll(&pfd, 1, 20) > 0 && !m_frozen) {
             sockaddr_in peer{};
             socklen_t peerSize = sizeof peer;
             const ssize_t got =
@@ -253,6 +271,45 @@ void FakeGigeDevice::run()
             send(pendingAck(w.id), w.peer.data(), unsigned(w.peer.size()));
         }
     }
+}
+
+std::string FakeGigeDevice::gainDescription()
+{
+    return R"(<?xml version="1.0"?>
+<RegisterDescription ModelName="FakeGain" VendorName="Tests" SchemaMajorVersion="1" SchemaMinorVersion="1"
+    SchemaSubMinorVersion="0" MajorVersion="1" MinorVersion="0" SubMinorVersion="0" ProductGuid="0"
+    VersionGuid="0" xmlns="http://www.genicam.org/GenApi/Version_1_1">
+  <Category Name="Root"><pFeature>Gain</pFeature></Category>
+  <Integer Name="Gain">
+    <Visibility>Beginner</Visibility>
+    <pValue>GainReg</pValue>
+    <Min>0</Min>
+    <Max>100</Max>
+  </Integer>
+  <IntReg Name="GainReg">
+    <Address>0x1000</Address>
+    <Length>4</Length>
+    <AccessMode>RW</AccessMode>
+    <pPort>Device</pPort>
+    <Sign>Unsigned</Sign>
+    <Endianess>BigEndian</Endianess>
+  </IntReg>
+  <Port Name="Device"/>
+</RegisterDescription>
+)";
+}
+
+void FakeGigeDevice::thaw(bool takeHeldWrites)
+{
+    m_refuseHeld = !takeHeldWrites;
+    m_frozen = false;
+}
+
+uint32_t FakeGigeDevice::registerValue(uint32_t address)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const std::vector<uint8_t> bytes = readMemory(address, 4);
+    return getBE32(bytes.data());
 }
 
 void FakeGigeDevice::send(const std::vector<uint8_t>& ack, const void* peer, unsigned peerSize)
@@ -309,6 +366,10 @@ void FakeGigeDevice::answer(const uint8_t* packet, size_t size, const void* peer
         return;
     }
 
+    if (m_refusingWrites && (command == kWriteRegisterCommand || command == kWriteMemoryCommand)) {
+        send(header(kStatusAccessDenied, uint16_t(command + 1), 0, id), peer, peerSize);
+        return;
+    }
     // Writes: stored, and acknowledged with the number of writes done.
     std::vector<uint8_t> ack;
     bool isRead = false;

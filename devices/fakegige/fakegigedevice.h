@@ -34,6 +34,10 @@ public:
 
     //! Where the description is kept in the device's memory.
     static constexpr uint32_t kDescriptionAddress = 0x10000;
+    //! A description of one feature, "Gain" (0 to 100), over the register
+    //! at kGainAddress.
+    static std::string gainDescription();
+    static constexpr uint32_t kGainAddress = 0x1000;
 
     explicit FakeGigeDevice(const std::string& address = "127.0.0.5");
     ~FakeGigeDevice();
@@ -56,6 +60,15 @@ public:
     //! reason when the address is not loopback or the port is taken.
     bool start(std::string* error);
     void stop();
+
+    //! Stops answering anything, as a device whose process is stopped: what
+    //! arrives meanwhile waits in the socket.
+    void freeze() { m_frozen = true; }
+    //! Answers again, first what arrived meanwhile: its writes taken, or with
+    //! takeHeldWrites false refused ("access denied") and not applied.
+    void thaw(bool takeHeldWrites = true);
+    //! A 32-bit register as the device holds it (big-endian, as GigE Vision).
+    uint32_t registerValue(uint32_t address);
 
     //! Commands received so far.
     uint64_t commands() const { return m_commands.load(); }
@@ -83,6 +96,9 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<uint64_t> m_commands{0};
     std::atomic<Misbehaviour> m_misbehaviour{Misbehaviour::None};
+    std::atomic<bool> m_frozen{false};
+    std::atomic<bool> m_refuseHeld{false};
+    bool m_refusingWrites = false; //!< on the device's thread, while it answers what it held
     bool m_controlAsked = false;
     std::vector<uint8_t> m_controller; //!< sockaddr_in bytes of who holds the control channel
 

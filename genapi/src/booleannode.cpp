@@ -28,7 +28,7 @@ void BooleanNode::SetValue(bool Value, bool)
     checkWritable();
     GError* error = nullptr;
     arv_gc_boolean_set_value(boolean(), Value, &error);
-    noteWritten();
+    noteWritten(error != nullptr);
     if (error)
         GENAPI_NODE_THROW_GERROR(error);
 }

@@ -18,7 +18,7 @@ void CommandNode::Execute(bool)
     checkWritable();
     GError* error = nullptr;
     arv_gc_command_execute(ARV_GC_COMMAND(m_arv), &error);
-    noteWritten();
+    noteWritten(error != nullptr);
     if (error)
         GENAPI_NODE_THROW_GERROR(error);
 }

@@ -418,6 +418,11 @@ bool CDeviceConnection::GetTransportIdentity(DeviceDescriptor* out) const
     return !m_impl->simulated && out && Internal::ReadTransportIdentity(m_impl->ctx.get(), out);
 }
 
+int CDeviceConnection::SetThreadWriteWait(int ms)
+{
+    return Internal::SetThreadWriteWait(ms);
+}
+
 bool CDeviceConnection::IsLost() const
 {
     return m_impl->ctx->lost.load();

@@ -83,7 +83,7 @@ void EnumerationNode::SetIntValue(int64_t Value, bool Verify)
     }
     GError* error = nullptr;
     arv_gc_enumeration_set_int_value(ARV_GC_ENUMERATION(m_arv), Value, &error);
-    noteWritten();
+    noteWritten(error != nullptr);
     if (error)
         GENAPI_NODE_THROW_GERROR(error);
 }

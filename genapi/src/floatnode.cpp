@@ -98,7 +98,7 @@ void FloatNode::SetValue(double Value, bool Verify)
         checkRange(Value, true);
     GError* error = nullptr;
     arv_gc_float_set_value(floating(), Value, &error);
-    noteWritten();
+    noteWritten(error != nullptr);
     if (error)
         GENAPI_NODE_THROW_GERROR(error);
 }

@@ -193,7 +193,7 @@ void IntegerNode::SetValue(int64_t Value, bool Verify)
         checkRange(Value, true);
     GError* error = nullptr;
     arv_gc_integer_set_value(integer(), Value, &error);
-    noteWritten();
+    noteWritten(error != nullptr);
     if (error)
         GENAPI_NODE_THROW_GERROR(error);
 }

@@ -220,6 +220,10 @@ EAccessMode Node::GetAccessMode() const
     try {
         EvaluationGuard nesting(*this);
         mode = accessMode();
+    } catch (const GenICam::TimeoutException&) {
+        // No answer yet (a write not confirmed, a device being checked): the
+        // access last known stands, and the value calls say why they fail.
+        return m_lastAccess == NI ? NA : m_lastAccess;
     } catch (const GenICam::GenericException&) {
         return NA;
     }

@@ -100,8 +100,9 @@ protected:
     //! while the map's cache stamp stays the same: not when polled registers
     //! are behind it (time alone makes those stale).
     bool keepable() const;
-    //! Records a write through this node (invalidates the nodes that depend on it).
-    void noteWritten() const { m_map->noteWritten(m_index); }
+    //! Records a write through this node (invalidates the nodes that depend
+    //! on it); a failed one leaves its own registers to be read again.
+    void noteWritten(bool failed = false) const { m_map->noteWritten(m_index, failed); }
 
     // Makes the register cache trustworthy for one evaluation of the node:
     // registers behind invalidated or expired dependencies are read again

@@ -356,8 +356,15 @@ void NodeMap::refreshStale(int index) const
                 registers.push_back(behind);
         }
     }
-    for (int reg : registers)
-        refreshRegister(reg);
+    try {
+        for (int reg : registers)
+            refreshRegister(reg);
+    } catch (const GenICam::TimeoutException&) {
+        // No answer (yet): what the cache holds is still not to be trusted.
+        for (int reg : registers)
+            m_stale[reg] = true;
+        throw;
+    }
 }
 
 void NodeMap::refreshRegister(int index) const
@@ -396,8 +403,14 @@ void NodeMap::refreshRegister(int index) const
     }
 }
 
-void NodeMap::noteWritten(int index) const
+void NodeMap::noteWritten(int index, bool failed) const
 {
+    if (failed) {
+        for (int dependency : dependenciesOf(index)) {
+            if (isRegisterType(m_description.records[dependency].type))
+                m_stale[dependency] = true;
+        }
+    }
     // What changed: the node, what it writes through, and every node that
     // reads any of those. Each of them invalidates the nodes that name it.
     std::vector<int> changed = dependenciesOf(index);

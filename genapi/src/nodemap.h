@@ -105,8 +105,11 @@ public:
     //! GenICam exception of a failed read.
     void refreshStale(int index) const;
     //! After a write to the node: every node that names it (or one of its
-    //! dependencies) as invalidator must be read again.
-    void noteWritten(int index) const;
+    //! dependencies) as invalidator must be read again. After a failed one
+    //! (refused, or not confirmed: the device may still take it) the
+    //! registers it writes through are read from the device too, never
+    //! taken from a cache that may hold the value that was sent.
+    void noteWritten(int index, bool failed = false) const;
     void invalidate(int index) const;
     bool isStale(int index) const;
     //! Changes whenever what the register cache holds may have changed: any

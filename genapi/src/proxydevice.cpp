@@ -60,7 +60,22 @@ struct ProxyState
     std::mutex checkMutex;
     std::shared_ptr<IoJob> check;
     std::chrono::steady_clock::time_point checkSince;
+    //! A write whose caller stopped waiting for the answer: the worker keeps
+    //! it going; meanwhile accesses fail at once (under checkMutex).
+    std::shared_ptr<IoJob> unconfirmed;
+    std::chrono::steady_clock::time_point unconfirmedSince;
 };
+
+//! The calling thread's write wait (SetThreadWriteWait); 0: the full deadline.
+thread_local int t_writeWaitMs = 0;
+
+int writeWaitMs()
+{
+    const int wait = t_writeWaitMs;
+    return wait > 0 && wait < GenApi::Internal::kDeviceWriteDeadlineMs
+               ? wait
+               : GenApi::Internal::kDeviceWriteDeadlineMs;
+}
 
 void markLost(DeviceContext* ctx, const char* why)
 {
@@ -112,6 +127,49 @@ bool checkSettled(ProxyState* state, bool wait)
         markLost(state->ctx, "no answer within the deadline");
     }
     return false;
+}
+
+//! Whether no write is waiting for its answer. A write that was not
+//! confirmed settles when it ends: answered (taken or refused), the device is
+//! usable again; not answered within kDeviceWriteDeadlineMs of when it went
+//! out, or failed for want of the device, the device is lost. With wait,
+//! waits for it to end (at most until that deadline).
+bool writeSettled(ProxyState* state, bool wait)
+{
+    std::unique_lock<std::mutex> lock(state->checkMutex);
+    if (!state->unconfirmed)
+        return true;
+    const std::shared_ptr<IoJob> job = state->unconfirmed;
+    const auto deadline =
+        state->unconfirmedSince + std::chrono::milliseconds(GenApi::Internal::kDeviceWriteDeadlineMs);
+    if (wait) {
+        // Not under the lock: the accesses meanwhile fail at once instead of
+        // waiting with this caller.
+        lock.unlock();
+        state->worker->wait(job, deadline);
+        lock.lock();
+        if (state->unconfirmed != job)
+            return !state->ctx->lost.load(); // settled by another caller meanwhile
+    }
+    const bool done = job->done.load();
+    if (!done) {
+        if (std::chrono::steady_clock::now() < deadline)
+            return false;
+        state->unconfirmed.reset();
+        markLost(state->ctx, "no answer to a write within the deadline");
+        return false;
+    }
+    state->unconfirmed.reset();
+    if (job->ok) {
+        g_message("%s: the device confirmed a write late", state->ctx->name.c_str());
+        return true;
+    }
+    if (isLossError(job->error)) {
+        markLost(state->ctx, job->error ? job->error->message : "a write failed");
+        return false;
+    }
+    g_message("%s: the device refused a write late (%s)", state->ctx->name.c_str(), job->error->message);
+    return true;
 }
 
 void startCheck(ProxyState* state)
@@ -219,6 +277,11 @@ static gboolean proxy_transfer(ArvDevice* device, IoJob::Kind kind, guint64 addr
                     "The device missed a deadline and is being checked");
         return FALSE;
     }
+    if (!ctx->lost.load() && !writeSettled(state, false) && !ctx->lost.load()) {
+        g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_TIMEOUT,
+                    "A write to the device is not confirmed yet");
+        return FALSE;
+    }
     if (ctx->lost.load()) {
         g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_NOT_CONNECTED, "Device lost");
         return FALSE;
@@ -246,9 +309,27 @@ static gboolean proxy_transfer(ArvDevice* device, IoJob::Kind kind, guint64 addr
     else if (kind == IoJob::Kind::WriteRegister)
         job->value = *value;
 
-    const int deadlineMs =
-        isRead ? GenApi::Internal::kDeviceAnswerDeadlineMs : GenApi::Internal::kDeviceWriteDeadlineMs;
-    if (!state->worker->run(job, deadlineMs)) {
+    const int deadlineMs = isRead ? GenApi::Internal::kDeviceAnswerDeadlineMs : writeWaitMs();
+    const auto posted = std::chrono::steady_clock::now();
+    if (!state->worker->run(job, deadlineMs) && !isRead &&
+        deadlineMs < GenApi::Internal::kDeviceWriteDeadlineMs) {
+        // The device may still take the write (a slow operation, or a device
+        // that wakes up): it is not failed, only not confirmed, and the
+        // worker keeps it going. What it wrote is read again once it settles.
+        {
+            std::lock_guard<std::mutex> lock(state->checkMutex);
+            state->unconfirmed = job;
+            state->unconfirmedSince = posted;
+        }
+        g_message("%s: a write is not confirmed within %d ms; waiting for the device", ctx->name.c_str(),
+                  deadlineMs);
+        g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_TIMEOUT,
+                    "the write is not confirmed: no answer from the device within %d ms (the device may "
+                    "still take it)",
+                    deadlineMs);
+        return FALSE;
+    }
+    if (!job->done.load()) {
         if (!ctx->lost.exchange(true))
             g_warning("%s: no answer within %d ms, device lost", ctx->name.c_str(), deadlineMs);
         g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_TIMEOUT,
@@ -331,7 +412,7 @@ static void campane_proxy_device_finalize(GObject* object)
         bool wellBehaved = !state->ctx->lost.load();
         {
             std::lock_guard<std::mutex> lock(state->checkMutex);
-            wellBehaved = wellBehaved && !state->check;
+            wellBehaved = wellBehaved && !state->check && !state->unconfirmed;
         }
         // A transfer that outlived its caller may keep the thread busy for
         // Aravis's full retry time: let it finish on its own then.
@@ -413,7 +494,7 @@ bool PingProxyDevice(DeviceContext* ctx)
     ProxyState* state = CAMPANE_PROXY_DEVICE(ctx->device)->state;
     if (state->worker->controlLost.load())
         markLost(ctx, "control of the device lost");
-    if (ctx->lost.load() || !checkSettled(state, true))
+    if (ctx->lost.load() || !checkSettled(state, true) || !writeSettled(state, true))
         return false;
     auto job = pingJob();
     ctx->registerReads++;
@@ -454,6 +535,9 @@ bool PingProxyDevice(DeviceContext* ctx, int deadlineMs, const std::function<boo
     while (!state->worker->wait(job, std::min(Clock::now() + kSlice, std::min(deadline, latest)))) {
         if (cancelled && cancelled())
             return !ctx->lost.load(); // nothing learnt
+        // A write not confirmed ahead of the ping: lost when its own
+        // deadline passes unanswered.
+        writeSettled(state, false);
         if (ctx->lost.load())
             return false;
         const auto now = Clock::now();
@@ -467,6 +551,13 @@ bool PingProxyDevice(DeviceContext* ctx, int deadlineMs, const std::function<boo
     if (!job->ok && isLossError(job->error))
         markLost(ctx, job->error ? job->error->message : "no reason");
     return !ctx->lost.load();
+}
+
+int SetThreadWriteWait(int ms)
+{
+    const int previous = t_writeWaitMs;
+    t_writeWaitMs = ms > 0 ? ms : 0;
+    return previous;
 }
 
 bool ReleaseProxyControl(DeviceContext* ctx, int deadlineMs)

@@ -11,6 +11,13 @@
 // read of other devices), and every access fails at once until the check
 // ends: answered, the device is used again; not answered within
 // kDeviceAnswerDeadlineMs of the missed deadline, it is lost.
+//
+// A write waits for its answer as long as the calling thread allows
+// (SetThreadWriteWait; a GUI thread waits briefly): one not answered by then
+// is not confirmed, and the I/O thread keeps it going up to
+// kDeviceWriteDeadlineMs. Until it ends every access fails at once; it then
+// settles: answered (taken or refused), the device is used again, and the
+// registers it wrote are read from the device; not answered, it is lost.
 #pragma once
 
 #include "devicecontext.h"
@@ -31,6 +38,11 @@ constexpr int kDeviceAnswerDeadlineMs = 1000;
 //! The same for a write, which may start a slow operation on the device
 //! (loading a user set, a reset) that the device acknowledges late.
 constexpr int kDeviceWriteDeadlineMs = 2500;
+
+//! How long a write made on the calling thread waits for the device's answer
+//! before it counts as not confirmed: 0 (the default) or anything above
+//! kDeviceWriteDeadlineMs waits the full deadline. Returns the previous wait.
+int SetThreadWriteWait(int ms);
 
 //! Takes ownership of device (an opened Aravis device), builds ctx->device
 //! (the wrapper) and ctx->gc from the device's description. False with the

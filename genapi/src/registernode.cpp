@@ -47,7 +47,7 @@ template <class Base> void RegisterInterface<Base>::Set(const uint8_t* pBuffer, 
         return;
     GError* error = nullptr;
     arv_gc_register_set(arvRegister(), pBuffer, static_cast<guint64>(Length), &error);
-    this->noteWritten();
+    this->noteWritten(error != nullptr);
     if (error)
         this->throwGError(error, __FILE__, __LINE__);
 }

@@ -49,7 +49,7 @@ void StringNode::SetValue(const gcstring& Value, bool Verify)
     }
     GError* error = nullptr;
     arv_gc_string_set_value(arvString(), Value.c_str(), &error);
-    noteWritten();
+    noteWritten(error != nullptr);
     if (error)
         GENAPI_NODE_THROW_GERROR(error);
 }

@@ -170,6 +170,13 @@ lost: the frames the camera or the network lost (incomplete or missing)</source>
     </message>
 </context>
 <context>
+    <name>ProblemArea</name>
+    <message>
+        <source>Not confirmed: %1</source>
+        <translation>未确认：%1</translation>
+    </message>
+</context>
+<context>
     <name>LogPanel</name>
     <message>
         <source>warning</source>
@@ -182,6 +189,10 @@ lost: the frames the camera or the network lost (incomplete or missing)</source>
     <message>
         <source>info</source>
         <translation>信息</translation>
+    </message>
+    <message>
+        <source>not confirmed</source>
+        <translation>未确认</translation>
     </message>
     <message>
         <source>Time</source>

@@ -170,7 +170,10 @@ CORVID_API std::shared_ptr<GenApi::INodeMap> AcquireAttrNodeMap(FOCUS_TYPE type,
 //! The feature's value as text (booleans "True"/"False").
 CORVID_API int GetCameraNodeValue(const std::string& id, const std::string& node, std::string& value);
 //! Writes the feature from text (booleans "1"/"0"/"True"/"False"); an empty
-//! value executes a command feature.
+//! value executes a command feature. Called on the application's GUI thread
+//! it waits for the device 40 ms at most: a write not answered by then gives
+//! RESULT_DEVICE_ERROR and a record of kind "not-confirmed" (the device may
+//! still take it; its value is read from the device once it answers).
 CORVID_API int SetCameraNodeValue(const std::string& id, const std::string& node, const std::string& value);
 
 //! Host parameters kept in the host's settings; key 24 is the user level.

@@ -86,6 +86,17 @@ public:
     static bool ProbeGigEVision(const std::string& address, int deadlineMs,
                                 const std::function<bool()>& cancelled, DeviceDescriptor* found = nullptr);
 
+    //! How long a write made on the calling thread (through any connection's
+    //! node map) waits for the device's answer, in milliseconds; 0, the
+    //! default, waits the full write deadline (2.5 s). A GUI thread sets a
+    //! short wait: a write not answered by then throws TimeoutException
+    //! saying it is not confirmed, while the device's I/O thread keeps it
+    //! going up to the full deadline. Until it ends, every access to that
+    //! device fails at once; then the registers it wrote are read from the
+    //! device again, and a device that never answered is lost. Returns the
+    //! previous wait.
+    static int SetThreadWriteWait(int ms);
+
     ~CDeviceConnection();
     CDeviceConnection(const CDeviceConnection&) = delete;
     CDeviceConnection& operator=(const CDeviceConnection&) = delete;
