@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeView>
 
 #include <algorithm>
@@ -76,9 +77,13 @@ int main(int argc, char* argv[])
         bool filled = false;
         QObject::connect(&window, &MainWindow::ready, &window,
                          [&] { whenShownTreeIsFilled(&window, 600000, [&] { filled = true; }); });
+        // Started from the event loop, so that the time start() takes counts
+        // as a stall (camview calls it just before its event loop turns).
         QElapsedTimer clock;
-        clock.start();
-        window.start();
+        QTimer::singleShot(0, &window, [&] {
+            clock.start();
+            window.start();
+        });
         stall = bench::longestStall(600000, [&] { return filled; });
         ms = clock.nsecsElapsed() / 1.0e6;
         // The filled tree's first paints.
