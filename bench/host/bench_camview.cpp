@@ -19,33 +19,9 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeView>
 
 #include <algorithm>
 #include <cstdio>
-
-namespace {
-
-int countRows(const QAbstractItemModel& model, const QModelIndex& parent)
-{
-    int rows = model.rowCount(parent);
-    for (int row = model.rowCount(parent) - 1; row >= 0; --row)
-        rows += countRows(model, model.index(row, 0, parent));
-    return rows;
-}
-
-// The rows of the shown board's feature tree (on whichever tab).
-int shownTreeRows(const QWidget& window)
-{
-    for (QWidget* board : window.findChildren<QWidget*>(QStringLiteral("CamBoard"))) {
-        auto* tree = board->findChild<QTreeView*>(QStringLiteral("widget_featrue"));
-        if (board->isVisibleTo(&window) && tree && tree->model())
-            return countRows(*tree->model(), QModelIndex());
-    }
-    return 0;
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -88,7 +64,7 @@ int main(int argc, char* argv[])
         ms = clock.nsecsElapsed() / 1.0e6;
         // The filled tree's first paints.
         stall = std::max(stall, bench::longestStall(500));
-        rows = shownTreeRows(window);
+        rows = int(dumpShownFeatureTree(&window).count(QLatin1Char('\n')));
     }
     Corvid::StopService();
     std::printf("| to the filled tree | longest GUI stall | peak RSS | rows | load |\n");
