@@ -26,6 +26,10 @@
 
 namespace {
 
+// How long a picture or a dump waits for the shown board's tree to be
+// gathered: a description of 100,000 features takes seconds.
+const int kTreeWaitMs = 60000;
+
 // True when camview only prints (help, version, a dump, settings files) or only writes a
 // picture and there is no display: then it needs no screen.
 bool needsNoScreen(int argc, char* argv[])
@@ -129,13 +133,15 @@ int main(int argc, char* argv[])
         if (!options.screenshotFile.isEmpty()) {
             steps.push_back([&window, &options](const Done& done) {
                 // A few turns of the event loop let the shown board lay
-                // itself out before the window is grabbed.
-                QTimer::singleShot(200, &window, [&window, &options, done] {
-                    const bool saved = window.saveScreenshot(options.screenshotFile);
-                    if (saved)
-                        std::printf("camview: screenshot written to %s\n",
-                                    qPrintable(QFileInfo(options.screenshotFile).absoluteFilePath()));
-                    done(saved && window.startErrors().isEmpty() ? 0 : 1);
+                // itself out, its tree filled, before the window is grabbed.
+                whenShownTreeIsFilled(&window, kTreeWaitMs, [&window, &options, done] {
+                    QTimer::singleShot(200, &window, [&window, &options, done] {
+                        const bool saved = window.saveScreenshot(options.screenshotFile);
+                        if (saved)
+                            std::printf("camview: screenshot written to %s\n",
+                                        qPrintable(QFileInfo(options.screenshotFile).absoluteFilePath()));
+                        done(saved && window.startErrors().isEmpty() ? 0 : 1);
+                    });
                 });
             });
         }
@@ -156,8 +162,7 @@ int main(int argc, char* argv[])
             steps.push_back([&window](const Done& done) {
                 if (!window.startErrors().isEmpty())
                     return done(1);
-                // The shown board filters its tree as it is shown.
-                QTimer::singleShot(0, &window, [&window, done] {
+                whenShownTreeIsFilled(&window, kTreeWaitMs, [&window, done] {
                     const QString tree = dumpShownFeatureTree(&window);
                     if (tree.isEmpty())
                         std::fprintf(stderr, "camview: %s\n",

@@ -40,30 +40,42 @@ void StartSequence::start()
         if (id.empty() || !error.empty())
             addError(message, file, fromStd(error));
     };
-    for (const QString& file : qAsConst(m_options.simulatedFiles))
-        check(Corvid::AddSimulatedCamera(toStd(file)), tr("Cannot add the simulated camera %1").arg(file),
-              file);
-    for (const QString& file : qAsConst(m_options.simulatedCards))
-        check(Corvid::AddSimulatedCard(toStd(file)), tr("Cannot add the simulated card %1").arg(file), file);
-    // A device on the network may take its open's whole deadline (or be
-    // refused only then): the window does not wait for it.
+    // Descriptions are parsed, and devices on the network opened (which may
+    // take an open's whole deadline, or be refused only then), on a thread of
+    // their own: a description of 100,000 features takes seconds to parse,
+    // and the window does not wait for it. They are added in the command
+    // line's order, files first, and their errors reported in that order.
+    const QStringList files = m_options.simulatedFiles;
+    const QStringList cards = m_options.simulatedCards;
     const QStringList addresses = m_options.cameraAddresses;
     const std::string language = toStd(m_options.language);
-    auto opened = std::make_shared<std::vector<std::string>>();
+    auto added = std::make_shared<std::vector<std::string>>();
 
     // When the service is idle, every device list so far has been handled by
     // the pane: the boards exist and the focus can be sent.
     runInBackground(
         this,
-        [addresses, language, opened] {
+        [files, cards, addresses, language, added] {
+            for (const QString& file : files)
+                added->push_back(Corvid::AddSimulatedCamera(toStd(file)));
+            for (const QString& file : cards)
+                added->push_back(Corvid::AddSimulatedCard(toStd(file)));
             for (const QString& address : addresses)
-                opened->push_back(Corvid::AddAravisCamera(toStd(address)));
+                added->push_back(Corvid::AddAravisCamera(toStd(address)));
             Corvid::SetLanguage(language);
             Corvid::WaitForIdle();
         },
-        [this, addresses, opened, check] {
-            for (int i = 0; i < addresses.size() && size_t(i) < opened->size(); ++i)
-                check((*opened)[size_t(i)], tr("Cannot open the camera %1").arg(addresses[i]), addresses[i]);
+        [this, files, cards, addresses, added, check] {
+            size_t next = 0;
+            const auto checkAll = [&](const QStringList& names, const QString& message) {
+                for (const QString& name : names) {
+                    if (next < added->size())
+                        check((*added)[next++], message.arg(name), name);
+                }
+            };
+            checkAll(files, tr("Cannot add the simulated camera %1"));
+            checkAll(cards, tr("Cannot add the simulated card %1"));
+            checkAll(addresses, tr("Cannot open the camera %1"));
             m_started = true;
             emit devicesAdded();
             sendPendingFocus(QStringList(), QStringList(), true);

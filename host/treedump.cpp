@@ -3,9 +3,13 @@
 #include "printable.h"
 
 #include <QAbstractItemModel>
+#include <QElapsedTimer>
 #include <QStyledItemDelegate>
 #include <QTextStream>
+#include <QTimer>
 #include <QTreeView>
+
+#include <memory>
 
 namespace {
 
@@ -73,7 +77,44 @@ void dumpRows(const QTreeView& tree, const ValueTexts& values, const QModelIndex
     }
 }
 
+// The board shown inside `window`, if any.
+QWidget* shownBoard(QWidget* window)
+{
+    for (QWidget* board : window->findChildren<QWidget*>(QStringLiteral("CamBoard"))) {
+        if (board->isVisibleTo(window))
+            return board;
+    }
+    return nullptr;
+}
+
 } // namespace
+
+void whenShownTreeIsFilled(QWidget* window, int boundMs, std::function<void()> then)
+{
+    // The board says by its "featureTreeGathering" property that its tree is
+    // still being gathered; it is looked at again every few milliseconds.
+    const auto gathering = [window] {
+        QWidget* board = shownBoard(window);
+        return board && board->property("featureTreeGathering").toBool();
+    };
+    auto* poll = new QTimer(window);
+    poll->setInterval(20);
+    auto elapsed = std::make_shared<QElapsedTimer>();
+    elapsed->start();
+    const auto look = [poll, elapsed, gathering, boundMs, then] {
+        if (gathering() && elapsed->elapsed() < boundMs) {
+            poll->start();
+            return;
+        }
+        poll->stop();
+        poll->deleteLater();
+        then();
+    };
+    QObject::connect(poll, &QTimer::timeout, poll, look);
+    // The first look is on the next turn of the event loop: the board
+    // filters its tree as it is shown.
+    QTimer::singleShot(0, poll, look);
+}
 
 QString dumpShownFeatureTree(QWidget* window)
 {

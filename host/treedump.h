@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 // The feature tree of the board shown now inside `window`, as text: one line per
@@ -10,3 +12,8 @@ class QWidget;
 // the user level, not matching the search, unavailable) end with
 // " [hidden]". Empty when the shown board has no feature tree.
 QString dumpShownFeatureTree(QWidget* window);
+
+// Runs `then` on the GUI thread once the board shown inside `window` has its
+// feature tree: at once, unless the board is gathering the tree on a worker
+// thread; then when it is done, or after `boundMs` at most.
+void whenShownTreeIsFilled(QWidget* window, int boundMs, std::function<void()> then);

@@ -17,6 +17,9 @@ Q_DECLARE_LOGGING_CATEGORY(lcBoard)
 namespace {
 
 const unsigned long kTreeWorkerWaitMs = 2000;
+// The board's dynamic property that is true while its tree is gathered: a
+// host that prints or grabs the shown tree waits for it to turn false.
+const char* const kGatheringProperty = "featureTreeGathering";
 // The tree's columns: "Feature" and "Value".
 const int kTreeColumns = 2;
 
@@ -74,10 +77,12 @@ void CamBoard::buildFeatureTree()
             return;
         m_treeCancel.reset();
         attachFeatureTree(std::move(gathered->tree), std::move(gathered->filter));
+        setProperty(kGatheringProperty, false);
     });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     qCDebug(lcBoard) << "gathering the feature tree of" << m_deviceId << "from" << nodes.size()
                      << "nodes on a worker thread";
+    setProperty(kGatheringProperty, true);
     worker->start();
 }
 
@@ -106,6 +111,8 @@ void CamBoard::cancelTreeGathering()
     if (m_treeCancel)
         *m_treeCancel = true;
     m_treeCancel.reset();
+    if (property(kGatheringProperty).toBool())
+        setProperty(kGatheringProperty, false);
 }
 
 void CamBoard::endTreeGathering()

@@ -86,6 +86,10 @@ private slots:
             split("    Width: 512|      SensorWidth: 2048|    Height: 384|      HeightRaw: 384 [hidden]|"
                   "    Gain: 3.3|    BlackLevel: 0.337|    ChunkWidth: {Not Available}"),
             {}, "    Width");
+        // A tree gathered on a worker thread is waited for.
+        row("tree of a description of 16,000 nodes",
+            {"--dump-tree", "--no-default-devices", "--sim", CAMVIEW_GATHERED_DESCRIPTION}, 0,
+            split("Category Root|  Group0|        Group0_0_0_0|          Int00000: 0"));
         row("panel", {"--dump-panel"}, 0,
             split("Shoot|  Trigger Control|    TriggerSoftware: Execute|    Periodic Trigger: off, "
                   "1000 ms|    2D Acquisition Output: GSImage、FrontImage|    2D Image Show: "
