@@ -65,8 +65,9 @@ AravisParseWatch::AravisParseWatch(std::function<void()> onParsed) : m_onParsed(
     static std::once_flag hooked;
     std::call_once(hooked, [] {
         // Both classes stay referenced for the life of the process, and so
-        // do the hooks. Made while the gate is held: no document is being
-        // built; a packet sent meanwhile gets either function, both right.
+        // do the hooks. Made by the process's first Aravis open, holding the
+        // gate: no document is being built, and no Aravis device exists yet
+        // that could send a packet (our own sockets are plain ones).
         GObjectClass* document = G_OBJECT_CLASS(g_type_class_ref(ARV_TYPE_GC));
         g_documentConstructed = document->constructed;
         document->constructed = &documentConstructed;
