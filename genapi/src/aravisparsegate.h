@@ -10,6 +10,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 namespace GenApi {
@@ -53,6 +54,35 @@ public:
 
 private:
     uint64_t m_ticket;
+};
+
+//! Tells an open, on the thread that runs Aravis's open of a GigE Vision
+//! device, when Aravis is done parsing, so that the open lets the gate go at
+//! once rather than after a fixed allowance. Aravis's open reads the
+//! description, builds its document (an ArvGc, made at the text's first
+//! element), parses its own default features into it, and only then sends
+//! its next packet, the control channel request; nothing after that parses.
+//! Parsing does no I/O, so the first packet this thread sends after the
+//! document was made is the sign. Both are seen through class hooks (ArvGc's
+//! constructed, GInetSocketAddress's to_native, which every packet sent to an
+//! address goes through), installed once while the gate is held and passing
+//! every call on. An open that never gives the sign (a device opened by id
+//! over another transport, another Aravis) keeps its fixed allowance.
+class AravisParseWatch
+{
+public:
+    //! onParsed runs on this thread, once, at the sign.
+    explicit AravisParseWatch(std::function<void()> onParsed);
+    ~AravisParseWatch();
+    AravisParseWatch(const AravisParseWatch&) = delete;
+    AravisParseWatch& operator=(const AravisParseWatch&) = delete;
+
+    void documentMade();
+    void packetSent();
+
+private:
+    std::function<void()> m_onParsed;
+    bool m_documentMade = false;
 };
 
 } // namespace Internal
